@@ -1,0 +1,90 @@
+#include "app/FormSetUnit.h"
+
+#include <QGuiApplication>
+#include <QScreen>
+#include <QString>
+#include <QWidget>
+
+#include "app/AboutUnit.h"
+#include "app/MainUnit.h"
+#include "batch/ReportUnit.h"
+#include "resize/ResizeParamsUnit.h"
+#include "watermark/WatermarkParamsUnit.h"
+#include "wizard/FilesSelectQueryUnit.h"
+#include "wizard/SelectFilesUnit.h"
+#include "wizard/SelectFolderUnit.h"
+#include "wizard/SelectTargetUnit.h"
+
+using stampwise::FormId;
+
+TFormSet::TFormSet(stampwise::MessageBoxes& boxes) : boxes_(boxes), flow_(job_, *this, boxes) {
+    for (FormId id : stampwise::kFormCreationOrder) {
+        switch (id) {
+        case FormId::MainForm: MainForm = new TMainForm(*this); break;
+        case FormId::FilesSelectQueryForm: FilesSelectQueryForm = new TFilesSelectQueryForm(*this); break;
+        case FormId::SelectFolderForm: SelectFolderForm = new TSelectFolderForm(*this); break;
+        case FormId::ResizeParamsForm: ResizeParamsForm = new TResizeParamsForm(*this); break;
+        case FormId::SelectTargetForm: SelectTargetForm = new TSelectTargetForm(*this); break;
+        case FormId::ReportForm: ReportForm = new TReportForm(*this); break;
+        case FormId::WatermarkParamsForm: WatermarkParamsForm = new TWatermarkParamsForm(*this); break;
+        case FormId::AboutForm: AboutForm = new TAboutForm(*this); break;
+        case FormId::SelectFilesForm: SelectFilesForm = new TSelectFilesForm(*this); break;
+        }
+    }
+}
+
+TFormSet::~TFormSet() {
+    // In the reverse order of creation, so that no window outlives one it reads.
+    delete SelectFilesForm;
+    delete AboutForm;
+    delete WatermarkParamsForm;
+    delete ReportForm;
+    delete SelectTargetForm;
+    delete ResizeParamsForm;
+    delete SelectFolderForm;
+    delete FilesSelectQueryForm;
+    delete MainForm;
+}
+
+QWidget* TFormSet::Form(FormId id) const {
+    switch (id) {
+    case FormId::MainForm: return static_cast<QWidget*>(MainForm);
+    case FormId::FilesSelectQueryForm: return static_cast<QWidget*>(FilesSelectQueryForm);
+    case FormId::SelectFolderForm: return static_cast<QWidget*>(SelectFolderForm);
+    case FormId::ResizeParamsForm: return static_cast<QWidget*>(ResizeParamsForm);
+    case FormId::SelectTargetForm: return static_cast<QWidget*>(SelectTargetForm);
+    case FormId::ReportForm: return static_cast<QWidget*>(ReportForm);
+    case FormId::WatermarkParamsForm: return static_cast<QWidget*>(WatermarkParamsForm);
+    case FormId::AboutForm: return static_cast<QWidget*>(AboutForm);
+    case FormId::SelectFilesForm: return static_cast<QWidget*>(SelectFilesForm);
+    }
+    return nullptr;
+}
+
+void TFormSet::ShowForm(FormId id) {
+    QWidget* window = Form(id);
+    if (!window->isVisible()) CenterOnScreen(window);
+    window->show();
+    window->raise();
+    window->activateWindow();
+}
+
+void TFormSet::HideForm(FormId id) { Form(id)->hide(); }
+
+void TFormSet::ClearFilesList() { SelectFilesForm->ClearFilesList(); }
+
+void CenterOnScreen(QWidget* window) {
+    QScreen* screen = window->screen() ? window->screen() : QGuiApplication::primaryScreen();
+    if (!screen) return;
+    const QRect area = screen->availableGeometry();
+    const QSize size = window->frameGeometry().size();
+    window->move(area.center() - QPoint(size.width() / 2, size.height() / 2));
+}
+
+void SetUpWizardWindow(QWidget* window, FormId id, int clientWidth, int clientHeight) {
+    window->setObjectName(QString::fromLatin1(stampwise::FormInstanceName(id)));
+    window->setWindowTitle(QString::fromUtf8(stampwise::FormCaption(id)));
+    window->setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
+                           Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint);
+    window->setFixedSize(clientWidth, clientHeight);
+}

@@ -1,0 +1,30 @@
+// The job state that the wizard fills in step by step. Plain fields, compared as exact keywords:
+// every reader tests each keyword on its own, never as an exclusive chain, so an unexpected value
+// simply matches nothing.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace stampwise {
+
+namespace keyword {
+inline constexpr const char* kResize = "resize";
+inline constexpr const char* kWatermark = "watermark";
+inline constexpr const char* kFolder = "folder";
+inline constexpr const char* kFiles = "files";
+inline constexpr const char* kSubfolder = "subfolder";
+inline constexpr const char* kPrefix = "prefix";
+inline constexpr const char* kSuffix = "suffix";
+}  // namespace keyword
+
+// All four start empty. Operation, SourceKind and TargetMode are never reset; SourceFiles is
+// rebuilt by ReadSourceFiles and emptied at the end of every confirmed batch.
+struct JobState {
+    std::string Operation;    // "resize" or "watermark"
+    std::string SourceKind;   // "folder" or "files"
+    std::string TargetMode;   // "folder", "subfolder", "prefix" or "suffix"
+    std::vector<std::string> SourceFiles;  // full paths, in processing order
+};
+
+}  // namespace stampwise

@@ -1,0 +1,34 @@
+// ReadSourceFiles: rebuilds the job's list of source pictures from the wizard's choice.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "app/JobState.h"
+
+namespace stampwise {
+
+inline constexpr const char* kNoJpgInFolderText = "В каталоге нет файлов с расширением jpg!";
+inline constexpr const char* kNoFilesChosenText = "Не выбраны файлы для преобразования!";
+
+struct SourceFilesResult {
+    bool Ok = false;
+    std::string Notice;  // the notice to show when not Ok
+};
+
+// With SourceKind "folder": the picture files of folder matching "*.jpg" in any letter case
+// (hidden files included, folders never), each as folder + "/" + name, sorted as a file manager
+// shows them. With SourceKind "files": the list entries unchanged, duplicates included.
+// On failure SourceFiles is left exactly as it was. Which branch runs depends on SourceKind alone.
+SourceFilesResult ReadSourceFiles(JobState& job, const std::string& folder,
+                                  const std::vector<std::string>& listEntries);
+
+// The picture files of one folder as ReadSourceFiles finds them (empty when there are none or the
+// folder cannot be read).
+std::vector<std::string> FindFolderPictures(const std::string& folder);
+
+// Orders names as a file manager does: letters without regard to case, runs of digits by their
+// value (img2 before img10), ties by byte order.
+bool NaturalNameLess(const std::string& a, const std::string& b);
+
+}  // namespace stampwise

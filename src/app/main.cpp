@@ -1,0 +1,28 @@
+// Start-up: the application title, the nine windows in their order, the event loop with only the
+// main window shown. Closing the main window ends the loop; then the windows are destroyed.
+#include <QApplication>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QTranslator>
+
+#include "app/FormSetUnit.h"
+#include "app/MainUnit.h"
+#include "app/MessageBoxUnit.h"
+
+int main(int argc, char* argv[]) {
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QString::fromUtf8(stampwise::kApplicationTitle));
+    QApplication::setApplicationDisplayName(QString::fromUtf8(stampwise::kApplicationTitle));
+
+    // The standard Yes and No read in the user's language when Qt's translations are installed.
+    QTranslator qtTranslations;
+    if (qtTranslations.load(QLocale::system(), QStringLiteral("qtbase"), QStringLiteral("_"),
+                            QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+        QApplication::installTranslator(&qtTranslations);
+    }
+
+    TQtMessageBoxes boxes;
+    TFormSet forms(boxes);
+    forms.ShowForm(stampwise::FormId::MainForm);
+    return QApplication::exec();
+}

@@ -1,0 +1,145 @@
+// RunBatch: one job of either operation, from the confirmation question to the final message.
+// Everything that differs between the operations comes in as a BatchOperation (its texts, its
+// per-file TransformStep, its preparation and clean-up); everything the batch shows goes through a
+// BatchView, which the report window implements and tests record.
+//
+// The per-file work (step, output path, save) is a pure function of its inputs, so files can run
+// on several threads; what the view sees (rows, messages) is in SourceFiles order either way.
+#pragma once
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "app/JobState.h"
+#include "imaging/JpegImage.h"
+
+namespace stampwise {
+
+struct PictureSize {
+    int Width = 0;
+    int Height = 0;
+    friend bool operator==(const PictureSize&, const PictureSize&) = default;
+};
+// "1600x1200"
+std::string FormatSize(const PictureSize& size);
+
+// What a TransformStep hands back. It fills SourceSize and NewSize as soon as it knows them, so
+// that a step that throws leaves what it had worked out for the report row.
+struct StepOutcome {
+    PictureSize SourceSize;
+    PictureSize NewSize;
+    TJPEGImage Picture;
+};
+// Given a source file's full path; throws on failure (any std::exception).
+using TransformStep = std::function<void(const std::string& sourcePath, StepOutcome& outcome)>;
+
+// The four texts of the target window, used exactly as typed.
+struct TargetTexts {
+    std::string Folder;
+    std::string Subfolder;
+    std::string Prefix;
+    std::string Suffix;
+};
+
+inline constexpr const char* kResizeDoneText = "Размеры картинок удачно изменены!";
+inline constexpr const char* kWatermarkDoneText = "Логотипы удачно нанесены на картинки!";
+
+inline constexpr const char* kReportOk = "Успешно";
+inline constexpr const char* kReportError = "Ошибка!";
+inline constexpr int kReportImageOk = 0;
+inline constexpr int kReportImageError = 1;
+
+struct ReportRow {
+    int ImageIndex = kReportImageOk;
+    std::string Caption;     // the source path
+    std::string SourceSize;  // "1600x1200"
+    std::string OutputPath;
+    std::string NewSize;
+    std::string Result;      // "Успешно" or "Ошибка!"
+    std::string ErrorText;   // why a failed file failed; empty on success
+};
+
+struct ReportColumn {
+    std::string Caption;
+    int Width = 0;
+};
+
+class BatchView {
+public:
+    virtual ~BatchView() = default;
+    virtual bool AskQuestion(const std::string& text) = 0;
+    virtual void ShowInformation(const std::string& text) = 0;
+    virtual void HideParamsWindow() = 0;
+    virtual void ClearReportRows() = 0;
+    virtual void ClearReportColumns() = 0;
+    virtual void AddReportColumn(const ReportColumn& column) = 0;
+    virtual void AddReportRow(const ReportRow& row) = 0;
+    virtual void RepaintReport() = 0;
+    virtual void ShowReport() = 0;
+    virtual void ProcessPendingEvents() = 0;
+    // Called after each row with the number of files done and the total, for a progress display.
+    virtual void ReportProgress(int done, int total) { (void)done; (void)total; }
+    // Whether to ask the question at all (the headless command does not ask).
+    virtual bool AsksQuestion() const { return true; }
+};
+
+// What an operation puts into the runner.
+struct BatchOperation {
+    std::string Operation;         // "resize" or "watermark": selects the texts
+    std::string OperationPhrase;   // resize: by its rule; watermark: empty
+    TransformStep Step;
+    // Before the first file, after the report is shown. A throw ends the batch before any file,
+    // with the error's text in the information dialog; nothing is written.
+    std::function<void()> Prepare;
+    // After the last file, before the final message (also when Prepare threw).
+    std::function<void()> CleanUp;
+};
+
+struct BatchInputs {
+    std::string SourceFolder;  // the folder window's selected folder
+    TargetTexts Targets;
+    int Jobs = 1;              // files processed at once (for now every batch runs one at a time)
+};
+
+struct BatchSummary {
+    bool Confirmed = false;
+    int Total = 0;
+    int Failed = 0;
+    std::string FinalMessage;
+};
+
+// What one file's work gives: its report row, and the subfolder message to show before that row
+// (empty when there is none).
+struct FileOutcome {
+    ReportRow Row;
+    std::string FolderMessage;
+};
+
+// The whole work of one file: step, output path (making the subfolder), the refusal of a result
+// that would replace its own source, and the save. Every failure ends up in the row, never in an
+// exception. Touches nothing but the file system, so several files may run at once; the pictures
+// made for the file are gone when it returns.
+FileOutcome ProcessOneFile(const std::string& sourcePath, const std::string& targetMode,
+                           const TargetTexts& targets, const TransformStep& step);
+
+// Asks the question (source + operation + target phrase); on anything but Yes returns with nothing
+// changed. Otherwise hides the parameters window, fills the report one row per file of
+// job.SourceFiles, shows the final message and empties job.SourceFiles.
+BatchSummary RunBatch(JobState& job, const BatchInputs& inputs, const BatchOperation& operation,
+                      BatchView& view);
+
+// The question: source phrase + operation phrase + target phrase.
+std::string BuildConfirmationText(const std::string& operation, const std::string& sourceKind,
+                                  const std::string& sourceFolder, int fileCount,
+                                  const std::string& operationPhrase,
+                                  const std::string& targetMode, const TargetTexts& targets);
+
+// The five report columns of an operation.
+std::vector<ReportColumn> ReportColumns(const std::string& operation);
+
+// The final message: the operation's success text when nothing failed (or there were no files),
+// else the count of failures.
+std::string FinalMessage(const std::string& operation, int failed, int total);
+
+}  // namespace stampwise

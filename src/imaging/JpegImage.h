@@ -1,0 +1,75 @@
+// TJPEGImage: a JPEG picture that keeps a file's bytes, reads the header size without decoding,
+// decodes into a TBitmap on first need and encodes a bitmap with the fixed settings when saved.
+//
+// The libjpeg calls live in JpegDecoder.cpp and JpegEncoder.cpp; this class only keeps state.
+#pragma once
+
+#include <cstdint>
+#include <iosfwd>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "imaging/Bitmap.h"
+
+namespace stampwise {
+
+// The compressed data of one JPEG file and what its header says.
+struct TJPEGData {
+    std::vector<std::uint8_t> Bytes;
+    int Width = 0;
+    int Height = 0;
+    bool Grayscale = false;
+};
+
+// The codec settings every picture uses; nothing changes them.
+struct JpegSettings {
+    static constexpr int kQuality = 90;
+    static constexpr int kQuantizedColors = 236;  // grey levels of a decoded grayscale file
+};
+
+class TJPEGImage {
+public:
+    // Replaces the content by the file's bytes and reads its header; decodes nothing.
+    // EFOpenError when the file cannot be opened (the picture is then unchanged), EJPEG when the
+    // header is not a JPEG header (the picture then holds the bytes and reports 0 × 0).
+    // A zero-length file reads without error as 0 × 0 and fails when decoded.
+    void ReadFromFile(const std::string& path);
+    // The same, from the stream's current position to its end.
+    void ReadFromStream(std::istream& stream);
+    // The same, from bytes in memory.
+    void ReadFromBytes(std::vector<std::uint8_t> bytes);
+
+    // The decoded bitmap's size when there is one, else the header's. Never decodes.
+    int Width() const;
+    int Height() const;
+    bool IsGrayscale() const { return data_ && data_->Grayscale; }
+    bool IsProgressive() const { return progressive_; }
+    // The compressed data, if any.
+    const TJPEGData* Data() const { return data_ ? &*data_ : nullptr; }
+
+    // Decodes on the first call (EJPEG on a library error; the bitmap made so far is kept and
+    // returned by later calls without decoding again).
+    const TBitmap& DecodedBitmap();
+    bool HasBitmap() const { return bitmap_.has_value(); }
+
+    // Holds a copy of the bitmap (shared storage) and drops the compressed data.
+    void AssignBitmap(const TBitmap& bitmap);
+
+    // Encodes when there is no compressed data, then writes the bytes to path. The bytes go to a
+    // temporary file in the target's folder that is renamed over the target only when complete,
+    // so a failure never harms an existing file and leaves no partial one. An empty picture is an
+    // error and writes nothing. EFCreateError when the file cannot be written.
+    void WriteToFile(const std::string& path);
+
+private:
+    std::optional<TJPEGData> data_;
+    std::optional<TBitmap> bitmap_;
+    bool progressive_ = false;
+};
+
+// Reads a picture by its file's extension, in any letter case: "jpg" and "jpeg" as a decoded JPEG
+// picture, "bmp" as a BMP file. EUnknownExtension for any other extension.
+TBitmap ReadPictureFile(const std::string& path);
+
+}  // namespace stampwise

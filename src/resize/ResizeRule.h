@@ -1,0 +1,33 @@
+// The resize operation's size rule and its per-file step.
+#pragma once
+
+#include <string>
+
+#include "batch/BatchRunner.h"
+
+namespace stampwise {
+
+enum class ResizeMode { Width, Height, Percent };
+
+// Pure and exact: the products are formed in 64-bit integers and each quotient is rounded once to
+// nearest, halves to even (640 × 481 at width 320 gives 240). Width and height modes never enlarge.
+PictureSize ComputeNewSize(int width, int height, ResizeMode mode, int value);
+
+// The resize TransformStep: read, decode, size rule, a new picture of the new size, one
+// StretchCopy, AssignBitmap. A new width or height below 1 fails the file (after filling both
+// sizes): a picture of no pixels is never written.
+void ResizePicture(const std::string& sourcePath, ResizeMode mode, int value, StepOutcome& outcome);
+
+// The operation phrase of the confirmation, with valueText the spin edit's text as typed.
+std::string ResizeOperationPhrase(ResizeMode mode, const std::string& valueText);
+
+// Everything the runner needs for a resize batch.
+BatchOperation MakeResizeOperation(ResizeMode mode, int value, const std::string& valueText);
+
+// The resize window's summary (lblHint): source part + target part + mode part.
+std::string BuildResizeSummary(const std::string& sourceKind, const std::string& sourceFolder,
+                               int fileCount, const std::string& targetMode,
+                               const TargetTexts& targets, ResizeMode mode,
+                               const std::string& valueText);
+
+}  // namespace stampwise

@@ -1,0 +1,53 @@
+// The watermark operation's part of a batch: the checks before it, the settings it takes once, the
+// logo prepared once, and StampPicture, its per-file step. The window (WatermarkParamsUnit) reads
+// its controls into these and hands the operation to RunBatch; nothing here shows a window.
+#pragma once
+
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "app/MessageBoxes.h"
+#include "batch/BatchRunner.h"
+#include "watermark/LogoCompositing.h"
+
+namespace stampwise {
+
+inline constexpr const char* kNoLogoText = "Не выбрана картинка логотипа!";
+inline constexpr const char* kNoPlacementText = "Не выбрано размещение логотипа!";
+// A logo with nothing but white in it (TrimLogo gives an empty picture) is refused rather than
+// "stamped" invisibly on every picture.
+inline constexpr const char* kEmptyLogoText = "В картинке логотипа нет ни одной точки, кроме белых!";
+
+struct WatermarkSettings {
+    TBitmap Logo;  // the trimmed logo
+    LogoSizeMode SizeMode = LogoSizeMode::Width;
+    int SizeValue = 100;
+    PlacementSet Placements;
+    int MarginPx = 10;
+    int Opacity = 100;
+    int NoiseLevel = 10;
+};
+
+// The window's two checks, in order: the message to show, or nothing when the batch may run. A
+// logo is chosen when logoPath (the text of lblLogoPath) is not empty.
+std::optional<std::string> CheckWatermarkReady(const std::string& logoPath,
+                                               const PlacementSet& placements);
+// The same checks as btnNextClick makes them: the failing one's message in the Yes/No box whose
+// answer is ignored, and false; true (and no box) when the batch may run.
+bool RunWatermarkChecks(const std::string& logoPath, const PlacementSet& placements,
+                        MessageBoxes& boxes);
+
+// Stamps the prepared logo on one source picture; source size = new size = the decoded size, set
+// as soon as the picture is decoded. The decoded pixels become the result's: no copy of the
+// picture is made. Throws on a file that cannot be read or decoded.
+void StampPicture(const std::string& sourcePath, const TBitmap& preparedLogo,
+                  const PlacementSet& placements, int marginPx, int opacity, StepOutcome& outcome);
+
+// Everything the runner needs for a watermark batch, with the settings copied in now. Prepare makes
+// the stamp once (ComputeLogoSize, PrepareLogo) and throws kEmptyLogoText for an empty logo, or
+// the picture error of a stamp too large to make; Step stamps one file with it, reading it only, so
+// files may run on several threads; CleanUp releases it. Step without a prepared stamp throws.
+BatchOperation MakeWatermarkOperation(const WatermarkSettings& settings);
+
+}  // namespace stampwise
