@@ -2,11 +2,10 @@
 // when the test ends (also after a failure).
 #pragma once
 
-#include <cstdint>
+#include <filesystem>
 #include <string>
-#include <vector>
 
-namespace stampwise::testsupport {
+namespace stampwise::testing {
 
 class TempFolder {
 public:
@@ -15,20 +14,20 @@ public:
     TempFolder(const TempFolder&) = delete;
     TempFolder& operator=(const TempFolder&) = delete;
 
+    const std::filesystem::path& Path() const { return path_; }
     // Absolute, without a trailing "/".
-    const std::string& Path() const { return path_; }
-    // Path() + "/" + relative.
-    std::string File(const std::string& relative) const { return path_ + "/" + relative; }
-    // Makes a folder (and its parents) inside this one and returns its path.
-    std::string MakeFolder(const std::string& relative) const;
+    std::string String() const { return path_.string(); }
+
+    // The full path of a name inside the folder (nothing is made).
+    std::string operator/(const std::string& name) const { return String() + "/" + name; }
+
+    // Writes a file (name relative to the folder) and returns its full path.
+    std::string WriteFile(const std::string& name, const std::string& contents) const;
+    // Makes a folder (and its parents) inside this one and returns its full path.
+    std::string MakeFolder(const std::string& name) const;
 
 private:
-    std::string path_;
+    std::filesystem::path path_;
 };
 
-std::vector<std::uint8_t> ReadFileBytes(const std::string& path);
-void WriteFileBytes(const std::string& path, const std::vector<std::uint8_t>& bytes);
-void WriteFileText(const std::string& path, const std::string& text);
-bool FileExists(const std::string& path);
-
-}  // namespace stampwise::testsupport
+}  // namespace stampwise::testing

@@ -1,0 +1,93 @@
+// Output names of the four target modes, the one-level subfolder of the "subfolder" mode, and the
+// test that keeps a result from replacing its own source.
+//
+// The texts the user typed are joined exactly as they stand: nothing is trimmed, no separator is
+// added or removed, and the folder mode neither checks nor creates its folder (the save reports a
+// missing one). Whether two paths name one file is left to the file system, never to the texts.
+#include "batch/OutputNaming.h"
+
+#include <filesystem>
+#include <system_error>
+
+#include "app/JobState.h"
+
+namespace stampwise {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+struct SplitPath {
+    std::string Folder;  // up to and including the last "/", or empty
+    std::string Name;
+};
+
+SplitPath Split(const std::string& path) {
+    const std::size_t slash = path.rfind('/');
+    if (slash == std::string::npos) return {std::string(), path};
+    return {path.substr(0, slash + 1), path.substr(slash + 1)};
+}
+
+// Makes the folder when it is missing. Only the last level is made: a subfolder text that names a
+// deeper path whose parents are missing is a folder that cannot be created.
+bool EnsureFolder(const std::string& folder) {
+    std::error_code ec;
+    if (fs::is_directory(fs::path(folder), ec)) return true;
+    ec.clear();
+    fs::create_directory(fs::path(folder), ec);
+    if (!ec) return true;
+    // Another batch, or the same folder listed twice, may have made it meanwhile.
+    ec.clear();
+    return fs::is_directory(fs::path(folder), ec);
+}
+
+fs::path NormalisedAbsolute(const std::string& path) {
+    std::error_code ec;
+    fs::path p = fs::weakly_canonical(fs::absolute(fs::path(path), ec), ec);
+    if (ec) p = fs::absolute(fs::path(path), ec);
+    return p.lexically_normal();
+}
+
+}  // namespace
+
+std::string BuildOutputPath(const std::string& source, const std::string& targetMode,
+                            const TargetTexts& targets, std::string* folderError) {
+    const SplitPath parts = Split(source);
+    std::string output;
+    if (targetMode == keyword::kFolder) {
+        output = targets.Folder + "/" + parts.Name;
+    }
+    if (targetMode == keyword::kSubfolder) {
+        const std::string folder = parts.Folder + targets.Subfolder;
+        if (!EnsureFolder(folder) && folderError != nullptr) {
+            *folderError = kCannotCreateFolderText + folder;
+        }
+        output = folder + "/" + parts.Name;
+    }
+    if (targetMode == keyword::kPrefix) {
+        output = parts.Folder + targets.Prefix + parts.Name;
+    }
+    if (targetMode == keyword::kSuffix) {
+        // Only the last extension counts, and it keeps its letter case: IMG.01.JPG gives
+        // IMG.01_marked.JPG. A name without "." gets the suffix at its end.
+        const std::size_t dot = parts.Name.rfind('.');
+        const std::string stem = dot == std::string::npos ? parts.Name : parts.Name.substr(0, dot);
+        const std::string extension = dot == std::string::npos ? std::string() : parts.Name.substr(dot);
+        output = parts.Folder + stem + targets.Suffix + extension;
+    }
+    return output;
+}
+
+bool IsSameFile(const std::string& source, const std::string& output) {
+    std::error_code ec;
+    const fs::path sourcePath(source);
+    const fs::path outputPath(output);
+    if (fs::exists(sourcePath, ec) && fs::exists(outputPath, ec)) {
+        // Hard links, symbolic links and every spelling of a folder come to the same file here.
+        const bool same = fs::equivalent(sourcePath, outputPath, ec);
+        if (!ec) return same;
+    }
+    return NormalisedAbsolute(source) == NormalisedAbsolute(output);
+}
+
+}  // namespace stampwise

@@ -1,0 +1,176 @@
+// The resize operation: its size rule (ComputeNewSize), its per-file step (ResizePicture) and its
+// texts (the question's operation phrase and the resize window's summary).
+//
+// The rule is integer arithmetic only, so it can be checked without any file. The step scales by
+// one nearest-neighbour StretchCopy and nothing else; it does not save (the runner names and writes
+// the result, see BatchRunner.cpp).
+#include "resize/ResizeRule.h"
+
+#include <cstdint>
+#include <limits>
+#include <stdexcept>
+
+#include "app/JobState.h"
+#include "imaging/Bitmap.h"
+#include "imaging/JpegImage.h"
+#include "imaging/Raster.h"
+
+namespace stampwise {
+
+namespace {
+
+// round(numerator / denominator), an exact half going to the even neighbour (240.5 gives 240,
+// 241.5 gives 242). The quotient is never formed in floating point, so no size depends on how a
+// double happens to round. A zero denominator (a picture with no columns) gives 0.
+std::int64_t DivideRoundHalfEven(std::int64_t numerator, std::int64_t denominator) {
+    if (denominator == 0) return 0;
+    if (denominator < 0) {
+        numerator = -numerator;
+        denominator = -denominator;
+    }
+    std::int64_t quotient = numerator / denominator;
+    std::int64_t remainder = numerator % denominator;
+    if (remainder < 0) {  // make it floor division, 0 <= remainder < denominator
+        --quotient;
+        remainder += denominator;
+    }
+    const std::int64_t twice = 2 * remainder;
+    if (twice > denominator || (twice == denominator && quotient % 2 != 0)) ++quotient;
+    return quotient;
+}
+
+// A percentage of a large picture can leave the int range; saturating keeps it absurd rather than
+// wrapping it into a plausible size, so the picture allocation refuses it.
+int Saturate(std::int64_t value) {
+    if (value > std::numeric_limits<int>::max()) return std::numeric_limits<int>::max();
+    if (value < std::numeric_limits<int>::min()) return std::numeric_limits<int>::min();
+    return static_cast<int>(value);
+}
+
+}  // namespace
+
+PictureSize ComputeNewSize(int width, int height, ResizeMode mode, int value) {
+    const std::int64_t w = width;
+    const std::int64_t h = height;
+    const std::int64_t v = value;
+    switch (mode) {
+        case ResizeMode::Width:
+            if (w > v) return {value, Saturate(DivideRoundHalfEven(h * v, w))};
+            return {width, height};
+        case ResizeMode::Height:
+            if (h > v) return {Saturate(DivideRoundHalfEven(w * v, h)), value};
+            return {width, height};
+        case ResizeMode::Percent:
+            return {Saturate(DivideRoundHalfEven(w * v, 100)),
+                    Saturate(DivideRoundHalfEven(h * v, 100))};
+    }
+    return {width, height};
+}
+
+void ResizePicture(const std::string& sourcePath, ResizeMode mode, int value, StepOutcome& outcome) {
+    TBitmap result;
+    {
+        // The source's bytes and pixels live only in this block, so they are gone before the
+        // result is encoded: at most one source and one result are held per file.
+        TJPEGImage source;
+        try {
+            source.ReadFromFile(sourcePath);
+            outcome.SourceSize = {source.Width(), source.Height()};
+
+            TBitmap decoded;
+            decoded.AssignJpeg(source);  // shares the decoded storage, copies nothing
+            outcome.SourceSize = {decoded.Width(), decoded.Height()};
+
+            const PictureSize size =
+                ComputeNewSize(decoded.Width(), decoded.Height(), mode, value);
+            outcome.NewSize = size;
+            // A picture of no pixels is no result: writing it would give an empty file reported
+            // as a success.
+            if (size.Width < 1 || size.Height < 1) {
+                throw std::runtime_error("Недопустимый новый размер картинки: " + FormatSize(size));
+            }
+
+            // Every pixel of the result is written by the copy below (the source is not empty, or
+            // the size rule would have given a side of 0), so no white fill is needed first.
+            result.Allocate(size.Width, size.Height);
+            StretchCopy(result, Rect{0, 0, size.Width, size.Height}, decoded);
+        } catch (...) {
+            // What the source picture reports after the failure: 0 × 0 for a file that could not
+            // be opened or is no JPEG file.
+            outcome.SourceSize = {source.Width(), source.Height()};
+            throw;
+        }
+    }
+    outcome.Picture.AssignBitmap(result);
+}
+
+std::string ResizeOperationPhrase(ResizeMode mode, const std::string& valueText) {
+    switch (mode) {
+        case ResizeMode::Width: return "чтобы их ширина стала " + valueText + " пикс.,";
+        case ResizeMode::Height: return "чтобы их высота стала " + valueText + " пикс.,";
+        case ResizeMode::Percent: return "в масштабе " + valueText + "%";
+    }
+    return std::string();
+}
+
+BatchOperation MakeResizeOperation(ResizeMode mode, int value, const std::string& valueText) {
+    BatchOperation operation;
+    operation.Operation = keyword::kResize;
+    operation.OperationPhrase = ResizeOperationPhrase(mode, valueText);
+    // The rule is captured by value: every file of the batch uses the one confirmed.
+    operation.Step = [mode, value](const std::string& sourcePath, StepOutcome& outcome) {
+        ResizePicture(sourcePath, mode, value, outcome);
+    };
+    return operation;
+}
+
+std::string BuildResizeSummary(const std::string& sourceKind, const std::string& sourceFolder,
+                               int fileCount, const std::string& targetMode,
+                               const TargetTexts& targets, ResizeMode mode,
+                               const std::string& valueText) {
+    const std::string n = std::to_string(fileCount);
+    const std::string& t = valueText;
+    std::string summary;
+    if (sourceKind == keyword::kFolder) {
+        summary += "Все картинки в папке [" + sourceFolder + "] с расширением jpg (всего " + n +
+                   ") преобразуются";
+    }
+    if (sourceKind == keyword::kFiles) {
+        summary += "Выбранные " + n + " файла(ов) с картинками преобразуются";
+    }
+
+    if (targetMode == keyword::kFolder) {
+        summary += " и сохранятся в папку [" + targets.Folder + "].";
+    }
+    if (targetMode == keyword::kSubfolder) {
+        summary += " и сохранятся в подкаталог [" + targets.Subfolder + "].";
+    }
+    if (targetMode == keyword::kPrefix) {
+        summary += " и сохранятся в ту же папку, к названиям файлов спереди будет добавлено слово " +
+                   targets.Prefix + ".";
+    }
+    if (targetMode == keyword::kSuffix) {
+        summary += " и сохранятся в ту же папку, к названиям файлов сзади будет добавлено слово " +
+                   targets.Suffix + ".";
+    }
+
+    switch (mode) {
+        case ResizeMode::Width:
+            summary += " Ширина обработанных картинок будет " + t +
+                       " пикс. Если в каталоге есть картинки ширина которых меньше " + t +
+                       " пикс., то их размер изменяться не будет.";
+            break;
+        case ResizeMode::Height:
+            summary += " Высота обработанных картинок будет " + t +
+                       " пикс. Если в каталоге есть картинки высота которых меньше " + t +
+                       " пикс., то их размер изменяться не будет.";
+            break;
+        case ResizeMode::Percent:
+            // No leading space: it follows the target part's "." directly.
+            summary += "Размер картинок будет изменен в масштабе " + t + "%.";
+            break;
+    }
+    return summary;
+}
+
+}  // namespace stampwise

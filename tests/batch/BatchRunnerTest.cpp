@@ -1,0 +1,445 @@
+// Whole batches over real JPEG files in temporary folders, seen through a recording view.
+#include "batch/BatchRunner.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "batch/OutputNaming.h"
+#include "imaging/JpegImage.h"
+#include "resize/ResizeRule.h"
+#include "support/RecordingBatchView.h"
+#include "support/TempFolder.h"
+#include "support/TestJpegFiles.h"
+
+namespace stampwise {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::FileExists;
+using testing::JpegFileSize;
+using testing::ReadFileBytes;
+using testing::RecordingBatchView;
+using testing::TempFolder;
+using testing::WriteTestJpeg;
+
+class BatchRunnerTest : public ::testing::Test {
+protected:
+    BatchRunnerTest() {
+        job.Operation = "resize";
+        job.SourceKind = "files";
+        job.TargetMode = "subfolder";
+        inputs.SourceFolder = dir.String();
+        inputs.Targets = {dir.String() + "/out", "Resized", "resized_", "_resized"};
+    }
+
+    // A 40 × 30 picture in the temporary folder (width 20 makes it 20 × 15).
+    std::string Picture(const std::string& name, int width = 40, int height = 30) {
+        const std::string path = dir.String() + "/" + name;
+        WriteTestJpeg(path, width, height);
+        return path;
+    }
+
+    BatchSummary ResizeToWidth(int width) {
+        return RunBatch(job, inputs, MakeResizeOperation(ResizeMode::Width, width,
+                                                         std::to_string(width)),
+                        view);
+    }
+
+    std::vector<std::string> Results() const {
+        std::vector<std::string> results;
+        for (const ReportRow& row : view.Rows) results.push_back(row.Result);
+        return results;
+    }
+
+    TempFolder dir;
+    JobState job;
+    BatchInputs inputs;
+    RecordingBatchView view;
+};
+
+TEST_F(BatchRunnerTest, DeclinedQuestionChangesNothing) {
+    job.SourceFiles = {Picture("a.jpg")};
+    view.Answer = false;
+
+    const BatchSummary summary = ResizeToWidth(20);
+
+    EXPECT_FALSE(summary.Confirmed);
+    EXPECT_EQ(view.Events, std::vector<std::string>{"question"});
+    EXPECT_EQ(job.SourceFiles.size(), 1u);
+    EXPECT_FALSE(fs::exists(dir.String() + "/Resized"));
+}
+
+TEST_F(BatchRunnerTest, SetsUpTheReportBeforeTheFirstFileAndEndsWithTheMessage) {
+    const std::string a = Picture("a.jpg");
+    job.SourceFiles = {a};
+
+    ResizeToWidth(20);
+
+    const std::vector<std::string> expected = {
+        "question",
+        "hide params",
+        "clear rows",
+        "clear columns",
+        "show report",
+        "column: Исходный файл",
+        "column: Размер",
+        "column: Преобразованный файл",
+        "column: Размер",
+        "column: Результат",
+        "process events",
+        "row: " + a,
+        "repaint",
+        "information: Размеры картинок удачно изменены!",
+    };
+    EXPECT_EQ(view.Events, expected);
+    EXPECT_EQ(view.Questions.at(0),
+              "Вы действительно хотите преобразовать выбранные 1 файла(ов),\n\rчтобы их ширина "
+              "стала 20 пикс., и сохранить в подкаталог [Resized]?");
+    EXPECT_TRUE(job.SourceFiles.empty());
+    EXPECT_EQ(view.Progress, (std::vector<std::pair<int, int>>{{0, 1}, {1, 1}}));
+}
+
+TEST_F(BatchRunnerTest, EmptyListGivesTheColumnsNoRowsAndTheFinalMessage) {
+    const BatchSummary summary = ResizeToWidth(20);
+
+    EXPECT_TRUE(summary.Confirmed);
+    EXPECT_EQ(view.Columns.size(), 5u);
+    EXPECT_TRUE(view.Rows.empty());
+    EXPECT_EQ(view.Informations, std::vector<std::string>{"Размеры картинок удачно изменены!"});
+    EXPECT_TRUE(job.SourceFiles.empty());
+}
+
+TEST_F(BatchRunnerTest, FolderModeWritesIntoTheTargetFolder) {
+    job.TargetMode = "folder";
+    fs::create_directory(dir.String() + "/out");
+    job.SourceFiles = {Picture("a.jpg"), Picture("b.jpg", 60, 20)};
+
+    const BatchSummary summary = ResizeToWidth(20);
+
+    EXPECT_EQ(summary.Failed, 0);
+    ASSERT_EQ(view.Rows.size(), 2u);
+    const ReportRow& first = view.Rows[0];
+    EXPECT_EQ(first.ImageIndex, 0);
+    EXPECT_EQ(first.Caption, dir.String() + "/a.jpg");
+    EXPECT_EQ(first.SourceSize, "40x30");
+    EXPECT_EQ(first.OutputPath, dir.String() + "/out/a.jpg");
+    EXPECT_EQ(first.NewSize, "20x15");
+    EXPECT_EQ(first.Result, "Успешно");
+    EXPECT_EQ(first.ErrorText, "");
+    EXPECT_EQ(JpegFileSize(dir.String() + "/out/a.jpg"), (PictureSize{20, 15}));
+    // 20 × 20 / 60 = 6.67
+    EXPECT_EQ(view.Rows[1].NewSize, "20x7");
+    EXPECT_EQ(JpegFileSize(dir.String() + "/out/b.jpg"), (PictureSize{20, 7}));
+}
+
+TEST_F(BatchRunnerTest, SubfolderModeWritesIntoTheNewSubfolder) {
+    job.SourceFiles = {Picture("a.jpg")};
+
+    ResizeToWidth(20);
+
+    EXPECT_EQ(view.Rows.at(0).OutputPath, dir.String() + "/Resized/a.jpg");
+    EXPECT_EQ(JpegFileSize(dir.String() + "/Resized/a.jpg"), (PictureSize{20, 15}));
+    EXPECT_EQ(view.Informations.size(), 1u);  // the final message only
+}
+
+TEST_F(BatchRunnerTest, PrefixModeWritesBesideTheSource) {
+    job.TargetMode = "prefix";
+    job.SourceFiles = {Picture("a.jpg")};
+
+    ResizeToWidth(20);
+
+    EXPECT_EQ(view.Rows.at(0).OutputPath, dir.String() + "/resized_a.jpg");
+    EXPECT_EQ(JpegFileSize(dir.String() + "/resized_a.jpg"), (PictureSize{20, 15}));
+}
+
+TEST_F(BatchRunnerTest, SuffixModeGoesBeforeTheLastExtension) {
+    job.TargetMode = "suffix";
+    inputs.Targets.Suffix = "_marked";
+    job.SourceFiles = {Picture("IMG.01.JPG"), Picture("noext")};
+
+    ResizeToWidth(20);
+
+    EXPECT_EQ(Results(), (std::vector<std::string>{"Успешно", "Успешно"}));
+    EXPECT_EQ(view.Rows[0].OutputPath, dir.String() + "/IMG.01_marked.JPG");
+    EXPECT_EQ(view.Rows[1].OutputPath, dir.String() + "/noext_marked");
+    EXPECT_EQ(JpegFileSize(dir.String() + "/IMG.01_marked.JPG"), (PictureSize{20, 15}));
+    EXPECT_EQ(JpegFileSize(dir.String() + "/noext_marked"), (PictureSize{20, 15}));
+}
+
+TEST_F(BatchRunnerTest, FileListedTwiceIsProcessedTwice) {
+    const std::string a = Picture("a.jpg");
+    job.SourceFiles = {a, a};
+
+    ResizeToWidth(20);
+
+    ASSERT_EQ(view.Rows.size(), 2u);
+    EXPECT_EQ(view.Rows[0].Caption, a);
+    EXPECT_EQ(view.Rows[1].Caption, a);
+    EXPECT_EQ(Results(), (std::vector<std::string>{"Успешно", "Успешно"}));
+    EXPECT_EQ(JpegFileSize(dir.String() + "/Resized/a.jpg"), (PictureSize{20, 15}));
+}
+
+TEST_F(BatchRunnerTest, SubfolderIsMadeInEachSourceFolder) {
+    fs::create_directory(dir.String() + "/one");
+    fs::create_directory(dir.String() + "/two");
+    job.SourceFiles = {Picture("one/a.jpg"), Picture("two/b.jpg")};
+
+    ResizeToWidth(20);
+
+    EXPECT_EQ(Results(), (std::vector<std::string>{"Успешно", "Успешно"}));
+    EXPECT_TRUE(FileExists(dir.String() + "/one/Resized/a.jpg"));
+    EXPECT_TRUE(FileExists(dir.String() + "/two/Resized/b.jpg"));
+}
+
+TEST_F(BatchRunnerTest, UncreatableSubfolderGivesOneMessageAndOneErrorRowPerFile) {
+    dir.WriteFile("Blocked", "a file in the subfolder's place");
+    inputs.Targets.Subfolder = "Blocked";
+    const std::string a = Picture("a.jpg");
+    const std::string b = Picture("b.jpg");
+    job.SourceFiles = {a, b};
+
+    const BatchSummary summary = ResizeToWidth(20);
+
+    const std::string message = "Невозможно создать каталог " + dir.String() + "/Blocked";
+    std::vector<std::string> fileEvents;
+    for (const std::string& e : view.Events) {
+        if (e.rfind("row: ", 0) == 0 || e.rfind("information: ", 0) == 0) fileEvents.push_back(e);
+    }
+    EXPECT_EQ(fileEvents, (std::vector<std::string>{
+                              "information: " + message, "row: " + a, "information: " + message,
+                              "row: " + b,
+                              "information: Размеры изменены не у всех картинок: ошибок 2 из 2.",
+                          }));
+    ASSERT_EQ(view.Rows.size(), 2u);
+    EXPECT_EQ(view.Rows[0].ImageIndex, 1);
+    EXPECT_EQ(view.Rows[0].Result, "Ошибка!");
+    EXPECT_EQ(view.Rows[0].OutputPath, dir.String() + "/Blocked/a.jpg");
+    EXPECT_EQ(view.Rows[0].NewSize, "20x15");
+    EXPECT_EQ(view.Rows[0].ErrorText, message);
+    EXPECT_EQ(summary.Failed, 2);
+}
+
+TEST_F(BatchRunnerTest, UnreadableFilesFailAloneWithNoSizes) {
+    const std::string good = Picture("good.jpg");
+    const std::string text = dir.WriteFile("text.jpg", "not a picture");
+    const std::string missing = dir.String() + "/missing.jpg";
+    const std::string last = Picture("last.jpg", 30, 30);
+    job.SourceFiles = {good, text, missing, last};
+
+    const BatchSummary summary = ResizeToWidth(20);
+
+    ASSERT_EQ(view.Rows.size(), 4u);
+    EXPECT_EQ(Results(), (std::vector<std::string>{"Успешно", "Ошибка!", "Ошибка!", "Успешно"}));
+    for (int i : {1, 2}) {
+        // Nothing of the good file before it carries over.
+        const ReportRow& row = view.Rows[i];
+        EXPECT_EQ(row.ImageIndex, 1) << i;
+        EXPECT_EQ(row.SourceSize, "0x0") << i;
+        EXPECT_EQ(row.NewSize, "0x0") << i;
+        EXPECT_EQ(row.OutputPath, "") << i;
+        EXPECT_NE(row.ErrorText, "") << i;
+    }
+    EXPECT_EQ(view.Rows[3].NewSize, "20x20");
+    EXPECT_TRUE(FileExists(dir.String() + "/Resized/last.jpg"));
+    EXPECT_FALSE(FileExists(dir.String() + "/Resized/text.jpg"));
+    EXPECT_EQ(summary.Failed, 2);
+    EXPECT_EQ(view.Informations.back(), "Размеры изменены не у всех картинок: ошибок 2 из 4.");
+}
+
+TEST_F(BatchRunnerTest, SecondBatchShowsOnlyItsOwnRowsUnderFiveColumns) {
+    job.SourceFiles = {Picture("a.jpg"), Picture("b.jpg")};
+    ResizeToWidth(20);
+    ASSERT_EQ(view.Rows.size(), 2u);
+
+    BatchOperation watermark = MakeResizeOperation(ResizeMode::Percent, 50, "50");
+    watermark.Operation = "watermark";
+    watermark.OperationPhrase = "";
+    job.Operation = "watermark";
+    job.SourceFiles = {Picture("c.jpg")};
+    RunBatch(job, inputs, watermark, view);
+
+    ASSERT_EQ(view.Columns.size(), 5u);
+    EXPECT_EQ(view.Columns[2].Caption, "Обработанный файл");
+    ASSERT_EQ(view.Rows.size(), 1u);
+    EXPECT_EQ(view.Rows[0].Caption, dir.String() + "/c.jpg");
+    EXPECT_EQ(view.Informations.back(), "Логотипы удачно нанесены на картинки!");
+}
+
+TEST_F(BatchRunnerTest, ResultThatWouldReplaceItsSourceFailsAndLeavesItUntouched) {
+    struct Case {
+        const char* mode;
+        TargetTexts targets;
+    };
+    fs::create_directory_symlink(dir.Path(), dir.Path() / "link");
+    const std::string own = dir.String();
+    const Case cases[] = {
+        {"suffix", {"", "", "", ""}},
+        {"prefix", {"", "", "", ""}},
+        {"subfolder", {"", "", "", ""}},
+        {"subfolder", {"", ".", "", ""}},
+        {"folder", {own, "", "", ""}},
+        {"folder", {own + "/", "", "", ""}},
+        {"folder", {own + "/./", "", "", ""}},
+        {"folder", {own + "/link", "", "", ""}},
+    };
+    const std::string a = Picture("a.jpg");
+    const std::vector<std::uint8_t> before = ReadFileBytes(a);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.mode) + " [" + c.targets.Folder + c.targets.Subfolder + "]");
+        RecordingBatchView fresh;
+        job.TargetMode = c.mode;
+        job.SourceFiles = {a};
+        inputs.Targets = c.targets;
+
+        RunBatch(job, inputs, MakeResizeOperation(ResizeMode::Width, 20, "20"), fresh);
+
+        ASSERT_EQ(fresh.Rows.size(), 1u);
+        EXPECT_EQ(fresh.Rows[0].Result, "Ошибка!");
+        EXPECT_EQ(fresh.Rows[0].ErrorText, kSameFileErrorText);
+        EXPECT_EQ(fresh.Rows[0].SourceSize, "40x30");
+        EXPECT_EQ(ReadFileBytes(a), before);
+        EXPECT_EQ(fresh.Informations.back(), "Размеры изменены не у всех картинок: ошибок 1 из 1.");
+    }
+}
+
+TEST_F(BatchRunnerTest, SizeWithoutPixelsFailsAndWritesNothing) {
+    job.SourceFiles = {Picture("a.jpg")};
+
+    const BatchSummary summary = ResizeToWidth(0);
+
+    ASSERT_EQ(view.Rows.size(), 1u);
+    EXPECT_EQ(view.Rows[0].Result, "Ошибка!");
+    EXPECT_EQ(view.Rows[0].SourceSize, "40x30");
+    EXPECT_EQ(view.Rows[0].NewSize, "0x0");
+    EXPECT_EQ(summary.Failed, 1);
+    EXPECT_FALSE(fs::exists(dir.String() + "/Resized"));
+}
+
+TEST_F(BatchRunnerTest, FailedFileLeavesAnEarlierResultIntact) {
+    const std::string a = Picture("a.jpg");
+    job.SourceFiles = {a};
+    ResizeToWidth(20);
+    const std::string result = dir.String() + "/Resized/a.jpg";
+    const std::vector<std::uint8_t> earlier = ReadFileBytes(result);
+
+    // The source is broken now: its step fails before anything is saved.
+    dir.WriteFile("a.jpg", "broken");
+    job.SourceFiles = {a};
+    ResizeToWidth(10);
+    EXPECT_EQ(view.Rows.at(0).Result, "Ошибка!");
+    EXPECT_EQ(ReadFileBytes(result), earlier);
+}
+
+TEST_F(BatchRunnerTest, FailedSaveLeavesAnEarlierResultIntact) {
+    const std::string a = Picture("a.jpg");
+    job.SourceFiles = {a};
+    ResizeToWidth(20);
+    const std::string result = dir.String() + "/Resized/a.jpg";
+    const std::vector<std::uint8_t> earlier = ReadFileBytes(result);
+
+    // A step whose picture cannot be encoded: the save itself fails.
+    BatchOperation emptyPicture;
+    emptyPicture.Operation = "resize";
+    emptyPicture.Step = [](const std::string&, StepOutcome& outcome) {
+        outcome.SourceSize = {40, 30};
+        outcome.Picture.AssignBitmap(TBitmap());
+    };
+    job.SourceFiles = {a};
+    RunBatch(job, inputs, emptyPicture, view);
+
+    ASSERT_EQ(view.Rows.size(), 1u);
+    EXPECT_EQ(view.Rows[0].Result, "Ошибка!");
+    EXPECT_EQ(view.Rows[0].OutputPath, result);
+    EXPECT_NE(view.Rows[0].ErrorText, "");
+    EXPECT_EQ(ReadFileBytes(result), earlier);
+}
+
+TEST_F(BatchRunnerTest, SaveIntoAMissingFolderFailsWithTheReason) {
+    job.TargetMode = "folder";
+    job.SourceFiles = {Picture("a.jpg")};
+
+    ResizeToWidth(20);
+
+    ASSERT_EQ(view.Rows.size(), 1u);
+    EXPECT_EQ(view.Rows[0].Result, "Ошибка!");
+    EXPECT_EQ(view.Rows[0].OutputPath, dir.String() + "/out/a.jpg");
+    EXPECT_NE(view.Rows[0].ErrorText, "");
+    EXPECT_FALSE(fs::exists(dir.String() + "/out"));
+}
+
+TEST_F(BatchRunnerTest, StepFailureKeepsWhatItWorkedOutAndItsText) {
+    BatchOperation op;
+    op.Operation = "resize";
+    op.Step = [](const std::string&, StepOutcome& outcome) {
+        outcome.SourceSize = {7, 5};
+        throw std::runtime_error("поломка");
+    };
+    job.SourceFiles = {dir.String() + "/x.jpg"};
+
+    RunBatch(job, inputs, op, view);
+
+    ASSERT_EQ(view.Rows.size(), 1u);
+    EXPECT_EQ(view.Rows[0].SourceSize, "7x5");
+    EXPECT_EQ(view.Rows[0].NewSize, "0x0");
+    EXPECT_EQ(view.Rows[0].ErrorText, "поломка");
+}
+
+TEST_F(BatchRunnerTest, PreparesBeforeTheFirstFileAndCleansUpBeforeTheMessage) {
+    BatchOperation op = MakeResizeOperation(ResizeMode::Width, 20, "20");
+    op.Prepare = [this] { view.Events.push_back("prepare"); };
+    op.CleanUp = [this] { view.Events.push_back("clean up"); };
+    const std::string a = Picture("a.jpg");
+    job.SourceFiles = {a};
+
+    RunBatch(job, inputs, op, view);
+
+    const std::vector<std::string> tail(view.Events.end() - 6, view.Events.end());
+    EXPECT_EQ(tail, (std::vector<std::string>{"process events", "prepare", "row: " + a, "repaint",
+                                              "clean up",
+                                              "information: Размеры картинок удачно изменены!"}));
+}
+
+TEST_F(BatchRunnerTest, FailedPreparationProcessesNoFile) {
+    BatchOperation op = MakeResizeOperation(ResizeMode::Width, 20, "20");
+    op.Prepare = [] { throw std::runtime_error("Логотип не читается"); };
+    bool cleanedUp = false;
+    op.CleanUp = [&cleanedUp] { cleanedUp = true; };
+    job.SourceFiles = {Picture("a.jpg")};
+
+    const BatchSummary summary = RunBatch(job, inputs, op, view);
+
+    EXPECT_TRUE(view.Rows.empty());
+    EXPECT_EQ(view.Informations, std::vector<std::string>{"Логотип не читается"});
+    EXPECT_TRUE(cleanedUp);
+    EXPECT_EQ(summary.Failed, 1);
+    EXPECT_FALSE(fs::exists(dir.String() + "/Resized"));
+    EXPECT_TRUE(job.SourceFiles.empty());
+}
+
+TEST_F(BatchRunnerTest, ViewThatDoesNotAskRunsWithoutTheQuestion) {
+    view.Asks = false;
+    job.SourceFiles = {Picture("a.jpg")};
+
+    const BatchSummary summary = ResizeToWidth(20);
+
+    EXPECT_TRUE(summary.Confirmed);
+    EXPECT_TRUE(view.Questions.empty());
+    EXPECT_EQ(view.Rows.size(), 1u);
+}
+
+TEST(ProcessOneFile, NeverThrows) {
+    const TransformStep odd = [](const std::string&, StepOutcome&) { throw 42; };
+    const FileOutcome outcome = ProcessOneFile("/nowhere/a.jpg", "prefix", {}, odd);
+    EXPECT_EQ(outcome.Row.Result, "Ошибка!");
+    EXPECT_NE(outcome.Row.ErrorText, "");
+
+    const FileOutcome noStep = ProcessOneFile("/nowhere/a.jpg", "prefix", {}, TransformStep());
+    EXPECT_EQ(noStep.Row.Result, "Ошибка!");
+}
+
+}  // namespace
+}  // namespace stampwise

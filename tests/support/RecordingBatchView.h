@@ -1,0 +1,42 @@
+// A BatchView for tests: it answers the question as told and records everything the runner shows,
+// both as one ordered list of events and as the report list's current columns and rows (which the
+// clear calls really empty, as the window's list would).
+#pragma once
+
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "batch/BatchRunner.h"
+
+namespace stampwise::testing {
+
+class RecordingBatchView : public BatchView {
+public:
+    bool Answer = true;
+    bool Asks = true;
+
+    // In order: "question", "information: <text>", "hide params", "clear rows", "clear columns",
+    // "column: <caption>", "row: <caption>", "repaint", "show report", "process events".
+    std::vector<std::string> Events;
+    std::vector<std::string> Questions;
+    std::vector<std::string> Informations;
+    std::vector<ReportColumn> Columns;
+    std::vector<ReportRow> Rows;
+    std::vector<std::pair<int, int>> Progress;
+
+    bool AskQuestion(const std::string& text) override;
+    void ShowInformation(const std::string& text) override;
+    void HideParamsWindow() override;
+    void ClearReportRows() override;
+    void ClearReportColumns() override;
+    void AddReportColumn(const ReportColumn& column) override;
+    void AddReportRow(const ReportRow& row) override;
+    void RepaintReport() override;
+    void ShowReport() override;
+    void ProcessPendingEvents() override;
+    void ReportProgress(int done, int total) override;
+    bool AsksQuestion() const override { return Asks; }
+};
+
+}  // namespace stampwise::testing
