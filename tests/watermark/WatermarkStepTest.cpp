@@ -1,0 +1,387 @@
+#include "watermark/WatermarkStep.h"
+
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "imaging/ImageErrors.h"
+#include "imaging/JpegImage.h"
+#include "support/RecordingBatchView.h"
+#include "support/ScriptedMessageBoxes.h"
+#include "support/TempFolder.h"
+#include "support/TestJpegFiles.h"
+#include "watermark/StampReference.h"
+
+namespace stampwise {
+namespace {
+
+using testing::DecodeJpegFile;
+using testing::FileExists;
+using testing::FilledPicture;
+using testing::PatternPicture;
+using testing::ReadFileBytes;
+using testing::RecordingBatchView;
+using testing::ReferenceStamp;
+using testing::SamePixels;
+using testing::ScriptedMessageBoxes;
+using testing::ShownBox;
+using testing::TempFolder;
+
+std::string PathIn(const TempFolder& folder, const std::string& name) {
+    return folder.String() + "/" + name;
+}
+
+// A photograph stand-in whose pixels nearly all differ, so a stamp in the wrong place shows.
+void WritePatternJpeg(const std::string& path, int width, int height, int seed) {
+    TJPEGImage jpeg;
+    jpeg.AssignBitmap(PatternPicture(width, height, seed));
+    jpeg.WriteToFile(path);
+}
+
+// A 12 × 8 logo as TrimLogo leaves it: dark drawing touching every edge, white and light parts
+// inside that the blend and the noise filter must leave out.
+TBitmap TestLogo() {
+    TBitmap logo = FilledPicture(12, 8, kColorWhite);
+    for (int y = 0; y < 8; ++y)
+        for (int x = 0; x < 12; ++x)
+            if (x == 0 || y == 0 || x == 11 || y == 7 || (x + y) % 3 == 0)
+                logo.SetPixelAt(x, y, RGBColor(20 * x, 30 * y, 90));
+    logo.SetPixelAt(5, 3, RGBColor(250, 250, 250));  // noise at level 10: becomes white
+    logo.SetPixelAt(6, 3, RGBColor(204, 255, 255));  // light, but blended
+    return logo;
+}
+
+// The stamp the rules make of TestLogo at its own size and level 10, worked out here pixel by
+// pixel: every pixel packed at or above the grey (245, 245, 245) turns white.
+TBitmap ExpectedStampOfTestLogo() {
+    TBitmap stamp = TestLogo();
+    for (int y = 0; y < stamp.Height(); ++y)
+        for (int x = 0; x < stamp.Width(); ++x)
+            if (stamp.PixelAt(x, y) >= 245u * 65793u) stamp.SetPixelAt(x, y, kColorWhite);
+    return stamp;
+}
+
+WatermarkSettings TestSettings(PlacementSet placements) {
+    WatermarkSettings settings;
+    settings.Logo = TestLogo();
+    settings.SizeMode = LogoSizeMode::Percent;
+    settings.SizeValue = 100;
+    settings.Placements = std::move(placements);
+    settings.MarginPx = 3;
+    settings.Opacity = 150;
+    settings.NoiseLevel = 10;
+    return settings;
+}
+
+// The bytes the project's encoder makes of a picture: a result file must be exactly these.
+std::vector<std::uint8_t> EncodedBytes(const TempFolder& scratch, const TBitmap& picture) {
+    const std::string path = PathIn(scratch, "expected.jpg");
+    TJPEGImage jpeg;
+    jpeg.AssignBitmap(picture);
+    jpeg.WriteToFile(path);
+    return ReadFileBytes(path);
+}
+
+// ---- The window's checks ----
+
+TEST(WatermarkChecks, TheLogoIsCheckedBeforeThePlacements) {
+    EXPECT_EQ(CheckWatermarkReady("", {}), kNoLogoText);
+    EXPECT_EQ(CheckWatermarkReady("", {LogoPlacement::Middle}), kNoLogoText);
+    EXPECT_EQ(CheckWatermarkReady("/photos/logo.bmp", {}), kNoPlacementText);
+    EXPECT_EQ(CheckWatermarkReady("/photos/logo.bmp", {LogoPlacement::BottomRight}), std::nullopt);
+}
+
+TEST(WatermarkChecks, OnlyTheFirstFailingCheckIsShownAndItsAnswerChangesNothing) {
+    ScriptedMessageBoxes boxes;
+    boxes.AnswerNext(true);  // even Yes must not let the batch run
+    EXPECT_FALSE(RunWatermarkChecks("", {}, boxes));
+    boxes.AnswerNext(true);
+    EXPECT_FALSE(RunWatermarkChecks("/photos/logo.jpg", {}, boxes));
+    EXPECT_TRUE(RunWatermarkChecks("/photos/logo.jpg", {LogoPlacement::TopLeft}, boxes));
+
+    const std::vector<ShownBox> expected = {{ShownBox::Kind::NoticeYesNo, kNoLogoText},
+                                            {ShownBox::Kind::NoticeYesNo, kNoPlacementText}};
+    EXPECT_EQ(boxes.shown, expected);
+}
+
+// ---- StampPicture ----
+
+TEST(StampPicture, StampsTheDecodedPictureAtItsOwnSize) {
+    TempFolder dir;
+    const std::string source = PathIn(dir, "photo.jpg");
+    WritePatternJpeg(source, 47, 33, 1);
+    const TBitmap stamp = ExpectedStampOfTestLogo();
+
+    StepOutcome outcome;
+    StampPicture(source, stamp, testing::kEveryPlacement, 3, 150, outcome);
+
+    EXPECT_EQ(outcome.SourceSize, (PictureSize{47, 33}));
+    EXPECT_EQ(outcome.NewSize, (PictureSize{47, 33}));
+    ASSERT_TRUE(outcome.Picture.HasBitmap());
+    const TBitmap expected =
+        ReferenceStamp(DecodeJpegFile(source), stamp, testing::kEveryPlacement, 3, 150);
+    EXPECT_TRUE(SamePixels(outcome.Picture.DecodedBitmap(), expected));
+}
+
+TEST(StampPicture, AnUnreadableSourceFailsWithoutSizes) {
+    TempFolder dir;
+    const std::string notJpeg = dir.WriteFile("notes.jpg", "these are not the pixels you want");
+    for (const std::string& source : {notJpeg, PathIn(dir, "missing.jpg")}) {
+        StepOutcome outcome;
+        EXPECT_THROW(StampPicture(source, ExpectedStampOfTestLogo(), {LogoPlacement::Middle}, 0,
+                                  100, outcome),
+                     std::exception)
+            << source;
+        EXPECT_EQ(outcome.SourceSize, (PictureSize{0, 0}));
+        EXPECT_EQ(outcome.NewSize, (PictureSize{0, 0}));
+    }
+}
+
+// ---- The operation given to the runner ----
+
+TEST(WatermarkOperation, TheStampHasOneSizeForSmallAndLargePictures) {
+    // Percent 50 of a 120 × 80 logo is 60 × 40, on a picture smaller than that and a larger one.
+    TempFolder dir;
+    const TBitmap logo = PatternPicture(120, 80, 4);
+    WatermarkSettings settings = TestSettings({LogoPlacement::BottomRight, LogoPlacement::TopLeft});
+    settings.Logo = logo;
+    settings.SizeValue = 50;
+    const BatchOperation operation = MakeWatermarkOperation(settings);
+    const TBitmap stamp = PrepareLogo(logo, 60, 40, 10);
+    ASSERT_EQ(stamp.Width(), 60);
+
+    operation.Prepare();
+    for (const auto& [width, height] : {std::pair{200, 150}, std::pair{33, 21}}) {
+        const std::string source = PathIn(dir, "p" + std::to_string(width) + ".jpg");
+        WritePatternJpeg(source, width, height, 2);
+        StepOutcome outcome;
+        operation.Step(source, outcome);
+        EXPECT_TRUE(SamePixels(
+            outcome.Picture.DecodedBitmap(),
+            ReferenceStamp(DecodeJpegFile(source), stamp, settings.Placements, 3, 150)))
+            << width << "x" << height;
+    }
+    operation.CleanUp();
+}
+
+TEST(WatermarkOperation, StepsNeedAPreparedStamp) {
+    TempFolder dir;
+    const std::string source = PathIn(dir, "a.jpg");
+    WritePatternJpeg(source, 20, 10, 0);
+    const BatchOperation operation = MakeWatermarkOperation(TestSettings({LogoPlacement::Middle}));
+
+    StepOutcome outcome;
+    EXPECT_THROW(operation.Step(source, outcome), std::logic_error);
+    operation.Prepare();
+    EXPECT_NO_THROW(operation.Step(source, outcome));
+    operation.CleanUp();
+    EXPECT_THROW(operation.Step(source, outcome), std::logic_error);
+}
+
+TEST(WatermarkOperation, PrepareRefusesAnEmptyLogoAndAStampTooLargeToMake) {
+    WatermarkSettings settings = TestSettings({LogoPlacement::Middle});
+    settings.Logo = TBitmap();
+    try {
+        MakeWatermarkOperation(settings).Prepare();
+        ADD_FAILURE() << "an empty logo was prepared";
+    } catch (const std::runtime_error& e) {
+        EXPECT_STREQ(e.what(), kEmptyLogoText);
+    }
+
+    settings = TestSettings({LogoPlacement::Middle});
+    settings.SizeMode = LogoSizeMode::Width;
+    settings.SizeValue = INT_MAX;
+    EXPECT_THROW(MakeWatermarkOperation(settings).Prepare(), EOutOfResources);
+}
+
+// ---- Whole batches over real files ----
+
+class WatermarkBatch : public ::testing::Test {
+protected:
+    void SetUp() override {
+        sources = dir.MakeFolder("photos");
+        job.Operation = keyword::kWatermark;
+        job.SourceKind = keyword::kFolder;
+        job.TargetMode = keyword::kSubfolder;
+        inputs.SourceFolder = sources;
+        inputs.Targets = TargetTexts{dir.MakeFolder("out"), "Marked", "wm_", "_marked"};
+    }
+
+    std::string AddPhoto(const std::string& name, int width, int height) {
+        const std::string path = sources + "/" + name;
+        WritePatternJpeg(path, width, height, static_cast<int>(job.SourceFiles.size()) + 5);
+        job.SourceFiles.push_back(path);
+        return path;
+    }
+
+    std::string AddBrokenFile(const std::string& name) {
+        const std::string path = dir.WriteFile("photos/" + name, "GIF89a, not a JPEG at all");
+        job.SourceFiles.push_back(path);
+        return path;
+    }
+
+    // The result file must hold exactly what the encoder makes of the source's decoded pixels
+    // stamped by the rules.
+    void ExpectStampedFile(const std::string& source, const std::string& result,
+                           const PlacementSet& placements, int marginPx, int opacity) {
+        ASSERT_TRUE(FileExists(result)) << result;
+        const TBitmap expected = ReferenceStamp(DecodeJpegFile(source), ExpectedStampOfTestLogo(),
+                                                placements, marginPx, opacity);
+        EXPECT_EQ(ReadFileBytes(result), EncodedBytes(scratch, expected)) << result;
+    }
+
+    TempFolder dir;
+    TempFolder scratch;
+    std::string sources;
+    JobState job;
+    BatchInputs inputs;
+    RecordingBatchView view;
+};
+
+TEST_F(WatermarkBatch, EachPlacementAloneStampsWhereTheRulesSay) {
+    const std::string photo = AddPhoto("photo.jpg", 41, 29);
+    job.TargetMode = keyword::kSuffix;
+    for (LogoPlacement placement : kAllPlacements) {
+        const int index = static_cast<int>(placement);
+        inputs.Targets.Suffix = "_" + std::to_string(index);
+        job.SourceFiles = {photo};
+        const BatchOperation operation = MakeWatermarkOperation(TestSettings({placement}));
+
+        RunBatch(job, inputs, operation, view);
+
+        ASSERT_EQ(view.Rows.size(), 1u);
+        EXPECT_EQ(view.Rows[0].Result, kReportOk) << view.Rows[0].ErrorText;
+        ExpectStampedFile(photo, sources + "/photo_" + std::to_string(index) + ".jpg", {placement},
+                          3, 150);
+    }
+}
+
+class WatermarkBatchTargets : public WatermarkBatch,
+                              public ::testing::WithParamInterface<const char*> {};
+
+TEST_P(WatermarkBatchTargets, EveryFileGetsAllSevenStampsAndAFailedFileDoesNotStopTheBatch) {
+    job.TargetMode = GetParam();
+    const std::string big = AddPhoto("big.jpg", 64, 48);
+    const std::string broken = AddBrokenFile("broken.jpg");
+    const std::string tiny = AddPhoto("tiny.jpg", 7, 5);  // smaller than the 12 × 8 stamp
+    const std::string odd = AddPhoto("odd.jpg", 31, 23);
+    const std::vector<std::string> files = job.SourceFiles;
+    const BatchOperation operation = MakeWatermarkOperation(TestSettings(testing::kEveryPlacement));
+
+    const BatchSummary summary = RunBatch(job, inputs, operation, view);
+
+    ASSERT_EQ(view.Questions.size(), 1u);
+    // The watermark's own phrases, with nothing between the source and the target phrase.
+    EXPECT_EQ(view.Questions[0].rfind("Вы действительно хотите поместить логотип на \n\r", 0), 0u);
+    EXPECT_NE(view.Questions[0].find(")\n\rи сохранить результаты "), std::string::npos);
+    ASSERT_EQ(view.Columns.size(), 5u);
+    EXPECT_EQ(view.Columns[2].Caption, "Обработанный файл");
+
+    auto output = [&](const std::string& name) {
+        const std::string mode = GetParam();
+        const std::string stem = name.substr(0, name.size() - 4);
+        if (mode == keyword::kFolder) return inputs.Targets.Folder + "/" + name;
+        if (mode == keyword::kSubfolder) return sources + "/Marked/" + name;
+        if (mode == keyword::kPrefix) return sources + "/wm_" + name;
+        return sources + "/" + stem + "_marked.jpg";
+    };
+    const std::vector<std::string> sizes = {"64x48", "0x0", "7x5", "31x23"};
+    const std::vector<std::string> names = {"big.jpg", "broken.jpg", "tiny.jpg", "odd.jpg"};
+    ASSERT_EQ(view.Rows.size(), 4u);
+    for (std::size_t i = 0; i < 4; ++i) {
+        const ReportRow& row = view.Rows[i];
+        EXPECT_EQ(row.Caption, files[i]);
+        EXPECT_EQ(row.SourceSize, sizes[i]);
+        EXPECT_EQ(row.NewSize, sizes[i]);
+        const bool isBroken = files[i] == broken;
+        EXPECT_EQ(row.Result, isBroken ? kReportError : kReportOk) << row.ErrorText;
+        EXPECT_EQ(row.ImageIndex, isBroken ? kReportImageError : kReportImageOk);
+        if (!isBroken) {
+            EXPECT_EQ(row.OutputPath, output(names[i]));
+            ExpectStampedFile(files[i], output(names[i]), testing::kEveryPlacement, 3, 150);
+        }
+    }
+    EXPECT_FALSE(FileExists(output("broken.jpg")));
+    EXPECT_EQ(summary.Failed, 1);
+    EXPECT_EQ(view.Informations, std::vector<std::string>{
+                                     "Логотипы нанесены не на все картинки: ошибок 1 из 4."});
+    EXPECT_TRUE(job.SourceFiles.empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(AllTargetModes, WatermarkBatchTargets,
+                         ::testing::Values(keyword::kFolder, keyword::kSubfolder, keyword::kPrefix,
+                                           keyword::kSuffix));
+
+TEST_F(WatermarkBatch, ASecondBatchWithTheSameSettingsGivesTheSameFilesAndOnlyItsOwnRows) {
+    const std::string a = AddPhoto("a.jpg", 40, 30);
+    const std::string b = AddPhoto("b.jpg", 25, 40);
+    const BatchOperation operation =
+        MakeWatermarkOperation(TestSettings({LogoPlacement::TopLeft, LogoPlacement::Middle}));
+
+    RunBatch(job, inputs, operation, view);
+    ASSERT_EQ(view.Rows.size(), 2u);
+    const std::vector<std::uint8_t> firstResult = ReadFileBytes(sources + "/Marked/a.jpg");
+    EXPECT_EQ(view.Informations.back(), kWatermarkDoneText);
+
+    job.SourceFiles = {b};
+    RunBatch(job, inputs, operation, view);
+
+    ASSERT_EQ(view.Rows.size(), 1u);
+    EXPECT_EQ(view.Rows[0].Caption, b);
+    EXPECT_EQ(view.Columns.size(), 5u);
+    EXPECT_EQ(view.Informations.back(), kWatermarkDoneText);
+    ExpectStampedFile(b, sources + "/Marked/b.jpg", {LogoPlacement::TopLeft, LogoPlacement::Middle},
+                      3, 150);
+    EXPECT_EQ(ReadFileBytes(sources + "/Marked/a.jpg"), firstResult);
+}
+
+TEST_F(WatermarkBatch, AStampSizeOfZeroWritesThePicturesUnchanged) {
+    const std::string photo = AddPhoto("photo.jpg", 30, 20);
+    WatermarkSettings settings = TestSettings(testing::kEveryPlacement);
+    settings.SizeValue = 0;
+
+    RunBatch(job, inputs, MakeWatermarkOperation(settings), view);
+
+    ASSERT_EQ(view.Rows.size(), 1u);
+    EXPECT_EQ(view.Rows[0].Result, kReportOk);
+    EXPECT_EQ(ReadFileBytes(sources + "/Marked/photo.jpg"),
+              EncodedBytes(scratch, DecodeJpegFile(photo)));
+}
+
+TEST_F(WatermarkBatch, AFailedPreparationEndsTheBatchBeforeTheFirstFile) {
+    AddPhoto("photo.jpg", 30, 20);
+    WatermarkSettings settings = TestSettings({LogoPlacement::Middle});
+    settings.Logo = TrimLogo(FilledPicture(20, 10, kColorWhite));
+
+    RunBatch(job, inputs, MakeWatermarkOperation(settings), view);
+
+    EXPECT_TRUE(view.Rows.empty());
+    EXPECT_EQ(view.Informations, std::vector<std::string>{kEmptyLogoText});
+    EXPECT_FALSE(std::filesystem::exists(sources + "/Marked"));
+}
+
+TEST_F(WatermarkBatch, AnsweringNoWritesNothingAndTheNextPressAsksAgain) {
+    AddPhoto("photo.jpg", 30, 20);
+    const BatchOperation operation = MakeWatermarkOperation(TestSettings({LogoPlacement::Middle}));
+    view.Answer = false;
+
+    const BatchSummary summary = RunBatch(job, inputs, operation, view);
+
+    EXPECT_FALSE(summary.Confirmed);
+    EXPECT_EQ(job.SourceFiles.size(), 1u);
+    EXPECT_FALSE(std::filesystem::exists(sources + "/Marked"));
+    EXPECT_TRUE(view.Informations.empty());
+
+    view.Answer = true;
+    RunBatch(job, inputs, operation, view);
+    EXPECT_EQ(view.Questions.size(), 2u);
+    ASSERT_EQ(view.Rows.size(), 1u);
+    EXPECT_EQ(view.Rows[0].Result, kReportOk);
+    EXPECT_TRUE(FileExists(sources + "/Marked/photo.jpg"));
+}
+
+}  // namespace
+}  // namespace stampwise
