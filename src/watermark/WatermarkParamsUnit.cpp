@@ -1,13 +1,518 @@
 #include "watermark/WatermarkParamsUnit.h"
 
-#include <QListWidget>
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QEvent>
+#include <QFileDialog>
+#include <QFont>
+#include <QGroupBox>
+#include <QImage>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPalette>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollBar>
+#include <QStyle>
+#include <QToolButton>
+#include <algorithm>
+#include <cstring>
+#include <exception>
+#include <utility>
 
 #include "app/FormSetUnit.h"
+#include "app/MainUnit.h"
+#include "batch/BatchRunner.h"
+#include "batch/ReportUnit.h"
+#include "imaging/JpegImage.h"
+#include "wizard/SelectFolderUnit.h"
+#include "wizard/SelectTargetUnit.h"
+#include "wizard/SpinEditUnit.h"
+#include "wizard/WizardLookUnit.h"
 
 using stampwise::FormId;
+using stampwise::LogoPlacement;
+using stampwise::LogoSizeMode;
+using stampwise::TBitmap;
 
-TWatermarkParamsForm::TWatermarkParamsForm(TFormSet& forms) : QWidget(nullptr), forms_(forms) {
-    SetUpWizardWindow(this, FormId::WatermarkParamsForm, 560, 520);
+namespace {
+
+constexpr int kSizeSpinStep = 10;
+constexpr int kMarginSpinStep = 1;
+constexpr int kToggleButtonPx = 28;
+constexpr int kToggleGlyphPx = 20;
+// While no picture has been drawn the box shows this, so that the yellow invitation reads well.
+const QColor kBlankPreviewColour(64, 64, 64);
+
+// A caption with a run of spaces that its spin edit covers, so the line reads text, field, unit.
+QString GapCaption(const char* before, int gapSpaces, const char* after) {
+    return QString::fromUtf8(before) + QString(gapSpaces, QLatin1Char(' ')) +
+           QString::fromUtf8(after);
 }
+
+// Places a spin edit over the gap of a caption that starts textLeft pixels from the control's own
+// left edge.
+void PlaceOverGap(TSpinEdit* spin, const QWidget* captioned, int textLeft, const char* before,
+                  int gapSpaces, int top) {
+    const QFontMetrics metrics = captioned->fontMetrics();
+    const int gapLeft = captioned->x() + textLeft +
+                        metrics.horizontalAdvance(QString::fromUtf8(before) + QLatin1Char(' '));
+    const int gapWidth = metrics.horizontalAdvance(QString(gapSpaces - 2, QLatin1Char(' ')));
+    spin->setGeometry(gapLeft, top, std::max(gapWidth, 56), 22);
+}
+
+TSpinEdit* MakeSpinEdit(QWidget* parent, const char* name, int step, int value) {
+    auto* spin = new TSpinEdit(parent);
+    spin->setObjectName(QString::fromLatin1(name));
+    spin->SetIncrement(step);
+    spin->SetValue(value);
+    return spin;
+}
+
+QLabel* MakeBoldLabel(QWidget* parent, const char* name) {
+    QLabel* label = MakeLabel(parent, name, "");
+    QFont bold = label->font();
+    bold.setBold(true);
+    label->setFont(bold);
+    return label;
+}
+
+QScrollBar* MakeScrollBar(QWidget* parent, const char* name, int minimum, int maximum, int value) {
+    auto* bar = new QScrollBar(Qt::Horizontal, parent);
+    bar->setObjectName(QString::fromLatin1(name));
+    bar->setRange(minimum, maximum);
+    bar->setSingleStep(1);
+    bar->setPageStep(10);
+    bar->setValue(value);
+    return bar;
+}
+
+// The glyphs of the four toggle buttons, drawn here rather than shipped as files.
+enum class Glyph { TwoColour, Painted, FullSize, Reduced };
+
+QIcon DrawGlyph(Glyph glyph) {
+    const int s = kToggleGlyphPx;
+    QPixmap pixmap(s, s);
+    pixmap.fill(Qt::transparent);
+    QPainter painter(&pixmap);
+    painter.setRenderHint(QPainter::Antialiasing);
+    const QRectF frame(1.5, 1.5, s - 3, s - 3);
+    switch (glyph) {
+    case Glyph::TwoColour: {
+        painter.fillRect(frame, Qt::white);
+        const QPointF lower[] = {{frame.left(), frame.bottom()},
+                                 {frame.right(), frame.top()},
+                                 {frame.right(), frame.bottom()}};
+        painter.setBrush(Qt::black);
+        painter.setPen(Qt::NoPen);
+        painter.drawPolygon(lower, 3);
+        break;
+    }
+    case Glyph::Painted: {
+        painter.fillRect(frame, QColor(120, 180, 240));
+        painter.setPen(Qt::NoPen);
+        painter.setBrush(QColor(250, 210, 40));
+        painter.drawEllipse(QPointF(s * 0.68, s * 0.32), s * 0.13, s * 0.13);
+        painter.setBrush(QColor(60, 150, 60));
+        const QPointF hills[] = {{frame.left(), frame.bottom()},
+                                 {frame.left(), s * 0.7},
+                                 {s * 0.35, s * 0.5},
+                                 {s * 0.65, s * 0.72},
+                                 {frame.right(), s * 0.6},
+                                 {frame.right(), frame.bottom()}};
+        painter.drawPolygon(hills, 6);
+        break;
+    }
+    case Glyph::FullSize:
+    case Glyph::Reduced: {
+        // A magnifying glass: with a plus for the natural size, a minus for the reduced logo.
+        painter.setPen(QPen(QColor(40, 40, 40), 2.0));
+        painter.setBrush(QColor(235, 245, 255));
+        const QPointF centre(s * 0.42, s * 0.42);
+        const qreal radius = s * 0.3;
+        painter.drawEllipse(centre, radius, radius);
+        painter.setPen(QPen(QColor(40, 40, 40), 3.0, Qt::SolidLine, Qt::RoundCap));
+        painter.drawLine(QPointF(s * 0.65, s * 0.65), QPointF(s * 0.9, s * 0.9));
+        painter.setPen(QPen(QColor(0, 0, 160), 1.8));
+        painter.drawLine(QPointF(centre.x() - radius * 0.55, centre.y()),
+                         QPointF(centre.x() + radius * 0.55, centre.y()));
+        if (glyph == Glyph::FullSize) {
+            painter.drawLine(QPointF(centre.x(), centre.y() - radius * 0.55),
+                             QPointF(centre.x(), centre.y() + radius * 0.55));
+        }
+        break;
+    }
+    }
+    painter.end();
+    return QIcon(pixmap);
+}
+
+QToolButton* MakeToggleButton(QWidget* parent, const char* name, const char* hint, Glyph glyph) {
+    auto* button = new QToolButton(parent);
+    button->setObjectName(QString::fromLatin1(name));
+    button->setToolTip(QString::fromUtf8(hint));
+    button->setCheckable(true);
+    button->setAutoRaise(true);  // flat until pointed at or down
+    button->setIcon(DrawGlyph(glyph));
+    button->setIconSize(QSize(kToggleGlyphPx, kToggleGlyphPx));
+    return button;
+}
+
+std::optional<std::string> RunOpenPictureDialog(QWidget* parent) {
+    QFileDialog dialog(parent);
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setOption(QFileDialog::ReadOnly, true);
+    dialog.setNameFilters({
+        QStringLiteral("Все картинки (*.jpg *.jpeg *.bmp)"),
+        QStringLiteral("Картинки JPEG (*.jpg *.jpeg)"),
+        QStringLiteral("Точечные рисунки (*.bmp)"),
+    });
+    dialog.setSizeGripEnabled(true);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
+    return dialog.selectedFiles().front().toStdString();
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------------------------
+
+TPreviewBox::TPreviewBox(QWidget* parent) : QWidget(parent) {}
+
+void TPreviewBox::Draw(const TBitmap& composite) {
+    stampwise::DrawPreviewOnSurface(surface_, composite);
+    update();
+}
+
+void TPreviewBox::paintEvent(QPaintEvent* event) {
+    (void)event;
+    QPainter painter(this);
+    if (surface_.Empty()) {
+        painter.fillRect(rect(), kBlankPreviewColour);
+        return;
+    }
+    // The surface is the box's own size, so the proportional display shows it unscaled.
+    QImage shown(surface_.Width(), surface_.Height(), QImage::Format_RGB888);
+    for (int y = 0; y < surface_.Height(); ++y) {
+        std::memcpy(shown.scanLine(y), surface_.ScanLine(y), surface_.RowBytes());
+    }
+    painter.drawImage(QPoint(0, 0), shown);
+}
+
+void TPreviewBox::mousePressEvent(QMouseEvent* event) {
+    if (event->button() == Qt::LeftButton && OnClick) OnClick();
+    QWidget::mousePressEvent(event);
+}
+
+// ---------------------------------------------------------------------------------------------
+
+TWatermarkParamsForm::TWatermarkParamsForm(TFormSet& forms)
+    : QWidget(nullptr), forms_(forms) {
+    OpenPictureDialog = RunOpenPictureDialog;
+    SetUpWizardWindow(this, FormId::WatermarkParamsForm, 560, 478);
+
+    BuildPreviewGroup();
+    BuildSizeGroup();
+    BuildScrollGroups();
+    BuildPositionGroup();
+
+    btnNext = MakeNextButton(this);
+    btnNext->setGeometry(452, 442, 100, 28);
+
+    for (QRadioButton* radio : {rbWidth, rbHeight, rbPercents}) {
+        connect(radio, &QRadioButton::toggled, this, [this](bool isChecked) {
+            if (isChecked) rbWidthClick();
+        });
+    }
+    ImagePreview->OnClick = [this] { ImagePreviewClick(); };
+    lblWarning->installEventFilter(this);
+    connect(sbAlpha, &QScrollBar::valueChanged, this, [this] { sbAlphaChange(); });
+    connect(sbNoiseLevel, &QScrollBar::valueChanged, this, [this] { sbAlphaChange(); });
+    for (QToolButton* button :
+         {btnBlankBackground, btnPaintedBackground, btnZoomInPreview, btnZoomOutPreview}) {
+        connect(button, &QToolButton::clicked, this, [this] { sbAlphaChange(); });
+    }
+    connect(btnNext, &QPushButton::clicked, this, &TWatermarkParamsForm::btnNextClick);
+}
+
+TWatermarkParamsForm::~TWatermarkParamsForm() { FormDestroy(); }
+
+void TWatermarkParamsForm::BuildPreviewGroup() {
+    gbPreview = MakeBlueGroupBox(this, "gbPreview", "Логотип");
+    gbPreview->setGeometry(8, 4, 220, 240);
+
+    ImagePreview = new TPreviewBox(gbPreview);
+    ImagePreview->setObjectName(QStringLiteral("ImagePreview"));
+    ImagePreview->setGeometry(10, 22, stampwise::kPreviewBoxWidth, stampwise::kPreviewBoxHeight);
+    ImagePreview->setCursor(Qt::PointingHandCursor);
+
+    lblWarning = MakeLabel(gbPreview, "lblWarning", stampwise::kLoadLogoHint);
+    lblWarning->setGeometry(ImagePreview->geometry().adjusted(16, 16, -16, -16));
+    lblWarning->setWordWrap(true);
+    lblWarning->setAlignment(Qt::AlignCenter);
+    lblWarning->setCursor(Qt::PointingHandCursor);
+    QFont bold = lblWarning->font();
+    bold.setBold(true);
+    lblWarning->setFont(bold);
+    QPalette yellow = lblWarning->palette();
+    yellow.setColor(QPalette::WindowText, QColor(255, 255, 0));
+    lblWarning->setPalette(yellow);
+
+    const int buttonsTop = 22 + stampwise::kPreviewBoxHeight + 20;
+    btnBlankBackground = MakeToggleButton(gbPreview, "btnBlankBackground",
+                                          "Посмотреть на двухцветном фоне", Glyph::TwoColour);
+    btnPaintedBackground = MakeToggleButton(gbPreview, "btnPaintedBackground",
+                                            "Просмотр на фоне картинки", Glyph::Painted);
+    btnZoomInPreview = MakeToggleButton(gbPreview, "btnZoomInPreview",
+                                        "Логотип в натуральную величину", Glyph::FullSize);
+    btnZoomOutPreview =
+        MakeToggleButton(gbPreview, "btnZoomOutPreview", "Уменьшенный логотип", Glyph::Reduced);
+    btnBlankBackground->setGeometry(10, buttonsTop, kToggleButtonPx, kToggleButtonPx);
+    btnPaintedBackground->setGeometry(10 + kToggleButtonPx + 2, buttonsTop, kToggleButtonPx,
+                                      kToggleButtonPx);
+    btnZoomInPreview->setGeometry(210 - 2 * kToggleButtonPx - 2, buttonsTop, kToggleButtonPx,
+                                  kToggleButtonPx);
+    btnZoomOutPreview->setGeometry(210 - kToggleButtonPx, buttonsTop, kToggleButtonPx,
+                                   kToggleButtonPx);
+
+    // Exclusive groups: pressing the button that is already down keeps it down.
+    backgroundGroup_ = new QButtonGroup(this);
+    backgroundGroup_->setExclusive(true);
+    backgroundGroup_->addButton(btnBlankBackground);
+    backgroundGroup_->addButton(btnPaintedBackground);
+    btnPaintedBackground->setChecked(true);
+    zoomGroup_ = new QButtonGroup(this);
+    zoomGroup_->setExclusive(true);
+    zoomGroup_->addButton(btnZoomInPreview);
+    zoomGroup_->addButton(btnZoomOutPreview);
+    btnZoomOutPreview->setChecked(true);
+
+    lblLogoPath = MakeBoldLabel(this, "lblLogoPath");
+    lblLogoPath->setGeometry(8, 250, 544, 18);
+    lblLogoSize = MakeBoldLabel(this, "lblLogoSize");
+    lblLogoSize->setGeometry(8, 270, 544, 18);
+}
+
+void TWatermarkParamsForm::BuildSizeGroup() {
+    gbSize = MakeBlueGroupBox(this, "gbSize", "Размеры логотипа");
+    gbSize->setGeometry(236, 4, 316, 104);
+
+    struct Line {
+        QRadioButton** radio;
+        TSpinEdit** spin;
+        const char* radioName;
+        const char* spinName;
+        const char* before;
+        int gapSpaces;
+        const char* after;
+        int top;
+    };
+    const Line lines[] = {
+        {&rbWidth, &seWidth, "rbWidth", "seWidth", "Задать ширину", 26, "пикс.", 20},
+        {&rbHeight, &seHeight, "rbHeight", "seHeight", "Задать высоту", 26, "пикс.", 46},
+        {&rbPercents, &sePercents, "rbPercents", "sePercents", "Задать масштаб", 19, "(%)", 72},
+    };
+    const int indicatorPx = style()->pixelMetric(QStyle::PM_ExclusiveIndicatorWidth) +
+                            style()->pixelMetric(QStyle::PM_RadioButtonLabelSpacing);
+    for (const Line& line : lines) {
+        auto* radio =
+            new QRadioButton(GapCaption(line.before, line.gapSpaces, line.after), gbSize);
+        radio->setObjectName(QString::fromLatin1(line.radioName));
+        radio->setGeometry(10, line.top, 300, 22);
+        TSpinEdit* spin = MakeSpinEdit(gbSize, line.spinName, kSizeSpinStep, 100);
+        PlaceOverGap(spin, radio, indicatorPx, line.before, line.gapSpaces, line.top);
+        *line.radio = radio;
+        *line.spin = spin;
+    }
+    rbWidth->setChecked(true);
+    sePercents->setEnabled(false);  // seHeight follows when the window is shown
+}
+
+void TWatermarkParamsForm::BuildScrollGroups() {
+    gbTransparent = MakeBlueGroupBox(this, "gbTransparent", "Прозрачность");
+    gbTransparent->setGeometry(236, 112, 316, 64);
+    // The left end is the most transparent stamp, the right end the most solid.
+    sbAlpha = MakeScrollBar(gbTransparent, "sbAlpha", 50, 254, 100);
+    sbAlpha->setGeometry(10, 20, 296, 18);
+    lblMinAlfa = MakeLabel(gbTransparent, "lblMinAlfa", "Прозрачное");
+    lblMinAlfa->setGeometry(10, 40, 140, 18);
+    lblMaxAlfa = MakeLabel(gbTransparent, "lblMaxAlfa", "Сплошное");
+    lblMaxAlfa->setGeometry(166, 40, 140, 18);
+    lblMaxAlfa->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+
+    gbNoise = MakeBlueGroupBox(this, "gbNoise", "Фильтрация шумов");
+    gbNoise->setGeometry(236, 180, 316, 64);
+    sbNoiseLevel = MakeScrollBar(gbNoise, "sbNoiseLevel", 0, 255, 10);
+    sbNoiseLevel->setGeometry(10, 20, 296, 18);
+    lblLow = MakeLabel(gbNoise, "lblLow", "Слабая");
+    lblLow->setGeometry(10, 40, 140, 18);
+    Label2 = MakeLabel(gbNoise, "Label2", "Сильная");
+    Label2->setGeometry(166, 40, 140, 18);
+    Label2->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+}
+
+void TWatermarkParamsForm::BuildPositionGroup() {
+    gbPosition = MakeBlueGroupBox(this, "gbPosition", "Размещение на картинке");
+    gbPosition->setGeometry(8, 294, 544, 140);
+
+    // Laid out as the placements lie on a picture: three on top, one in the middle, three below.
+    struct Box {
+        QCheckBox** box;
+        const char* name;
+        const char* caption;
+        int column;
+        int row;
+    };
+    const Box boxes[] = {
+        {&cbTopLeft, "cbTopLeft", "Вверху слева", 0, 0},
+        {&cbTopCenter, "cbTopCenter", "Вверху по центру", 1, 0},
+        {&cbTopRight, "cbTopRight", "Вверху справа", 2, 0},
+        {&cbMiddle, "cbMiddle", "В середине картинки", 1, 1},
+        {&cbBottomLeft, "cbBottomLeft", "Внизу слева", 0, 2},
+        {&cbBottomCenter, "cbBottomCenter", "Внизу по центру", 1, 2},
+        {&cbBottomRight, "cbBottomRight", "Внизу справа", 2, 2},
+    };
+    for (const Box& box : boxes) {
+        auto* check = new QCheckBox(QString::fromUtf8(box.caption), gbPosition);
+        check->setObjectName(QString::fromLatin1(box.name));
+        check->setGeometry(12 + box.column * 178, 22 + box.row * 28, 172, 22);
+        *box.box = check;
+    }
+
+    const char* marginText = "Отступ от края";
+    lblMargin = MakeLabel(gbPosition, "lblMargin", "");
+    lblMargin->setText(GapCaption(marginText, 19, "пикс."));
+    // On a line of its own under the boxes: the margin is measured from every edge alike.
+    const int marginTop = 22 + 3 * 28;
+    lblMargin->setGeometry(12, marginTop, 260, 22);
+    seMargin = MakeSpinEdit(gbPosition, "seMargin", kMarginSpinStep, 10);
+    PlaceOverGap(seMargin, lblMargin, 0, marginText, 19, marginTop);
+}
+
+void TWatermarkParamsForm::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    FormShow();
+}
+
+bool TWatermarkParamsForm::eventFilter(QObject* watched, QEvent* event) {
+    // The invitation covers the preview box, so a click on it is a click on the box.
+    if (watched == lblWarning && event->type() == QEvent::MouseButtonPress &&
+        static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
+        ImagePreviewClick();
+        return true;
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void TWatermarkParamsForm::FormShow() { rbWidthClick(); }
+
+void TWatermarkParamsForm::rbWidthClick() {
+    seWidth->setEnabled(rbWidth->isChecked());
+    seHeight->setEnabled(rbHeight->isChecked());
+    sePercents->setEnabled(rbPercents->isChecked());
+}
+
+void TWatermarkParamsForm::ImagePreviewClick() {
+    if (!OpenPictureDialog) return;
+    const std::optional<std::string> path = OpenPictureDialog(this);
+    if (!path) return;
+
+    stampwise::LogoLoad load = stampwise::LoadLogoFile(*path);
+    if (load.Result != stampwise::LogoLoad::Outcome::Loaded) {
+        // The logo, its labels and the preview stay as they were.
+        forms_.Boxes().Notice(load.Message);
+        return;
+    }
+    currentLogo_ = std::move(load.Logo);
+    lblLogoSize->setText(QString::fromStdString(
+        stampwise::LogoSizeText(currentLogo_.Width(), currentLogo_.Height())));
+    seWidth->SetValue(currentLogo_.Width());
+    seHeight->SetValue(currentLogo_.Height());
+    sbAlphaChange();
+    lblWarning->hide();
+    ImagePreview->setToolTip(QString::fromUtf8(stampwise::kChangeLogoHint));
+    lblLogoPath->setText(QString::fromStdString(*path));
+}
+
+const TBitmap* TWatermarkParamsForm::SamplePicture() {
+    stampwise::TJPEGImage* jpeg = forms_.MainForm != nullptr ? forms_.MainForm->PreviewPicture() : nullptr;
+    if (jpeg == nullptr) return nullptr;
+    samplePicture_.AssignJpeg(*jpeg);  // decoded once by the picture itself, shared from then on
+    return &samplePicture_;
+}
+
+stampwise::PreviewSettings TWatermarkParamsForm::CurrentPreviewSettings() const {
+    stampwise::PreviewSettings settings;
+    settings.Background = btnPaintedBackground->isChecked() ? stampwise::PreviewBackground::Painted
+                                                            : stampwise::PreviewBackground::TwoColour;
+    settings.Zoom = btnZoomOutPreview->isChecked() ? stampwise::PreviewZoom::Reduced
+                                                   : stampwise::PreviewZoom::FullSize;
+    settings.Opacity = sbAlpha->value();
+    settings.NoiseLevel = sbNoiseLevel->value();
+    return settings;
+}
+
+void TWatermarkParamsForm::sbAlphaChange() {
+    if (currentLogo_.Empty()) return;
+    try {
+        ImagePreview->Draw(
+            stampwise::ComposePreview(currentLogo_, SamplePicture(), CurrentPreviewSettings()));
+    } catch (const std::exception& error) {
+        // A sample picture that cannot be decoded, or no memory for the composite: the box keeps
+        // what it showed.
+        forms_.Boxes().Notice(error.what());
+        return;
+    }
+    sbAlpha->setToolTip(QString::fromStdString(stampwise::TransparencyHint(sbAlpha->value())));
+}
+
+LogoSizeMode TWatermarkParamsForm::CheckedSizeMode() const {
+    if (rbHeight->isChecked()) return LogoSizeMode::Height;
+    if (rbPercents->isChecked()) return LogoSizeMode::Percent;
+    return LogoSizeMode::Width;
+}
+
+stampwise::PlacementSet TWatermarkParamsForm::CheckedPlacements() const {
+    const std::pair<const QCheckBox*, LogoPlacement> boxes[] = {
+        {cbTopLeft, LogoPlacement::TopLeft},       {cbTopCenter, LogoPlacement::TopCenter},
+        {cbTopRight, LogoPlacement::TopRight},     {cbMiddle, LogoPlacement::Middle},
+        {cbBottomLeft, LogoPlacement::BottomLeft}, {cbBottomCenter, LogoPlacement::BottomCenter},
+        {cbBottomRight, LogoPlacement::BottomRight},
+    };
+    stampwise::PlacementSet placements;
+    for (const auto& [box, placement] : boxes) {
+        if (box->isChecked()) placements.insert(placement);
+    }
+    return placements;
+}
+
+stampwise::WatermarkSettings TWatermarkParamsForm::Settings() const {
+    stampwise::WatermarkSettings settings;
+    settings.Logo = currentLogo_;
+    settings.SizeMode = CheckedSizeMode();
+    switch (settings.SizeMode) {
+    case LogoSizeMode::Width: settings.SizeValue = seWidth->Value(); break;
+    case LogoSizeMode::Height: settings.SizeValue = seHeight->Value(); break;
+    case LogoSizeMode::Percent: settings.SizeValue = sePercents->Value(); break;
+    }
+    settings.Placements = CheckedPlacements();
+    settings.MarginPx = seMargin->Value();
+    settings.Opacity = sbAlpha->value();
+    settings.NoiseLevel = sbNoiseLevel->value();
+    return settings;
+}
+
+void TWatermarkParamsForm::btnNextClick() {
+    if (!stampwise::RunWatermarkChecks(lblLogoPath->text().toStdString(), CheckedPlacements(),
+                                       forms_.Boxes())) {
+        return;
+    }
+    stampwise::BatchInputs inputs;
+    inputs.SourceFolder = forms_.SelectFolderForm->SelectedFolder();
+    inputs.Targets = forms_.SelectTargetForm->Targets();
+    TReportBatchView view(*forms_.ReportForm, forms_.Boxes(), this);
+    stampwise::RunBatch(forms_.Job(), inputs, stampwise::MakeWatermarkOperation(Settings()), view);
+}
+
+void TWatermarkParamsForm::FormDestroy() {}

@@ -1,0 +1,154 @@
+// The preview's pictures and texts and the logo choice; see WatermarkPreview.h. The compositing
+// itself (FilterLogoNoise, BlendLogo, TrimLogo) is LogoCompositing's; this file only decides what
+// goes into it.
+#include "watermark/WatermarkPreview.h"
+
+#include <cstdint>
+#include <exception>
+
+#include "imaging/JpegImage.h"
+#include "imaging/Raster.h"
+#include "watermark/WatermarkStep.h"
+
+namespace stampwise {
+
+namespace {
+
+// numerator / denominator rounded to the nearest integer, halves to the even one, exactly (the
+// products of picture sides fit in 64 bits, so no floating-point tie can come out wrong).
+// denominator > 0.
+std::int64_t RoundHalfEvenQuotient(std::int64_t numerator, std::int64_t denominator) {
+    std::int64_t quotient = numerator / denominator;
+    std::int64_t remainder = numerator % denominator;
+    if (remainder < 0) {  // floor division, so that the remainder below is never negative
+        quotient -= 1;
+        remainder += denominator;
+    }
+    const std::int64_t twice = 2 * remainder;
+    if (twice > denominator || (twice == denominator && quotient % 2 != 0)) quotient += 1;
+    return quotient;
+}
+
+int RoundedSide(std::int64_t numerator, std::int64_t denominator) {
+    return static_cast<int>(RoundHalfEvenQuotient(numerator, denominator));
+}
+
+TBitmap ScaledCopy(const TBitmap& logo, int width, int height) {
+    TBitmap copy;
+    copy.ChangeSize(width, height);  // a side of 0 leaves it empty, and the copy then draws nothing
+    StretchCopy(copy, Rect{0, 0, width, height}, logo);
+    return copy;
+}
+
+}  // namespace
+
+TBitmap MakeTwoColourSample() {
+    TBitmap sample;
+    sample.ChangeSize(kPreviewBoxWidth, kPreviewBoxHeight);
+    sample.SetPenColor(kColorBlack);
+    // a = 0 draws row 150, just below the picture; the pen clips it. Each line stops short of
+    // column 200, which is also just outside.
+    for (int a = 0; a <= kPreviewBoxHeight; ++a) {
+        sample.MovePen(RoundedSide(std::int64_t{a} * kPreviewBoxWidth, kPreviewBoxHeight),
+                       kPreviewBoxHeight - a);
+        sample.DrawLineTo(kPreviewBoxWidth, kPreviewBoxHeight - a);
+    }
+    return sample;
+}
+
+LogoSize ReducedLogoSize(int logoWidth, int logoHeight, int fitWidth, int fitHeight) {
+    if (logoWidth <= fitWidth && logoHeight <= fitHeight) return {logoWidth, logoHeight};
+    // The width is tested first, so a logo both too wide and far too tall may stay too tall.
+    if (logoWidth > fitWidth) {
+        return {fitWidth, RoundedSide(std::int64_t{fitWidth} * logoHeight, logoWidth)};
+    }
+    return {RoundedSide(std::int64_t{logoWidth} * fitHeight, logoHeight), fitHeight};
+}
+
+TBitmap MakePreviewLogoCopy(const TBitmap& logo, PreviewZoom zoom, int fitWidth, int fitHeight,
+                            int backgroundWidth, int backgroundHeight) {
+    if (logo.Empty()) return TBitmap();
+    if (zoom == PreviewZoom::FullSize) {
+        TBitmap copy = logo;
+        copy.ChangeSize(backgroundWidth, backgroundHeight);
+        return copy;
+    }
+    const LogoSize size = ReducedLogoSize(logo.Width(), logo.Height(), fitWidth, fitHeight);
+    if (size.Width == logo.Width() && size.Height == logo.Height()) return logo;
+    return ScaledCopy(logo, size.Width, size.Height);
+}
+
+TBitmap ComposePreview(const TBitmap& logo, const TBitmap* samplePicture,
+                       const PreviewSettings& settings) {
+    const bool hasSample = samplePicture != nullptr && !samplePicture->Empty();
+    const TBitmap background = settings.Background == PreviewBackground::Painted && hasSample
+                                   ? *samplePicture
+                                   : MakeTwoColourSample();
+    // The reduced copy fits the sample picture's size whichever background is shown.
+    const int fitWidth = hasSample ? samplePicture->Width() : kPreviewBoxWidth;
+    const int fitHeight = hasSample ? samplePicture->Height() : kPreviewBoxHeight;
+
+    const TBitmap copy =
+        FilterLogoNoise(MakePreviewLogoCopy(logo, settings.Zoom, fitWidth, fitHeight,
+                                            background.Width(), background.Height()),
+                        settings.NoiseLevel);
+    TBitmap composite;
+    BlendLogo(background, copy, Rect{0, 0, copy.Width(), copy.Height()}, settings.Opacity,
+              composite);
+    return composite;
+}
+
+void DrawPreviewOnSurface(TBitmap& surface, const TBitmap& composite) {
+    if (surface.Empty()) surface.ChangeSize(kPreviewBoxWidth, kPreviewBoxHeight);
+    DrawAt(surface, 0, 0, composite);
+}
+
+int TransparencyPercent(int opacity) {
+    return static_cast<int>(RoundHalfEvenQuotient((255 - std::int64_t{opacity}) * 100, 255));
+}
+
+std::string TransparencyHint(int opacity) {
+    return "Прозрачно на " + std::to_string(TransparencyPercent(opacity)) + "%";
+}
+
+std::string LogoSizeText(int width, int height) {
+    return "Размер изображения " + std::to_string(width) + "x" + std::to_string(height) + " пикс.";
+}
+
+std::string UpperCaseExtension(const std::string& path) {
+    const std::size_t nameStart = path.find_last_of('/');
+    const std::size_t dot = path.find_last_of('.');
+    if (dot == std::string::npos || (nameStart != std::string::npos && dot < nameStart)) return "";
+    std::string extension = path.substr(dot);
+    // ASCII only: a byte of a UTF-8 letter must not be changed halfway through its sequence.
+    for (char& c : extension) {
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    }
+    return extension;
+}
+
+LogoLoad LoadLogoFile(const std::string& path) {
+    using Outcome = LogoLoad::Outcome;
+    const std::string extension = UpperCaseExtension(path);
+    if (extension != ".JPG" && extension != ".BMP") {
+        return {Outcome::UnsupportedFormat, TBitmap(), kUnsupportedLogoText};
+    }
+    TBitmap trimmed;
+    try {
+        TBitmap logo;
+        if (extension == ".JPG") {
+            TJPEGImage jpeg;
+            jpeg.ReadFromFile(path);
+            logo.AssignJpeg(jpeg);
+        } else {
+            logo.ReadBmpFile(path);
+        }
+        trimmed = TrimLogo(logo);
+    } catch (const std::exception& error) {
+        return {Outcome::ReadFailed, TBitmap(), error.what()};
+    }
+    if (trimmed.Empty()) return {Outcome::AllWhite, TBitmap(), kEmptyLogoText};
+    return {Outcome::Loaded, trimmed, ""};
+}
+
+}  // namespace stampwise
