@@ -1,13 +1,47 @@
+// The resize window: one of the three size rules with its value, a summary of the whole job, and
+// "Дальше", which runs the batch. The summary is rebuilt only when the window is shown and when a
+// rule is chosen, not while a value is typed; the batch always takes the values as they stand.
 #pragma once
 
 #include <QWidget>
+#include <string>
+
+#include "resize/ResizeRule.h"
 
 class TFormSet;
+class TSpinEdit;
+class QFrame;
+class QGroupBox;
+class QLabel;
+class QPushButton;
+class QRadioButton;
 
 class TResizeParamsForm : public QWidget {
     Q_OBJECT
 public:
     explicit TResizeParamsForm(TFormSet& forms);
+
+    QGroupBox* GroupBox1 = nullptr;
+    QRadioButton* rbWidth = nullptr;
+    QRadioButton* rbHeight = nullptr;
+    QRadioButton* rbPercents = nullptr;
+    TSpinEdit* seWidth = nullptr;
+    TSpinEdit* seHeight = nullptr;
+    TSpinEdit* sePercents = nullptr;
+    QFrame* Bevel2 = nullptr;
+    QLabel* lblHint = nullptr;
+    QPushButton* btnNext = nullptr;
+
+    // The checked rule and the spin edit that holds its value.
+    stampwise::ResizeMode CheckedMode() const;
+    TSpinEdit* CheckedSpinEdit() const;
+
+    void FormShow();
+    void rbWidthClick();
+    void btnNextClick();
+
+protected:
+    void showEvent(QShowEvent* event) override;
 
 private:
     TFormSet& forms_;

@@ -1,21 +1,29 @@
 #include "wizard/FilesSelectQueryUnit.h"
 
-#include <QListWidget>
 #include <QPushButton>
-#include <QRadioButton>
 
 #include "app/FormSetUnit.h"
+#include "wizard/WizardLookUnit.h"
 
 using stampwise::FormId;
 
 TFilesSelectQueryForm::TFilesSelectQueryForm(TFormSet& forms) : QWidget(nullptr), forms_(forms) {
-    SetUpWizardWindow(this, FormId::FilesSelectQueryForm, 360, 120);
-    btnSelectFolder = new QPushButton(QStringLiteral("Выбрать папку для обработки"), this);
-    btnSelectFolder->setObjectName(QStringLiteral("btnSelectFolder"));
-    btnSelectFolder->setGeometry(16, 16, 328, 40);
-    btnSelectFiles = new QPushButton(QStringLiteral("Сформировать список файлов для обработки"), this);
-    btnSelectFiles->setObjectName(QStringLiteral("btnSelectFiles"));
-    btnSelectFiles->setGeometry(16, 64, 328, 40);
-    connect(btnSelectFolder, &QPushButton::clicked, this, [this] { forms_.Flow().SelectFolderClicked(); });
-    connect(btnSelectFiles, &QPushButton::clicked, this, [this] { forms_.Flow().SelectFilesClicked(); });
+    SetUpWizardWindow(this, FormId::FilesSelectQueryForm, 360, 112);
+    setWindowFlag(Qt::WindowStaysOnTopHint, true);
+
+    btnSelectFolder = MakePictureButton(this, "btnSelectFolder", "Выбрать папку для обработки",
+                                        QStyle::SP_DirOpenIcon, 32, /*flat=*/true);
+    btnSelectFolder->setGeometry(12, 12, 336, 40);
+    btnSelectFiles =
+        MakePictureButton(this, "btnSelectFiles", "Сформировать список файлов для обработки",
+                          QStyle::SP_FileDialogDetailedView, 32, /*flat=*/true);
+    btnSelectFiles->setGeometry(12, 60, 336, 40);
+
+    connect(btnSelectFolder, &QPushButton::clicked, this,
+            &TFilesSelectQueryForm::btnSelectFolderClick);
+    connect(btnSelectFiles, &QPushButton::clicked, this, &TFilesSelectQueryForm::btnSelectFilesClick);
 }
+
+void TFilesSelectQueryForm::btnSelectFolderClick() { forms_.Flow().SelectFolderClicked(); }
+
+void TFilesSelectQueryForm::btnSelectFilesClick() { forms_.Flow().SelectFilesClicked(); }

@@ -1,32 +1,182 @@
 #include "wizard/SelectFilesUnit.h"
 
+#include <QEvent>
+#include <QFont>
+#include <QGroupBox>
+#include <QLabel>
 #include <QListWidget>
+#include <QPalette>
 #include <QPushButton>
-#include <QRadioButton>
+#include <exception>
 
 #include "app/FormSetUnit.h"
+#include "imaging/JpegImage.h"
+#include "wizard/FileListRules.h"
+#include "wizard/ImageBoxUnit.h"
 #include "wizard/SelectFolderUnit.h"
+#include "wizard/ShellListUnit.h"
+#include "wizard/ShellTreeUnit.h"
+#include "wizard/WizardLookUnit.h"
 
 using stampwise::FormId;
 
 TSelectFilesForm::TSelectFilesForm(TFormSet& forms) : QWidget(nullptr), forms_(forms) {
-    SetUpWizardWindow(this, FormId::SelectFilesForm, 640, 480);
-    FilesList = new QListWidget(this);
+    SetUpWizardWindow(this, FormId::SelectFilesForm, 713, 520);
+
+    gbFiles = MakeBlueGroupBox(this, "gbFiles", "Файлы с картинками");
+    gbFiles->setGeometry(8, 8, 460, 300);
+    stvFilesSource = new TShellFolderTree(gbFiles, /*watchChanges=*/false);
+    stvFilesSource->setObjectName(QStringLiteral("stvFilesSource"));
+    stvFilesSource->setGeometry(8, 22, 180, 270);
+    slvFiles = new TShellFileList(gbFiles);
+    slvFiles->setObjectName(QStringLiteral("slvFiles"));
+    slvFiles->setGeometry(194, 22, 258, 270);
+
+    gbImage = MakeBlueGroupBox(this, "gbImage", "Изображение");
+    gbImage->setGeometry(476, 8, 229, 250);
+    ImagePreview = new TImageBox(gbImage);
+    ImagePreview->setObjectName(QStringLiteral("ImagePreview"));
+    ImagePreview->setGeometry(8, 20, 213, 224);
+    lblWarning = MakeLabel(gbImage, "lblWarning", stampwise::kUnsupportedWarningText);
+    QFont bold = lblWarning->font();
+    bold.setBold(true);
+    lblWarning->setFont(bold);
+    QPalette red = lblWarning->palette();
+    red.setColor(QPalette::WindowText, Qt::red);
+    lblWarning->setPalette(red);
+    lblWarning->setAlignment(Qt::AlignCenter);
+    lblWarning->setWordWrap(true);
+    lblWarning->setGeometry(16, 100, 197, 60);
+    lblWarning->hide();
+
+    btnAddToList = MakePictureButton(this, "btnAddToList", "Добавить в список файлов",
+                                     QStyle::SP_ArrowDown, 16, /*flat=*/true);
+    btnAddToList->setGeometry(476, 262, 229, 22);
+    btnRemoveFromList = MakePictureButton(this, "btnRemoveFromList", "Удалить из списка файлов",
+                                          QStyle::SP_DialogDiscardButton, 16, /*flat=*/true);
+    btnRemoveFromList->setGeometry(476, 286, 229, 22);
+
+    gbFilesList = MakeBlueGroupBox(this, "gbFilesList", "Список выбранных файлов");
+    gbFilesList->setGeometry(8, 314, 697, 160);
+    FilesList = new QListWidget(gbFilesList);
     FilesList->setObjectName(QStringLiteral("FilesList"));
-    FilesList->setGeometry(16, 240, 608, 180);
-    btnNext = new QPushButton(QStringLiteral("Дальше"), this);
-    btnNext->setObjectName(QStringLiteral("btnNext"));
-    btnNext->setGeometry(536, 440, 88, 28);
+    FilesList->setGeometry(8, 22, 681, 130);
+    FilesList->setSelectionMode(QAbstractItemView::SingleSelection);
+    FilesList->setSortingEnabled(false);
+    FilesList->setToolTip(QStringLiteral("Щелкните на файле для его просмотра"));
+    FilesList->viewport()->installEventFilter(this);
+
+    btnNext = MakeNextButton(this);
+    btnNext->setGeometry(605, 482, 100, 28);
+
+    connect(stvFilesSource, &TShellFolderTree::SelectedPathChanged, this,
+            [this] { slvFiles->ShowFolder(stvFilesSource->SelectedPath()); });
+    connect(slvFiles, &TShellFileList::Clicked, this, &TSelectFilesForm::slvFilesClick);
+    connect(btnAddToList, &QPushButton::clicked, this, &TSelectFilesForm::SpeedButton1Click);
+    connect(btnRemoveFromList, &QPushButton::clicked, this, &TSelectFilesForm::SpeedButton2Click);
+    connect(FilesList, &QListWidget::itemSelectionChanged, this, [this] {
+        if (isChangingList_ || FilesList->selectedItems().isEmpty()) return;
+        hasPressChangedSelection_ = true;
+        FilesListClick();
+    });
+    // A click on the entry that is already selected changes no selection but is still a request
+    // to see that entry again.
+    connect(FilesList, &QListWidget::itemPressed, this, [this] {
+        if (!hasPressChangedSelection_) FilesListClick();
+    });
     connect(btnNext, &QPushButton::clicked, this, &TSelectFilesForm::btnNextClick);
+}
+
+bool TSelectFilesForm::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == FilesList->viewport() && event->type() == QEvent::MouseButtonPress) {
+        hasPressChangedSelection_ = false;
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 std::vector<std::string> TSelectFilesForm::Entries() const {
     std::vector<std::string> entries;
-    for (int i = 0; i < FilesList->count(); ++i) entries.push_back(FilesList->item(i)->text().toStdString());
+    for (int i = 0; i < FilesList->count(); ++i) {
+        entries.push_back(FilesList->item(i)->text().toStdString());
+    }
     return entries;
 }
 
-void TSelectFilesForm::ClearFilesList() { FilesList->clear(); }
+void TSelectFilesForm::ClearFilesList() {
+    isChangingList_ = true;
+    FilesList->clear();
+    isChangingList_ = false;
+}
+
+void TSelectFilesForm::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    FormShow();
+}
+
+void TSelectFilesForm::FormShow() { RefreshRemoveButton(); }
+
+void TSelectFilesForm::RefreshRemoveButton() {
+    btnRemoveFromList->setEnabled(FilesList->count() > 0);
+}
+
+bool TSelectFilesForm::LoadPreview(const std::string& path) {
+    try {
+        ImagePreview->SetPicture(stampwise::ReadPictureFile(path));
+        return true;
+    } catch (...) {
+        // Whatever the reason (no such file, a folder, not a picture, a broken one), the user is
+        // told which file could not be shown; the preview keeps its last picture.
+        forms_.Boxes().Information(stampwise::OpenErrorText(path));
+        return false;
+    }
+}
+
+void TSelectFilesForm::slvFilesClick() {
+    const std::string path = slvFiles->SelectedPath();
+    switch (stampwise::ShellListClickAction(slvFiles->HasSelection(), path)) {
+    case stampwise::ShellClickAction::ClearPreview:
+        ImagePreview->Clear();
+        lblWarning->show();
+        btnAddToList->setEnabled(false);
+        return;
+    case stampwise::ShellClickAction::Ignore:
+        return;
+    case stampwise::ShellClickAction::LoadPreview:
+        btnAddToList->setEnabled(LoadPreview(path));
+        lblWarning->hide();
+        return;
+    }
+}
+
+void TSelectFilesForm::SpeedButton1Click() {
+    const std::string path = slvFiles->SelectedPath();
+    if (stampwise::CanAddToList(path)) {
+        isChangingList_ = true;
+        FilesList->addItem(QString::fromStdString(path));
+        isChangingList_ = false;
+    } else {
+        forms_.Boxes().Notice(stampwise::kUnsupportedFormatText);
+    }
+    RefreshRemoveButton();
+}
+
+void TSelectFilesForm::SpeedButton2Click() {
+    const QList<QListWidgetItem*> selected = FilesList->selectedItems();
+    if (selected.isEmpty()) return;
+    isChangingList_ = true;
+    delete FilesList->takeItem(FilesList->row(selected.first()));
+    FilesList->setCurrentRow(-1);
+    FilesList->clearSelection();
+    isChangingList_ = false;
+    // The remove button is left as it is, even when the list is now empty: pressing it again
+    // removes nothing, and the next showing, add or click in the list refreshes it.
+}
+
+void TSelectFilesForm::FilesListClick() {
+    const QList<QListWidgetItem*> selected = FilesList->selectedItems();
+    if (!selected.isEmpty()) LoadPreview(selected.first()->text().toStdString());
+    RefreshRemoveButton();
+}
 
 void TSelectFilesForm::btnNextClick() {
     forms_.Flow().FilesNextClicked(forms_.SelectFolderForm->SelectedFolder(), Entries());

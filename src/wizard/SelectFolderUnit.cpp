@@ -1,20 +1,49 @@
 #include "wizard/SelectFolderUnit.h"
 
-#include <QListWidget>
+#include <QFont>
+#include <QLabel>
 #include <QPushButton>
-#include <QRadioButton>
 
 #include "app/FormSetUnit.h"
 #include "wizard/SelectFilesUnit.h"
+#include "wizard/ShellTreeUnit.h"
+#include "wizard/WizardLookUnit.h"
 
 using stampwise::FormId;
 
 TSelectFolderForm::TSelectFolderForm(TFormSet& forms) : QWidget(nullptr), forms_(forms) {
     SetUpWizardWindow(this, FormId::SelectFolderForm, 400, 460);
-    btnNext = new QPushButton(QStringLiteral("Дальше"), this);
-    btnNext->setObjectName(QStringLiteral("btnNext"));
-    btnNext->setGeometry(300, 420, 88, 28);
+
+    lblSourceFolder = MakeLabel(this, "lblSourceFolder", "Выбирите каталог с картинками");
+    MakeBlue(lblSourceFolder);
+    lblSourceFolder->setGeometry(12, 8, 376, 20);
+
+    stvSourceFolder = new TShellFolderTree(this, /*watchChanges=*/true);
+    stvSourceFolder->setObjectName(QStringLiteral("stvSourceFolder"));
+    stvSourceFolder->setGeometry(12, 32, 376, 348);
+
+    lblSelectedSourceFolder = MakeLabel(this, "lblSelectedSourceFolder", "");
+    QFont bold = lblSelectedSourceFolder->font();
+    bold.setBold(true);
+    lblSelectedSourceFolder->setFont(bold);
+    lblSelectedSourceFolder->setGeometry(12, 386, 376, 24);
+
+    btnNext = MakeNextButton(this);
+    btnNext->setGeometry(288, 420, 100, 28);
+
+    connect(stvSourceFolder, &TShellFolderTree::SelectedPathChanged, this,
+            &TSelectFolderForm::stvSourceFolderChange);
     connect(btnNext, &QPushButton::clicked, this, &TSelectFolderForm::btnNextClick);
+}
+
+std::string TSelectFolderForm::SelectedFolder() const { return stvSourceFolder->SelectedPath(); }
+
+void TSelectFolderForm::SetSelectedFolder(const std::string& path) {
+    stvSourceFolder->SelectPath(path);
+}
+
+void TSelectFolderForm::stvSourceFolderChange() {
+    lblSelectedSourceFolder->setText(QString::fromStdString(SelectedFolder()));
 }
 
 void TSelectFolderForm::btnNextClick() {

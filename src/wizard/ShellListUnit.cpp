@@ -1,0 +1,104 @@
+#include "wizard/ShellListUnit.h"
+
+#include <QDir>
+#include <QFileSystemModel>
+#include <QHeaderView>
+#include <QItemSelectionModel>
+#include <QMouseEvent>
+#include <QPalette>
+
+TShellFileList::TShellFileList(QWidget* parent) : QTableView(parent) {
+    model_ = new QFileSystemModel(this);
+    // The list is refreshed by choosing the folder again, not by watching it.
+    model_->setOption(QFileSystemModel::DontWatchForChanges, true);
+    model_->setFilter(QDir::AllEntries | QDir::AllDirs | QDir::NoDotAndDotDot);
+    // Names may be edited in place (F2), as in the desktop's own file lists.
+    model_->setReadOnly(false);
+
+    // The model sorts only what it holds when asked; the folder's entries arrive later, from the
+    // model's own thread, so the list is sorted again once they are all in.
+    connect(model_, &QFileSystemModel::directoryLoaded, this, [this](const QString& path) {
+        if (path == QString::fromStdString(folder_)) model_->sort(0, Qt::AscendingOrder);
+    });
+
+    setShowGrid(true);
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setSelectionBehavior(QAbstractItemView::SelectRows);
+    setEditTriggers(QAbstractItemView::EditKeyPressed);
+    setSortingEnabled(false);
+    setWordWrap(false);
+    verticalHeader()->hide();
+    verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 4);
+    horizontalHeader()->setSectionsClickable(false);
+    horizontalHeader()->setHighlightSections(false);
+    setMouseTracking(true);
+    setAttribute(Qt::WA_Hover);
+
+    // The selected row stays marked in the active colours when the focus goes to a button.
+    QPalette colours = palette();
+    for (QPalette::ColorRole role : {QPalette::Highlight, QPalette::HighlightedText}) {
+        colours.setColor(QPalette::Inactive, role, colours.color(QPalette::Active, role));
+    }
+    setPalette(colours);
+    setStyleSheet(QStringLiteral(
+        "QTableView::item:hover { background-color: #dcebfc; }"
+        "QTableView::item:selected { background-color: palette(highlight);"
+        " color: palette(highlighted-text); }"));
+}
+
+void TShellFileList::ShowFolder(const std::string& path) {
+    folder_ = path;
+    if (path.empty()) {
+        setModel(nullptr);
+        return;
+    }
+    const QString folder = QString::fromStdString(path);
+    if (model() == nullptr) {
+        setModel(model_);
+        horizontalHeader()->resizeSection(0, 150);
+    }
+    model_->setRootPath(folder);
+    model_->sort(0, Qt::AscendingOrder);
+    setRootIndex(model_->index(folder));
+    selectionModel()->clearSelection();
+    scrollToTop();
+}
+
+bool TShellFileList::HasSelection() const {
+    return selectionModel() != nullptr && !selectionModel()->selectedRows(0).isEmpty();
+}
+
+std::string TShellFileList::SelectedPath() const {
+    if (!HasSelection()) return std::string();
+    return model_->filePath(selectionModel()->selectedRows(0).first()).toStdString();
+}
+
+void TShellFileList::SelectPath(const std::string& path) {
+    if (selectionModel() == nullptr) return;
+    const QModelIndex index = model_->index(QString::fromStdString(path));
+    if (!index.isValid() || index.parent() != rootIndex()) {
+        selectionModel()->clearSelection();
+        return;
+    }
+    selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect |
+                                                 QItemSelectionModel::Rows);
+    scrollTo(index);
+}
+
+bool TShellFileList::viewportEvent(QEvent* event) {
+    auto* mouse = event->type() == QEvent::MouseButtonPress ||
+                          event->type() == QEvent::MouseButtonRelease
+                      ? static_cast<QMouseEvent*>(event)
+                      : nullptr;
+    // A single-selection view keeps its selection when the click misses every item; the desktop's
+    // lists drop it, and the window relies on seeing "nothing selected".
+    if (mouse && event->type() == QEvent::MouseButtonPress &&
+        !indexAt(mouse->position().toPoint()).isValid() && selectionModel() != nullptr) {
+        selectionModel()->clearSelection();
+    }
+    const bool handled = QTableView::viewportEvent(event);
+    if (mouse && event->type() == QEvent::MouseButtonRelease && mouse->button() == Qt::LeftButton) {
+        emit Clicked();
+    }
+    return handled;
+}

@@ -1,0 +1,92 @@
+#include "wizard/ShellTreeUnit.h"
+
+#include <QDir>
+#include <QFileSystemModel>
+#include <QHeaderView>
+#include <QItemSelectionModel>
+#include <QTimer>
+
+TShellFolderTree::TShellFolderTree(QWidget* parent, bool watchChanges) : QTreeView(parent) {
+    model_ = new QFileSystemModel(this);
+    model_->setOption(QFileSystemModel::DontWatchForChanges, !watchChanges);
+    model_->setFilter(QDir::AllDirs | QDir::Drives | QDir::NoDotAndDotDot);
+    model_->setReadOnly(true);
+    model_->setRootPath(QStringLiteral("/"));
+    setModel(model_);
+
+    // One column of names; size, type and date mean little for a folder tree.
+    for (int column = 1; column < model_->columnCount(); ++column) hideColumn(column);
+    header()->hide();
+    // The root "/" is the single top item; it carries no expander of its own.
+    setRootIsDecorated(false);
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setSelectionBehavior(QAbstractItemView::SelectRows);
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setHeaderHidden(true);
+
+    setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
+    connect(model_, &QFileSystemModel::layoutChanged, this, &TShellFolderTree::KeepScrollTarget);
+    connect(model_, &QFileSystemModel::rowsInserted, this, &TShellFolderTree::KeepScrollTarget);
+    connect(model_, &QFileSystemModel::directoryLoaded, this, &TShellFolderTree::KeepScrollTarget);
+    connect(selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            [this] { emit SelectedPathChanged(); });
+    OpenAt(QDir::homePath());
+}
+
+void TShellFolderTree::OpenAt(const QString& path) {
+    const QModelIndex target = model_->index(path);
+    for (QModelIndex index = target; index.isValid(); index = index.parent()) expand(index);
+    ScrollToWhenListed(target);
+}
+
+void TShellFolderTree::ScrollToWhenListed(const QModelIndex& index) {
+    scrollTarget_ = QPersistentModelIndex(index);
+    scrollDeadline_.setRemainingTime(kScrollSettleMs);
+    scrollTo(index, PositionAtCenter);
+}
+
+void TShellFolderTree::KeepScrollTarget() {
+    // The rows of a folder arrive from the model's own thread, in batches, and are sorted after
+    // the last; until they have settled, each change may push the chosen folder out of sight.
+    if (!scrollTarget_.isValid() || scrollDeadline_.hasExpired()) return;
+    QTimer::singleShot(0, this, [this] {
+        if (scrollTarget_.isValid() && !scrollDeadline_.hasExpired()) {
+            scrollTo(scrollTarget_, PositionAtCenter);
+        }
+    });
+}
+
+void TShellFolderTree::mousePressEvent(QMouseEvent* event) {
+    scrollTarget_ = QPersistentModelIndex();  // the user takes over
+    QTreeView::mousePressEvent(event);
+}
+
+void TShellFolderTree::wheelEvent(QWheelEvent* event) {
+    scrollTarget_ = QPersistentModelIndex();
+    QTreeView::wheelEvent(event);
+}
+
+void TShellFolderTree::keyPressEvent(QKeyEvent* event) {
+    scrollTarget_ = QPersistentModelIndex();
+    QTreeView::keyPressEvent(event);
+}
+
+std::string TShellFolderTree::SelectedPath() const {
+    const QModelIndexList rows = selectionModel()->selectedRows(0);
+    if (rows.isEmpty()) return std::string();
+    return model_->filePath(rows.first()).toStdString();
+}
+
+void TShellFolderTree::SelectPath(const std::string& path) {
+    const QModelIndex index = model_->index(QString::fromStdString(path));
+    if (!index.isValid() || !model_->isDir(index)) {
+        selectionModel()->clearSelection();
+        return;
+    }
+    for (QModelIndex parent = index.parent(); parent.isValid(); parent = parent.parent()) {
+        expand(parent);
+    }
+    selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect |
+                                                 QItemSelectionModel::Rows);
+    ScrollToWhenListed(index);
+}

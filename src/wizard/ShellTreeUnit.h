@@ -1,0 +1,49 @@
+// TShellFolderTree: the folder tree of the source windows, a QTreeView over its own
+// QFileSystemModel. It shows folders only, starts at the file system's root, opens at the user's
+// home folder with nothing selected, and reports the selected folder's full path.
+//
+// It holds no copy of the selection: the selection model is the one truth, so a window reads the
+// path when it needs it.
+#pragma once
+
+#include <QDeadlineTimer>
+#include <QPersistentModelIndex>
+#include <QTreeView>
+#include <string>
+
+class QFileSystemModel;
+
+class TShellFolderTree : public QTreeView {
+    Q_OBJECT
+public:
+    // watchChanges: whether the tree follows folders made, renamed or removed while it is shown.
+    TShellFolderTree(QWidget* parent, bool watchChanges);
+
+    // The selected folder's full path ("/" for the root), or empty when nothing is selected.
+    std::string SelectedPath() const;
+    // Selects the folder at path and shows it; clears the selection when path names no folder.
+    void SelectPath(const std::string& path);
+    QFileSystemModel* FileModel() const { return model_; }
+
+signals:
+    // The selection changed (also to nothing).
+    void SelectedPathChanged();
+
+protected:
+    void mousePressEvent(QMouseEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+
+private:
+    static constexpr int kScrollSettleMs = 3000;
+
+    void OpenAt(const QString& path);
+    // Shows index now and again as the rows around it arrive, for a few seconds or until the user
+    // clicks, scrolls or types.
+    void ScrollToWhenListed(const QModelIndex& index);
+    void KeepScrollTarget();
+
+    QFileSystemModel* model_ = nullptr;
+    QPersistentModelIndex scrollTarget_;
+    QDeadlineTimer scrollDeadline_;
+};

@@ -1,0 +1,52 @@
+#include "wizard/WizardLookUnit.h"
+
+#include <QGroupBox>
+#include <QLabel>
+#include <QPalette>
+#include <QPushButton>
+
+namespace {
+
+const QColor kCaptionBlue(0, 0, 255);
+
+}  // namespace
+
+QGroupBox* MakeBlueGroupBox(QWidget* parent, const char* name, const char* caption) {
+    auto* box = new QGroupBox(QString::fromUtf8(caption), parent);
+    box->setObjectName(QString::fromLatin1(name));
+    // Only the title: a rule for the whole box would pass the colour on to every control in it.
+    box->setStyleSheet(QStringLiteral("QGroupBox::title { color: #0000ff; }"));
+    return box;
+}
+
+QLabel* MakeLabel(QWidget* parent, const char* name, const char* caption) {
+    auto* label = new QLabel(QString::fromUtf8(caption), parent);
+    label->setObjectName(QString::fromLatin1(name));
+    label->setTextFormat(Qt::PlainText);
+    return label;
+}
+
+void MakeBlue(QLabel* label) {
+    QPalette colours = label->palette();
+    colours.setColor(QPalette::WindowText, kCaptionBlue);
+    label->setPalette(colours);
+}
+
+QPushButton* MakeNextButton(QWidget* parent) {
+    auto* button = new QPushButton(QStringLiteral("Дальше"), parent);
+    button->setObjectName(QStringLiteral("btnNext"));
+    button->setIcon(parent->style()->standardIcon(QStyle::SP_ArrowRight));
+    // A right-to-left button draws its icon after the text.
+    button->setLayoutDirection(Qt::RightToLeft);
+    return button;
+}
+
+QPushButton* MakePictureButton(QWidget* parent, const char* name, const char* caption,
+                               QStyle::StandardPixmap picture, int iconPx, bool flat) {
+    auto* button = new QPushButton(QString::fromUtf8(caption), parent);
+    button->setObjectName(QString::fromLatin1(name));
+    button->setIcon(parent->style()->standardIcon(picture));
+    button->setIconSize(QSize(iconPx, iconPx));
+    button->setFlat(flat);
+    return button;
+}

@@ -1,0 +1,20 @@
+// The few looks the wizard windows share: blue captions of group boxes and labels, the "Дальше"
+// button with its arrow on the right, and flat picture buttons. Each builder names the control,
+// so tests and the other windows find it by its objectName.
+#pragma once
+
+#include <QStyle>
+
+class QGroupBox;
+class QLabel;
+class QPushButton;
+class QWidget;
+
+QGroupBox* MakeBlueGroupBox(QWidget* parent, const char* name, const char* caption);
+QLabel* MakeLabel(QWidget* parent, const char* name, const char* caption);
+void MakeBlue(QLabel* label);
+// "Дальше" with a forward arrow on the right of its text.
+QPushButton* MakeNextButton(QWidget* parent);
+// A push button with a picture of iconPx square, flat or raised.
+QPushButton* MakePictureButton(QWidget* parent, const char* name, const char* caption,
+                               QStyle::StandardPixmap picture, int iconPx, bool flat);

@@ -1,0 +1,163 @@
+// Whole resize jobs driven through the real windows by their control names, as a user would with
+// the mouse, with the message boxes answered by the test.
+#include <QFileSystemModel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTreeWidget>
+#include <string>
+#include <vector>
+
+#include "support/TempFolder.h"
+#include "support/TestJpegFiles.h"
+#include "uisupport/FormsFixture.h"
+#include "uisupport/WizardMouse.h"
+#include "wizard/ShellListUnit.h"
+#include "wizard/ShellTreeUnit.h"
+#include "wizard/SpinEditUnit.h"
+
+namespace stampwise::testing {
+namespace {
+
+class ResizeRun : public FormsFixture {
+protected:
+    void SetUp() override {
+        FormsFixture::SetUp();
+        big = folder.String() + "/big.jpg";
+        WriteTestJpeg(big, 1600, 1200);
+        small = folder.String() + "/small.JPG";
+        WriteTestJpeg(small, 640, 480);
+        tall = folder.String() + "/tall.jpg";
+        WriteTestJpeg(tall, 1000, 1999);
+    }
+
+    void Click(FormId form, const char* name) {
+        QAbstractButton* button = Control<QAbstractButton>(form, name);
+        ASSERT_NE(button, nullptr);
+        ASSERT_TRUE(button->isVisible()) << FormInstanceName(form) << "." << name;
+        button->click();
+    }
+    bool IsShown(FormId form) { return forms->Form(form)->isVisible(); }
+    std::string TargetText(const char* field) {
+        return Control<QLineEdit>(FormId::SelectTargetForm, field)->text().toStdString();
+    }
+    std::vector<std::vector<std::string>> ReportRows() {
+        auto* list = Control<QTreeWidget>(FormId::ReportForm, "lvReport");
+        std::vector<std::vector<std::string>> rows;
+        for (int r = 0; r < list->topLevelItemCount(); ++r) {
+            std::vector<std::string> row;
+            for (int c = 0; c < list->columnCount(); ++c) {
+                row.push_back(list->topLevelItem(r)->text(c).toStdString());
+            }
+            rows.push_back(row);
+        }
+        return rows;
+    }
+
+    TempFolder folder;
+    std::string big, small, tall;
+};
+
+TEST_F(ResizeRun, AFolderToAFixedWidthIntoTheSubfolder) {
+    Click(FormId::MainForm, "btnResize");
+    EXPECT_EQ(Control<QAbstractButton>(FormId::FilesSelectQueryForm, "btnSelectFolder")->text().toStdString(),
+              "Выбрать папку для обработки");
+    Click(FormId::FilesSelectQueryForm, "btnSelectFolder");
+    ASSERT_TRUE(IsShown(FormId::SelectFolderForm));
+    Control<TShellFolderTree>(FormId::SelectFolderForm, "stvSourceFolder")->SelectPath(folder.String());
+    Click(FormId::SelectFolderForm, "btnNext");
+
+    ASSERT_TRUE(IsShown(FormId::SelectTargetForm));
+    EXPECT_EQ(TargetText("edPrefix"), "resized_");
+    EXPECT_EQ(TargetText("edSuffix"), "_resized");
+    EXPECT_EQ(TargetText("edSubfolder"), "Resized");
+    EXPECT_TRUE(Control<QRadioButton>(FormId::SelectTargetForm, "rbCreateSubFolder")->isChecked());
+    Click(FormId::SelectTargetForm, "btnNext");
+
+    ASSERT_TRUE(IsShown(FormId::ResizeParamsForm));
+    EXPECT_FALSE(IsShown(FormId::SelectTargetForm));
+    Control<TSpinEdit>(FormId::ResizeParamsForm, "seWidth")->SetText("800");
+    boxes.AnswerNext(true);
+    Click(FormId::ResizeParamsForm, "btnNext");
+
+    ASSERT_EQ(boxes.shown.size(), 2u);
+    EXPECT_EQ(boxes.shown[0].kind, ShownBox::Kind::Question);
+    EXPECT_EQ(boxes.shown[0].text,
+              "Вы действительно хотите преобразовать картинки \n\rв папке [" + folder.String() +
+                  "] с расширением jpg (всего 3),\n\rчтобы их ширина стала 800 пикс., и сохранить в "
+                  "подкаталог [Resized]?");
+    EXPECT_EQ(boxes.shown[1], (ShownBox{ShownBox::Kind::Information, "Размеры картинок удачно изменены!"}));
+
+    EXPECT_FALSE(IsShown(FormId::ResizeParamsForm));
+    EXPECT_TRUE(IsShown(FormId::ReportForm));
+    const std::string out = folder.String() + "/Resized/";
+    EXPECT_EQ(ReportRows(), (std::vector<std::vector<std::string>>{
+                                {big, "1600x1200", out + "big.jpg", "800x600", "Успешно"},
+                                {small, "640x480", out + "small.JPG", "640x480", "Успешно"},
+                                {tall, "1000x1999", out + "tall.jpg", "800x1599", "Успешно"},
+                            }));
+    EXPECT_EQ(JpegFileSize(out + "big.jpg"), (PictureSize{800, 600}));
+    EXPECT_EQ(JpegFileSize(out + "small.JPG"), (PictureSize{640, 480}));
+    EXPECT_EQ(JpegFileSize(out + "tall.jpg"), (PictureSize{800, 1599}));
+    EXPECT_EQ(JpegFileSize(big), (PictureSize{1600, 1200}));
+    EXPECT_TRUE(forms->Job().SourceFiles.empty());
+
+    Click(FormId::ReportForm, "btnFinished");
+    EXPECT_FALSE(IsShown(FormId::ReportForm));
+    EXPECT_TRUE(IsShown(FormId::MainForm));
+}
+
+TEST_F(ResizeRun, AHandMadeListByPercentWithASuffix) {
+    Click(FormId::MainForm, "btnResize");
+    Click(FormId::FilesSelectQueryForm, "btnSelectFiles");
+    ASSERT_TRUE(IsShown(FormId::SelectFilesForm));
+    Control<TShellFolderTree>(FormId::SelectFilesForm, "stvFilesSource")->SelectPath(folder.String());
+    auto* shellList = Control<TShellFileList>(FormId::SelectFilesForm, "slvFiles");
+    QFileSystemModel* model = shellList->FileModel();
+    ASSERT_TRUE(WaitUntil([&] { return model->rowCount(shellList->rootIndex()) == 3; }));
+    auto clickShellItem = [&](const std::string& path) {
+        const QModelIndex index = model->index(QString::fromStdString(path));
+        ASSERT_TRUE(WaitUntil([&] { return shellList->visualRect(index).isValid(); }));
+        ClickItem(shellList, index);
+    };
+    auto* filesList = Control<QListWidget>(FormId::SelectFilesForm, "FilesList");
+
+    clickShellItem(big);
+    Click(FormId::SelectFilesForm, "btnAddToList");
+    Click(FormId::SelectFilesForm, "btnAddToList");  // the same file twice
+    clickShellItem(small);
+    Click(FormId::SelectFilesForm, "btnAddToList");
+    ClickItem(filesList, filesList->model()->index(1, 0));
+    Click(FormId::SelectFilesForm, "btnRemoveFromList");
+    ASSERT_EQ(filesList->count(), 2);
+    Click(FormId::SelectFilesForm, "btnNext");
+
+    ASSERT_TRUE(IsShown(FormId::SelectTargetForm));
+    EXPECT_EQ(forms->Job().SourceKind, "files");
+    Click(FormId::SelectTargetForm, "rbSuffix");
+    Click(FormId::SelectTargetForm, "btnNext");
+
+    ASSERT_TRUE(IsShown(FormId::ResizeParamsForm));
+    Click(FormId::ResizeParamsForm, "rbPercents");
+    boxes.AnswerNext(true);
+    Click(FormId::ResizeParamsForm, "btnNext");
+
+    ASSERT_EQ(boxes.shown.size(), 2u);
+    EXPECT_EQ(boxes.shown[0].text,
+              "Вы действительно хотите преобразовать выбранные 2 файла(ов),\n\rв масштабе 50% и "
+              "сохранить в ту же папку с суффиксом _resized?");
+    EXPECT_EQ(boxes.shown[1].text, "Размеры картинок удачно изменены!");
+    const std::string bigOut = folder.String() + "/big_resized.jpg";
+    const std::string smallOut = folder.String() + "/small_resized.JPG";
+    EXPECT_EQ(ReportRows(), (std::vector<std::vector<std::string>>{
+                                {big, "1600x1200", bigOut, "800x600", "Успешно"},
+                                {small, "640x480", smallOut, "320x240", "Успешно"},
+                            }));
+    EXPECT_EQ(JpegFileSize(bigOut), (PictureSize{800, 600}));
+    EXPECT_EQ(JpegFileSize(smallOut), (PictureSize{320, 240}));
+    EXPECT_TRUE(forms->Job().SourceFiles.empty());
+}
+
+}  // namespace
+}  // namespace stampwise::testing
