@@ -11,8 +11,9 @@
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
+    // The name the window system shows for the program. Not the display name: Qt would append
+    // that to every window's caption.
     QApplication::setApplicationName(QString::fromUtf8(stampwise::kApplicationTitle));
-    QApplication::setApplicationDisplayName(QString::fromUtf8(stampwise::kApplicationTitle));
 
     // The standard Yes and No read in the user's language when Qt's translations are installed.
     QTranslator qtTranslations;
