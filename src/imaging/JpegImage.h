@@ -69,7 +69,8 @@ private:
 };
 
 // Reads a picture by its file's extension, in any letter case: "jpg" and "jpeg" as a decoded JPEG
-// picture, "bmp" as a BMP file. EUnknownExtension for any other extension.
+// picture, "bmp" as a BMP file. EUnknownExtension for any other extension; "ico", "emf" and "wmf" are
+// known but never read here, and fail with EInvalidGraphic.
 TBitmap ReadPictureFile(const std::string& path);
 
 }  // namespace stampwise

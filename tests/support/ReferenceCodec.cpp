@@ -190,6 +190,33 @@ std::vector<std::uint8_t> MakeFourComponentJpeg(int width, int height, bool isYc
     return bytes;
 }
 
+std::vector<std::uint8_t> EncodeWithLibjpeg(const TBitmap& picture, bool isProgressive, bool isGrayscale) {
+    jpeg_compress_struct info;
+    jpeg_error_mgr errors;
+    info.err = jpeg_std_error(&errors);
+    jpeg_create_compress(&info);
+    unsigned char* buffer = nullptr;
+    unsigned long size = 0;
+    jpeg_mem_dest(&info, &buffer, &size);
+    info.image_width = static_cast<JDIMENSION>(picture.Width());
+    info.image_height = static_cast<JDIMENSION>(picture.Height());
+    info.input_components = 3;
+    info.in_color_space = JCS_RGB;
+    jpeg_set_defaults(&info);
+    if (isGrayscale) jpeg_set_colorspace(&info, JCS_GRAYSCALE);
+    if (isProgressive) jpeg_simple_progression(&info);
+    jpeg_start_compress(&info, TRUE);
+    while (info.next_scanline < info.image_height) {
+        JSAMPROW rows[1] = {const_cast<JSAMPROW>(picture.ScanLine(static_cast<int>(info.next_scanline)))};
+        jpeg_write_scanlines(&info, rows, 1);
+    }
+    jpeg_finish_compress(&info);
+    jpeg_destroy_compress(&info);
+    std::vector<std::uint8_t> bytes(buffer, buffer + size);
+    std::free(buffer);
+    return bytes;
+}
+
 std::vector<int> JpegMarkersBeforeScan(const std::vector<std::uint8_t>& bytes) {
     std::vector<int> markers;
     std::size_t at = 0;

@@ -45,6 +45,10 @@ namespace stampwise::testing {
 // cjpeg cannot write one from a PPM file.
 std::vector<std::uint8_t> MakeFourComponentJpeg(int width, int height, bool isYcck);
 
+// The picture compressed by libjpeg directly, progressive and/or grayscale (quality 75), for
+// inputs the project's own encoder never writes.
+std::vector<std::uint8_t> EncodeWithLibjpeg(const TBitmap& picture, bool isProgressive, bool isGrayscale);
+
 // The JPEG markers of a file in order (0xC0 for SOF0, 0xE1 for APP1 …), up to the first scan.
 std::vector<int> JpegMarkersBeforeScan(const std::vector<std::uint8_t>& bytes);
 // The component count of the file's start-of-frame segment, or -1.

@@ -1,0 +1,177 @@
+// The one place that decompresses. Settings, fixed for every picture: full scale, block smoothing,
+// fancy upsampling and the floating-point inverse DCT (libjpeg-turbo's own default is the integer
+// one, so it is set explicitly); RGB output for colour files; for grayscale files the library's
+// one-pass quantizer with 236 colours and Floyd–Steinberg dithering, widened to grey RGB through its
+// colour map. The result is what `djpeg -dct float` (with `-colors 236` for grayscale) prints.
+//
+// Rows go straight from libjpeg into the bitmap's storage: RGB output is already our byte order.
+// Four-component files (CMYK, YCCK) are refused with the library's conversion error rather than
+// converted, which every caller already handles as a file that cannot be decoded.
+#include "imaging/JpegDecoder.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include <jerror.h>
+
+#include "imaging/ImageErrors.h"
+#include "imaging/JpegErrorTrap.h"
+
+namespace stampwise {
+
+namespace {
+
+using jpeg_detail::ArmTrap;
+using jpeg_detail::ErrorTrap;
+
+// Not a library message code: the picture is larger than kMaxPicturePixels or storage failed.
+constexpr int kOutOfResourcesCode = -1;
+
+// Everything the setjmp functions touch after a longjmp lives here, outside their own registers.
+struct Decompression {
+    jpeg_decompress_struct info;
+    ErrorTrap trap;
+};
+
+void StartReading(Decompression& d, const std::uint8_t* data, std::size_t size) {
+    d.info.err = ArmTrap(d.trap);
+    jpeg_create_decompress(&d.info);
+    jpeg_mem_src(&d.info, data, static_cast<unsigned long>(size));
+}
+
+// Returns 0 or the library's message code. No C++ object with a destructor may live in this frame.
+int ReadHeaderInto(const std::uint8_t* data, std::size_t size, JpegHeader& header) {
+    Decompression d;
+    if (setjmp(d.trap.jump) != 0) {
+        const int code = d.trap.manager.msg_code;
+        jpeg_destroy_decompress(&d.info);
+        return code;
+    }
+    StartReading(d, data, size);
+    jpeg_read_header(&d.info, TRUE);
+    header.Width = static_cast<int>(d.info.image_width);
+    header.Height = static_cast<int>(d.info.image_height);
+    header.Grayscale = d.info.jpeg_color_space == JCS_GRAYSCALE;
+    header.Progressive = jpeg_has_multiple_scans(&d.info) != FALSE;
+    jpeg_destroy_decompress(&d.info);
+    return 0;
+}
+
+// Allocation may throw; the throw must not cross the setjmp frame or libjpeg, so it ends here.
+bool TryAllocate(TBitmap& bitmap, int width, int height) noexcept {
+    try {
+        bitmap.Allocate(width, height);
+        return true;
+    } catch (...) {
+        return false;
+    }
+}
+
+// Rows not reached when the library stopped are made white, so the kept picture never shows
+// whatever the fresh storage held.
+void WhitenRowsFrom(TBitmap& bitmap, int firstRow) {
+    for (int y = firstRow; y < bitmap.Height(); ++y) std::memset(bitmap.MutableScanLine(y), 0xFF, bitmap.RowBytes());
+}
+
+// Returns 0 or an error code. No C++ object with a destructor may live in this frame.
+int DecodeInto(const std::uint8_t* data, std::size_t size, TBitmap& bitmap) {
+    Decompression d;
+    volatile int rowsDone = -1;  // -1 until the bitmap is sized
+    if (setjmp(d.trap.jump) != 0) {
+        const int code = d.trap.manager.msg_code;
+        jpeg_destroy_decompress(&d.info);
+        if (rowsDone >= 0) WhitenRowsFrom(bitmap, rowsDone);
+        return code;
+    }
+    StartReading(d, data, size);
+    jpeg_read_header(&d.info, TRUE);
+
+    if (d.info.jpeg_color_space == JCS_CMYK || d.info.jpeg_color_space == JCS_YCCK) {
+        ERREXIT(&d.info, JERR_CONVERSION_NOTIMPL);
+    }
+    // Refused before jpeg_start_decompress, which already allocates buffers of the picture's width
+    // (and, for progressive files, coefficients for the whole picture).
+    if (std::int64_t{d.info.image_width} * d.info.image_height > kMaxPicturePixels) {
+        jpeg_destroy_decompress(&d.info);
+        return kOutOfResourcesCode;
+    }
+
+    const bool isGrayscale = d.info.jpeg_color_space == JCS_GRAYSCALE;
+    d.info.scale_num = 1;
+    d.info.scale_denom = 1;
+    d.info.dct_method = JDCT_FLOAT;
+    d.info.do_fancy_upsampling = TRUE;
+    d.info.do_block_smoothing = TRUE;
+    if (isGrayscale) {
+        d.info.out_color_space = JCS_GRAYSCALE;
+        d.info.quantize_colors = TRUE;
+        d.info.desired_number_of_colors = 236;
+        d.info.two_pass_quantize = FALSE;
+        d.info.dither_mode = JDITHER_FS;
+    } else {
+        d.info.out_color_space = JCS_RGB;
+    }
+    jpeg_start_decompress(&d.info);
+    if (d.info.output_components != (isGrayscale ? 1 : 3)) ERREXIT(&d.info, JERR_CONVERSION_NOTIMPL);
+
+    const int width = static_cast<int>(d.info.output_width);
+    const int height = static_cast<int>(d.info.output_height);
+    if (!TryAllocate(bitmap, width, height)) {
+        jpeg_destroy_decompress(&d.info);
+        return kOutOfResourcesCode;
+    }
+    rowsDone = 0;
+
+    if (isGrayscale) {
+        // Quantized output is one colour-map index per pixel; the map's single component is the grey.
+        JSAMPARRAY indexRow =
+            (*d.info.mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(&d.info), JPOOL_IMAGE, d.info.output_width, 1);
+        const JSAMPLE* greys = d.info.colormap[0];
+        while (d.info.output_scanline < d.info.output_height) {
+            if (jpeg_read_scanlines(&d.info, indexRow, 1) != 1) break;
+            std::uint8_t* out = bitmap.MutableScanLine(rowsDone);
+            const JSAMPLE* in = indexRow[0];
+            for (int x = 0; x < width; ++x, out += 3) {
+                const std::uint8_t g = greys[in[x]];
+                out[0] = g;
+                out[1] = g;
+                out[2] = g;
+            }
+            rowsDone = rowsDone + 1;
+        }
+    } else {
+        constexpr int kRowsPerCall = 16;
+        JSAMPROW rows[kRowsPerCall];
+        while (d.info.output_scanline < d.info.output_height) {
+            const int first = static_cast<int>(d.info.output_scanline);
+            const int count = std::min(kRowsPerCall, height - first);
+            for (int i = 0; i < count; ++i) rows[i] = bitmap.MutableScanLine(first + i);
+            const JDIMENSION got = jpeg_read_scanlines(&d.info, rows, static_cast<JDIMENSION>(count));
+            if (got == 0) break;
+            rowsDone = first + static_cast<int>(got);
+        }
+    }
+    // The memory source never suspends, so a short read cannot happen; should it, the rest is white.
+    WhitenRowsFrom(bitmap, rowsDone);
+    // Not jpeg_finish_decompress: every row is in, and what follows the last scan (trailing markers,
+    // junk) must not turn a complete picture into a failure.
+    jpeg_destroy_decompress(&d.info);
+    return 0;
+}
+
+}  // namespace
+
+JpegHeader ReadJpegHeader(const std::uint8_t* data, std::size_t size) {
+    JpegHeader header;
+    const int code = ReadHeaderInto(data, size, header);
+    if (code != 0) throw EJPEG(code);
+    return header;
+}
+
+void DecodeJpeg(const std::uint8_t* data, std::size_t size, TBitmap& bitmap) {
+    const int code = DecodeInto(data, size, bitmap);
+    if (code == kOutOfResourcesCode) throw EOutOfResources();
+    if (code != 0) throw EJPEG(code);
+}
+
+}  // namespace stampwise

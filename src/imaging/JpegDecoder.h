@@ -1,0 +1,29 @@
+// Reading JPEG data with libjpeg: the header alone, or the whole picture into a TBitmap.
+// Every libjpeg decompression call of the system is in JpegDecoder.cpp.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "imaging/Bitmap.h"
+
+namespace stampwise {
+
+struct JpegHeader {
+    int Width = 0;
+    int Height = 0;
+    bool Grayscale = false;
+    bool Progressive = false;
+};
+
+// Throws EJPEG when the bytes do not start with a JPEG header.
+JpegHeader ReadJpegHeader(const std::uint8_t* data, std::size_t size);
+
+// Decodes at full size with the fixed settings into bitmap, whose storage is made after the library
+// has started and filled row by row, so on failure bitmap is either still as it was (an error before
+// the size was known) or sized with the rows decoded so far. Colour files give their RGB pixels;
+// grayscale files give the library's 236 dithered grey levels. Throws EJPEG for a library error
+// (four-component files included) and EOutOfResources beyond kMaxPicturePixels.
+void DecodeJpeg(const std::uint8_t* data, std::size_t size, TBitmap& bitmap);
+
+}  // namespace stampwise

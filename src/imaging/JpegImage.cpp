@@ -1,0 +1,94 @@
+// TJPEGImage's state: the kept bytes and header, the bitmap decoded at most once, and the save that
+// encodes only when there are no bytes yet. The codec calls themselves are in JpegDecoder.cpp and
+// JpegEncoder.cpp; whole-file reading and the safe replace are in PictureFileIo.cpp.
+#include "imaging/JpegImage.h"
+
+#include <istream>
+#include <iterator>
+#include <new>
+
+#include "imaging/ImageErrors.h"
+#include "imaging/JpegDecoder.h"
+#include "imaging/JpegEncoder.h"
+#include "imaging/PictureFileIo.h"
+
+namespace stampwise {
+
+void TJPEGImage::ReadFromFile(const std::string& path) {
+    // Read completely before anything changes: a file that cannot be opened leaves the picture as
+    // it was, and no file stays open, so a result may later be saved over its own source.
+    ReadFromBytes(ReadWholeFile(path));
+}
+
+void TJPEGImage::ReadFromStream(std::istream& stream) {
+    std::vector<std::uint8_t> bytes;
+    try {
+        bytes.assign(std::istreambuf_iterator<char>(stream), std::istreambuf_iterator<char>());
+    } catch (const std::bad_alloc&) {
+        throw EOutOfResources();
+    }
+    if (stream.bad()) throw EReadError();
+    ReadFromBytes(std::move(bytes));
+}
+
+void TJPEGImage::ReadFromBytes(std::vector<std::uint8_t> bytes) {
+    bitmap_.reset();
+    progressive_ = false;
+    data_.emplace();
+    data_->Bytes = std::move(bytes);
+    // An empty input is accepted here and fails only when decoded.
+    if (data_->Bytes.empty()) return;
+    // On a header error the bytes stay and the size stays 0 × 0.
+    const JpegHeader header = ReadJpegHeader(data_->Bytes.data(), data_->Bytes.size());
+    data_->Width = header.Width;
+    data_->Height = header.Height;
+    data_->Grayscale = header.Grayscale;
+    progressive_ = header.Progressive;
+}
+
+int TJPEGImage::Width() const {
+    if (bitmap_) return bitmap_->Width();
+    return data_ ? data_->Width : 0;
+}
+
+int TJPEGImage::Height() const {
+    if (bitmap_) return bitmap_->Height();
+    return data_ ? data_->Height : 0;
+}
+
+const TBitmap& TJPEGImage::DecodedBitmap() {
+    if (bitmap_) return *bitmap_;
+    // Kept before decoding starts, so that a failure leaves it (empty, or sized with the rows the
+    // library delivered) and a later call returns it instead of failing again.
+    bitmap_.emplace();
+    if (data_) DecodeJpeg(data_->Bytes.data(), data_->Bytes.size(), *bitmap_);
+    return *bitmap_;
+}
+
+void TJPEGImage::AssignBitmap(const TBitmap& bitmap) {
+    bitmap_ = bitmap;
+    data_.reset();
+    progressive_ = false;
+}
+
+void TJPEGImage::WriteToFile(const std::string& path) {
+    if (!data_) {
+        // A zero-length result would read back as no picture at all; refuse it as a failed save.
+        if (!bitmap_ || bitmap_->Empty()) throw EFCreateError(path, "The picture is empty");
+        TJPEGData encoded;
+        encoded.Bytes = EncodeJpeg(*bitmap_);
+        encoded.Width = bitmap_->Width();
+        encoded.Height = bitmap_->Height();
+        data_ = std::move(encoded);
+    }
+    if (data_->Bytes.empty()) throw EFCreateError(path, "The picture is empty");
+    ReplaceFileWith(path, data_->Bytes.data(), data_->Bytes.size());
+}
+
+void TBitmap::AssignJpeg(TJPEGImage& jpeg) {
+    const TBitmap& decoded = jpeg.DecodedBitmap();
+    *this = decoded;
+    ResetTransparency();
+}
+
+}  // namespace stampwise

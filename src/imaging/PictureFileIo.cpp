@@ -1,0 +1,121 @@
+// POSIX calls rather than iostreams: the messages need the system's own reason (errno), and the
+// replace must control how the temporary file is created and renamed.
+#include "imaging/PictureFileIo.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <filesystem>
+#include <new>
+#include <random>
+
+#include "imaging/ImageErrors.h"
+
+namespace stampwise {
+
+namespace {
+
+// Closes on every path out of the readers and writers below.
+class FileDescriptor {
+public:
+    explicit FileDescriptor(int fd) : fd_(fd) {}
+    FileDescriptor(const FileDescriptor&) = delete;
+    FileDescriptor& operator=(const FileDescriptor&) = delete;
+    ~FileDescriptor() {
+        if (fd_ >= 0) ::close(fd_);
+    }
+    int Get() const { return fd_; }
+    // close() can be the first to report a failed write (on network file systems), so the writer
+    // checks it instead of leaving it to the destructor.
+    int Close() {
+        const int result = ::close(fd_);
+        fd_ = -1;
+        return result;
+    }
+
+private:
+    int fd_;
+};
+
+}  // namespace
+
+std::vector<std::uint8_t> ReadWholeFile(const std::string& path) {
+    FileDescriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    if (file.Get() < 0) throw EFOpenError(path, SystemErrorText(errno));
+    struct stat info {};
+    if (::fstat(file.Get(), &info) != 0) throw EFOpenError(path, SystemErrorText(errno));
+    if (S_ISDIR(info.st_mode)) throw EFOpenError(path, SystemErrorText(EISDIR));
+
+    std::vector<std::uint8_t> bytes;
+    try {
+        // The size is a hint only: the loop reads to the end whatever the file turns out to hold.
+        std::size_t capacity = S_ISREG(info.st_mode) && info.st_size > 0 ? static_cast<std::size_t>(info.st_size) : 0;
+        bytes.resize(capacity + 1);
+        std::size_t filled = 0;
+        for (;;) {
+            if (filled == bytes.size()) bytes.resize(bytes.size() * 2);
+            const ssize_t got = ::read(file.Get(), bytes.data() + filled, bytes.size() - filled);
+            if (got < 0) {
+                if (errno == EINTR) continue;
+                throw EReadError();
+            }
+            if (got == 0) break;
+            filled += static_cast<std::size_t>(got);
+        }
+        bytes.resize(filled);
+    } catch (const std::bad_alloc&) {
+        throw EOutOfResources();
+    }
+    return bytes;
+}
+
+void ReplaceFileWith(const std::string& path, const std::uint8_t* data, std::size_t size) {
+    namespace fs = std::filesystem;
+    const fs::path target(path);
+    if (target.filename().empty()) throw EFCreateError(path, SystemErrorText(EISDIR));
+    const fs::path folder = target.has_parent_path() ? target.parent_path() : fs::path(".");
+
+    // A name of our own in the target's folder, so the rename stays on one file system. O_EXCL
+    // makes a clash with any other file a retry, never an overwrite.
+    std::random_device seed;
+    std::mt19937_64 random(seed());
+    std::string temporary;
+    int fd = -1;
+    for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
+        char suffix[32];
+        std::snprintf(suffix, sizeof suffix, ".%016llx.tmp", static_cast<unsigned long long>(random()));
+        temporary = (folder / ("." + target.filename().string() + suffix)).string();
+        fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd < 0 && errno != EEXIST) break;
+    }
+    if (fd < 0) throw EFCreateError(path, SystemErrorText(errno));
+    FileDescriptor file(fd);
+
+    const auto fail = [&](int errorNumber) {
+        if (file.Get() >= 0) file.Close();
+        ::unlink(temporary.c_str());
+        throw EFCreateError(path, SystemErrorText(errorNumber));
+    };
+
+    struct stat existing {};
+    if (::stat(path.c_str(), &existing) == 0) {
+        if (S_ISDIR(existing.st_mode)) fail(EISDIR);
+        ::fchmod(file.Get(), existing.st_mode & 07777);
+    }
+    std::size_t written = 0;
+    while (written < size) {
+        const ssize_t put = ::write(file.Get(), data + written, size - written);
+        if (put < 0) {
+            if (errno == EINTR) continue;
+            fail(errno);
+        }
+        written += static_cast<std::size_t>(put);
+    }
+    if (file.Close() != 0) fail(errno);
+    if (::rename(temporary.c_str(), path.c_str()) != 0) fail(errno);
+}
+
+}  // namespace stampwise
