@@ -3,8 +3,10 @@
 // per-file TransformStep, its preparation and clean-up); everything the batch shows goes through a
 // BatchView, which the report window implements and tests record.
 //
-// The per-file work (step, output path, save) is a pure function of its inputs, so files can run
-// on several threads; what the view sees (rows, messages) is in SourceFiles order either way.
+// The per-file work (step, output path, save) is a pure function of its inputs, so several files
+// run at once on worker threads; what the view sees (rows, messages) and the files left behind are
+// exactly what one file at a time gives. Every BatchView call is made on the thread that called
+// RunBatch.
 #pragma once
 
 #include <functional>
@@ -78,6 +80,10 @@ public:
     virtual void RepaintReport() = 0;
     virtual void ShowReport() = 0;
     virtual void ProcessPendingEvents() = 0;
+    // Called about every kWaitTickMs while the batch waits for the next file to finish: the place
+    // to keep the windows painting (their report, their progress, the pulsing main window) without
+    // taking user input, e.g. QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents).
+    virtual void WaitTick() {}
     // Called after each row with the number of files done and the total, for a progress display.
     virtual void ReportProgress(int done, int total) { (void)done; (void)total; }
     // Whether to ask the question at all (the headless command does not ask).
@@ -96,16 +102,22 @@ struct BatchOperation {
     std::function<void()> CleanUp;
 };
 
+inline constexpr int kWaitTickMs = 40;
+
+// The number of cores (at least 1): how many files a batch processes at once unless told otherwise.
+int DefaultJobCount();
+
 struct BatchInputs {
     std::string SourceFolder;  // the folder window's selected folder
     TargetTexts Targets;
-    int Jobs = 1;              // files processed at once (for now every batch runs one at a time)
+    int Jobs = DefaultJobCount();  // files processed at once; below 1 counts as 1
 };
 
 struct BatchSummary {
     bool Confirmed = false;
     int Total = 0;
     int Failed = 0;
+    bool PrepareFailed = false;  // the operation could not be prepared: no file was processed
     std::string FinalMessage;
 };
 
@@ -126,6 +138,12 @@ FileOutcome ProcessOneFile(const std::string& sourcePath, const std::string& tar
 // Asks the question (source + operation + target phrase); on anything but Yes returns with nothing
 // changed. Otherwise hides the parameters window, fills the report one row per file of
 // job.SourceFiles, shows the final message and empties job.SourceFiles.
+//
+// Up to inputs.Jobs files are processed at once, and never more than that many beyond the next row
+// to add, so memory stays bounded by that many files' pictures. Each row is added as soon as its
+// file and every earlier one are done, after the file's subfolder message. Files that touch the
+// same file (one result over another, or a result over a later or earlier file's source) wait for
+// each other in SourceFiles order, so the later one is left, as with one file at a time.
 BatchSummary RunBatch(JobState& job, const BatchInputs& inputs, const BatchOperation& operation,
                       BatchView& view);
 

@@ -50,19 +50,15 @@ fs::path NormalisedAbsolute(const std::string& path) {
 
 }  // namespace
 
-std::string BuildOutputPath(const std::string& source, const std::string& targetMode,
-                            const TargetTexts& targets, std::string* folderError) {
+std::string PlannedOutputPath(const std::string& source, const std::string& targetMode,
+                              const TargetTexts& targets) {
     const SplitPath parts = Split(source);
     std::string output;
     if (targetMode == keyword::kFolder) {
         output = targets.Folder + "/" + parts.Name;
     }
     if (targetMode == keyword::kSubfolder) {
-        const std::string folder = parts.Folder + targets.Subfolder;
-        if (!EnsureFolder(folder) && folderError != nullptr) {
-            *folderError = kCannotCreateFolderText + folder;
-        }
-        output = folder + "/" + parts.Name;
+        output = parts.Folder + targets.Subfolder + "/" + parts.Name;
     }
     if (targetMode == keyword::kPrefix) {
         output = parts.Folder + targets.Prefix + parts.Name;
@@ -76,6 +72,17 @@ std::string BuildOutputPath(const std::string& source, const std::string& target
         output = parts.Folder + stem + targets.Suffix + extension;
     }
     return output;
+}
+
+std::string BuildOutputPath(const std::string& source, const std::string& targetMode,
+                            const TargetTexts& targets, std::string* folderError) {
+    if (targetMode == keyword::kSubfolder) {
+        const std::string folder = Split(source).Folder + targets.Subfolder;
+        if (!EnsureFolder(folder) && folderError != nullptr) {
+            *folderError = kCannotCreateFolderText + folder;
+        }
+    }
+    return PlannedOutputPath(source, targetMode, targets);
 }
 
 bool IsSameFile(const std::string& source, const std::string& output) {

@@ -19,6 +19,10 @@ inline constexpr const char* kSameFileErrorText =
 std::string BuildOutputPath(const std::string& source, const std::string& targetMode,
                             const TargetTexts& targets, std::string* folderError);
 
+// The path BuildOutputPath gives, without making any folder: for planning a batch before it runs.
+std::string PlannedOutputPath(const std::string& source, const std::string& targetMode,
+                              const TargetTexts& targets);
+
 // True when output names the same file as source: the same file when both exist, else the same
 // normalised absolute path. A result must never replace its own source.
 bool IsSameFile(const std::string& source, const std::string& output);

@@ -1,0 +1,158 @@
+// stampwise-corpus: the benchmark's deterministic pictures and its logo.
+//
+//   stampwise-corpus DIR LOGO   into DIR 40 colour files of 4000 × 3000, 10 of 6000 × 4000, one
+//                               progressive and one grayscale file of 4000 × 3000; the 300 × 150
+//                               logo as the BMP file LOGO
+//
+// The pictures imitate photographs where it matters to a codec: smooth shading over large areas,
+// edges and texture at several scales, and sensor-like noise, so that the entropy coder and every
+// DCT coefficient have real work. They are encoded like camera files (quality 92, 4:2:0). The same
+// seed always gives the same bytes.
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "BareJpeg.h"
+
+namespace {
+
+// xorshift: fast, and the same on every machine.
+struct Noise {
+    std::uint32_t state;
+    std::uint32_t Next() {
+        state ^= state << 13;
+        state ^= state >> 17;
+        state ^= state << 5;
+        return state;
+    }
+};
+
+std::uint8_t Clamp(int v) { return static_cast<std::uint8_t>(v < 0 ? 0 : v > 255 ? 255 : v); }
+
+// Per-axis tables make the shading cheap: a pixel is a sum of a few looked-up terms.
+std::vector<int> Wave(int length, double period1, double period2, double amplitude, double phase) {
+    std::vector<int> table(static_cast<std::size_t>(length));
+    for (int i = 0; i < length; ++i) {
+        table[i] = static_cast<int>(amplitude * (std::sin(i / period1 + phase) +
+                                                 0.4 * std::sin(i / period2 + 2 * phase)));
+    }
+    return table;
+}
+
+std::vector<std::uint8_t> MakePhoto(int width, int height, unsigned seed, bool isGrayscale) {
+    const int channels = isGrayscale ? 1 : 3;
+    std::vector<std::uint8_t> pixels(static_cast<std::size_t>(width) * height * channels);
+    const double s = seed * 0.7;
+    const std::vector<int> colWave = Wave(width, 310.0 + seed % 50, 37.0, 45, s);
+    const std::vector<int> rowWave = Wave(height, 260.0 + seed % 30, 23.0, 40, 1.3 * s);
+    const std::vector<int> diagWave = Wave(width + height, 90.0, 11.0, 18, 0.5 * s);
+    Noise noise{0x9E3779B9u ^ (seed * 2654435761u)};
+    for (int y = 0; y < height; ++y) {
+        std::uint8_t* p = pixels.data() + static_cast<std::size_t>(y) * width * channels;
+        // A few hard edges (horizons, window frames) per picture.
+        const int band = ((y + static_cast<int>(seed) * 97) / 700) % 3;
+        for (int x = 0; x < width; ++x) {
+            const int base = 110 + colWave[x] + rowWave[y] + diagWave[x + y] + band * 25 +
+                             (((x + static_cast<int>(seed) * 31) / 900) % 2) * 20;
+            const std::uint32_t r = noise.Next();
+            const int grain = static_cast<int>(r & 15) - 8;
+            if (isGrayscale) {
+                *p++ = Clamp(base + grain);
+            } else {
+                *p++ = Clamp(base + 30 + grain + static_cast<int>((r >> 4) & 3));
+                *p++ = Clamp(base + colWave[(x * 3) % width] / 3 + grain);
+                *p++ = Clamp(base - 25 + rowWave[(y * 2) % height] / 2 + grain);
+            }
+        }
+    }
+    return pixels;
+}
+
+void WriteJpeg(const std::string& path, const std::vector<std::uint8_t>& pixels, int width, int height,
+               bool isGrayscale, bool isProgressive) {
+    jpeg_compress_struct info;
+    jpeg_error_mgr errors;
+    info.err = bench::QuietErrors(errors);
+    jpeg_create_compress(&info);
+    unsigned char* buffer = nullptr;
+    unsigned long size = 0;
+    jpeg_mem_dest(&info, &buffer, &size);
+    info.image_width = static_cast<JDIMENSION>(width);
+    info.image_height = static_cast<JDIMENSION>(height);
+    info.input_components = isGrayscale ? 1 : 3;
+    info.in_color_space = isGrayscale ? JCS_GRAYSCALE : JCS_RGB;
+    jpeg_set_defaults(&info);
+    jpeg_set_quality(&info, 92, TRUE);
+    if (isProgressive) jpeg_simple_progression(&info);
+    jpeg_start_compress(&info, TRUE);
+    const int rowBytes = width * info.input_components;
+    while (info.next_scanline < info.image_height) {
+        JSAMPROW row = const_cast<JSAMPROW>(pixels.data() + static_cast<std::size_t>(info.next_scanline) * rowBytes);
+        jpeg_write_scanlines(&info, &row, 1);
+    }
+    jpeg_finish_compress(&info);
+    jpeg_destroy_compress(&info);
+    bench::WriteFile(path, buffer, size);
+    std::free(buffer);
+}
+
+// 24-bit BMP, rows bottom-up in blue-green-red order, each padded to four bytes.
+void WriteBmp(const std::string& path, const std::vector<std::uint8_t>& rgb, int width, int height) {
+    const int rowBytes = (width * 3 + 3) / 4 * 4;
+    const std::uint32_t dataBytes = static_cast<std::uint32_t>(rowBytes) * height;
+    std::vector<std::uint8_t> file(54 + dataBytes, 0);
+    const auto put32 = [&](std::size_t at, std::uint32_t v) {
+        for (int i = 0; i < 4; ++i) file[at + i] = static_cast<std::uint8_t>(v >> (8 * i));
+    };
+    file[0] = 'B';
+    file[1] = 'M';
+    put32(2, static_cast<std::uint32_t>(file.size()));
+    put32(10, 54);
+    put32(14, 40);
+    put32(18, static_cast<std::uint32_t>(width));
+    put32(22, static_cast<std::uint32_t>(height));
+    file[26] = 1;   // planes
+    file[28] = 24;  // bits per pixel
+    put32(34, dataBytes);
+    for (int y = 0; y < height; ++y) {
+        std::uint8_t* out = &file[54 + static_cast<std::size_t>(height - 1 - y) * rowBytes];
+        const std::uint8_t* in = &rgb[static_cast<std::size_t>(y) * width * 3];
+        for (int x = 0; x < width; ++x) {
+            out[3 * x] = in[3 * x + 2];
+            out[3 * x + 1] = in[3 * x + 1];
+            out[3 * x + 2] = in[3 * x];
+        }
+    }
+    bench::WriteFile(path, file.data(), static_cast<unsigned long>(file.size()));
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc != 3) {
+        std::fprintf(stderr, "usage: stampwise-corpus DIR LOGO\n");
+        return 2;
+    }
+    const std::string dir = argv[1];
+    WriteBmp(argv[2], bench::MakeLogoRgb(), bench::kLogoWidth, bench::kLogoHeight);
+    unsigned seed = 1;
+    const auto make = [&](const std::string& name, int w, int h, bool gray, bool progressive) {
+        WriteJpeg(dir + "/" + name, MakePhoto(w, h, seed, gray), w, h, gray, progressive);
+        ++seed;
+    };
+    char name[64];
+    for (int i = 1; i <= 40; ++i) {
+        std::snprintf(name, sizeof name, "photo12_%02d.jpg", i);
+        make(name, 4000, 3000, false, false);
+    }
+    for (int i = 1; i <= 10; ++i) {
+        std::snprintf(name, sizeof name, "photo24_%02d.jpg", i);
+        make(name, 6000, 4000, false, false);
+    }
+    make("progressive12.jpg", 4000, 3000, false, true);
+    make("grayscale12.jpg", 4000, 3000, true, false);
+    return 0;
+}

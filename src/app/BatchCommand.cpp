@@ -1,0 +1,420 @@
+// The batch command's arguments, sources and report. Arguments are checked completely before
+// anything is read or written, so a usage error leaves the disk and standard output untouched.
+// The pictures, names and failures are RunBatch's and the operations' (MakeResizeOperation,
+// MakeWatermarkOperation), the logo is read as the watermark window reads it (LoadLogoFile).
+#include "app/BatchCommand.h"
+
+#include <charconv>
+#include <filesystem>
+#include <limits>
+#include <optional>
+#include <ostream>
+#include <set>
+#include <system_error>
+#include <utility>
+
+#include "app/JobState.h"
+#include "app/SourceFiles.h"
+#include "resize/ResizeRule.h"
+#include "watermark/WatermarkPreview.h"
+#include "watermark/WatermarkStep.h"
+
+namespace stampwise {
+
+namespace {
+
+constexpr const char* kProgramName = "stampwise-batch";
+constexpr int kIntMax = std::numeric_limits<int>::max();
+constexpr int kIntMin = std::numeric_limits<int>::min();
+
+struct PlaceName {
+    const char* Name;
+    LogoPlacement Place;
+};
+constexpr PlaceName kPlaceNames[] = {
+    {"top-left", LogoPlacement::TopLeft},         {"top-center", LogoPlacement::TopCenter},
+    {"top-right", LogoPlacement::TopRight},       {"middle", LogoPlacement::Middle},
+    {"bottom-left", LogoPlacement::BottomLeft},   {"bottom-center", LogoPlacement::BottomCenter},
+    {"bottom-right", LogoPlacement::BottomRight},
+};
+
+std::string PlaceList() {
+    std::string list;
+    for (const PlaceName& p : kPlaceNames) list += (list.empty() ? "" : ", ") + std::string(p.Name);
+    return list;
+}
+
+// A whole decimal number in int's range, nothing before or after it.
+bool ParseInteger(const std::string& text, int& value) {
+    const char* first = text.data();
+    const char* last = text.data() + text.size();
+    if (first != last && *first == '+') ++first;
+    if (first == last) return false;
+    const std::from_chars_result r = std::from_chars(first, last, value);
+    return r.ec == std::errc() && r.ptr == last;
+}
+
+class Parser {
+public:
+    explicit Parser(const std::vector<std::string>& arguments) : args_(arguments) {}
+
+    ParsedBatchCommand Parse() {
+        ParsedBatchCommand result;
+        for (const std::string& a : args_) {
+            if (a == "--") break;
+            if (a == "--help") {
+                result.Ok = true;
+                result.Options.ShowHelp = true;
+                return result;
+            }
+        }
+        result.Ok = ParseAll(result.Options);
+        result.Error = error_;
+        return result;
+    }
+
+private:
+    bool Fail(std::string message) {
+        error_ = std::move(message);
+        return false;
+    }
+
+    bool ParseAll(BatchCommandOptions& o) {
+        if (args_.empty()) return Fail("no operation given (resize or watermark)");
+        o.Operation = args_[0];
+        if (o.Operation != keyword::kResize && o.Operation != keyword::kWatermark) {
+            return Fail("unknown operation '" + o.Operation + "' (resize or watermark)");
+        }
+        const bool isWatermark = o.Operation == keyword::kWatermark;
+        bool optionsEnded = false;
+        for (std::size_t i = 1; i < args_.size(); ++i) {
+            const std::string& arg = args_[i];
+            if (optionsEnded || arg.size() < 2 || arg.compare(0, 1, "-") != 0) {
+                o.Sources.push_back(arg);
+                continue;
+            }
+            if (arg == "--") {
+                optionsEnded = true;
+                continue;
+            }
+            std::string name = arg;
+            std::optional<std::string> inlineValue;
+            if (const std::size_t eq = arg.find('='); eq != std::string::npos && arg.rfind("--", 0) == 0) {
+                name = arg.substr(0, eq);
+                inlineValue = arg.substr(eq + 1);
+            }
+            if (!IsKnown(name)) return Fail("unknown option '" + name + "'");
+            if (IsWatermarkOnly(name) && !isWatermark) {
+                return Fail("option '" + name + "' is for the watermark operation only");
+            }
+            if (!seen_.insert(name).second) return Fail("option '" + name + "' is given twice");
+            std::string value;
+            if (inlineValue) {
+                value = *inlineValue;
+            } else {
+                if (i + 1 >= args_.size() || args_[i + 1].rfind("--", 0) == 0) {
+                    return Fail("option '" + name + "' needs a value");
+                }
+                value = args_[++i];
+            }
+            if (!Apply(o, name, value)) return false;
+        }
+
+        if (o.Operation == keyword::kResize && o.Size == SizeOption::None) {
+            return Fail("resize needs one of --width, --height or --percent");
+        }
+        if (isWatermark && o.LogoPath.empty()) return Fail("watermark needs --logo FILE");
+        if (isWatermark && o.Placements.empty()) return Fail("watermark needs --at PLACES");
+        if (o.TargetMode.empty()) {
+            o.TargetMode = keyword::kSubfolder;
+            o.Targets.Subfolder = isWatermark ? "Marked" : "Resized";
+        }
+        if (o.Sources.empty()) return Fail("no source given (a folder or a picture file)");
+        return true;
+    }
+
+    static bool IsKnown(const std::string& name) {
+        static const std::set<std::string> kKnown = {
+            "--width",  "--height", "--percent", "--to-folder", "--subfolder", "--prefix",
+            "--suffix", "--jobs",   "--logo",    "--at",        "--margin",    "--opacity",
+            "--noise",
+        };
+        return kKnown.count(name) != 0;
+    }
+
+    static bool IsWatermarkOnly(const std::string& name) {
+        return name == "--logo" || name == "--at" || name == "--margin" || name == "--opacity" ||
+               name == "--noise";
+    }
+
+    bool Number(const std::string& name, const std::string& value, int lowest, int highest,
+                int& out) {
+        if (!ParseInteger(value, out) || out < lowest || out > highest) {
+            const std::string range = highest == kIntMax
+                                          ? "a whole number from " + std::to_string(lowest) + " up"
+                                          : "a whole number from " + std::to_string(lowest) +
+                                                " to " + std::to_string(highest);
+            return Fail("option '" + name + "' needs " + range + ", not '" + value + "'");
+        }
+        return true;
+    }
+
+    bool Apply(BatchCommandOptions& o, const std::string& name, const std::string& value) {
+        if (name == "--width" || name == "--height" || name == "--percent") {
+            if (o.Size != SizeOption::None) {
+                return Fail("option '" + name + "' conflicts with '" + sizeOption_ +
+                            "': give one size");
+            }
+            if (!Number(name, value, 1, kIntMax, o.SizeValue)) return false;
+            o.Size = name == "--width" ? SizeOption::Width
+                     : name == "--height" ? SizeOption::Height
+                                          : SizeOption::Percent;
+            o.SizeText = value;
+            sizeOption_ = name;
+            return true;
+        }
+        if (name == "--to-folder" || name == "--subfolder" || name == "--prefix" ||
+            name == "--suffix") {
+            if (!o.TargetMode.empty()) {
+                return Fail("option '" + name + "' conflicts with '" + targetOption_ +
+                            "': give one target");
+            }
+            // An empty text would make every result its own source, which is always refused.
+            if (value.empty()) return Fail("option '" + name + "' needs a text that is not empty");
+            if (name == "--to-folder") {
+                o.TargetMode = keyword::kFolder;
+                o.Targets.Folder = value;
+            } else if (name == "--subfolder") {
+                o.TargetMode = keyword::kSubfolder;
+                o.Targets.Subfolder = value;
+            } else if (name == "--prefix") {
+                o.TargetMode = keyword::kPrefix;
+                o.Targets.Prefix = value;
+            } else {
+                o.TargetMode = keyword::kSuffix;
+                o.Targets.Suffix = value;
+            }
+            targetOption_ = name;
+            return true;
+        }
+        if (name == "--jobs") return Number(name, value, 1, 1024, o.Jobs);
+        if (name == "--margin") return Number(name, value, kIntMin, kIntMax, o.MarginPx);
+        if (name == "--opacity") return Number(name, value, 0, 255, o.Opacity);
+        if (name == "--noise") return Number(name, value, 0, 255, o.NoiseLevel);
+        if (name == "--logo") {
+            if (value.empty()) return Fail("option '--logo' needs a file");
+            o.LogoPath = value;
+            return true;
+        }
+        if (name == "--at") return Places(o, value);
+        return Fail("unknown option '" + name + "'");
+    }
+
+    bool Places(BatchCommandOptions& o, const std::string& value) {
+        std::size_t start = 0;
+        for (;;) {
+            const std::size_t comma = value.find(',', start);
+            const std::string item = value.substr(start, comma == std::string::npos ? std::string::npos
+                                                                                    : comma - start);
+            bool isKnown = false;
+            for (const PlaceName& p : kPlaceNames) {
+                if (item == p.Name) {
+                    o.Placements.insert(p.Place);
+                    isKnown = true;
+                }
+            }
+            if (!isKnown) {
+                return Fail("unknown place '" + item + "' in --at (places: " + PlaceList() + ")");
+            }
+            if (comma == std::string::npos) return true;
+            start = comma + 1;
+        }
+    }
+
+    const std::vector<std::string>& args_;
+    std::set<std::string> seen_;
+    std::string sizeOption_;
+    std::string targetOption_;
+    std::string error_;
+};
+
+// What the command shows of a batch: a line per row as soon as it comes, the progress for a
+// terminal. The folder messages are not repeated: each such file's row carries the same text.
+class CommandView final : public BatchView {
+public:
+    CommandView(std::ostream& out, std::ostream& err, bool showProgress)
+        : out_(out), err_(err), showProgress_(showProgress) {}
+
+    bool AskQuestion(const std::string&) override { return true; }
+    bool AsksQuestion() const override { return false; }
+    void ShowInformation(const std::string&) override {}
+    void HideParamsWindow() override {}
+    void ClearReportRows() override {}
+    void ClearReportColumns() override {}
+    void AddReportColumn(const ReportColumn&) override {}
+    void AddReportRow(const ReportRow& row) override {
+        out_ << FormatReportLine(row) << '\n' << std::flush;
+    }
+    void RepaintReport() override {}
+    void ShowReport() override {}
+    void ProcessPendingEvents() override {}
+    void ReportProgress(int done, int total) override {
+        if (!showProgress_) return;
+        err_ << '\r' << done << '/' << total << std::flush;
+        hasProgressLine_ = true;
+    }
+
+    void EndProgress() {
+        if (hasProgressLine_) err_ << '\n' << std::flush;
+    }
+
+private:
+    std::ostream& out_;
+    std::ostream& err_;
+    bool showProgress_;
+    bool hasProgressLine_ = false;
+};
+
+ResizeMode ToResizeMode(SizeOption size) {
+    if (size == SizeOption::Height) return ResizeMode::Height;
+    if (size == SizeOption::Percent) return ResizeMode::Percent;
+    return ResizeMode::Width;
+}
+
+LogoSizeMode ToLogoSizeMode(SizeOption size) {
+    if (size == SizeOption::Height) return LogoSizeMode::Height;
+    if (size == SizeOption::Percent) return LogoSizeMode::Percent;
+    return LogoSizeMode::Width;
+}
+
+}  // namespace
+
+ParsedBatchCommand ParseBatchCommand(const std::vector<std::string>& arguments) {
+    return Parser(arguments).Parse();
+}
+
+std::string BatchCommandUsage() {
+    return "Usage:\n"
+           "  stampwise-batch resize (--width N | --height N | --percent N) [TARGET] [--jobs N]\n"
+           "                  SOURCE...\n"
+           "  stampwise-batch watermark --logo FILE [--width N | --height N | --percent N]\n"
+           "                  --at PLACES [--margin N] [--opacity N] [--noise N] [TARGET]\n"
+           "                  [--jobs N] SOURCE...\n"
+           "\n"
+           "Resizes JPEG pictures by nearest-neighbour sampling, or stamps a logo on them, and\n"
+           "writes every result as a new baseline JPEG file of quality 90.\n"
+           "\n"
+           "Resize:\n"
+           "  --width N, --height N   the new width or height; a picture not larger keeps its size\n"
+           "  --percent N             the scale in percent (above 100 enlarges)\n"
+           "Watermark:\n"
+           "  --logo FILE             the logo, a .jpg or .bmp file; its white margins are trimmed\n"
+           "                          and white does not show\n"
+           "  --width N, --height N, --percent N\n"
+           "                          the stamp's size (default: the logo's own, --percent 100)\n"
+           "  --at PLACES             comma-separated: " + PlaceList() + "\n"
+           "  --margin N              pixels between the stamp and the edges (default 10)\n"
+           "  --opacity N             0 (invisible) to 255 (solid) (default 100)\n"
+           "  --noise N               logo pixels this close to white do not show, 0 to 255\n"
+           "                          (default 10)\n"
+           "TARGET, one of:\n"
+           "  --to-folder DIR         into the existing folder DIR, under the source's name\n"
+           "  --subfolder NAME        into the folder NAME beside each source, made when missing\n"
+           "                          (default: Resized for resize, Marked for watermark)\n"
+           "  --prefix TEXT           beside the source, with TEXT before its name\n"
+           "  --suffix TEXT           beside the source, with TEXT before its extension\n"
+           "SOURCE: a folder (its *.jpg pictures in any letter case, sorted by name) or a picture\n"
+           "  file; several may be given, and files keep the order given.\n"
+           "  --jobs N                files processed at once (default: the number of cores)\n"
+           "  --help                  this text\n"
+           "\n"
+           "Standard output has one line per file, fields separated by tabs: source, its size,\n"
+           "result file, its size, \"Успешно\" or \"Ошибка!\" and for a failed file the reason;\n"
+           "the last line is the final message. Exit status: 0 when every file succeeded, 1 when\n"
+           "some failed, 2 for a usage error (nothing is written then).\n";
+}
+
+std::vector<std::string> ExpandSources(const std::vector<std::string>& sources,
+                                       std::vector<std::string>* emptyFolders) {
+    namespace fs = std::filesystem;
+    std::vector<std::string> files;
+    for (const std::string& source : sources) {
+        std::error_code ec;
+        if (!fs::is_directory(fs::path(source), ec)) {
+            files.push_back(source);
+            continue;
+        }
+        // "photos/" and "photos" give the same paths, without a doubled separator.
+        std::string folder = source;
+        while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
+        const std::vector<std::string> pictures = FindFolderPictures(folder);
+        if (pictures.empty() && emptyFolders != nullptr) emptyFolders->push_back(source);
+        files.insert(files.end(), pictures.begin(), pictures.end());
+    }
+    return files;
+}
+
+std::string FormatReportLine(const ReportRow& row) {
+    std::string line = row.Caption + '\t' + row.SourceSize + '\t' + row.OutputPath + '\t' +
+                       row.NewSize + '\t' + row.Result;
+    if (row.ImageIndex != kReportImageOk) line += '\t' + row.ErrorText;
+    return line;
+}
+
+int RunBatchCommand(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err,
+                    bool showProgress) {
+    const ParsedBatchCommand parsed = ParseBatchCommand(arguments);
+    if (!parsed.Ok) {
+        err << kProgramName << ": " << parsed.Error << "\n"
+            << "Try '" << kProgramName << " --help'.\n";
+        return kExitUsage;
+    }
+    const BatchCommandOptions& o = parsed.Options;
+    if (o.ShowHelp) {
+        out << BatchCommandUsage();
+        return kExitAllDone;
+    }
+
+    BatchOperation operation;
+    if (o.Operation == keyword::kResize) {
+        operation = MakeResizeOperation(ToResizeMode(o.Size), o.SizeValue, o.SizeText);
+    } else {
+        // A logo that cannot be used is an argument at fault: the batch does not start.
+        LogoLoad load = LoadLogoFile(o.LogoPath);
+        if (load.Result != LogoLoad::Outcome::Loaded) {
+            err << kProgramName << ": --logo " << o.LogoPath << ": " << load.Message << "\n";
+            return kExitUsage;
+        }
+        WatermarkSettings settings;
+        settings.Logo = std::move(load.Logo);
+        settings.SizeMode = ToLogoSizeMode(o.Size);
+        settings.SizeValue = o.Size == SizeOption::None ? 100 : o.SizeValue;
+        if (o.Size == SizeOption::None) settings.SizeMode = LogoSizeMode::Percent;
+        settings.Placements = o.Placements;
+        settings.MarginPx = o.MarginPx;
+        settings.Opacity = o.Opacity;
+        settings.NoiseLevel = o.NoiseLevel;
+        operation = MakeWatermarkOperation(settings);
+    }
+
+    std::vector<std::string> emptyFolders;
+    JobState job;
+    job.Operation = o.Operation;
+    job.SourceKind = keyword::kFiles;
+    job.TargetMode = o.TargetMode;
+    job.SourceFiles = ExpandSources(o.Sources, &emptyFolders);
+    for (const std::string& folder : emptyFolders) {
+        err << kProgramName << ": no *.jpg pictures in the folder " << folder << "\n";
+    }
+
+    BatchInputs inputs;
+    inputs.Targets = o.Targets;
+    inputs.Jobs = o.Jobs;
+    CommandView view(out, err, showProgress);
+    const BatchSummary summary = RunBatch(job, inputs, operation, view);
+    view.EndProgress();
+    out << summary.FinalMessage << '\n' << std::flush;
+    return summary.PrepareFailed || summary.Failed > 0 ? kExitSomeFailed : kExitAllDone;
+}
+
+}  // namespace stampwise

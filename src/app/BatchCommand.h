@@ -1,0 +1,71 @@
+// stampwise-batch: the resize and watermark jobs from a command line, for scripts, servers and a
+// file manager's actions. This holds the argument parsing, the expansion of the sources into the
+// list of files, and the run with its report on standard output; batch_main.cpp only hands over
+// argv and the streams. The batch itself is RunBatch with the operations the windows use: nothing
+// here decides a pixel, a name or a failure.
+#pragma once
+
+#include <iosfwd>
+#include <string>
+#include <vector>
+
+#include "batch/BatchRunner.h"
+#include "watermark/LogoCompositing.h"
+
+namespace stampwise {
+
+// Exit statuses of the command.
+inline constexpr int kExitAllDone = 0;
+inline constexpr int kExitSomeFailed = 1;
+inline constexpr int kExitUsage = 2;
+
+enum class SizeOption { None, Width, Height, Percent };
+
+struct BatchCommandOptions {
+    std::string Operation;  // "resize" or "watermark"
+    // resize: the size rule (required); watermark: the stamp size (the logo's own when None).
+    SizeOption Size = SizeOption::None;
+    int SizeValue = 0;
+    std::string SizeText;  // the value as typed, for the resize operation's phrase
+    // Watermark only.
+    std::string LogoPath;
+    PlacementSet Placements;
+    int MarginPx = 10;
+    int Opacity = 100;
+    int NoiseLevel = 10;
+    // Where results go: "subfolder" Resized (resize) or Marked (watermark) unless told otherwise.
+    std::string TargetMode;
+    TargetTexts Targets;
+    int Jobs = DefaultJobCount();
+    std::vector<std::string> Sources;  // folders and files, as given
+    bool ShowHelp = false;
+};
+
+struct ParsedBatchCommand {
+    bool Ok = false;
+    BatchCommandOptions Options;
+    std::string Error;  // names the argument at fault when not Ok
+};
+
+// arguments are argv without the program name. --help anywhere asks for the usage and nothing else.
+ParsedBatchCommand ParseBatchCommand(const std::vector<std::string>& arguments);
+
+// The text --help prints.
+std::string BatchCommandUsage();
+
+// The files of a batch, in order: a folder gives its pictures as the wizard's folder source finds
+// them (sorted), anything else is taken as a file, also when it does not exist (it then gets an
+// error row). Folders that gave no picture are added to emptyFolders.
+std::vector<std::string> ExpandSources(const std::vector<std::string>& sources,
+                                       std::vector<std::string>* emptyFolders);
+
+// One line of standard output, without the line end: source, source size, output, new size,
+// result, and for a failed file the error's text, separated by tabs.
+std::string FormatReportLine(const ReportRow& row);
+
+// Parses, runs and reports; returns the exit status. With a usage error nothing is written to out
+// and no file is touched. showProgress puts "K/N" on err after every file (for a terminal).
+int RunBatchCommand(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err,
+                    bool showProgress);
+
+}  // namespace stampwise

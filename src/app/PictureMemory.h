@@ -1,0 +1,12 @@
+// How the process keeps the memory of its pictures: set once at start-up by a program that runs
+// batches (stampwise-batch; the windowed program may call it too).
+#pragma once
+
+namespace stampwise {
+
+// Makes the memory of one file's pictures reusable by the next file instead of being returned to
+// the system and faulted in afresh. The peak stays that of the pictures alive at once. Call before
+// any thread is started; does nothing where the C library offers no such control.
+void KeepPictureMemoryForReuse();
+
+}  // namespace stampwise

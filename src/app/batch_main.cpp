@@ -1,0 +1,19 @@
+// stampwise-batch: the batch command's entry. Everything but the process set-up is in
+// BatchCommand.cpp, where the tests reach it.
+#include <unistd.h>
+
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "app/BatchCommand.h"
+#include "app/PictureMemory.h"
+
+int main(int argc, char** argv) {
+    stampwise::KeepPictureMemoryForReuse();
+    std::ios::sync_with_stdio(false);
+    const std::vector<std::string> arguments(argv + 1, argv + argc);
+    // The "K/N" line rewrites itself with carriage returns: only a person at a terminal wants it.
+    const bool showProgress = isatty(STDERR_FILENO) == 1;
+    return stampwise::RunBatchCommand(arguments, std::cout, std::cerr, showProgress);
+}

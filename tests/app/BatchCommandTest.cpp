@@ -1,0 +1,431 @@
+// The batch command: its arguments, its report on standard output and its exit status, in process
+// where that is cheap and as the built program where the process boundary itself matters.
+#include "app/BatchCommand.h"
+
+#include <sys/wait.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "imaging/JpegImage.h"
+#include "support/RecordingBatchView.h"
+#include "support/ReferenceCodec.h"
+#include "support/TempFolder.h"
+#include "support/TestJpegFiles.h"
+#include "watermark/WatermarkPreview.h"
+#include "watermark/WatermarkStep.h"
+
+namespace stampwise {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::JpegFileSize;
+using testing::ReadFileBytes;
+using testing::ShellQuoted;
+using testing::TempFolder;
+using testing::WriteTestJpeg;
+
+using Args = std::vector<std::string>;
+
+BatchCommandOptions Parsed(const Args& args) {
+    const ParsedBatchCommand parsed = ParseBatchCommand(args);
+    EXPECT_TRUE(parsed.Ok) << parsed.Error;
+    return parsed.Options;
+}
+
+struct CommandRun {
+    int status = -1;
+    std::string out;
+    std::string err;
+};
+
+CommandRun RunInProcess(const Args& args, bool showProgress = false) {
+    std::ostringstream out;
+    std::ostringstream err;
+    CommandRun run;
+    run.status = RunBatchCommand(args, out, err, showProgress);
+    run.out = out.str();
+    run.err = err.str();
+    return run;
+}
+
+std::vector<std::string> Lines(const std::string& text) {
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) lines.push_back(line);
+    return lines;
+}
+
+// Every entry under root, so that a test can show nothing was written.
+std::vector<std::string> TreeListing(const fs::path& root) {
+    std::vector<std::string> names;
+    for (const fs::directory_entry& e : fs::recursive_directory_iterator(root)) {
+        names.push_back(fs::relative(e.path(), root).string());
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+TEST(BatchCommandParse, ResizeDefaults) {
+    const BatchCommandOptions o = Parsed({"resize", "--width", "800", "photos"});
+    EXPECT_EQ(o.Operation, "resize");
+    EXPECT_EQ(o.Size, SizeOption::Width);
+    EXPECT_EQ(o.SizeValue, 800);
+    EXPECT_EQ(o.SizeText, "800");
+    EXPECT_EQ(o.TargetMode, "subfolder");
+    EXPECT_EQ(o.Targets.Subfolder, "Resized");
+    EXPECT_EQ(o.Jobs, DefaultJobCount());
+    EXPECT_EQ(o.Sources, Args{"photos"});
+    EXPECT_FALSE(o.ShowHelp);
+}
+
+TEST(BatchCommandParse, WatermarkDefaultsAreTheWindowsOnes) {
+    const BatchCommandOptions o = Parsed({"watermark", "--logo", "logo.bmp", "--at", "middle", "p.jpg"});
+    EXPECT_EQ(o.Operation, "watermark");
+    EXPECT_EQ(o.Size, SizeOption::None);
+    EXPECT_EQ(o.LogoPath, "logo.bmp");
+    EXPECT_EQ(o.Placements, PlacementSet{LogoPlacement::Middle});
+    EXPECT_EQ(o.MarginPx, 10);
+    EXPECT_EQ(o.Opacity, 100);
+    EXPECT_EQ(o.NoiseLevel, 10);
+    EXPECT_EQ(o.TargetMode, "subfolder");
+    EXPECT_EQ(o.Targets.Subfolder, "Marked");
+}
+
+TEST(BatchCommandParse, EveryWatermarkOptionInBothSpellings) {
+    const BatchCommandOptions o = Parsed({"watermark", "a.jpg", "--logo=l.JPG", "--percent", "50",
+                                          "--at=top-left,top-center,top-right,middle,bottom-left,"
+                                          "bottom-center,bottom-right",
+                                          "--margin", "-3", "--opacity=255", "--noise", "0",
+                                          "--suffix", "_m", "--jobs", "3", "b"});
+    ASSERT_EQ(o.Operation, "watermark");
+    EXPECT_EQ(o.Size, SizeOption::Percent);
+    EXPECT_EQ(o.SizeValue, 50);
+    EXPECT_EQ(o.LogoPath, "l.JPG");
+    EXPECT_EQ(o.Placements, PlacementSet(std::begin(kAllPlacements), std::end(kAllPlacements)));
+    EXPECT_EQ(o.MarginPx, -3);
+    EXPECT_EQ(o.Opacity, 255);
+    EXPECT_EQ(o.NoiseLevel, 0);
+    EXPECT_EQ(o.TargetMode, "suffix");
+    EXPECT_EQ(o.Targets.Suffix, "_m");
+    EXPECT_EQ(o.Jobs, 3);
+    EXPECT_EQ(o.Sources, (Args{"a.jpg", "b"}));
+}
+
+TEST(BatchCommandParse, FourTargetsAndThreeSizes) {
+    struct Case {
+        Args args;
+        std::string mode;
+        TargetTexts targets;
+        SizeOption size;
+    };
+    const Case cases[] = {
+        {{"resize", "--height", "600", "--to-folder", "/out", "x"}, "folder", {"/out", "", "", ""},
+         SizeOption::Height},
+        {{"resize", "--percent", "150", "--subfolder", "Small", "x"}, "subfolder", {"", "Small", "", ""},
+         SizeOption::Percent},
+        {{"resize", "--width", "1", "--prefix", "r_", "x"}, "prefix", {"", "", "r_", ""},
+         SizeOption::Width},
+        {{"resize", "--suffix=-web", "--width", "9", "x"}, "suffix", {"", "", "", "-web"},
+         SizeOption::Width},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.args[1] + " " + c.args[3]);
+        const BatchCommandOptions o = Parsed(c.args);
+        EXPECT_EQ(o.TargetMode, c.mode);
+        EXPECT_EQ(o.Targets.Folder, c.targets.Folder);
+        EXPECT_EQ(o.Targets.Subfolder, c.targets.Subfolder);
+        EXPECT_EQ(o.Targets.Prefix, c.targets.Prefix);
+        EXPECT_EQ(o.Targets.Suffix, c.targets.Suffix);
+        EXPECT_EQ(o.Size, c.size);
+    }
+}
+
+TEST(BatchCommandParse, SourcesAfterTheEndOfOptionsMayLookLikeOptions) {
+    const BatchCommandOptions o = Parsed({"resize", "--width", "8", "--", "--odd.jpg", "-"});
+    EXPECT_EQ(o.Sources, (Args{"--odd.jpg", "-"}));
+}
+
+TEST(BatchCommandParse, HelpAnywhereAsksForTheUsageAlone) {
+    for (const Args& args : {Args{"--help"}, Args{"resize", "--bogus", "--help"}}) {
+        const ParsedBatchCommand parsed = ParseBatchCommand(args);
+        EXPECT_TRUE(parsed.Ok);
+        EXPECT_TRUE(parsed.Options.ShowHelp);
+    }
+    const CommandRun run = RunInProcess({"watermark", "--help"});
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.out, BatchCommandUsage());
+    EXPECT_NE(run.out.find("bottom-center"), std::string::npos);
+    EXPECT_EQ(run.err, "");
+}
+
+// Every usage error: exit 2, a message naming what is wrong, nothing on standard output and
+// nothing on disk, although the source folder holds a picture that a run would process.
+TEST(BatchCommandUsageErrors, ExitTwoNameTheArgumentAndWriteNothing) {
+    TempFolder dir;
+    WriteTestJpeg(dir / "a.jpg", 40, 30);
+    dir.WriteFile("logo.bmp", "BM");
+    const std::string src = dir.String();
+    const std::string logo = dir / "logo.bmp";
+    const std::vector<std::string> before = TreeListing(dir.Path());
+    struct Case {
+        Args args;
+        std::string named;  // what the message must name
+    };
+    const Case cases[] = {
+        {{}, "no operation"},
+        {{"shrink", "--width", "8", src}, "'shrink'"},
+        {{"resize", "--width", "8", "--colour", "red", src}, "'--colour'"},
+        {{"resize", "-w", "8", src}, "'-w'"},
+        {{"resize", src, "--width"}, "'--width' needs a value"},
+        {{"resize", "--width", "--jobs", "2", src}, "'--width' needs a value"},
+        {{"resize", "--width", "8"}, "no source"},
+        {{"resize", src}, "--width"},
+        {{"resize", "--width", "abc", src}, "'abc'"},
+        {{"resize", "--height", "12px", src}, "'12px'"},
+        {{"resize", "--percent", "0", src}, "'0'"},
+        {{"resize", "--width", "-5", src}, "'-5'"},
+        {{"resize", "--width", "99999999999", src}, "'99999999999'"},
+        {{"resize", "--width", "", src}, "'--width'"},
+        {{"resize", "--width", "8", "--height", "8", src}, "'--height'"},
+        {{"resize", "--width", "8", "--width", "9", src}, "'--width' is given twice"},
+        {{"resize", "--width", "8", "--prefix", "p", "--suffix", "s", src}, "'--suffix'"},
+        {{"resize", "--width", "8", "--prefix", "", src}, "'--prefix'"},
+        {{"resize", "--width", "8", "--jobs", "0", src}, "'--jobs'"},
+        {{"resize", "--width", "8", "--at", "middle", src}, "'--at'"},
+        {{"watermark", "--at", "middle", src}, "--logo"},
+        {{"watermark", "--logo", logo, src}, "--at"},
+        {{"watermark", "--logo", logo, "--at", "centre", src}, "'centre'"},
+        {{"watermark", "--logo", logo, "--at", "middle,", src}, "place ''"},
+        {{"watermark", "--logo", logo, "--at", "Middle", src}, "'Middle'"},
+        {{"watermark", "--logo", logo, "--at", "middle", "--opacity", "256", src}, "'--opacity'"},
+        {{"watermark", "--logo", logo, "--at", "middle", "--noise", "x", src}, "'--noise'"},
+        {{"watermark", "--logo", logo, "--at", "middle", "--margin", "1.5", src}, "'1.5'"},
+        {{"watermark", "--logo", logo, "--at", "middle", "--width", "big", src}, "'big'"},
+    };
+    for (const Case& c : cases) {
+        std::string joined;
+        for (const std::string& a : c.args) joined += "[" + a + "]";
+        SCOPED_TRACE(joined);
+        const CommandRun run = RunInProcess(c.args);
+        EXPECT_EQ(run.status, 2);
+        EXPECT_EQ(run.out, "");
+        EXPECT_EQ(run.err.rfind("stampwise-batch: ", 0), 0u) << run.err;
+        EXPECT_NE(run.err.find(c.named), std::string::npos) << run.err;
+    }
+    EXPECT_EQ(TreeListing(dir.Path()), before);
+}
+
+TEST(BatchCommandUsageErrors, UnusableLogoStopsBeforeAnyFile) {
+    TempFolder dir;
+    WriteTestJpeg(dir / "a.jpg", 40, 30);
+    dir.WriteFile("logo.png", "not read at all");
+    TJPEGImage white;
+    TBitmap blank;
+    blank.ChangeSize(8, 8);  // all white: nothing would show
+    white.AssignBitmap(blank);
+    white.WriteToFile(dir / "white.jpg");
+    const std::vector<std::string> before = TreeListing(dir.Path());
+    const struct {
+        std::string logo;
+        std::string message;
+    } cases[] = {
+        {dir / "missing.bmp", "missing.bmp"},
+        {dir / "logo.png", kUnsupportedLogoText},
+        {dir / "white.jpg", kEmptyLogoText},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.logo);
+        const CommandRun run = RunInProcess({"watermark", "--logo", c.logo, "--at", "middle", dir.String()});
+        EXPECT_EQ(run.status, 2);
+        EXPECT_EQ(run.out, "");
+        EXPECT_NE(run.err.find(c.message), std::string::npos) << run.err;
+    }
+    EXPECT_EQ(TreeListing(dir.Path()), before);
+}
+
+TEST(BatchCommandRun, ReportsEveryFileInOrderAndFailsWithOneWhenAFileFailed) {
+    TempFolder dir;
+    WriteTestJpeg(dir / "img10.jpg", 40, 30);
+    WriteTestJpeg(dir / "img2.JPG", 60, 20);
+    dir.WriteFile("img3.jpg", "not a picture");
+    dir.WriteFile("notes.txt", "not a source");
+    dir.MakeFolder("other");
+    WriteTestJpeg(dir / "other/first.jpg", 30, 30);
+    const std::string missing = dir / "other/missing.jpg";
+
+    // Files keep the order given; the folder's pictures come sorted as a file manager shows them.
+    const CommandRun run = RunInProcess({"resize", "--width", "20", "--jobs", "2",
+                                         dir / "other/first.jpg", dir.String(), missing});
+
+    EXPECT_EQ(run.status, 1);
+    const std::string d = dir.String();
+    const std::vector<std::string> expected = {
+        d + "/other/first.jpg\t30x30\t" + d + "/other/Resized/first.jpg\t20x20\tУспешно",
+        d + "/img2.JPG\t60x20\t" + d + "/Resized/img2.JPG\t20x7\tУспешно",
+        d + "/img3.jpg\t0x0\t\t0x0\tОшибка!\tJPEG error #53",
+        d + "/img10.jpg\t40x30\t" + d + "/Resized/img10.jpg\t20x15\tУспешно",
+        missing + "\t0x0\t\t0x0\tОшибка!\tCannot open file \"" + missing +
+            "\". No such file or directory",
+        "Размеры изменены не у всех картинок: ошибок 2 из 5.",
+    };
+    EXPECT_EQ(Lines(run.out), expected);
+    EXPECT_EQ(run.err, "");
+    EXPECT_EQ(JpegFileSize(d + "/Resized/img10.jpg"), (PictureSize{20, 15}));
+}
+
+TEST(BatchCommandRun, AllSucceededExitsZeroWithTheSuccessMessage) {
+    TempFolder dir;
+    WriteTestJpeg(dir / "a.jpg", 40, 30);
+    // A folder given with a trailing separator names its pictures without a doubled one.
+    const CommandRun run =
+        RunInProcess({"resize", "--percent", "50", "--prefix", "half_", dir.String() + "/"});
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(Lines(run.out), (std::vector<std::string>{
+                                  dir / "a.jpg" + "\t40x30\t" + dir / "half_a.jpg" + "\t20x15\tУспешно",
+                                  "Размеры картинок удачно изменены!"}));
+}
+
+TEST(BatchCommandRun, UncreatableSubfolderIsInTheRowsNotRepeated) {
+    TempFolder dir;
+    WriteTestJpeg(dir / "a.jpg", 40, 30);
+    dir.WriteFile("Resized", "a file in the way");
+    const CommandRun run = RunInProcess({"resize", "--width", "20", dir / "a.jpg"});
+    EXPECT_EQ(run.status, 1);
+    ASSERT_EQ(Lines(run.out).size(), 2u);
+    EXPECT_EQ(Lines(run.out)[0], dir / "a.jpg" + "\t40x30\t" + dir / "Resized/a.jpg" +
+                                     "\t20x15\tОшибка!\tНевозможно создать каталог " +
+                                     dir / "Resized");
+    EXPECT_EQ(run.err, "");
+}
+
+TEST(BatchCommandRun, EmptyFolderIsNotedAndGivesOnlyTheFinalMessage) {
+    TempFolder dir;
+    dir.WriteFile("readme.txt", "no pictures here");
+    const CommandRun run = RunInProcess({"resize", "--width", "20", dir.String()});
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(Lines(run.out), std::vector<std::string>{"Размеры картинок удачно изменены!"});
+    EXPECT_NE(run.err.find(dir.String()), std::string::npos);
+}
+
+TEST(BatchCommandRun, ProgressGoesToStandardErrorOnlyWhenAsked) {
+    TempFolder dir;
+    WriteTestJpeg(dir / "a.jpg", 40, 30);
+    WriteTestJpeg(dir / "b.jpg", 40, 30);
+    const CommandRun shown = RunInProcess({"resize", "--width", "20", dir.String()}, true);
+    EXPECT_EQ(shown.err, "\r0/2\r1/2\r2/2\n");
+    EXPECT_EQ(Lines(shown.out).size(), 3u);
+}
+
+// The command's options reach the stamp: its result is byte for byte what the window's settings
+// give through RunBatch.
+TEST(BatchCommandRun, WatermarkGivesWhatTheSameSettingsGiveInTheWindows) {
+    TempFolder dir;
+    TJPEGImage source;
+    source.AssignBitmap(testing::MakePhotoLike(97, 71, 7));
+    source.WriteToFile(dir / "p.jpg");
+    TBitmap logoPicture;
+    logoPicture.ChangeSize(30, 20);
+    for (int y = 3; y < 17; ++y)
+        for (int x = 2; x < 28; ++x) logoPicture.SetPixelAt(x, y, RGBColor(8 * x, 240 - 10 * y, 60));
+    logoPicture.SetPixelAt(10, 10, RGBColor(240, 240, 240));  // whitened by noise 20, kept by 10
+    TJPEGImage logoFile;
+    logoFile.AssignBitmap(logoPicture);
+    logoFile.WriteToFile(dir / "logo.jpg");
+
+    const CommandRun run = RunInProcess({"watermark", "--logo", dir / "logo.jpg", "--height", "11",
+                                         "--at", "bottom-right,top-left", "--margin", "4",
+                                         "--opacity", "180", "--noise", "20", "--suffix", "_cmd",
+                                         dir / "p.jpg"});
+    ASSERT_EQ(run.status, 0) << run.out << run.err;
+
+    WatermarkSettings settings;
+    settings.Logo = LoadLogoFile(dir / "logo.jpg").Logo;
+    settings.SizeMode = LogoSizeMode::Height;
+    settings.SizeValue = 11;
+    settings.Placements = {LogoPlacement::BottomRight, LogoPlacement::TopLeft};
+    settings.MarginPx = 4;
+    settings.Opacity = 180;
+    settings.NoiseLevel = 20;
+    JobState job;
+    job.Operation = "watermark";
+    job.TargetMode = "suffix";
+    job.SourceFiles = {dir / "p.jpg"};
+    BatchInputs inputs;
+    inputs.Targets.Suffix = "_window";
+    testing::RecordingBatchView view;
+    view.Asks = false;
+    RunBatch(job, inputs, MakeWatermarkOperation(settings), view);
+    ASSERT_EQ(view.Rows.at(0).Result, "Успешно");
+
+    EXPECT_EQ(Lines(run.out).back(), "Логотипы удачно нанесены на картинки!");
+    EXPECT_TRUE(ReadFileBytes(dir / "p_cmd.jpg") == ReadFileBytes(dir / "p_window.jpg"));
+    // And the default (the logo's own size, noise 10) is a different stamp.
+    const CommandRun defaults = RunInProcess(
+        {"watermark", "--logo", dir / "logo.jpg", "--at", "bottom-right,top-left", "--margin", "4",
+         "--opacity", "180", "--suffix", "_default", dir / "p.jpg"});
+    ASSERT_EQ(defaults.status, 0);
+    EXPECT_FALSE(ReadFileBytes(dir / "p_default.jpg") == ReadFileBytes(dir / "p_window.jpg"));
+}
+
+#ifdef STAMPWISE_BATCH_EXE
+
+// The built program, with its standard streams in files.
+CommandRun RunProgram(const TempFolder& scratch, const Args& args) {
+    std::string line = ShellQuoted(STAMPWISE_BATCH_EXE);
+    for (const std::string& a : args) line += " " + ShellQuoted(a);
+    const std::string out = scratch / "stdout.txt";
+    const std::string err = scratch / "stderr.txt";
+    line += " >" + ShellQuoted(out) + " 2>" + ShellQuoted(err) + " </dev/null";
+    CommandRun run;
+    const int status = std::system(line.c_str());
+    run.status = (status != -1 && WIFEXITED(status)) ? WEXITSTATUS(status) : -1;
+    const std::vector<std::uint8_t> outBytes = ReadFileBytes(out);
+    const std::vector<std::uint8_t> errBytes = ReadFileBytes(err);
+    run.out.assign(outBytes.begin(), outBytes.end());
+    run.err.assign(errBytes.begin(), errBytes.end());
+    return run;
+}
+
+TEST(BatchCommandProgram, ExitStatusAndStreamsAsAScriptSeesThem) {
+    TempFolder scratch;
+    TempFolder dir;
+    WriteTestJpeg(dir / "a.jpg", 40, 30);
+    dir.WriteFile("b.jpg", "broken");
+
+    const CommandRun usage = RunProgram(scratch, {"resize", "--width", "ten", dir.String()});
+    EXPECT_EQ(usage.status, 2);
+    EXPECT_EQ(usage.out, "");
+    EXPECT_NE(usage.err.find("'ten'"), std::string::npos);
+    EXPECT_FALSE(fs::exists(dir / "Resized"));
+
+    const CommandRun help = RunProgram(scratch, {"--help"});
+    EXPECT_EQ(help.status, 0);
+    EXPECT_EQ(help.out, BatchCommandUsage());
+
+    // Standard error is no terminal here: no progress line.
+    const CommandRun partly = RunProgram(scratch, {"resize", "--width", "20", dir.String()});
+    EXPECT_EQ(partly.status, 1);
+    EXPECT_EQ(partly.err, "");
+    const std::vector<std::string> lines = Lines(partly.out);
+    ASSERT_EQ(lines.size(), 3u);
+    EXPECT_EQ(lines[0], dir / "a.jpg" + "\t40x30\t" + dir / "Resized/a.jpg" + "\t20x15\tУспешно");
+    EXPECT_EQ(lines[1].rfind(dir / "b.jpg" + "\t0x0\t\t0x0\tОшибка!\t", 0), 0u);
+    EXPECT_EQ(lines[2], "Размеры изменены не у всех картинок: ошибок 1 из 2.");
+
+    fs::remove(dir / "b.jpg");
+    const CommandRun all = RunProgram(scratch, {"resize", "--width", "20", "--jobs", "1", dir.String()});
+    EXPECT_EQ(all.status, 0);
+    EXPECT_EQ(Lines(all.out).back(), "Размеры картинок удачно изменены!");
+}
+
+#endif
+
+}  // namespace
+}  // namespace stampwise

@@ -1,0 +1,443 @@
+// Batches with several files at once: everything seen and written must be what one file at a time
+// gives. Where a fault would only show in an unlucky interleaving, a step is held back on purpose
+// until the other file has got as far as the fault needs.
+#include "batch/BatchRunner.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <filesystem>
+#include <map>
+#include <mutex>
+#include <stdexcept>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "imaging/JpegImage.h"
+#include "resize/ResizeRule.h"
+#include "support/RecordingBatchView.h"
+#include "support/ReferenceCodec.h"
+#include "support/TempFolder.h"
+#include "support/TestJpegFiles.h"
+#include "watermark/WatermarkStep.h"
+
+namespace stampwise {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::JpegFileSize;
+using testing::ReadFileBytes;
+using testing::RecordingBatchView;
+using testing::TempFolder;
+using testing::WriteTestJpeg;
+
+void WritePhotoJpeg(const std::string& path, int width, int height, unsigned seed) {
+    TJPEGImage jpeg;
+    jpeg.AssignBitmap(testing::MakePhotoLike(width, height, seed));
+    jpeg.WriteToFile(path);
+}
+
+std::string Replaced(std::string text, const std::string& from, const std::string& to) {
+    for (std::size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size())) {
+        text.replace(at, from.size(), to);
+    }
+    return text;
+}
+
+// Every file under root by its relative path, with its bytes.
+std::map<std::string, std::vector<std::uint8_t>> TreeContents(const fs::path& root) {
+    std::map<std::string, std::vector<std::uint8_t>> contents;
+    for (const fs::directory_entry& entry : fs::recursive_directory_iterator(root)) {
+        if (!entry.is_regular_file()) continue;
+        contents[fs::relative(entry.path(), root).string()] = ReadFileBytes(entry.path().string());
+    }
+    return contents;
+}
+
+// A mixed tree: pictures of several sizes (a slow one early, so later files finish first), a file
+// that is no picture, and in the folder "blocked" a file where the subfolder would go.
+void WriteMixedTree(const TempFolder& root) {
+    root.MakeFolder("one");
+    root.MakeFolder("two");
+    root.MakeFolder("blocked");
+    root.MakeFolder("out");
+    WritePhotoJpeg(root / "one/big.jpg", 900, 700, 1);
+    WritePhotoJpeg(root / "one/a.jpg", 121, 77, 2);
+    WritePhotoJpeg(root / "one/a_r.jpg", 64, 48, 3);
+    WritePhotoJpeg(root / "two/a.jpg", 203, 150, 4);
+    WritePhotoJpeg(root / "two/gray.jpg", 90, 61, 5);
+    WritePhotoJpeg(root / "blocked/c.jpg", 47, 33, 6);
+    root.WriteFile("blocked/Resized", "a file where the subfolder would go");
+    root.WriteFile("one/text.jpg", "not a picture");
+}
+
+// The same list over either copy of the tree: repeats, two sources of one name, a missing file,
+// and a file whose result ("_r") is another listed file.
+std::vector<std::string> MixedList(const TempFolder& root) {
+    return {root / "one/big.jpg", root / "one/a.jpg",      root / "two/a.jpg",
+            root / "blocked/c.jpg", root / "one/text.jpg", root / "one/a_r.jpg",
+            root / "one/missing.jpg", root / "two/gray.jpg", root / "one/a.jpg",
+            root / "blocked/c.jpg"};
+}
+
+TBitmap SmallLogo() {
+    TBitmap logo;
+    logo.ChangeSize(13, 7);
+    for (int y = 0; y < 7; ++y)
+        for (int x = 0; x < 13; ++x)
+            if ((x + 2 * y) % 4 != 0) logo.SetPixelAt(x, y, RGBColor(10 * x, 200 - 20 * y, 40));
+    return logo;
+}
+
+struct BatchRecord {
+    std::vector<std::string> events;  // with the tree's root replaced by "<root>"
+    std::map<std::string, std::vector<std::uint8_t>> files;
+};
+
+BatchRecord RunOver(const TempFolder& root, const std::string& targetMode,
+                    const BatchOperation& operation, int jobs) {
+    JobState job;
+    job.Operation = operation.Operation;
+    job.SourceKind = "files";
+    job.TargetMode = targetMode;
+    job.SourceFiles = MixedList(root);
+    BatchInputs inputs;
+    inputs.Targets = {root / "out", "Resized", "r_", "_r"};
+    inputs.Jobs = jobs;
+    RecordingBatchView view;
+    view.Asks = false;
+
+    RunBatch(job, inputs, operation, view);
+
+    BatchRecord record;
+    for (const std::string& e : view.Events) record.events.push_back(Replaced(e, root.String(), "<root>"));
+    for (const ReportRow& row : view.Rows) {
+        record.events.push_back(Replaced(row.Caption + "|" + row.SourceSize + "|" + row.OutputPath +
+                                             "|" + row.NewSize + "|" + row.Result + "|" +
+                                             row.ErrorText + "|" + std::to_string(row.ImageIndex),
+                                         root.String(), "<root>"));
+    }
+    record.files = TreeContents(root.Path());
+    return record;
+}
+
+class OneAndFourJobs : public ::testing::TestWithParam<std::string> {};
+
+TEST_P(OneAndFourJobs, WriteTheSameBytesAndShowTheSameRowsInTheSameOrder) {
+    const std::string mode = GetParam();
+    WatermarkSettings settings;
+    settings.Logo = SmallLogo();
+    settings.Placements = {LogoPlacement::TopLeft, LogoPlacement::Middle, LogoPlacement::BottomRight};
+    settings.Opacity = 150;
+    const BatchOperation operations[] = {
+        MakeResizeOperation(ResizeMode::Width, 50, "50"),
+        MakeWatermarkOperation(settings),
+    };
+    for (const BatchOperation& operation : operations) {
+        SCOPED_TRACE(operation.Operation);
+        TempFolder single;
+        TempFolder parallel;
+        WriteMixedTree(single);
+        WriteMixedTree(parallel);
+
+        const BatchRecord one = RunOver(single, mode, operation, 1);
+        const BatchRecord four = RunOver(parallel, mode, operation, 4);
+
+        EXPECT_EQ(one.events, four.events);
+        ASSERT_EQ(one.files.size(), four.files.size());
+        for (const auto& [name, bytes] : one.files) {
+            const auto other = four.files.find(name);
+            ASSERT_NE(other, four.files.end()) << name;
+            EXPECT_TRUE(bytes == other->second) << name << " differs";
+        }
+        // The batch really had results, failures and (in the subfolder mode) the folder message.
+        EXPECT_GT(one.files.size(), 9u);
+        EXPECT_NE(std::find(one.events.begin(), one.events.end(), "row: <root>/one/text.jpg"),
+                  one.events.end());
+        if (mode == "subfolder") {
+            EXPECT_EQ(std::count(one.events.begin(), one.events.end(),
+                                 "information: Невозможно создать каталог <root>/blocked/Resized"),
+                      2);
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(ParallelBatch, OneAndFourJobs,
+                         ::testing::Values("subfolder", "folder", "suffix", "prefix"));
+
+// A step that is ResizePicture (width 20) but lets the test hold one file back and see when each
+// file starts and ends.
+class ObservedSteps {
+public:
+    std::function<void(const std::string&)> BeforeRead;
+
+    BatchOperation Operation() {
+        BatchOperation op = MakeResizeOperation(ResizeMode::Width, 20, "20");
+        op.Step = [this](const std::string& path, StepOutcome& outcome) {
+            Record("start " + path);
+            if (BeforeRead) BeforeRead(path);
+            ResizePicture(path, ResizeMode::Width, 20, outcome);
+            Record("end " + path);
+        };
+        return op;
+    }
+
+    void Record(const std::string& event) {
+        {
+            const std::lock_guard<std::mutex> lock(mutex_);
+            events_.push_back(event);
+        }
+        changed_.notify_all();
+    }
+
+    // Waits (at most a few seconds, so a runner that does it the other way round fails instead of
+    // hanging) until event has happened.
+    bool AwaitEvent(const std::string& event) {
+        std::unique_lock<std::mutex> lock(mutex_);
+        return changed_.wait_for(lock, std::chrono::seconds(5), [&] {
+            return std::find(events_.begin(), events_.end(), event) != events_.end();
+        });
+    }
+
+    std::vector<std::string> Events() {
+        const std::lock_guard<std::mutex> lock(mutex_);
+        return events_;
+    }
+
+private:
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    std::vector<std::string> events_;
+};
+
+class ParallelBatchTest : public ::testing::Test {
+protected:
+    ParallelBatchTest() {
+        job.Operation = "resize";
+        job.SourceKind = "files";
+        inputs.Targets = {dir / "out", "Resized", "r_", "_r"};
+        inputs.Jobs = 4;
+        view.Asks = false;
+        dir.MakeFolder("out");
+    }
+
+    TempFolder dir;
+    JobState job;
+    BatchInputs inputs;
+    RecordingBatchView view;
+    ObservedSteps steps;
+};
+
+TEST_F(ParallelBatchTest, LaterFileOfOneOutputPathIsTheOneLeft) {
+    dir.MakeFolder("a");
+    dir.MakeFolder("b");
+    WriteTestJpeg(dir / "a/x.jpg", 40, 30);
+    WriteTestJpeg(dir / "b/x.jpg", 60, 20);
+    job.TargetMode = "folder";
+    job.SourceFiles = {dir / "a/x.jpg", dir / "b/x.jpg"};
+    // The earlier file saves only after the later one has its picture ready.
+    steps.BeforeRead = [&](const std::string& path) {
+        if (path == dir / "a/x.jpg") steps.AwaitEvent("end " + dir / "b/x.jpg");
+    };
+
+    RunBatch(job, inputs, steps.Operation(), view);
+
+    ASSERT_EQ(view.Rows.size(), 2u);
+    EXPECT_EQ(view.Rows[0].Result, "Успешно");
+    EXPECT_EQ(view.Rows[1].Result, "Успешно");
+    EXPECT_EQ(JpegFileSize(dir / "out/x.jpg"), (PictureSize{20, 7}));  // b's 60 × 20
+}
+
+TEST_F(ParallelBatchTest, SourceThatAnEarlierFileReplacesIsReadAfterIt) {
+    WriteTestJpeg(dir / "a.jpg", 40, 30);
+    WriteTestJpeg(dir / "a_r.jpg", 60, 20);  // an older result, to be replaced by a.jpg's
+    job.TargetMode = "suffix";
+    job.SourceFiles = {dir / "a.jpg", dir / "a_r.jpg"};
+    steps.BeforeRead = [&](const std::string& path) {
+        if (path == dir / "a.jpg") std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    };
+
+    RunBatch(job, inputs, steps.Operation(), view);
+
+    // With one file at a time a_r.jpg is read as a.jpg's new result, 20 × 15.
+    EXPECT_EQ(JpegFileSize(dir / "a_r_r.jpg"), (PictureSize{20, 15}));
+    const std::vector<std::string> events = steps.Events();
+    EXPECT_EQ(events, (std::vector<std::string>{"start " + dir / "a.jpg", "end " + dir / "a.jpg",
+                                                "start " + dir / "a_r.jpg",
+                                                "end " + dir / "a_r.jpg"}));
+}
+
+TEST_F(ParallelBatchTest, SourceOfAnEarlierFileIsReplacedOnlyAfterItWasRead) {
+    WriteTestJpeg(dir / "a_r.jpg", 60, 20);
+    WriteTestJpeg(dir / "a.jpg", 40, 30);
+    job.TargetMode = "suffix";
+    job.SourceFiles = {dir / "a_r.jpg", dir / "a.jpg"};
+    // a.jpg's result replaces a_r.jpg; it must wait until the first file has read the old one.
+    // The first file is held until a.jpg's picture is made and then a little longer, which a
+    // save that did not wait would use to replace a_r.jpg.
+    steps.BeforeRead = [&](const std::string& path) {
+        if (path != dir / "a_r.jpg") return;
+        steps.AwaitEvent("end " + dir / "a.jpg");
+        for (int i = 0; i < 50 && JpegFileSize(dir / "a_r.jpg").Width != 20; ++i) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+    };
+
+    RunBatch(job, inputs, steps.Operation(), view);
+
+    EXPECT_EQ(JpegFileSize(dir / "a_r_r.jpg"), (PictureSize{20, 7}));  // the old 60 × 20
+    EXPECT_EQ(JpegFileSize(dir / "a_r.jpg"), (PictureSize{20, 15}));
+}
+
+TEST_F(ParallelBatchTest, RowIsAddedAsSoonAsItsFileAndEveryEarlierOneAreDone) {
+    job.TargetMode = "subfolder";
+    WriteTestJpeg(dir / "a.jpg", 40, 30);
+    WriteTestJpeg(dir / "b.jpg", 40, 30);
+    job.SourceFiles = {dir / "a.jpg", dir / "b.jpg"};
+    // b.jpg goes on only once a.jpg's row is in the report.
+    struct RowSignallingView : RecordingBatchView {
+        ObservedSteps* steps = nullptr;
+        void AddReportRow(const ReportRow& row) override {
+            RecordingBatchView::AddReportRow(row);
+            steps->Record("row " + row.Caption);
+        }
+    } signalling;
+    signalling.Asks = false;
+    signalling.steps = &steps;
+    bool sawRowFirst = false;
+    steps.BeforeRead = [&](const std::string& path) {
+        if (path == dir / "b.jpg") sawRowFirst = steps.AwaitEvent("row " + dir / "a.jpg");
+    };
+
+    RunBatch(job, inputs, steps.Operation(), signalling);
+
+    EXPECT_TRUE(sawRowFirst);
+    ASSERT_EQ(signalling.Rows.size(), 2u);
+    EXPECT_EQ(signalling.Rows[1].Result, "Успешно");
+}
+
+// Records which thread every call of the view comes from, and the waiting ticks.
+struct ThreadCheckingView : RecordingBatchView {
+    std::vector<std::thread::id> callers;
+    int waitTicks = 0;
+    void Note() { callers.push_back(std::this_thread::get_id()); }
+    void ShowInformation(const std::string& text) override {
+        Note();
+        RecordingBatchView::ShowInformation(text);
+    }
+    void AddReportRow(const ReportRow& row) override {
+        Note();
+        RecordingBatchView::AddReportRow(row);
+    }
+    void RepaintReport() override {
+        Note();
+        RecordingBatchView::RepaintReport();
+    }
+    void ReportProgress(int done, int total) override {
+        Note();
+        RecordingBatchView::ReportProgress(done, total);
+    }
+    void WaitTick() override {
+        Note();
+        ++waitTicks;
+    }
+};
+
+TEST_F(ParallelBatchTest, ViewIsCalledOnTheCallingThreadOnlyAndTicksWhileItWaits) {
+    job.TargetMode = "subfolder";
+    for (const char* name : {"a.jpg", "b.jpg", "c.jpg"}) WriteTestJpeg(dir / name, 40, 30);
+    job.SourceFiles = {dir / "a.jpg", dir / "b.jpg", dir / "c.jpg"};
+    ThreadCheckingView checking;
+    checking.Asks = false;
+    steps.BeforeRead = [&](const std::string& path) {
+        if (path == dir / "a.jpg") {
+            std::this_thread::sleep_for(std::chrono::milliseconds(5 * kWaitTickMs));
+        }
+    };
+
+    RunBatch(job, inputs, steps.Operation(), checking);
+
+    EXPECT_GE(checking.waitTicks, 1);
+    ASSERT_FALSE(checking.callers.empty());
+    for (const std::thread::id id : checking.callers) EXPECT_EQ(id, std::this_thread::get_id());
+    EXPECT_EQ(checking.Rows.size(), 3u);
+}
+
+TEST_F(ParallelBatchTest, NeverMoreFilesAtOnceOrAheadOfTheReportThanTheJobs) {
+    job.TargetMode = "subfolder";
+    std::map<std::string, int> indexOf;
+    for (int i = 0; i < 12; ++i) {
+        const std::string path = dir / ("p" + std::to_string(i) + ".jpg");
+        WriteTestJpeg(path, 40, 30);
+        job.SourceFiles.push_back(path);
+        indexOf[path] = i;
+    }
+    inputs.Jobs = 3;
+    std::atomic<int> running{0};
+    std::atomic<int> mostRunning{0};
+    std::atomic<int> rowsSeen{0};
+    std::atomic<int> furthestAhead{0};
+    struct CountingView : RecordingBatchView {
+        std::atomic<int>* rows = nullptr;
+        void AddReportRow(const ReportRow& row) override {
+            RecordingBatchView::AddReportRow(row);
+            ++*rows;
+        }
+    } counting;
+    counting.Asks = false;
+    counting.rows = &rowsSeen;
+    BatchOperation op = MakeResizeOperation(ResizeMode::Width, 20, "20");
+    op.Step = [&](const std::string& path, StepOutcome& outcome) {
+        const int now = ++running;
+        int most = mostRunning.load();
+        while (now > most && !mostRunning.compare_exchange_weak(most, now)) {
+        }
+        const int ahead = indexOf.at(path) - rowsSeen.load();
+        int far = furthestAhead.load();
+        while (ahead > far && !furthestAhead.compare_exchange_weak(far, ahead)) {
+        }
+        // The first file is slow, so the others would run far ahead if they could.
+        if (indexOf.at(path) == 0) std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        ResizePicture(path, ResizeMode::Width, 20, outcome);
+        --running;
+    };
+
+    RunBatch(job, inputs, op, counting);
+
+    EXPECT_EQ(counting.Rows.size(), 12u);
+    EXPECT_LE(mostRunning.load(), 3);
+    EXPECT_GE(mostRunning.load(), 2);  // it did run files at once
+    EXPECT_LE(furthestAhead.load(), 3);
+}
+
+TEST_F(ParallelBatchTest, ViewThatThrowsEndsTheBatchWithoutLeavingThreadsBehind) {
+    job.TargetMode = "subfolder";
+    for (int i = 0; i < 8; ++i) {
+        const std::string path = dir / ("p" + std::to_string(i) + ".jpg");
+        WriteTestJpeg(path, 40, 30);
+        job.SourceFiles.push_back(path);
+    }
+    struct FailingView : RecordingBatchView {
+        void AddReportRow(const ReportRow& row) override {
+            RecordingBatchView::AddReportRow(row);
+            if (Rows.size() == 2) throw std::runtime_error("the list is gone");
+        }
+    } failing;
+    failing.Asks = false;
+
+    EXPECT_THROW(RunBatch(job, inputs, MakeResizeOperation(ResizeMode::Width, 20, "20"), failing),
+                 std::runtime_error);
+    EXPECT_EQ(failing.Rows.size(), 2u);
+    // Nothing runs on after RunBatch has left: the results present now stay the only ones.
+    const std::size_t written = TreeContents(dir.Path() / "Resized").size();
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    EXPECT_EQ(TreeContents(dir.Path() / "Resized").size(), written);
+    EXPECT_LE(written, 2u + 4u + 1u);
+}
+
+}  // namespace
+}  // namespace stampwise
