@@ -1,8 +1,8 @@
 // glibc serves blocks of tens of megabytes, which every picture of a batch is, with fresh mmap()s
 // (always so in a worker thread's own arena, whose heaps hold at most 64 MiB) and unmaps them on
-// free, so each file would pay the kernel for faulting in and zeroing its pictures again: a fifth
-// of the time of a large resize. In the one main heap, never trimmed, a freed picture's pages are
-// handed to the next file as they are.
+// free, so each file would pay the kernel for faulting in and zeroing its pictures again: about a
+// quarter of the CPU time of a large resize. In the one main heap, never trimmed, a freed
+// picture's pages are handed to the next file as they are.
 #include "app/PictureMemory.h"
 
 #if __has_include(<malloc.h>)

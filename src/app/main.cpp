@@ -8,8 +8,10 @@
 #include "app/FormSetUnit.h"
 #include "app/MainUnit.h"
 #include "app/MessageBoxUnit.h"
+#include "app/PictureMemory.h"
 
 int main(int argc, char* argv[]) {
+    stampwise::KeepPictureMemoryForReuse();
     QApplication app(argc, argv);
     // The name the window system shows for the program. Not the display name: Qt would append
     // that to every window's caption.

@@ -5,17 +5,21 @@
 // colour map. The result is what `djpeg -dct float` (with `-colors 236` for grayscale) prints.
 //
 // Rows go straight from libjpeg into the bitmap's storage: RGB output is already our byte order.
+// A reduction may take only the rows it samples (DecodeJpegSampledRows); the same settings and the
+// same library state make those rows the full decode's, which the tests check layout by layout.
 // Four-component files (CMYK, YCCK) are refused with the library's conversion error rather than
 // converted, which every caller already handles as a file that cannot be decoded.
 #include "imaging/JpegDecoder.h"
 
 #include <algorithm>
 #include <cstring>
+#include <stdexcept>
 
 #include <jerror.h>
 
 #include "imaging/ImageErrors.h"
 #include "imaging/JpegErrorTrap.h"
+#include "imaging/Raster.h"
 
 namespace stampwise {
 
@@ -73,16 +77,11 @@ void WhitenRowsFrom(TBitmap& bitmap, int firstRow) {
     for (int y = firstRow; y < bitmap.Height(); ++y) std::memset(bitmap.MutableScanLine(y), 0xFF, bitmap.RowBytes());
 }
 
-// Returns 0 or an error code. No C++ object with a destructor may live in this frame.
-int DecodeInto(const std::uint8_t* data, std::size_t size, TBitmap& bitmap) {
-    Decompression d;
-    volatile int rowsDone = -1;  // -1 until the bitmap is sized
-    if (setjmp(d.trap.jump) != 0) {
-        const int code = d.trap.manager.msg_code;
-        jpeg_destroy_decompress(&d.info);
-        if (rowsDone >= 0) WhitenRowsFrom(bitmap, rowsDone);
-        return code;
-    }
+// Reads the header and starts the library with the fixed settings. Returns 0, or
+// kOutOfResourcesCode for a picture beyond kMaxPicturePixels (the library then holds nothing of
+// the picture's size yet); a library error longjmps to the caller's setjmp.
+int StartWithFixedSettings(Decompression& d, const std::uint8_t* data, std::size_t size,
+                           bool& isGrayscale) {
     StartReading(d, data, size);
     jpeg_read_header(&d.info, TRUE);
 
@@ -92,11 +91,10 @@ int DecodeInto(const std::uint8_t* data, std::size_t size, TBitmap& bitmap) {
     // Refused before jpeg_start_decompress, which already allocates buffers of the picture's width
     // (and, for progressive files, coefficients for the whole picture).
     if (std::int64_t{d.info.image_width} * d.info.image_height > kMaxPicturePixels) {
-        jpeg_destroy_decompress(&d.info);
         return kOutOfResourcesCode;
     }
 
-    const bool isGrayscale = d.info.jpeg_color_space == JCS_GRAYSCALE;
+    isGrayscale = d.info.jpeg_color_space == JCS_GRAYSCALE;
     d.info.scale_num = 1;
     d.info.scale_denom = 1;
     d.info.dct_method = JDCT_FLOAT;
@@ -113,6 +111,41 @@ int DecodeInto(const std::uint8_t* data, std::size_t size, TBitmap& bitmap) {
     }
     jpeg_start_decompress(&d.info);
     if (d.info.output_components != (isGrayscale ? 1 : 3)) ERREXIT(&d.info, JERR_CONVERSION_NOTIMPL);
+    return 0;
+}
+
+// Quantized output is one colour-map index per pixel; the map's single component is the grey.
+JSAMPARRAY MakeIndexRow(Decompression& d) {
+    return (*d.info.mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(&d.info), JPOOL_IMAGE,
+                                       d.info.output_width, 1);
+}
+
+void WidenGreyRow(const Decompression& d, const JSAMPLE* indices, std::uint8_t* out) {
+    const JSAMPLE* greys = d.info.colormap[0];
+    const int width = static_cast<int>(d.info.output_width);
+    for (int x = 0; x < width; ++x, out += 3) {
+        const std::uint8_t g = greys[indices[x]];
+        out[0] = g;
+        out[1] = g;
+        out[2] = g;
+    }
+}
+
+// Returns 0 or an error code. No C++ object with a destructor may live in this frame.
+int DecodeInto(const std::uint8_t* data, std::size_t size, TBitmap& bitmap) {
+    Decompression d;
+    volatile int rowsDone = -1;  // -1 until the bitmap is sized
+    if (setjmp(d.trap.jump) != 0) {
+        const int code = d.trap.manager.msg_code;
+        jpeg_destroy_decompress(&d.info);
+        if (rowsDone >= 0) WhitenRowsFrom(bitmap, rowsDone);
+        return code;
+    }
+    bool isGrayscale = false;
+    if (StartWithFixedSettings(d, data, size, isGrayscale) != 0) {
+        jpeg_destroy_decompress(&d.info);
+        return kOutOfResourcesCode;
+    }
 
     const int width = static_cast<int>(d.info.output_width);
     const int height = static_cast<int>(d.info.output_height);
@@ -123,20 +156,10 @@ int DecodeInto(const std::uint8_t* data, std::size_t size, TBitmap& bitmap) {
     rowsDone = 0;
 
     if (isGrayscale) {
-        // Quantized output is one colour-map index per pixel; the map's single component is the grey.
-        JSAMPARRAY indexRow =
-            (*d.info.mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(&d.info), JPOOL_IMAGE, d.info.output_width, 1);
-        const JSAMPLE* greys = d.info.colormap[0];
+        JSAMPARRAY indexRow = MakeIndexRow(d);
         while (d.info.output_scanline < d.info.output_height) {
             if (jpeg_read_scanlines(&d.info, indexRow, 1) != 1) break;
-            std::uint8_t* out = bitmap.MutableScanLine(rowsDone);
-            const JSAMPLE* in = indexRow[0];
-            for (int x = 0; x < width; ++x, out += 3) {
-                const std::uint8_t g = greys[in[x]];
-                out[0] = g;
-                out[1] = g;
-                out[2] = g;
-            }
+            WidenGreyRow(d, indexRow[0], bitmap.MutableScanLine(rowsDone));
             rowsDone = rowsDone + 1;
         }
     } else {
@@ -159,6 +182,73 @@ int DecodeInto(const std::uint8_t* data, std::size_t size, TBitmap& bitmap) {
     return 0;
 }
 
+// Not a library message code: a row count outside 1 .. the picture's height.
+constexpr int kBadRowCountCode = -2;
+
+// Returns 0 or an error code. No C++ object with a destructor may live in this frame.
+int DecodeSampledInto(const std::uint8_t* data, std::size_t size, int rowCount, TBitmap& bitmap) {
+    Decompression d;
+    volatile int rowsDone = -1;  // -1 until the bitmap is sized
+    if (setjmp(d.trap.jump) != 0) {
+        const int code = d.trap.manager.msg_code;
+        jpeg_destroy_decompress(&d.info);
+        if (rowsDone >= 0) WhitenRowsFrom(bitmap, rowsDone);
+        return code;
+    }
+    bool isGrayscale = false;
+    if (StartWithFixedSettings(d, data, size, isGrayscale) != 0) {
+        jpeg_destroy_decompress(&d.info);
+        return kOutOfResourcesCode;
+    }
+    const int width = static_cast<int>(d.info.output_width);
+    const int height = static_cast<int>(d.info.output_height);
+    if (rowCount < 1 || rowCount > height) {
+        jpeg_destroy_decompress(&d.info);
+        return kBadRowCountCode;
+    }
+    if (!TryAllocate(bitmap, width, rowCount)) {
+        jpeg_destroy_decompress(&d.info);
+        return kOutOfResourcesCode;
+    }
+    rowsDone = 0;
+
+    // With rowCount <= height the sampled rows strictly increase, so every row is read at most once.
+    JSAMPARRAY indexRow = isGrayscale ? MakeIndexRow(d) : nullptr;
+    for (int i = 0; i < rowCount; ++i) {
+        const int wanted = NearestSourceIndex(i, rowCount, height);
+        const int next = static_cast<int>(d.info.output_scanline);
+        if (wanted > next) {
+#if defined(LIBJPEG_TURBO_VERSION)
+            // Skipped rows still go through the entropy decoder and, within a block row, the
+            // inverse DCT, so the rows around them come out as they would; only their colour
+            // conversion is saved. Dithered grey rows pass their error on to the next row, so
+            // there every row is decoded in full.
+            if (!isGrayscale) {
+                jpeg_skip_scanlines(&d.info, static_cast<JDIMENSION>(wanted - next));
+            }
+#endif
+            while (static_cast<int>(d.info.output_scanline) < wanted) {
+                JSAMPROW discard = isGrayscale ? indexRow[0] : bitmap.MutableScanLine(i);
+                if (jpeg_read_scanlines(&d.info, &discard, 1) != 1) break;
+            }
+        }
+        if (static_cast<int>(d.info.output_scanline) != wanted) break;
+        if (isGrayscale) {
+            if (jpeg_read_scanlines(&d.info, indexRow, 1) != 1) break;
+            WidenGreyRow(d, indexRow[0], bitmap.MutableScanLine(i));
+        } else {
+            JSAMPROW row = bitmap.MutableScanLine(i);
+            if (jpeg_read_scanlines(&d.info, &row, 1) != 1) break;
+        }
+        rowsDone = i + 1;
+    }
+    WhitenRowsFrom(bitmap, rowsDone);
+    // Not jpeg_finish_decompress, for the same reason as DecodeInto; the rows below the last one
+    // sampled are not even decoded.
+    jpeg_destroy_decompress(&d.info);
+    return 0;
+}
+
 }  // namespace
 
 JpegHeader ReadJpegHeader(const std::uint8_t* data, std::size_t size) {
@@ -171,6 +261,13 @@ JpegHeader ReadJpegHeader(const std::uint8_t* data, std::size_t size) {
 void DecodeJpeg(const std::uint8_t* data, std::size_t size, TBitmap& bitmap) {
     const int code = DecodeInto(data, size, bitmap);
     if (code == kOutOfResourcesCode) throw EOutOfResources();
+    if (code != 0) throw EJPEG(code);
+}
+
+void DecodeJpegSampledRows(const std::uint8_t* data, std::size_t size, int rowCount, TBitmap& bitmap) {
+    const int code = DecodeSampledInto(data, size, rowCount, bitmap);
+    if (code == kOutOfResourcesCode) throw EOutOfResources();
+    if (code == kBadRowCountCode) throw std::invalid_argument("DecodeJpegSampledRows: row count out of range");
     if (code != 0) throw EJPEG(code);
 }
 

@@ -1,4 +1,5 @@
-// Reading JPEG data with libjpeg: the header alone, or the whole picture into a TBitmap.
+// Reading JPEG data with libjpeg: the header alone, the whole picture into a TBitmap, or only the
+// rows a reduction samples.
 // Every libjpeg decompression call of the system is in JpegDecoder.cpp.
 #pragma once
 
@@ -25,5 +26,13 @@ JpegHeader ReadJpegHeader(const std::uint8_t* data, std::size_t size);
 // grayscale files give the library's 236 dithered grey levels. Throws EJPEG for a library error
 // (four-component files included) and EOutOfResources beyond kMaxPicturePixels.
 void DecodeJpeg(const std::uint8_t* data, std::size_t size, TBitmap& bitmap);
+
+// For a nearest-neighbour reduction to rowCount rows (1 <= rowCount <= the picture's height): the
+// full-width rows that NearestSourceIndex samples and nothing else, row i of the width × rowCount
+// bitmap being source row NearestSourceIndex(i, rowCount, height). Each is byte for byte that row
+// of DecodeJpeg's picture; the rows between are passed over as cheaply as the library allows and
+// those after the last are never decoded. Failures as DecodeJpeg's (bitmap as it was, or sized
+// with the rows got so far), std::invalid_argument for a row count out of range.
+void DecodeJpegSampledRows(const std::uint8_t* data, std::size_t size, int rowCount, TBitmap& bitmap);
 
 }  // namespace stampwise

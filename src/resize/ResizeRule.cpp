@@ -2,16 +2,18 @@
 // texts (the question's operation phrase and the resize window's summary).
 //
 // The rule is integer arithmetic only, so it can be checked without any file. The step scales by
-// one nearest-neighbour StretchCopy and nothing else; it does not save (the runner names and writes
-// the result, see BatchRunner.cpp).
+// one nearest-neighbour StretchCopy and nothing else (for a reduction, of the decoded rows it
+// samples); it does not save (the runner names and writes the result, see BatchRunner.cpp).
 #include "resize/ResizeRule.h"
 
 #include <cstdint>
 #include <limits>
 #include <stdexcept>
+#include <vector>
 
 #include "app/JobState.h"
 #include "imaging/Bitmap.h"
+#include "imaging/JpegDecoder.h"
 #include "imaging/JpegImage.h"
 #include "imaging/Raster.h"
 
@@ -73,16 +75,32 @@ void ResizePicture(const std::string& sourcePath, ResizeMode mode, int value, St
         // The source's bytes and pixels live only in this block, so they are gone before the
         // result is encoded: at most one source and one result are held per file.
         TJPEGImage source;
+        // The whole picture, or for a reduction only the rows it samples.
+        TBitmap decoded;
+        bool isSampled = false;
         try {
             source.ReadFromFile(sourcePath);
-            outcome.SourceSize = {source.Width(), source.Height()};
+            const int width = source.Width();
+            const int height = source.Height();
+            outcome.SourceSize = {width, height};
 
-            TBitmap decoded;
-            decoded.AssignJpeg(source);  // shares the decoded storage, copies nothing
-            outcome.SourceSize = {decoded.Width(), decoded.Height()};
+            // Nearest-neighbour sampling reads one source row per result row, so a reduction
+            // decodes just those: the same pixels in a fraction of the memory, and the rows in
+            // between skip their colour conversion. Sizes that fail below take the full decode,
+            // which is what decides how they fail.
+            const PictureSize planned = ComputeNewSize(width, height, mode, value);
+            isSampled = planned.Width >= 1 && planned.Height >= 1 && planned.Height < height &&
+                        source.Data() != nullptr;
+            if (isSampled) {
+                const std::vector<std::uint8_t>& bytes = source.Data()->Bytes;
+                DecodeJpegSampledRows(bytes.data(), bytes.size(), planned.Height, decoded);
+            } else {
+                decoded.AssignJpeg(source);  // shares the decoded storage, copies nothing
+                outcome.SourceSize = {decoded.Width(), decoded.Height()};
+            }
 
             const PictureSize size =
-                ComputeNewSize(decoded.Width(), decoded.Height(), mode, value);
+                isSampled ? planned : ComputeNewSize(decoded.Width(), decoded.Height(), mode, value);
             outcome.NewSize = size;
             // A picture of no pixels is no result: writing it would give an empty file reported
             // as a success.
@@ -91,13 +109,20 @@ void ResizePicture(const std::string& sourcePath, ResizeMode mode, int value, St
             }
 
             // Every pixel of the result is written by the copy below (the source is not empty, or
-            // the size rule would have given a side of 0), so no white fill is needed first.
+            // the size rule would have given a side of 0), so no white fill is needed first. The
+            // sampled rows are as many as the result's, so the copy then only scales across.
             result.Allocate(size.Width, size.Height);
             StretchCopy(result, Rect{0, 0, size.Width, size.Height}, decoded);
         } catch (...) {
             // What the source picture reports after the failure: 0 × 0 for a file that could not
-            // be opened or is no JPEG file.
-            outcome.SourceSize = {source.Width(), source.Height()};
+            // be opened, is no JPEG file or failed before its size was known; its full size once
+            // decoding had begun. The sampled rows stand in for the decoded picture there.
+            if (isSampled) {
+                outcome.SourceSize = decoded.Empty() ? PictureSize{}
+                                                     : PictureSize{source.Width(), source.Height()};
+            } else {
+                outcome.SourceSize = {source.Width(), source.Height()};
+            }
             throw;
         }
     }

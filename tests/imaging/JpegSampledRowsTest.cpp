@@ -1,0 +1,153 @@
+// Decoding only the rows a reduction samples must give exactly those rows of a full decode, for
+// every layout of JPEG file the library reads: chroma subsampling both ways, restart markers,
+// progressive scans with block smoothing, dithered grayscale, partial blocks, cut-short data.
+#include "imaging/JpegDecoder.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "imaging/ImageErrors.h"
+#include "imaging/Raster.h"
+#include "support/ReferenceCodec.h"
+#include "support/TempFolder.h"
+
+namespace stampwise {
+namespace {
+
+using testing::MakePhotoLike;
+using testing::ReadBytes;
+using testing::ShellQuoted;
+using testing::TempFolder;
+
+struct Encoding {
+    std::string cjpegOptions;
+    int width;
+    int height;
+};
+
+// cjpeg writes the layouts the project's own encoder never does.
+std::vector<std::uint8_t> EncodeWithCjpeg(const TempFolder& dir, const Encoding& e, unsigned seed) {
+    const std::string ppm = dir / "in.ppm";
+    const std::string jpg = dir / "out.jpg";
+    testing::WritePpm(ppm, MakePhotoLike(e.width, e.height, seed));
+    const int status = testing::RunCommand("cjpeg " + e.cjpegOptions + " " + ShellQuoted(ppm) + " > " +
+                                           ShellQuoted(jpg));
+    EXPECT_EQ(status, 0) << e.cjpegOptions;
+    return ReadBytes(jpg);
+}
+
+// Every row of sampled against the row of full that it stands for; "" when all are equal.
+std::string CompareSampledRows(const TBitmap& full, const TBitmap& sampled, int rowCount) {
+    if (sampled.Width() != full.Width() || sampled.Height() != rowCount) return "wrong size";
+    for (int i = 0; i < rowCount; ++i) {
+        const int source = NearestSourceIndex(i, rowCount, full.Height());
+        if (std::memcmp(sampled.ScanLine(i), full.ScanLine(source), full.RowBytes()) != 0) {
+            return "row " + std::to_string(i) + " (source row " + std::to_string(source) + ")";
+        }
+    }
+    return "";
+}
+
+// Row counts from a single row to every row, with the reductions a resize meets in between.
+std::vector<int> RowCounts(int height) {
+    std::vector<int> counts;
+    if (height <= 40) {
+        for (int n = 1; n <= height; ++n) counts.push_back(n);
+        return counts;
+    }
+    for (int n : {1, 2, 3, 7, height / 40, height / 17, height / 16, height / 5, height / 2,
+                  height - 17, height - 1, height}) {
+        if (n >= 1 && n <= height) counts.push_back(n);
+    }
+    return counts;
+}
+
+TEST(DecodeJpegSampledRows, GivesTheFullDecodesRowsForEveryLayout) {
+    ASSERT_TRUE(testing::HasTool("cjpeg")) << "cjpeg (libjpeg-turbo-progs) is needed";
+    const Encoding encodings[] = {
+        {"-quality 90 -sample 2x2", 203, 151},
+        {"-quality 90 -sample 2x1", 97, 203},
+        {"-quality 90 -sample 1x2", 64, 130},
+        {"-quality 90 -sample 1x1", 47, 33},
+        {"-quality 90 -sample 4x1", 181, 67},
+        {"-quality 80 -sample 2x2 -restart 1", 150, 121},
+        {"-quality 80 -sample 2x2 -progressive", 171, 149},
+        {"-quality 80 -sample 1x1 -progressive", 33, 97},
+        {"-quality 85 -grayscale", 123, 111},
+        {"-quality 85 -grayscale -progressive", 61, 39},
+        {"-quality 95 -sample 2x2", 1, 1},
+        {"-quality 95 -sample 2x2", 300, 3},
+        {"-quality 95 -sample 2x2", 5, 300},
+    };
+    TempFolder dir;
+    unsigned seed = 11;
+    for (const Encoding& e : encodings) {
+        const std::vector<std::uint8_t> bytes = EncodeWithCjpeg(dir, e, seed++);
+        TBitmap full;
+        DecodeJpeg(bytes.data(), bytes.size(), full);
+        ASSERT_EQ(full.Height(), e.height) << e.cjpegOptions;
+        for (int rowCount : RowCounts(e.height)) {
+            TBitmap sampled;
+            DecodeJpegSampledRows(bytes.data(), bytes.size(), rowCount, sampled);
+            EXPECT_EQ(CompareSampledRows(full, sampled, rowCount), "")
+                << e.cjpegOptions << " " << e.width << "x" << e.height << " to " << rowCount << " rows";
+        }
+    }
+}
+
+TEST(DecodeJpegSampledRows, CutShortFileGivesTheFullDecodesRows) {
+    TempFolder dir;
+    for (const char* options : {"-quality 90 -sample 2x2", "-quality 90 -progressive", "-grayscale"}) {
+        std::vector<std::uint8_t> bytes = EncodeWithCjpeg(dir, {options, 160, 144}, 5);
+        bytes.resize(bytes.size() * 2 / 3);  // the library pads the rest and warns
+        TBitmap full;
+        DecodeJpeg(bytes.data(), bytes.size(), full);
+        for (int rowCount : {1, 9, 48, 143}) {
+            TBitmap sampled;
+            DecodeJpegSampledRows(bytes.data(), bytes.size(), rowCount, sampled);
+            EXPECT_EQ(CompareSampledRows(full, sampled, rowCount), "") << options << " " << rowCount;
+        }
+    }
+}
+
+TEST(DecodeJpegSampledRows, FailsAsTheFullDecodeFails) {
+    TempFolder dir;
+    const std::vector<std::uint8_t> good = EncodeWithCjpeg(dir, {"-quality 90", 40, 30}, 3);
+    const std::vector<std::uint8_t> notJpeg = {'n', 'o', 't', ' ', 'a', ' ', 'J', 'P', 'E', 'G'};
+    const std::vector<std::uint8_t> cmyk = testing::MakeFourComponentJpeg(9, 7, false);
+    for (const std::vector<std::uint8_t>* bytes : {&notJpeg, &cmyk}) {
+        TBitmap full;
+        TBitmap sampled;
+        std::string fullError;
+        std::string sampledError;
+        try {
+            DecodeJpeg(bytes->data(), bytes->size(), full);
+        } catch (const EJPEG& e) {
+            fullError = e.what();
+        }
+        try {
+            DecodeJpegSampledRows(bytes->data(), bytes->size(), 3, sampled);
+        } catch (const EJPEG& e) {
+            sampledError = e.what();
+        }
+        EXPECT_NE(sampledError, "");
+        EXPECT_EQ(sampledError, fullError);
+        EXPECT_TRUE(sampled.Empty());  // failed before its size was known
+    }
+
+    TBitmap untouched;
+    untouched.ChangeSize(2, 2);
+    for (int rowCount : {0, -1, 31}) {
+        EXPECT_THROW(DecodeJpegSampledRows(good.data(), good.size(), rowCount, untouched),
+                     std::invalid_argument)
+            << rowCount;
+        EXPECT_EQ(untouched.Width(), 2);
+    }
+}
+
+}  // namespace
+}  // namespace stampwise
