@@ -73,6 +73,11 @@ void TFormSet::HideForm(FormId id) { Form(id)->hide(); }
 
 void TFormSet::ClearFilesList() { SelectFilesForm->ClearFilesList(); }
 
+void SetApplicationTitle() {
+    QGuiApplication::setApplicationName(QString::fromUtf8(stampwise::kApplicationTitle));
+    QGuiApplication::setApplicationDisplayName(QStringLiteral(""));
+}
+
 void CenterOnScreen(QWidget* window) {
     QScreen* screen = window->screen() ? window->screen() : QGuiApplication::primaryScreen();
     if (!screen) return;

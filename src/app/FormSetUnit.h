@@ -58,6 +58,9 @@ private:
     stampwise::WizardFlow flow_;
 };
 
+// Names the program "VM-Stampwise" for the window system (its class, its task-bar entry) while
+// every window's caption stays exactly its own: Qt would otherwise append the name to each one.
+void SetApplicationTitle();
 // Places a top-level window in the centre of the screen it is on.
 void CenterOnScreen(QWidget* window);
 // Sets up a wizard window: caption, objectName, fixed size and a title bar with only a close box.

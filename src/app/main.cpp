@@ -13,9 +13,7 @@
 int main(int argc, char* argv[]) {
     stampwise::KeepPictureMemoryForReuse();
     QApplication app(argc, argv);
-    // The name the window system shows for the program. Not the display name: Qt would append
-    // that to every window's caption.
-    QApplication::setApplicationName(QString::fromUtf8(stampwise::kApplicationTitle));
+    SetApplicationTitle();
 
     // The standard Yes and No read in the user's language when Qt's translations are installed.
     QTranslator qtTranslations;

@@ -294,7 +294,7 @@ bool TakeShot(const Shot& shot, const QString& outDir) {
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
-    QApplication::setApplicationDisplayName(QString::fromUtf8(stampwise::kApplicationTitle));
+    SetApplicationTitle();
     // As the program does at start-up, so the boxes' standard buttons read as a user sees them.
     QTranslator qtTranslations;
     if (qtTranslations.load(QLocale::system(), QStringLiteral("qtbase"), QStringLiteral("_"),
