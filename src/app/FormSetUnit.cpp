@@ -1,8 +1,12 @@
 #include "app/FormSetUnit.h"
 
+#include <QCoreApplication>
 #include <QGuiApplication>
+#include <QLibraryInfo>
+#include <QLocale>
 #include <QScreen>
 #include <QString>
+#include <QTranslator>
 #include <QWidget>
 
 #include "app/AboutUnit.h"
@@ -76,6 +80,13 @@ void TFormSet::ClearFilesList() { SelectFilesForm->ClearFilesList(); }
 void SetApplicationTitle() {
     QGuiApplication::setApplicationName(QString::fromUtf8(stampwise::kApplicationTitle));
     QGuiApplication::setApplicationDisplayName(QStringLiteral(""));
+}
+
+void InstallQtTranslations(QTranslator& translator) {
+    if (translator.load(QLocale::system(), QStringLiteral("qtbase"), QStringLiteral("_"),
+                        QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+        QCoreApplication::installTranslator(&translator);
+    }
 }
 
 void CenterOnScreen(QWidget* window) {

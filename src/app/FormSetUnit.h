@@ -10,6 +10,7 @@
 #include "app/MessageBoxes.h"
 #include "app/WizardFlow.h"
 
+class QTranslator;
 class QWidget;
 class TMainForm;
 class TFilesSelectQueryForm;
@@ -61,6 +62,9 @@ private:
 // Names the program "VM-Stampwise" for the window system (its class, its task-bar entry) while
 // every window's caption stays exactly its own: Qt would otherwise append the name to each one.
 void SetApplicationTitle();
+// Loads Qt's own translations for the system locale into translator and installs it, when they
+// are installed, so the standard Yes and No read in the user's language.
+void InstallQtTranslations(QTranslator& translator);
 // Places a top-level window in the centre of the screen it is on.
 void CenterOnScreen(QWidget* window);
 // Sets up a wizard window: caption, objectName, fixed size and a title bar with only a close box.

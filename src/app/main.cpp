@@ -1,8 +1,6 @@
 // Start-up: the application title, the nine windows in their order, the event loop with only the
 // main window shown. Closing the main window ends the loop; then the windows are destroyed.
 #include <QApplication>
-#include <QLibraryInfo>
-#include <QLocale>
 #include <QTranslator>
 
 #include "app/FormSetUnit.h"
@@ -15,12 +13,8 @@ int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     SetApplicationTitle();
 
-    // The standard Yes and No read in the user's language when Qt's translations are installed.
     QTranslator qtTranslations;
-    if (qtTranslations.load(QLocale::system(), QStringLiteral("qtbase"), QStringLiteral("_"),
-                            QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
-        QApplication::installTranslator(&qtTranslations);
-    }
+    InstallQtTranslations(qtTranslations);
 
     TQtMessageBoxes boxes;
     TFormSet forms(boxes);

@@ -297,10 +297,7 @@ int main(int argc, char* argv[]) {
     SetApplicationTitle();
     // As the program does at start-up, so the boxes' standard buttons read as a user sees them.
     QTranslator qtTranslations;
-    if (qtTranslations.load(QLocale::system(), QStringLiteral("qtbase"), QStringLiteral("_"),
-                            QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
-        QApplication::installTranslator(&qtTranslations);
-    }
+    InstallQtTranslations(qtTranslations);
     if (argc < 2) {
         std::fprintf(stderr, "usage: %s <outdir> [name...]\n", argv[0]);
         return 2;
