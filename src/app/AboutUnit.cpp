@@ -80,7 +80,7 @@ TAboutForm::TAboutForm(TFormSet& forms) : QWidget(nullptr), forms_(forms) {
     lblProgName->setFont(nameFont);
     lblProgName->setAttribute(Qt::WA_TranslucentBackground);
 
-    lblVersion = MakeLabel(this, "lblVersion", QStringLiteral("Версия: 1.0.7"), {124, 50, 200, 18});
+    lblVersion = MakeLabel(this, "lblVersion", QStringLiteral("Версия: " STAMPWISE_VERSION), {124, 50, 200, 18});
     QFont versionFont;
     versionFont.setBold(true);
     versionFont.setUnderline(true);

@@ -75,7 +75,7 @@ TEST_F(AboutWindow, ShowsTheProgramsNameVersionAndPictures) {
     EXPECT_EQ(name->font().family().toStdString(), "Tahoma");
     EXPECT_TRUE(name->font().bold());
     EXPECT_EQ(name->font().pixelSize(), 21);
-    EXPECT_EQ(version->text().toStdString(), "Версия: 1.0.7");
+    EXPECT_EQ(version->text().toStdString(), std::string("Версия: ") + STAMPWISE_VERSION);
     EXPECT_TRUE(version->font().bold());
     EXPECT_TRUE(version->font().underline());
 
