@@ -5,8 +5,9 @@
 // colour map. The result is what `djpeg -dct float` (with `-colors 236` for grayscale) prints.
 //
 // Rows go straight from libjpeg into the bitmap's storage: RGB output is already our byte order.
-// A reduction may take only the rows it samples (DecodeJpegSampledRows); the same settings and the
-// same library state make those rows the full decode's, which the tests check layout by layout.
+// A reduction may take only the rows it samples (DecodeJpegSampledRows), and a job that touches
+// each row once may take them in turn (JpegRowReader); the same settings and the same library
+// state make those rows the full decode's, which the tests check layout by layout.
 // Four-component files (CMYK, YCCK) are refused with the library's conversion error rather than
 // converted, which every caller already handles as a file that cannot be decoded.
 #include "imaging/JpegDecoder.h"
@@ -250,6 +251,109 @@ int DecodeSampledInto(const std::uint8_t* data, std::size_t size, int rowCount, 
 }
 
 }  // namespace
+
+// The library's state lives on the heap, owned by the reader, so that each call can arm its own
+// setjmp in a frame that holds no C++ object.
+struct jpeg_detail::RowReaderState {
+    Decompression d;
+    bool isLive = false;  // jpeg_create_decompress done and jpeg_destroy_decompress not yet
+    int errorCode = 0;    // the failure that finished the reader, 0 while it is fine
+    bool isGrayscale = false;
+    int width = 0;
+    int height = 0;
+    int nextRow = 0;
+    JSAMPARRAY indexRow = nullptr;
+};
+
+namespace {
+
+using RowState = jpeg_detail::RowReaderState;
+
+void FinishRowReader(RowState& s, int code) {
+    if (s.isLive) jpeg_destroy_decompress(&s.d.info);
+    s.isLive = false;
+    s.errorCode = code;
+}
+
+// Returns 0 or an error code. No C++ object with a destructor may live in this frame.
+int StartRowReader(RowState& s, const std::uint8_t* data, std::size_t size) {
+    if (setjmp(s.d.trap.jump) != 0) {
+        const int code = s.d.trap.manager.msg_code;
+        FinishRowReader(s, code);
+        return code;
+    }
+    s.isLive = true;
+    bool isGrayscale = false;
+    if (StartWithFixedSettings(s.d, data, size, isGrayscale) != 0) {
+        FinishRowReader(s, kOutOfResourcesCode);
+        return kOutOfResourcesCode;
+    }
+    s.isGrayscale = isGrayscale;
+    s.width = static_cast<int>(s.d.info.output_width);
+    s.height = static_cast<int>(s.d.info.output_height);
+    if (isGrayscale) s.indexRow = MakeIndexRow(s.d);
+    return 0;
+}
+
+// Returns 0 or an error code; got is the number of rows delivered. No C++ object with a
+// destructor may live in this frame.
+int ReadRowsWithTrap(RowState& s, std::uint8_t* const* rows, int count, int& got) {
+    got = 0;
+    if (setjmp(s.d.trap.jump) != 0) {
+        const int code = s.d.trap.manager.msg_code;
+        FinishRowReader(s, code);
+        return code;
+    }
+    const int wanted = std::min(count, s.height - s.nextRow);
+    int done = 0;
+    while (done < wanted) {
+        if (s.isGrayscale) {
+            if (jpeg_read_scanlines(&s.d.info, s.indexRow, 1) != 1) break;
+            WidenGreyRow(s.d, s.indexRow[0], rows[done]);
+            ++done;
+        } else {
+            JSAMPROW out[16];
+            const int chunk = std::min(wanted - done, 16);
+            for (int i = 0; i < chunk; ++i) out[i] = rows[done + i];
+            const JDIMENSION n = jpeg_read_scanlines(&s.d.info, out, static_cast<JDIMENSION>(chunk));
+            if (n == 0) break;
+            done += static_cast<int>(n);
+        }
+    }
+    // The memory source never suspends; should the library stop short all the same, the rows it
+    // did not give are white, as in DecodeJpeg's picture.
+    for (int i = done; i < wanted; ++i) std::memset(rows[i], 0xFF, static_cast<std::size_t>(s.width) * 3);
+    s.nextRow += wanted;
+    got = wanted;
+    return 0;
+}
+
+}  // namespace
+
+JpegRowReader::JpegRowReader(const std::uint8_t* data, std::size_t size)
+    : state_(std::make_unique<jpeg_detail::RowReaderState>()) {
+    const int code = StartRowReader(*state_, data, size);
+    if (code == kOutOfResourcesCode) throw EOutOfResources();
+    if (code != 0) throw EJPEG(code);
+}
+
+JpegRowReader::~JpegRowReader() { FinishRowReader(*state_, state_->errorCode); }
+
+int JpegRowReader::Width() const { return state_->width; }
+int JpegRowReader::Height() const { return state_->height; }
+bool JpegRowReader::IsGrayscale() const { return state_->isGrayscale; }
+int JpegRowReader::NextRow() const { return state_->nextRow; }
+
+int JpegRowReader::ReadRows(std::uint8_t* const* rows, int count) {
+    jpeg_detail::RowReaderState& s = *state_;
+    if (s.errorCode != 0) throw EJPEG(s.errorCode);
+    if (count <= 0 || s.nextRow >= s.height) return 0;
+    int got = 0;
+    const int code = ReadRowsWithTrap(s, rows, count, got);
+    if (code != 0) throw EJPEG(code);
+    if (s.nextRow >= s.height) FinishRowReader(s, 0);  // not jpeg_finish_decompress: see DecodeInto
+    return got;
+}
 
 JpegHeader ReadJpegHeader(const std::uint8_t* data, std::size_t size) {
     JpegHeader header;

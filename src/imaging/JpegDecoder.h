@@ -1,14 +1,19 @@
-// Reading JPEG data with libjpeg: the header alone, the whole picture into a TBitmap, or only the
-// rows a reduction samples.
+// Reading JPEG data with libjpeg: the header alone, the whole picture into a TBitmap, only the
+// rows a reduction samples, or every row in turn for work that never needs the whole picture.
 // Every libjpeg decompression call of the system is in JpegDecoder.cpp.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 
 #include "imaging/Bitmap.h"
 
 namespace stampwise {
+
+namespace jpeg_detail {
+struct RowReaderState;  // the library's state, in JpegDecoder.cpp
+}
 
 struct JpegHeader {
     int Width = 0;
@@ -34,5 +39,32 @@ void DecodeJpeg(const std::uint8_t* data, std::size_t size, TBitmap& bitmap);
 // those after the last are never decoded. Failures as DecodeJpeg's (bitmap as it was, or sized
 // with the rows got so far), std::invalid_argument for a row count out of range.
 void DecodeJpegSampledRows(const std::uint8_t* data, std::size_t size, int rowCount, TBitmap& bitmap);
+
+// The rows of a picture in order, a few at a time, each byte for byte that row of DecodeJpeg's
+// picture: the same settings, the same size limit, the same failures. Only the library's own
+// buffers are held (for a progressive file that includes its coefficients), never the picture.
+// The bytes must outlive the reader.
+class JpegRowReader {
+public:
+    // Reads the header and starts the library. Throws as DecodeJpeg does before its first row.
+    JpegRowReader(const std::uint8_t* data, std::size_t size);
+    ~JpegRowReader();
+    JpegRowReader(const JpegRowReader&) = delete;
+    JpegRowReader& operator=(const JpegRowReader&) = delete;
+
+    int Width() const;
+    int Height() const;
+    bool IsGrayscale() const;
+    // The index of the row the next ReadRows starts with; Height() when every row has been read.
+    int NextRow() const;
+
+    // The next rows, at most count of them, into rows[0], rows[1] …, each Width() × 3 bytes of RGB.
+    // Returns how many were read: count, or fewer at the bottom, 0 after the last row. Throws EJPEG
+    // for a library error; the reader is then finished and every later call throws again.
+    int ReadRows(std::uint8_t* const* rows, int count);
+
+private:
+    std::unique_ptr<jpeg_detail::RowReaderState> state_;
+};
 
 }  // namespace stampwise

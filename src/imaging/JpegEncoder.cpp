@@ -2,14 +2,18 @@
 // quality 90 with baseline tables, and the floating-point forward DCT (libjpeg-turbo's default is the
 // integer one, so it is set explicitly); nothing else is touched: no optimized Huffman tables, no
 // progressive script, no markers beyond the JFIF header the defaults write. Rows are read straight
-// from the bitmap's storage, whose R, G, B bytes are libjpeg's RGB order.
+// from the caller's storage, whose R, G, B bytes are libjpeg's RGB order.
 //
-// The bytes collect in libjpeg's memory destination; writing them to a file is JpegImage's concern.
+// EncodeJpeg is the row writer fed with a whole bitmap, so the two cannot drift apart. The bytes
+// collect in a growing vector that becomes the result as it is; writing them to a file is
+// JpegImage's concern.
 #include "imaging/JpegEncoder.h"
 
 #include <algorithm>
-#include <cstdlib>
 #include <new>
+#include <stdexcept>
+
+#include <jerror.h>
 
 #include "imaging/ImageErrors.h"
 #include "imaging/JpegErrorTrap.h"
@@ -22,64 +26,183 @@ namespace {
 using jpeg_detail::ArmTrap;
 using jpeg_detail::ErrorTrap;
 
-// Everything the setjmp function touches after a longjmp lives here, outside its registers.
-struct Compression {
+// Not a library message code: the byte buffer could not grow.
+constexpr int kOutOfResourcesCode = -1;
+constexpr std::size_t kFirstBufferBytes = 64 * 1024;
+constexpr int kRowsPerCall = 16;
+
+}  // namespace
+
+// Everything the setjmp functions touch after a longjmp lives here, on the heap and owned by the
+// writer, outside their frames and registers.
+struct jpeg_detail::RowWriterState {
     jpeg_compress_struct info;
     ErrorTrap trap;
-    unsigned char* buffer = nullptr;  // malloc'ed by jpeg_mem_dest; ours to free
-    unsigned long size = 0;
+    jpeg_destination_mgr destination;
+    std::vector<std::uint8_t> bytes;  // bytes.size() is the buffer; the file is its first part
+    bool isLive = false;               // jpeg_create_compress done, jpeg_destroy_compress not yet
+    bool isOutOfMemory = false;
+    int errorCode = 0;
+    int height = 0;
 };
 
-// Returns 0 or the library's message code. No C++ object with a destructor may live in this frame.
-int CompressInto(const TBitmap& bitmap, Compression& c) {
-    if (setjmp(c.trap.jump) != 0) {
-        jpeg_destroy_compress(&c.info);
-        return c.trap.manager.msg_code;
-    }
-    c.info.err = ArmTrap(c.trap);
-    jpeg_create_compress(&c.info);
-    jpeg_mem_dest(&c.info, &c.buffer, &c.size);
+namespace {
 
-    c.info.image_width = static_cast<JDIMENSION>(bitmap.Width());
-    c.info.image_height = static_cast<JDIMENSION>(bitmap.Height());
-    c.info.input_components = 3;
-    c.info.in_color_space = JCS_RGB;
-    jpeg_set_defaults(&c.info);
-    jpeg_set_quality(&c.info, JpegSettings::kQuality, TRUE);
-    c.info.dct_method = JDCT_FLOAT;
+using State = jpeg_detail::RowWriterState;
 
-    jpeg_start_compress(&c.info, TRUE);
-    constexpr int kRowsPerCall = 16;
-    JSAMPROW rows[kRowsPerCall];
-    const int height = bitmap.Height();
-    while (c.info.next_scanline < c.info.image_height) {
-        const int first = static_cast<int>(c.info.next_scanline);
-        const int count = std::min(kRowsPerCall, height - first);
-        // libjpeg's row type is not const, but compression only reads the rows.
-        for (int i = 0; i < count; ++i) rows[i] = const_cast<JSAMPROW>(bitmap.ScanLine(first + i));
-        jpeg_write_scanlines(&c.info, rows, static_cast<JDIMENSION>(count));
+State& StateOf(j_compress_ptr info) { return *static_cast<State*>(info->client_data); }
+
+extern "C" {
+void StartDestination(j_compress_ptr info) {
+    State& s = StateOf(info);
+    s.destination.next_output_byte = s.bytes.data();
+    s.destination.free_in_buffer = s.bytes.size();
+}
+
+// The buffer is full: it grows by half, keeping what it holds. A failed growth must not throw
+// through the library, so it leaves by the library's own error exit.
+boolean GrowDestination(j_compress_ptr info) {
+    State& s = StateOf(info);
+    const std::size_t used = s.bytes.size();
+    bool isGrown = false;
+    try {
+        s.bytes.resize(used + std::max(used / 2, kFirstBufferBytes));
+        isGrown = true;
+    } catch (...) {
     }
-    jpeg_finish_compress(&c.info);
-    jpeg_destroy_compress(&c.info);
+    if (!isGrown) {
+        s.isOutOfMemory = true;
+        ERREXIT(info, JERR_OUT_OF_MEMORY);
+    }
+    s.destination.next_output_byte = s.bytes.data() + used;
+    s.destination.free_in_buffer = s.bytes.size() - used;
+    return TRUE;
+}
+
+void EndDestination(j_compress_ptr info) {
+    State& s = StateOf(info);
+    s.bytes.resize(s.bytes.size() - s.destination.free_in_buffer);
+}
+}
+
+void FinishWriter(State& s, int code) {
+    if (s.isLive) jpeg_destroy_compress(&s.info);
+    s.isLive = false;
+    s.errorCode = code;
+}
+
+int TrappedCode(State& s) {
+    return s.isOutOfMemory ? kOutOfResourcesCode : s.trap.manager.msg_code;
+}
+
+// Returns 0 or an error code. No C++ object with a destructor may live in this frame.
+int StartWriter(State& s, int width, int height) {
+    if (setjmp(s.trap.jump) != 0) {
+        const int code = TrappedCode(s);
+        FinishWriter(s, code);
+        return code;
+    }
+    s.info.err = ArmTrap(s.trap);
+    jpeg_create_compress(&s.info);
+    s.isLive = true;
+    s.info.client_data = &s;
+    s.destination.init_destination = StartDestination;
+    s.destination.empty_output_buffer = GrowDestination;
+    s.destination.term_destination = EndDestination;
+    s.info.dest = &s.destination;
+
+    s.info.image_width = static_cast<JDIMENSION>(std::max(width, 0));
+    s.info.image_height = static_cast<JDIMENSION>(std::max(height, 0));
+    s.info.input_components = 3;
+    s.info.in_color_space = JCS_RGB;
+    jpeg_set_defaults(&s.info);
+    jpeg_set_quality(&s.info, JpegSettings::kQuality, TRUE);
+    s.info.dct_method = JDCT_FLOAT;
+    jpeg_start_compress(&s.info, TRUE);
+    s.height = height;
     return 0;
+}
+
+// Returns 0 or an error code. No C++ object with a destructor may live in this frame.
+int WriteRowsWithTrap(State& s, const std::uint8_t* const* rows, int count) {
+    if (setjmp(s.trap.jump) != 0) {
+        const int code = TrappedCode(s);
+        FinishWriter(s, code);
+        return code;
+    }
+    JSAMPROW in[kRowsPerCall];
+    for (int done = 0; done < count;) {
+        const int chunk = std::min(count - done, kRowsPerCall);
+        // libjpeg's row type is not const, but compression only reads the rows.
+        for (int i = 0; i < chunk; ++i) in[i] = const_cast<JSAMPROW>(rows[done + i]);
+        jpeg_write_scanlines(&s.info, in, static_cast<JDIMENSION>(chunk));
+        done += chunk;
+    }
+    return 0;
+}
+
+// Returns 0 or an error code. No C++ object with a destructor may live in this frame.
+int FinishWithTrap(State& s) {
+    if (setjmp(s.trap.jump) != 0) {
+        const int code = TrappedCode(s);
+        FinishWriter(s, code);
+        return code;
+    }
+    jpeg_finish_compress(&s.info);
+    FinishWriter(s, 0);
+    return 0;
+}
+
+[[noreturn]] void ThrowFor(int code) {
+    if (code == kOutOfResourcesCode) throw EOutOfResources();
+    throw EJPEG(code);
 }
 
 }  // namespace
 
-std::vector<std::uint8_t> EncodeJpeg(const TBitmap& bitmap) {
-    Compression c;
-    const int code = CompressInto(bitmap, c);
-    // The buffer outlives the compressor either way: free it on every path.
-    struct FreeBuffer {
-        unsigned char* p;
-        ~FreeBuffer() { std::free(p); }
-    } owner{c.buffer};
-    if (code != 0) throw EJPEG(code);
+JpegRowWriter::JpegRowWriter(int width, int height, std::size_t expectedBytes)
+    : state_(std::make_unique<jpeg_detail::RowWriterState>()) {
     try {
-        return std::vector<std::uint8_t>(c.buffer, c.buffer + c.size);
+        state_->bytes.resize(std::max(expectedBytes, kFirstBufferBytes));
     } catch (const std::bad_alloc&) {
         throw EOutOfResources();
     }
+    const int code = StartWriter(*state_, width, height);
+    if (code != 0) ThrowFor(code);
+}
+
+JpegRowWriter::~JpegRowWriter() { FinishWriter(*state_, state_->errorCode); }
+
+void JpegRowWriter::WriteRows(const std::uint8_t* const* rows, int count) {
+    State& s = *state_;
+    if (s.errorCode != 0) ThrowFor(s.errorCode);
+    if (!s.isLive) throw std::logic_error("JpegRowWriter: rows after Finish");
+    if (count <= 0) return;
+    if (count > s.height - static_cast<int>(s.info.next_scanline)) {
+        throw std::logic_error("JpegRowWriter: more rows than the picture's height");
+    }
+    const int code = WriteRowsWithTrap(s, rows, count);
+    if (code != 0) ThrowFor(code);
+}
+
+std::vector<std::uint8_t> JpegRowWriter::Finish() {
+    State& s = *state_;
+    if (s.errorCode != 0) ThrowFor(s.errorCode);
+    if (!s.isLive) throw std::logic_error("JpegRowWriter: finished twice");
+    const int code = FinishWithTrap(s);
+    if (code != 0) ThrowFor(code);
+    return std::move(s.bytes);
+}
+
+std::vector<std::uint8_t> EncodeJpeg(const TBitmap& bitmap) {
+    JpegRowWriter writer(bitmap.Width(), bitmap.Height());
+    const std::uint8_t* rows[kRowsPerCall];
+    for (int y = 0; y < bitmap.Height(); y += kRowsPerCall) {
+        const int count = std::min(kRowsPerCall, bitmap.Height() - y);
+        for (int i = 0; i < count; ++i) rows[i] = bitmap.ScanLine(y + i);
+        writer.WriteRows(rows, count);
+    }
+    return writer.Finish();
 }
 
 }  // namespace stampwise

@@ -7,7 +7,9 @@
 // brightness test. Nothing here clamps a stamp to the picture; BlendLogo clips it.
 #pragma once
 
+#include <cstdint>
 #include <set>
+#include <vector>
 
 #include "imaging/Bitmap.h"
 #include "imaging/Raster.h"
@@ -58,12 +60,23 @@ TBitmap FilterLogoNoise(TBitmap picture, int noiseLevel);
 Rect LogoRect(LogoPlacement placement, int pictureWidth, int pictureHeight, int stampWidth,
               int stampHeight, int marginPx);
 
+// The rectangles of the chosen placements, in the fixed stamping order.
+std::vector<Rect> StampRects(const PlacementSet& placements, int pictureWidth, int pictureHeight,
+                             int stampWidth, int stampHeight, int marginPx);
+
 // result becomes background (a value copy; result may be background itself), then the logo, placed
 // with its top-left corner at rect's, is blended over the part of rect that lies in both the picture
 // and the logo: per channel floor(((255 − opacity) · P + opacity · L) / 255). Logo pixels from
 // kSeeThroughFrom up leave the picture as it is. opacity is held to 0..255.
 void BlendLogo(const TBitmap& background, const TBitmap& logo, const Rect& rect, int opacity,
                TBitmap& result);
+
+// BlendLogo's work on row y of a picture rowWidth pixels wide, row pointing at its rowWidth × 3
+// bytes: the logo placed at rect is blended into the part of the row it covers. Rows the stamp
+// does not reach are left as they are. Blending every row of a picture this way gives BlendLogo's
+// picture.
+void BlendLogoRow(std::uint8_t* row, int rowWidth, int y, const TBitmap& logo, const Rect& rect,
+                  int opacity);
 
 // The picture with a stamp at every chosen placement, each blended over the earlier ones in the
 // fixed order. Taken by value: a caller's picture is never changed, and one passed with std::move

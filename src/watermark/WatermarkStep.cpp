@@ -1,11 +1,30 @@
 // The watermark batch step: the window's checks, the stamp prepared once per batch, and the per-file
 // StampPicture. The loop, the names, the saving and the report are RunBatch's (src/batch/).
+//
+// StampPicture streams: rows come from the decoder a band at a time, are stamped and go straight
+// to the encoder, so a file costs its compressed bytes twice and one band, never its picture. The
+// blend of a row depends only on that row and the logo, so the file is byte for byte what
+// stamping the whole decoded picture (StampLogo) and encoding it gives.
 #include "watermark/WatermarkStep.h"
 
+#include <algorithm>
+#include <cstdint>
 #include <stdexcept>
 #include <utility>
+#include <vector>
+
+#include "imaging/JpegDecoder.h"
+#include "imaging/JpegEncoder.h"
+#include "imaging/PictureFileIo.h"
 
 namespace stampwise {
+
+namespace {
+
+// Rows per band: the encoder's and the decoder's own batch of rows, small against any picture.
+constexpr int kBandRows = 16;
+
+}  // namespace
 
 std::optional<std::string> CheckWatermarkReady(const std::string& logoPath,
                                                const PlacementSet& placements) {
@@ -25,17 +44,37 @@ bool RunWatermarkChecks(const std::string& logoPath, const PlacementSet& placeme
 
 void StampPicture(const std::string& sourcePath, const TBitmap& preparedLogo,
                   const PlacementSet& placements, int marginPx, int opacity, StepOutcome& outcome) {
-    TBitmap picture;
-    {
-        TJPEGImage jpeg;
-        jpeg.ReadFromFile(sourcePath);
-        picture.AssignJpeg(jpeg);
-    }  // the JPEG's hold on the decoded pixels ends here, so the stamp writes into them uncopied
-    outcome.SourceSize = PictureSize{picture.Width(), picture.Height()};
+    const std::vector<std::uint8_t> source = ReadWholeFile(sourcePath);
+    JpegRowReader reader(source.data(), source.size());
+    const int width = reader.Width();
+    const int height = reader.Height();
+    outcome.SourceSize = PictureSize{width, height};
     outcome.NewSize = outcome.SourceSize;  // stamping never changes a picture's size
 
-    const TBitmap stamped = StampLogo(std::move(picture), preparedLogo, placements, marginPx, opacity);
-    outcome.Picture.AssignBitmap(stamped);
+    const std::vector<Rect> stamps =
+        preparedLogo.Empty() ? std::vector<Rect>()
+                             : StampRects(placements, width, height, preparedLogo.Width(),
+                                          preparedLogo.Height(), marginPx);
+    // A result is about as large as its source: one buffer of that size usually holds it whole.
+    JpegRowWriter writer(width, height, source.size());
+    TBitmap band;
+    band.Allocate(width, std::min(kBandRows, height));
+    std::uint8_t* rows[kBandRows];
+    for (int i = 0; i < band.Height(); ++i) rows[i] = band.MutableScanLine(i);
+
+    while (reader.NextRow() < height) {
+        const int first = reader.NextRow();
+        const int got = reader.ReadRows(rows, band.Height());
+        // Stamp after stamp on each row, in the fixed order: a pixel goes through the same blends
+        // in the same order as in the whole picture, so overlapping stamps pile up alike.
+        for (int i = 0; i < got; ++i) {
+            for (const Rect& rect : stamps) {
+                BlendLogoRow(rows[i], width, first + i, preparedLogo, rect, opacity);
+            }
+        }
+        writer.WriteRows(rows, got);
+    }
+    outcome.Picture.ReadFromBytes(writer.Finish());
 }
 
 namespace {

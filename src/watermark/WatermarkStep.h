@@ -38,9 +38,11 @@ std::optional<std::string> CheckWatermarkReady(const std::string& logoPath,
 bool RunWatermarkChecks(const std::string& logoPath, const PlacementSet& placements,
                         MessageBoxes& boxes);
 
-// Stamps the prepared logo on one source picture; source size = new size = the decoded size, set
-// as soon as the picture is decoded. The decoded pixels become the result's: no copy of the
-// picture is made. Throws on a file that cannot be read or decoded.
+// Stamps the prepared logo on one source picture; source size = new size = the picture's size, set
+// as soon as its header is read. The result is handed back encoded (outcome.Picture holds the JPEG
+// bytes, which the runner saves as they are): byte for byte the encoding of StampLogo's picture,
+// made a band of rows at a time without ever holding the picture whole. Throws on a file that
+// cannot be read or decoded.
 void StampPicture(const std::string& sourcePath, const TBitmap& preparedLogo,
                   const PlacementSet& placements, int marginPx, int opacity, StepOutcome& outcome);
 

@@ -1,10 +1,12 @@
-// Decoding only the rows a reduction samples must give exactly those rows of a full decode, for
-// every layout of JPEG file the library reads: chroma subsampling both ways, restart markers,
-// progressive scans with block smoothing, dithered grayscale, partial blocks, cut-short data.
+// Decoding only the rows a reduction samples, or every row a band at a time (JpegRowReader), must
+// give exactly those rows of a full decode, for every layout of JPEG file the library reads: chroma
+// subsampling both ways, restart markers, progressive scans with block smoothing, dithered
+// grayscale, partial blocks, cut-short data.
 #include "imaging/JpegDecoder.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <stdexcept>
 #include <string>
@@ -52,6 +54,25 @@ std::string CompareSampledRows(const TBitmap& full, const TBitmap& sampled, int 
     return "";
 }
 
+// Every row through JpegRowReader, bandRows at a time (the last band shorter), as one picture.
+TBitmap ReadInBands(const std::vector<std::uint8_t>& bytes, int bandRows) {
+    JpegRowReader reader(bytes.data(), bytes.size());
+    TBitmap picture;
+    picture.Allocate(reader.Width(), reader.Height());
+    std::vector<std::uint8_t*> rows(static_cast<std::size_t>(bandRows));
+    while (reader.NextRow() < reader.Height()) {
+        const int first = reader.NextRow();
+        for (int i = 0; i < bandRows && first + i < picture.Height(); ++i) {
+            rows[i] = picture.MutableScanLine(first + i);
+        }
+        const int got = reader.ReadRows(rows.data(), std::min(bandRows, picture.Height() - first));
+        EXPECT_EQ(got, std::min(bandRows, picture.Height() - first));
+        if (got == 0) break;
+    }
+    EXPECT_EQ(reader.ReadRows(rows.data(), bandRows), 0);
+    return picture;
+}
+
 // Row counts from a single row to every row, with the reductions a resize meets in between.
 std::vector<int> RowCounts(int height) {
     std::vector<int> counts;
@@ -90,6 +111,10 @@ TEST(DecodeJpegSampledRows, GivesTheFullDecodesRowsForEveryLayout) {
         TBitmap full;
         DecodeJpeg(bytes.data(), bytes.size(), full);
         ASSERT_EQ(full.Height(), e.height) << e.cjpegOptions;
+        for (int bandRows : {1, 7, 16}) {
+            EXPECT_EQ(CompareSampledRows(full, ReadInBands(bytes, bandRows), e.height), "")
+                << e.cjpegOptions << " " << e.width << "x" << e.height << " in bands of " << bandRows;
+        }
         for (int rowCount : RowCounts(e.height)) {
             TBitmap sampled;
             DecodeJpegSampledRows(bytes.data(), bytes.size(), rowCount, sampled);
@@ -106,6 +131,7 @@ TEST(DecodeJpegSampledRows, CutShortFileGivesTheFullDecodesRows) {
         bytes.resize(bytes.size() * 2 / 3);  // the library pads the rest and warns
         TBitmap full;
         DecodeJpeg(bytes.data(), bytes.size(), full);
+        EXPECT_EQ(CompareSampledRows(full, ReadInBands(bytes, 16), 144), "") << options;
         for (int rowCount : {1, 9, 48, 143}) {
             TBitmap sampled;
             DecodeJpegSampledRows(bytes.data(), bytes.size(), rowCount, sampled);
@@ -134,8 +160,15 @@ TEST(DecodeJpegSampledRows, FailsAsTheFullDecodeFails) {
         } catch (const EJPEG& e) {
             sampledError = e.what();
         }
+        std::string bandError;
+        try {
+            JpegRowReader reader(bytes->data(), bytes->size());
+        } catch (const EJPEG& e) {
+            bandError = e.what();
+        }
         EXPECT_NE(sampledError, "");
         EXPECT_EQ(sampledError, fullError);
+        EXPECT_EQ(bandError, fullError);
         EXPECT_TRUE(sampled.Empty());  // failed before its size was known
     }
 
