@@ -4,8 +4,12 @@
 // MakeWatermarkOperation), the logo is read as the watermark window reads it (LoadLogoFile).
 #include "app/BatchCommand.h"
 
+#include <cerrno>
 #include <charconv>
+#include <cstddef>
 #include <filesystem>
+#include <fstream>
+#include <istream>
 #include <limits>
 #include <optional>
 #include <ostream>
@@ -15,6 +19,7 @@
 
 #include "app/JobState.h"
 #include "app/SourceFiles.h"
+#include "imaging/ImageErrors.h"
 #include "resize/ResizeRule.h"
 #include "watermark/WatermarkPreview.h"
 #include "watermark/WatermarkStep.h"
@@ -52,6 +57,28 @@ bool ParseInteger(const std::string& text, int& value) {
     if (first == last) return false;
     const std::from_chars_result r = std::from_chars(first, last, value);
     return r.ec == std::errc() && r.ptr == last;
+}
+
+// Every option of the command. A new one is a line here and a branch in Parser::Apply.
+struct OptionSpec {
+    const char* Name;
+    bool HasValue;         // false: a switch, given alone
+    bool IsWatermarkOnly;
+};
+constexpr OptionSpec kOptions[] = {
+    {"--width", true, false},      {"--height", true, false},     {"--percent", true, false},
+    {"--to-folder", true, false},  {"--subfolder", true, false},  {"--prefix", true, false},
+    {"--suffix", true, false},     {"--jobs", true, false},       {"--files-from", true, false},
+    {"--null", false, false},      {"--shard", true, false},      {"--logo", true, true},
+    {"--at", true, true},          {"--margin", true, true},      {"--opacity", true, true},
+    {"--noise", true, true},
+};
+
+const OptionSpec* FindOption(const std::string& name) {
+    for (const OptionSpec& spec : kOptions) {
+        if (name == spec.Name) return &spec;
+    }
+    return nullptr;
 }
 
 class Parser {
@@ -103,13 +130,16 @@ private:
                 name = arg.substr(0, eq);
                 inlineValue = arg.substr(eq + 1);
             }
-            if (!IsKnown(name)) return Fail("unknown option '" + name + "'");
-            if (IsWatermarkOnly(name) && !isWatermark) {
+            const OptionSpec* spec = FindOption(name);
+            if (spec == nullptr) return Fail("unknown option '" + name + "'");
+            if (spec->IsWatermarkOnly && !isWatermark) {
                 return Fail("option '" + name + "' is for the watermark operation only");
             }
             if (!seen_.insert(name).second) return Fail("option '" + name + "' is given twice");
             std::string value;
-            if (inlineValue) {
+            if (!spec->HasValue) {
+                if (inlineValue) return Fail("option '" + name + "' takes no value");
+            } else if (inlineValue) {
                 value = *inlineValue;
             } else {
                 if (i + 1 >= args_.size() || args_[i + 1].rfind("--", 0) == 0) {
@@ -129,22 +159,13 @@ private:
             o.TargetMode = keyword::kSubfolder;
             o.Targets.Subfolder = isWatermark ? "Marked" : "Resized";
         }
-        if (o.Sources.empty()) return Fail("no source given (a folder or a picture file)");
+        if (o.IsNullSeparated && o.FilesFrom.empty()) {
+            return Fail("option '--null' needs --files-from FILE");
+        }
+        if (o.Sources.empty() && o.FilesFrom.empty()) {
+            return Fail("no source given (a folder or a picture file, or --files-from FILE)");
+        }
         return true;
-    }
-
-    static bool IsKnown(const std::string& name) {
-        static const std::set<std::string> kKnown = {
-            "--width",  "--height", "--percent", "--to-folder", "--subfolder", "--prefix",
-            "--suffix", "--jobs",   "--logo",    "--at",        "--margin",    "--opacity",
-            "--noise",
-        };
-        return kKnown.count(name) != 0;
-    }
-
-    static bool IsWatermarkOnly(const std::string& name) {
-        return name == "--logo" || name == "--at" || name == "--margin" || name == "--opacity" ||
-               name == "--noise";
     }
 
     bool Number(const std::string& name, const std::string& value, int lowest, int highest,
@@ -207,6 +228,16 @@ private:
             return true;
         }
         if (name == "--at") return Places(o, value);
+        if (name == "--files-from") {
+            if (value.empty()) return Fail("option '--files-from' needs a file, or - for standard input");
+            o.FilesFrom = value;
+            return true;
+        }
+        if (name == "--null") {
+            o.IsNullSeparated = true;
+            return true;
+        }
+        if (name == "--shard") return Shard(o, value);
         return Fail("unknown option '" + name + "'");
     }
 
@@ -229,6 +260,23 @@ private:
             if (comma == std::string::npos) return true;
             start = comma + 1;
         }
+    }
+
+    // K/N with 1 <= K <= N.
+    bool Shard(BatchCommandOptions& o, const std::string& value) {
+        const std::size_t slash = value.find('/');
+        int index = 0;
+        int count = 0;
+        if (slash == std::string::npos || !ParseInteger(value.substr(0, slash), index) ||
+            !ParseInteger(value.substr(slash + 1), count)) {
+            return Fail("option '--shard' needs K/N, two whole numbers, not '" + value + "'");
+        }
+        if (count < 1 || index < 1 || index > count) {
+            return Fail("option '--shard' needs K/N with 1 <= K <= N, not '" + value + "'");
+        }
+        o.ShardIndex = index;
+        o.ShardCount = count;
+        return true;
     }
 
     const std::vector<std::string>& args_;
@@ -275,6 +323,34 @@ private:
     bool hasProgressLine_ = false;
 };
 
+// The paths of --files-from appended to sources; false, with the reason on err, when the list
+// cannot be read.
+bool ReadSourceList(const BatchCommandOptions& o, std::istream& in, std::vector<std::string>& sources,
+                    std::ostream& err) {
+    const char separator = o.IsNullSeparated ? '\0' : '\n';
+    if (o.FilesFrom == "-") {
+        if (ReadPathList(in, separator, sources)) return true;
+        err << kProgramName << ": --files-from -: standard input cannot be read\n";
+        return false;
+    }
+    std::ifstream file(o.FilesFrom, std::ios::binary);
+    if (!file.is_open()) {
+        err << kProgramName << ": --files-from " << o.FilesFrom << ": " << SystemErrorText(errno)
+            << "\n";
+        return false;
+    }
+    // A folder opens but does not read: say so rather than run an empty batch.
+    std::error_code ec;
+    if (std::filesystem::is_directory(o.FilesFrom, ec)) {
+        err << kProgramName << ": --files-from " << o.FilesFrom << ": " << SystemErrorText(EISDIR)
+            << "\n";
+        return false;
+    }
+    if (ReadPathList(file, separator, sources)) return true;
+    err << kProgramName << ": --files-from " << o.FilesFrom << ": the file cannot be read\n";
+    return false;
+}
+
 ResizeMode ToResizeMode(SizeOption size) {
     if (size == SizeOption::Height) return ResizeMode::Height;
     if (size == SizeOption::Percent) return ResizeMode::Percent;
@@ -295,11 +371,11 @@ ParsedBatchCommand ParseBatchCommand(const std::vector<std::string>& arguments) 
 
 std::string BatchCommandUsage() {
     return "Usage:\n"
-           "  stampwise-batch resize (--width N | --height N | --percent N) [TARGET] [--jobs N]\n"
-           "                  SOURCE...\n"
+           "  stampwise-batch resize (--width N | --height N | --percent N) [TARGET] [RUN]\n"
+           "                  [SOURCE...]\n"
            "  stampwise-batch watermark --logo FILE [--width N | --height N | --percent N]\n"
-           "                  --at PLACES [--margin N] [--opacity N] [--noise N] [TARGET]\n"
-           "                  [--jobs N] SOURCE...\n"
+           "                  --at PLACES [--margin N] [--opacity N] [--noise N] [TARGET] [RUN]\n"
+           "                  [SOURCE...]\n"
            "\n"
            "Resizes JPEG pictures by nearest-neighbour sampling, or stamps a logo on them, and\n"
            "writes every result as a new baseline JPEG file of quality 90.\n"
@@ -325,7 +401,15 @@ std::string BatchCommandUsage() {
            "  --suffix TEXT           beside the source, with TEXT before its extension\n"
            "SOURCE: a folder (its *.jpg pictures in any letter case, sorted by name) or a picture\n"
            "  file; several may be given, and files keep the order given.\n"
+           "  --files-from FILE       more sources, one per line of FILE (- for standard input),\n"
+           "                          after those given as arguments; the list is read whole\n"
+           "                          before the first file, and empty lines are passed over\n"
+           "  --null                  the list's paths end with a NUL byte instead (find -print0),\n"
+           "                          so a name may hold any character, a line break too\n"
+           "RUN:\n"
            "  --jobs N                files processed at once (default: the number of cores)\n"
+           "  --shard K/N             only the K-th of N equal slices of the files, in their order\n"
+           "                          (1 <= K <= N), so N machines share one list\n"
            "  --help                  this text\n"
            "\n"
            "Standard output has one line per file, fields separated by tabs: source, its size,\n"
@@ -354,6 +438,21 @@ std::vector<std::string> ExpandSources(const std::vector<std::string>& sources,
     return files;
 }
 
+bool ReadPathList(std::istream& in, char separator, std::vector<std::string>& paths) {
+    for (std::string path; std::getline(in, path, separator);) {
+        if (!path.empty()) paths.push_back(std::move(path));
+    }
+    return !in.bad();
+}
+
+ShardRange ShardOf(std::size_t total, int index, int count) {
+    // Boundaries at floor(k · total / count), in 64 bits: no slice is ever two longer than another.
+    const auto boundary = [&](int k) {
+        return static_cast<std::size_t>(static_cast<unsigned long long>(total) * k / count);
+    };
+    return ShardRange{boundary(index - 1), boundary(index)};
+}
+
 std::string FormatReportLine(const ReportRow& row) {
     std::string line = row.Caption + '\t' + row.SourceSize + '\t' + row.OutputPath + '\t' +
                        row.NewSize + '\t' + row.Result;
@@ -361,8 +460,8 @@ std::string FormatReportLine(const ReportRow& row) {
     return line;
 }
 
-int RunBatchCommand(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err,
-                    bool showProgress) {
+int RunBatchCommand(const std::vector<std::string>& arguments, std::istream& in, std::ostream& out,
+                    std::ostream& err, bool showProgress) {
     const ParsedBatchCommand parsed = ParseBatchCommand(arguments);
     if (!parsed.Ok) {
         err << kProgramName << ": " << parsed.Error << "\n"
@@ -397,14 +496,27 @@ int RunBatchCommand(const std::vector<std::string>& arguments, std::ostream& out
         operation = MakeWatermarkOperation(settings);
     }
 
+    // The whole list before the first file: the runner checks every result against every source.
+    std::vector<std::string> sources = o.Sources;
+    if (!o.FilesFrom.empty() && !ReadSourceList(o, in, sources, err)) return kExitUsage;
+
     std::vector<std::string> emptyFolders;
     JobState job;
     job.Operation = o.Operation;
     job.SourceKind = keyword::kFiles;
     job.TargetMode = o.TargetMode;
-    job.SourceFiles = ExpandSources(o.Sources, &emptyFolders);
+    job.SourceFiles = ExpandSources(sources, &emptyFolders);
+    sources.clear();
+    sources.shrink_to_fit();
     for (const std::string& folder : emptyFolders) {
         err << kProgramName << ": no *.jpg pictures in the folder " << folder << "\n";
+    }
+    if (o.ShardCount > 1) {
+        const ShardRange shard = ShardOf(job.SourceFiles.size(), o.ShardIndex, o.ShardCount);
+        job.SourceFiles.erase(job.SourceFiles.begin() + static_cast<std::ptrdiff_t>(shard.Last),
+                              job.SourceFiles.end());
+        job.SourceFiles.erase(job.SourceFiles.begin(),
+                              job.SourceFiles.begin() + static_cast<std::ptrdiff_t>(shard.First));
     }
 
     BatchInputs inputs;

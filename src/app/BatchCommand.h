@@ -5,6 +5,7 @@
 // here decides a pixel, a name or a failure.
 #pragma once
 
+#include <cstddef>
 #include <iosfwd>
 #include <string>
 #include <vector>
@@ -38,6 +39,13 @@ struct BatchCommandOptions {
     TargetTexts Targets;
     int Jobs = DefaultJobCount();
     std::vector<std::string> Sources;  // folders and files, as given
+    // More sources, one per line (or NUL-separated) in this file, "-" for standard input; they
+    // follow the ones given as arguments.
+    std::string FilesFrom;
+    bool IsNullSeparated = false;
+    // This run takes slice ShardIndex (1 … ShardCount) of ShardCount equal slices of the files.
+    int ShardIndex = 1;
+    int ShardCount = 1;
     bool ShowHelp = false;
 };
 
@@ -59,13 +67,26 @@ std::string BatchCommandUsage();
 std::vector<std::string> ExpandSources(const std::vector<std::string>& sources,
                                        std::vector<std::string>* emptyFolders);
 
+// The paths of a list, in order: the pieces between separators ('\n', or '\0' for find -print0),
+// exactly as they stand; empty pieces are no paths and are passed over. False when reading failed.
+bool ReadPathList(std::istream& in, char separator, std::vector<std::string>& paths);
+
+// Slice index (1 … count) of count slices of a list of total entries, in list order: [first, last).
+// Slices differ in length by one at most, and together hold every entry exactly once.
+struct ShardRange {
+    std::size_t First = 0;
+    std::size_t Last = 0;
+};
+ShardRange ShardOf(std::size_t total, int index, int count);
+
 // One line of standard output, without the line end: source, source size, output, new size,
 // result, and for a failed file the error's text, separated by tabs.
 std::string FormatReportLine(const ReportRow& row);
 
-// Parses, runs and reports; returns the exit status. With a usage error nothing is written to out
-// and no file is touched. showProgress puts "K/N" on err after every file (for a terminal).
-int RunBatchCommand(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err,
-                    bool showProgress);
+// Parses, runs and reports; returns the exit status. With a usage error (a list that cannot be
+// read included) nothing is written to out and no file is touched. in is standard input, read
+// only for --files-from -. showProgress puts "K/N" on err after every file (for a terminal).
+int RunBatchCommand(const std::vector<std::string>& arguments, std::istream& in, std::ostream& out,
+                    std::ostream& err, bool showProgress);
 
 }  // namespace stampwise

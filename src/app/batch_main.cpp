@@ -15,5 +15,5 @@ int main(int argc, char** argv) {
     const std::vector<std::string> arguments(argv + 1, argv + argc);
     // The "K/N" line rewrites itself with carriage returns: only a person at a terminal wants it.
     const bool showProgress = isatty(STDERR_FILENO) == 1;
-    return stampwise::RunBatchCommand(arguments, std::cout, std::cerr, showProgress);
+    return stampwise::RunBatchCommand(arguments, std::cin, std::cout, std::cerr, showProgress);
 }

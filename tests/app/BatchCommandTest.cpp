@@ -45,11 +45,12 @@ struct CommandRun {
     std::string err;
 };
 
-CommandRun RunInProcess(const Args& args, bool showProgress = false) {
+CommandRun RunInProcess(const Args& args, bool showProgress = false, const std::string& input = "") {
+    std::istringstream in(input);
     std::ostringstream out;
     std::ostringstream err;
     CommandRun run;
-    run.status = RunBatchCommand(args, out, err, showProgress);
+    run.status = RunBatchCommand(args, in, out, err, showProgress);
     run.out = out.str();
     run.err = err.str();
     return run;
@@ -208,6 +209,15 @@ TEST(BatchCommandUsageErrors, ExitTwoNameTheArgumentAndWriteNothing) {
         {{"watermark", "--logo", logo, "--at", "middle", "--noise", "x", src}, "'--noise'"},
         {{"watermark", "--logo", logo, "--at", "middle", "--margin", "1.5", src}, "'1.5'"},
         {{"watermark", "--logo", logo, "--at", "middle", "--width", "big", src}, "'big'"},
+        {{"resize", "--width", "8", "--shard", "0/3", src}, "'0/3'"},
+        {{"resize", "--width", "8", "--shard", "2/0", src}, "'2/0'"},
+        {{"resize", "--width", "8", "--shard", "4/3", src}, "'4/3'"},
+        {{"resize", "--width", "8", "--shard", "3", src}, "'3'"},
+        {{"resize", "--width", "8", "--shard", "1/3x", src}, "'1/3x'"},
+        {{"resize", "--width", "8", "--null", src}, "'--null' needs --files-from"},
+        {{"resize", "--width", "8", "--null=1", "--files-from", "-"}, "'--null' takes no value"},
+        {{"resize", "--width", "8", "--files-from", dir / "missing.txt"}, "missing.txt"},
+        {{"resize", "--width", "8", "--files-from", src}, "Is a directory"},
     };
     for (const Case& c : cases) {
         std::string joined;
@@ -372,6 +382,108 @@ TEST(BatchCommandRun, WatermarkGivesWhatTheSameSettingsGiveInTheWindows) {
          "--opacity", "180", "--suffix", "_default", dir / "p.jpg"});
     ASSERT_EQ(defaults.status, 0);
     EXPECT_FALSE(ReadFileBytes(dir / "p_default.jpg") == ReadFileBytes(dir / "p_window.jpg"));
+}
+
+// ---- Lists of files ----
+
+// The first field of every report line but the final message: the sources, in report order.
+std::vector<std::string> ReportedSources(const std::string& out) {
+    std::vector<std::string> sources;
+    for (const std::string& line : Lines(out)) {
+        if (line.find('\t') != std::string::npos) sources.push_back(line.substr(0, line.find('\t')));
+    }
+    return sources;
+}
+
+std::string Joined(const std::vector<std::string>& paths, char separator) {
+    std::string text;
+    for (const std::string& p : paths) text += p + separator;
+    return text;
+}
+
+// A list far beyond what a command line can hold: two tiny pictures and missing files, listed
+// over and over, one per line on standard input and NUL-separated in a file. (The pictures come
+// seldom: every save of theirs replaces the last one, which the file system makes slow.)
+TEST(BatchCommandFileList, AHundredThousandPathsGiveTheirRowsInListOrder) {
+    TempFolder dir;
+    WriteTestJpeg(dir / "a.jpg", 2, 2);
+    WriteTestJpeg(dir / "b.jpg", 3, 1);
+    std::vector<std::string> list;
+    for (int i = 0; list.size() < 100000; ++i) {
+        if (i % 1000 == 0) list.push_back(dir / "a.jpg");
+        else if (i % 1000 == 500) list.push_back(dir / "b.jpg");
+        else list.push_back(dir / ("missing" + std::to_string(i % 3) + ".jpg"));
+    }
+
+    for (const bool isNull : {false, true}) {
+        SCOPED_TRACE(isNull ? "NUL-separated in a file" : "one per line on standard input");
+        const std::string text = Joined(list, isNull ? '\0' : '\n');
+        Args args = {"resize", "--percent", "100", "--suffix", "_r", "--files-from"};
+        args.push_back(isNull ? dir.WriteFile("list.txt", text) : "-");
+        if (isNull) args.push_back("--null");
+        const CommandRun run = RunInProcess(args, false, isNull ? "" : text);
+        EXPECT_EQ(run.status, 1);
+        EXPECT_TRUE(ReportedSources(run.out) == list);
+        EXPECT_EQ(Lines(run.out).back(), "Размеры изменены не у всех картинок: ошибок 99800 из 100000.");
+    }
+    EXPECT_EQ(JpegFileSize(dir / "b_r.jpg"), (PictureSize{3, 1}));
+}
+
+TEST(BatchCommandFileList, ListedPathsFollowTheArgumentsWithTheSameRules) {
+    TempFolder dir;
+    dir.MakeFolder("folder");
+    WriteTestJpeg(dir / "folder/x2.jpg", 4, 4);
+    WriteTestJpeg(dir / "folder/x10.jpg", 4, 4);
+    WriteTestJpeg(dir / "first.jpg", 4, 4);
+    // Blank lines are no paths; a folder gives its pictures; a missing path is an error row.
+    const std::string list = "\n" + dir / "folder" + "\n\n" + dir / "gone.jpg" + "\n";
+    const CommandRun run = RunInProcess(
+        {"resize", "--width", "2", "--files-from", "-", dir / "first.jpg"}, false, list);
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(ReportedSources(run.out), (std::vector<std::string>{dir / "first.jpg", dir / "folder/x2.jpg",
+                                                                  dir / "folder/x10.jpg", dir / "gone.jpg"}));
+}
+
+TEST(BatchCommandFileList, NulSeparatedNamesMayHoldLineBreaks) {
+    TempFolder dir;
+    const std::string odd = dir / "two\nlines.jpg";
+    WriteTestJpeg(odd, 6, 4);
+    const CommandRun run = RunInProcess({"resize", "--width", "3", "--suffix", "_r", "--files-from",
+                                         "-", "--null"},
+                                        false, odd + '\0');
+    EXPECT_EQ(run.status, 0) << run.out;
+    EXPECT_EQ(run.out.rfind(odd + "\t6x4\t" + dir / "two\nlines_r.jpg" + "\t3x2\tУспешно\n", 0), 0u)
+        << run.out;
+    EXPECT_EQ(JpegFileSize(dir / "two\nlines_r.jpg"), (PictureSize{3, 2}));
+}
+
+// N machines with the same list and shards 1/N … N/N together process every file exactly once, in
+// list order, in slices that differ by one file at most; a list shorter than N leaves some empty.
+TEST(BatchCommandFileList, ShardsTogetherGiveTheWholeListOnce) {
+    TempFolder dir;
+    for (int n : {1, 3, 7}) {
+        for (int total : {0, 1, 2, 6, 7, 23}) {
+            std::vector<std::string> list;
+            for (int i = 0; i < total; ++i) list.push_back(dir / ("missing" + std::to_string(i) + ".jpg"));
+            std::vector<std::string> together;
+            std::size_t shortest = list.size();
+            std::size_t longest = 0;
+            for (int k = 1; k <= n; ++k) {
+                SCOPED_TRACE(std::to_string(k) + "/" + std::to_string(n) + " of " + std::to_string(total));
+                const std::string shard = std::to_string(k) + "/" + std::to_string(n);
+                const CommandRun run = RunInProcess(
+                    {"resize", "--width", "2", "--shard", shard, "--files-from", "-"}, false,
+                    Joined(list, '\n'));
+                const std::vector<std::string> mine = ReportedSources(run.out);
+                EXPECT_EQ(run.status, mine.empty() ? 0 : 1);
+                together.insert(together.end(), mine.begin(), mine.end());
+                shortest = std::min(shortest, mine.size());
+                longest = std::max(longest, mine.size());
+            }
+            EXPECT_EQ(together, list) << n << " shards of " << total;
+            EXPECT_LE(longest - shortest, 1u) << n << " shards of " << total;
+        }
+    }
 }
 
 #ifdef STAMPWISE_BATCH_EXE
