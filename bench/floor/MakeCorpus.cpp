@@ -3,11 +3,17 @@
 //   stampwise-corpus DIR LOGO   into DIR 40 colour files of 4000 × 3000, 10 of 6000 × 4000, one
 //                               progressive and one grayscale file of 4000 × 3000; the 300 × 150
 //                               logo as the BMP file LOGO
+//   stampwise-corpus --small N DIR
+//                               N colour files of 640 × 480 (a shop's catalogue, a web gallery)
+//                               in folders of 100 under DIR: DIR/000/00000.jpg …
 //
 // The pictures imitate photographs where it matters to a codec: smooth shading over large areas,
 // edges and texture at several scales, and sensor-like noise, so that the entropy coder and every
 // DCT coefficient have real work. They are encoded like camera files (quality 92, 4:2:0). The same
 // seed always gives the same bytes.
+#include <sys/stat.h>
+
+#include <cerrno>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -131,9 +137,26 @@ void WriteBmp(const std::string& path, const std::vector<std::uint8_t>& rgb, int
 
 }  // namespace
 
+int MakeSmallFiles(int count, const std::string& dir) {
+    char name[64];
+    for (int i = 0; i < count; ++i) {
+        std::snprintf(name, sizeof name, "/%03d", i / 100);
+        const std::string folder = dir + name;
+        if (i % 100 == 0 && mkdir(folder.c_str(), 0777) != 0 && errno != EEXIST) {
+            std::perror(folder.c_str());
+            return 1;
+        }
+        std::snprintf(name, sizeof name, "/%05d.jpg", i);
+        WriteJpeg(folder + name, MakePhoto(640, 480, 1000 + static_cast<unsigned>(i), false), 640, 480,
+                  false, false);
+    }
+    return 0;
+}
+
 int main(int argc, char** argv) {
+    if (argc == 4 && std::string(argv[1]) == "--small") return MakeSmallFiles(std::atoi(argv[2]), argv[3]);
     if (argc != 3) {
-        std::fprintf(stderr, "usage: stampwise-corpus DIR LOGO\n");
+        std::fprintf(stderr, "usage: stampwise-corpus DIR LOGO\n       stampwise-corpus --small N DIR\n");
         return 2;
     }
     const std::string dir = argv[1];
