@@ -488,13 +488,13 @@ TEST(BatchCommandFileList, ShardsTogetherGiveTheWholeListOnce) {
 
 #ifdef STAMPWISE_BATCH_EXE
 
-// The built program, with its standard streams in files.
-CommandRun RunProgram(const TempFolder& scratch, const Args& args) {
+// The built program, with its standard streams in files (standard input from input, when given).
+CommandRun RunProgram(const TempFolder& scratch, const Args& args, const std::string& input = "/dev/null") {
     std::string line = ShellQuoted(STAMPWISE_BATCH_EXE);
     for (const std::string& a : args) line += " " + ShellQuoted(a);
     const std::string out = scratch / "stdout.txt";
     const std::string err = scratch / "stderr.txt";
-    line += " >" + ShellQuoted(out) + " 2>" + ShellQuoted(err) + " </dev/null";
+    line += " >" + ShellQuoted(out) + " 2>" + ShellQuoted(err) + " <" + ShellQuoted(input);
     CommandRun run;
     const int status = std::system(line.c_str());
     run.status = (status != -1 && WIFEXITED(status)) ? WEXITSTATUS(status) : -1;
@@ -535,6 +535,13 @@ TEST(BatchCommandProgram, ExitStatusAndStreamsAsAScriptSeesThem) {
     const CommandRun all = RunProgram(scratch, {"resize", "--width", "20", "--jobs", "1", dir.String()});
     EXPECT_EQ(all.status, 0);
     EXPECT_EQ(Lines(all.out).back(), "Размеры картинок удачно изменены!");
+
+    // The list on the program's own standard input.
+    const std::string list = scratch.WriteFile("list", dir / "a.jpg" + '\0' + dir / "a.jpg" + '\0');
+    const CommandRun piped = RunProgram(
+        scratch, {"resize", "--width", "10", "--prefix", "p_", "--files-from", "-", "--null"}, list);
+    EXPECT_EQ(piped.status, 0) << piped.err;
+    EXPECT_EQ(ReportedSources(piped.out), (std::vector<std::string>{dir / "a.jpg", dir / "a.jpg"}));
 }
 
 #endif
