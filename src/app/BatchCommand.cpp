@@ -13,8 +13,8 @@
 #include <system_error>
 #include <utility>
 
-#include "app/JobState.h"
-#include "app/SourceFiles.h"
+#include "job/JobState.h"
+#include "job/SourceFiles.h"
 #include "resize/ResizeRule.h"
 #include "watermark/WatermarkPreview.h"
 #include "watermark/WatermarkStep.h"

@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "app/JobState.h"
+#include "job/JobState.h"
 #include "imaging/JpegImage.h"
 
 namespace stampwise {

@@ -11,7 +11,7 @@
 #include <stdexcept>
 #include <vector>
 
-#include "app/JobState.h"
+#include "job/JobState.h"
 #include "imaging/Bitmap.h"
 #include "imaging/JpegDecoder.h"
 #include "imaging/JpegImage.h"

@@ -7,7 +7,7 @@
 #include <optional>
 #include <string>
 
-#include "app/MessageBoxes.h"
+#include "job/MessageBoxes.h"
 #include "batch/BatchRunner.h"
 #include "watermark/LogoCompositing.h"
 

@@ -1,6 +1,6 @@
 #include "wizard/TargetChoice.h"
 
-#include "app/JobState.h"
+#include "job/JobState.h"
 
 namespace stampwise {
 

@@ -41,8 +41,8 @@
 #include "wizard/SelectFilesUnit.h"
 #include "wizard/SelectFolderUnit.h"
 #include "wizard/SelectTargetUnit.h"
-#include "wizard/ShellListUnit.h"
-#include "wizard/ShellTreeUnit.h"
+#include "widgets/ShellListUnit.h"
+#include "widgets/ShellTreeUnit.h"
 #include "watermark/WatermarkParamsUnit.h"
 
 namespace {
