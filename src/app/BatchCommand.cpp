@@ -127,7 +127,7 @@ private:
         if (isWatermark && o.Placements.empty()) return Fail("watermark needs --at PLACES");
         if (o.TargetMode.empty()) {
             o.TargetMode = keyword::kSubfolder;
-            o.Targets.Subfolder = isWatermark ? "Marked" : "Resized";
+            o.Targets.Subfolder = (isWatermark ? WatermarkTexts() : ResizeTexts()).Names.Subfolder;
         }
         if (o.Sources.empty()) return Fail("no source given (a folder or a picture file)");
         return true;

@@ -140,7 +140,7 @@ std::string ResizeOperationPhrase(ResizeMode mode, const std::string& valueText)
 
 BatchOperation MakeResizeOperation(ResizeMode mode, int value, const std::string& valueText) {
     BatchOperation operation;
-    operation.Operation = keyword::kResize;
+    operation.Texts = ResizeTexts();
     operation.OperationPhrase = ResizeOperationPhrase(mode, valueText);
     // The rule is captured by value: every file of the batch uses the one confirmed.
     operation.Step = [mode, value](const std::string& sourcePath, StepOutcome& outcome) {

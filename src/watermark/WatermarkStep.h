@@ -10,6 +10,7 @@
 #include "job/MessageBoxes.h"
 #include "batch/BatchRunner.h"
 #include "watermark/LogoCompositing.h"
+#include "watermark/WatermarkTexts.h"
 
 namespace stampwise {
 

@@ -87,7 +87,7 @@ TEST(ResizeOperationPhrase, NamesTheRuleWithTheTextAsTyped) {
 
 TEST(MakeResizeOperation, CarriesTheTextsOfTheResizeOperation) {
     const BatchOperation op = MakeResizeOperation(ResizeMode::Percent, 50, "50");
-    EXPECT_EQ(op.Operation, "resize");
+    EXPECT_EQ(op.Texts.Keyword, "resize");
     EXPECT_EQ(op.OperationPhrase, "в масштабе 50%");
     EXPECT_TRUE(op.Step);
 }

@@ -196,7 +196,7 @@ const Shot kShots[] = {
          TReportForm* report = forms.ReportForm;
          report->ClearRows();
          report->ClearColumns();
-         for (const stampwise::ReportColumn& column : stampwise::ReportColumns("resize")) {
+         for (const stampwise::ReportColumn& column : stampwise::ReportColumns(stampwise::ResizeTexts())) {
              report->AddColumn(column);
          }
          const std::string out = SampleFolder().path().toStdString() + "/Resized/";
