@@ -17,9 +17,9 @@
 #include <system_error>
 #include <utility>
 
-#include "app/JobState.h"
-#include "app/SourceFiles.h"
 #include "imaging/ImageErrors.h"
+#include "job/JobState.h"
+#include "job/SourceFiles.h"
 #include "resize/ResizeRule.h"
 #include "watermark/WatermarkPreview.h"
 #include "watermark/WatermarkStep.h"
@@ -157,7 +157,7 @@ private:
         if (isWatermark && o.Placements.empty()) return Fail("watermark needs --at PLACES");
         if (o.TargetMode.empty()) {
             o.TargetMode = keyword::kSubfolder;
-            o.Targets.Subfolder = isWatermark ? "Marked" : "Resized";
+            o.Targets.Subfolder = (isWatermark ? WatermarkTexts() : ResizeTexts()).Names.Subfolder;
         }
         if (o.IsNullSeparated && o.FilesFrom.empty()) {
             return Fail("option '--null' needs --files-from FILE");
