@@ -16,6 +16,7 @@
 
 #include "app/FormSetUnit.h"
 #include "batch/ReportProgress.h"
+#include "batch/ReportToolTip.h"
 #include "wizard/WizardLookUnit.h"
 
 using stampwise::FormId;
@@ -23,6 +24,9 @@ using stampwise::FormId;
 namespace {
 
 constexpr int kIconPx = 16;
+constexpr int kReportColumnCount = 5;
+constexpr int kSourcePathColumn = 0;
+constexpr int kOutputPathColumn = 2;
 
 void OpenWithDesktop(const std::string& path) {
     // A failed row may name no file at all; the desktop then simply opens nothing.
@@ -96,6 +100,8 @@ TReportForm::TReportForm(TFormSet& forms)
     lvReport->header()->setStretchLastSection(false);
     lvReport->header()->setSectionsMovable(false);
     lvReport->setColumnCount(0);
+    // A path too long for its column keeps its file name in sight; the tooltip has all of it.
+    lvReport->setTextElideMode(Qt::ElideMiddle);
 
     lblProgress = MakeLabel(this, "lblProgress", "");
     lblProgress->setGeometry(10, 300, 170, 20);
@@ -149,13 +155,27 @@ void TReportForm::AddRow(const stampwise::ReportRow& row) {
     auto* item = new QTreeWidgetItem(lvReport);
     const std::string* texts[] = {&row.Caption, &row.SourceSize, &row.OutputPath, &row.NewSize,
                                   &row.Result};
-    for (int column = 0; column < 5; ++column) {
+    // The whole paths and, for a failed file, why, wherever the mouse rests on its row.
+    const QString tip = QString::fromStdString(stampwise::ReportRowToolTip(
+        row, lvReport->headerItem()->text(kSourcePathColumn).toStdString(),
+        lvReport->headerItem()->text(kOutputPathColumn).toStdString()));
+    for (int column = 0; column < kReportColumnCount; ++column) {
         item->setText(column, QString::fromStdString(*texts[column]));
-        // Why a file failed, wherever the mouse rests on its row; the columns stay as they are.
-        if (!row.ErrorText.empty()) item->setToolTip(column, QString::fromStdString(row.ErrorText));
+        item->setToolTip(column, tip);
     }
     item->setIcon(0, RowIcon(row.ImageIndex));
+    FitColumnsToRow(item);
     lvReport->scrollToItem(item);
+}
+
+void TReportForm::FitColumnsToRow(QTreeWidgetItem* item) {
+    // The designed widths were made for a smaller font; a size such as 6000x4000 must still be
+    // read whole. Paths are elided instead, so the two path columns keep their widths.
+    for (int column = 0; column < lvReport->columnCount(); ++column) {
+        if (column == kSourcePathColumn || column == kOutputPathColumn) continue;
+        const int needed = lvReport->sizeHintForIndex(lvReport->indexFromItem(item, column)).width();
+        if (needed > lvReport->columnWidth(column)) lvReport->setColumnWidth(column, needed);
+    }
 }
 
 void TReportForm::ShowReport() {
@@ -181,11 +201,11 @@ std::optional<std::string> TReportForm::SelectedRowText(int column) const {
 }
 
 void TReportForm::btnViewSourceClick() {
-    if (const auto path = SelectedRowText(0)) OpenInShell(*path);
+    if (const auto path = SelectedRowText(kSourcePathColumn)) OpenInShell(*path);
 }
 
 void TReportForm::btnViewResultClick() {
-    if (const auto path = SelectedRowText(2)) OpenInShell(*path);
+    if (const auto path = SelectedRowText(kOutputPathColumn)) OpenInShell(*path);
 }
 
 void TReportForm::btnFinishedClick() { forms_.Flow().ReportFinishedClicked(); }

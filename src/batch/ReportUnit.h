@@ -21,6 +21,7 @@ class QLabel;
 class QProgressBar;
 class QPushButton;
 class QTreeWidget;
+class QTreeWidgetItem;
 
 class TReportForm : public QWidget {
     Q_OBJECT
@@ -59,6 +60,8 @@ public:
 private:
     // The selected row's text in column, or nothing when no row is selected.
     std::optional<std::string> SelectedRowText(int column) const;
+    // Widens every column but the two path columns to this row's text where it does not fit.
+    void FitColumnsToRow(QTreeWidgetItem* item);
 
     TFormSet& forms_;
     QIcon okIcon_;

@@ -1,15 +1,29 @@
 #include "wizard/SelectFolderUnit.h"
 
+#include <QDir>
 #include <QFont>
 #include <QLabel>
 #include <QPushButton>
+#include <QStandardPaths>
 
 #include "app/FormSetUnit.h"
 #include "wizard/SelectFilesUnit.h"
 #include "wizard/ShellTreeUnit.h"
+#include "wizard/StartFolder.h"
 #include "wizard/WizardLookUnit.h"
 
 using stampwise::FormId;
+
+namespace {
+
+// The desktop's Pictures folder (from the user's folder settings, so a localised name is found),
+// or the home folder when there is none.
+std::string DesktopStartFolder() {
+    const QString pictures = QStandardPaths::writableLocation(QStandardPaths::PicturesLocation);
+    return stampwise::ChooseStartFolder(pictures.toStdString(), QDir::homePath().toStdString());
+}
+
+}  // namespace
 
 TSelectFolderForm::TSelectFolderForm(TFormSet& forms) : QWidget(nullptr), forms_(forms) {
     SetUpWizardWindow(this, FormId::SelectFolderForm, 400, 460);
@@ -34,6 +48,9 @@ TSelectFolderForm::TSelectFolderForm(TFormSet& forms) : QWidget(nullptr), forms_
     connect(stvSourceFolder, &TShellFolderTree::SelectedPathChanged, this,
             &TSelectFolderForm::stvSourceFolderChange);
     connect(btnNext, &QPushButton::clicked, this, &TSelectFolderForm::btnNextClick);
+
+    // Opened with a folder already chosen, so "Дальше" never starts from nothing by accident.
+    SetSelectedFolder(DesktopStartFolder());
 }
 
 std::string TSelectFolderForm::SelectedFolder() const { return stvSourceFolder->SelectedPath(); }
