@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QBitmap>
 #include <QDesktopServices>
+#include <QFontMetrics>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QLabel>
@@ -11,6 +12,9 @@
 #include <QPixmap>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QStyle>
+#include <QStyleOptionViewItem>
+#include <QStyledItemDelegate>
 #include <QTreeWidget>
 #include <QUrl>
 
@@ -61,6 +65,27 @@ QPixmap DrawExclamationMark() {
     return pixmap;
 }
 
+// Draws a path column: a path too long for it loses the middle of its folder part, so the file
+// name stays whole and the start of the folder still says where it lies.
+class TPathDelegate final : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+    void paint(QPainter* painter, const QStyleOptionViewItem& option,
+               const QModelIndex& index) const override {
+        QStyleOptionViewItem item(option);
+        initStyleOption(&item, index);
+        const QStyle* style = item.widget != nullptr ? item.widget->style() : QApplication::style();
+        // The style draws the text inside this rectangle, less a margin on each side.
+        const int marginPx = style->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, item.widget) + 1;
+        const int widthPx =
+            style->subElementRect(QStyle::SE_ItemViewItemText, &item, item.widget).width() -
+            2 * marginPx;
+        item.text = ElidePathKeepingName(item.text, item.fontMetrics, widthPx);
+        style->drawControl(QStyle::CE_ItemViewItem, &item, painter, item.widget);
+    }
+};
+
 QIcon LoadRowIcon(const QString& resource, QPixmap (*draw)()) {
     QPixmap pixmap(resource);
     if (pixmap.isNull()) return QIcon(draw());
@@ -71,6 +96,20 @@ QIcon LoadRowIcon(const QString& resource, QPixmap (*draw)()) {
 }
 
 }  // namespace
+
+QString ElidePathKeepingName(const QString& path, const QFontMetrics& metrics, int widthPx) {
+    if (metrics.horizontalAdvance(path) <= widthPx) return path;
+    const qsizetype slash = path.lastIndexOf(QLatin1Char('/'));
+    const QString name = path.mid(slash + 1);
+    const int folderRoomPx = widthPx - metrics.horizontalAdvance(QLatin1Char('/') + name);
+    // Less room than a few letters of folder says nothing: the name alone then, its middle going
+    // if even that is too long, so its start and its extension stay.
+    if (slash < 0 || folderRoomPx < metrics.horizontalAdvance(QStringLiteral("/ab…"))) {
+        return metrics.elidedText(name, Qt::ElideMiddle, widthPx);
+    }
+    return metrics.elidedText(path.left(slash), Qt::ElideMiddle, folderRoomPx) +
+           QLatin1Char('/') + name;
+}
 
 // The artwork lives in the static window library, whose resources are linked in only when
 // something names them.
@@ -102,6 +141,9 @@ TReportForm::TReportForm(TFormSet& forms)
     lvReport->setColumnCount(0);
     // A path too long for its column keeps its file name in sight; the tooltip has all of it.
     lvReport->setTextElideMode(Qt::ElideMiddle);
+    for (int column : {kSourcePathColumn, kOutputPathColumn}) {
+        lvReport->setItemDelegateForColumn(column, new TPathDelegate(lvReport));
+    }
 
     lblProgress = MakeLabel(this, "lblProgress", "");
     lblProgress->setGeometry(10, 300, 170, 20);

@@ -16,6 +16,7 @@
 #include "batch/BatchRunner.h"
 
 class TFormSet;
+class QFontMetrics;
 class QGroupBox;
 class QLabel;
 class QProgressBar;
@@ -67,6 +68,11 @@ private:
     QIcon okIcon_;
     QIcon errorIcon_;
 };
+
+// path as a path column shows it in widthPx: whole when it fits, else with the middle of its folder
+// part elided and the file name whole, or only the name (elided in its middle) when the name
+// alone leaves no room for the folder.
+QString ElidePathKeepingName(const QString& path, const QFontMetrics& metrics, int widthPx);
 
 class TReportBatchView final : public stampwise::BatchView {
 public:

@@ -150,6 +150,21 @@ TEST_F(ReportWindow, SizeColumnsWidenToTheirWidestValueAndPathColumnsKeepTheirWi
     EXPECT_GE(list->columnWidth(1), metrics.horizontalAdvance(QStringLiteral("6000x4000")));
 }
 
+TEST(ReportPathColumn, ALongPathLosesTheMiddleOfItsFolderAndKeepsItsFileNameWhole) {
+    const QFontMetrics metrics(QApplication::font());
+    const QString path = QStringLiteral("/home/user/Фото/2026-07 Отпуск на море/IMG_20260708_1015.jpg");
+    const int widthPx = metrics.horizontalAdvance(QStringLiteral("/home/u…/IMG_20260708_1015.jpg"));
+    const QString shown = ElidePathKeepingName(path, metrics, widthPx);
+    EXPECT_TRUE(shown.startsWith(QStringLiteral("/h"))) << shown.toStdString();
+    EXPECT_TRUE(shown.endsWith(QStringLiteral("/IMG_20260708_1015.jpg"))) << shown.toStdString();
+    EXPECT_LE(metrics.horizontalAdvance(shown), widthPx);
+    EXPECT_EQ(ElidePathKeepingName(path, metrics, metrics.horizontalAdvance(path)), path);
+    // Too narrow even for the name: its middle goes, its extension stays.
+    const QString nameOnly = ElidePathKeepingName(path, metrics, widthPx / 2);
+    EXPECT_TRUE(nameOnly.endsWith(QStringLiteral(".jpg"))) << nameOnly.toStdString();
+    EXPECT_LE(metrics.horizontalAdvance(nameOnly), widthPx / 2);
+}
+
 TEST_F(ReportWindow, ProgressShowsHowManyFilesAreDone) {
     RunResize({good, missing, good});
     EXPECT_EQ(Control<QLabel>(FormId::ReportForm, "lblProgress")->text().toStdString(),

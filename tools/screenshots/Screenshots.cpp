@@ -226,7 +226,7 @@ const Shot kShots[] = {
          const std::string out = in + "Resized/";
          report->AddRow({stampwise::kReportImageOk, in + "IMG_20260708_101512.jpg", "6000x4000",
                          out + "IMG_20260708_101512.jpg", "800x533", stampwise::kReportOk, ""});
-         report->AddRow({stampwise::kReportImageError, in + "IMG_20260708_101533.JPG", "0x0", "",
+         report->AddRow({stampwise::kReportImageError, in + "DSC01533.JPG", "0x0", "",
                          "0x0", stampwise::kReportError, "Файл не является картинкой JPEG"});
          report->AddRow({stampwise::kReportImageOk, in + "IMG_20260708_101547.jpg", "4000x6000",
                          out + "IMG_20260708_101547.jpg", "800x1200", stampwise::kReportOk, ""});
@@ -235,7 +235,7 @@ const Shot kShots[] = {
          Settle(300);
          QTreeWidgetItem* failed = report->lvReport->topLevelItem(1);
          const QRect row = report->lvReport->visualItemRect(failed);
-         QToolTip::showText(report->lvReport->viewport()->mapToGlobal(row.center()),
+         QToolTip::showText(report->lvReport->viewport()->mapToGlobal(row.bottomLeft() + QPoint(24, 4)),
                             failed->toolTip(0), report->lvReport);
          return forms.Form(FormId::ReportForm);
      }},
