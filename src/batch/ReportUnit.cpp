@@ -18,10 +18,10 @@
 #include <QTreeWidget>
 #include <QUrl>
 
-#include "app/FormSetUnit.h"
+#include "batch/WizardHost.h"
 #include "batch/ReportProgress.h"
 #include "batch/ReportToolTip.h"
-#include "wizard/WizardLookUnit.h"
+#include "widgets/WizardLookUnit.h"
 
 using stampwise::FormId;
 
@@ -115,7 +115,7 @@ QString ElidePathKeepingName(const QString& path, const QFontMetrics& metrics, i
 // something names them.
 static void LoadArtworkResources() { Q_INIT_RESOURCE(resources); }
 
-TReportForm::TReportForm(TFormSet& forms)
+TReportForm::TReportForm(stampwise::WizardHost& forms)
     : QWidget(nullptr), OpenInShell(OpenWithDesktop), forms_(forms) {
     SetUpWizardWindow(this, FormId::ReportForm, 598, 392);
     LoadArtworkResources();

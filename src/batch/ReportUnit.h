@@ -12,11 +12,13 @@
 #include <optional>
 #include <string>
 
-#include "app/MessageBoxes.h"
+#include "job/MessageBoxes.h"
 #include "batch/BatchRunner.h"
 
-class TFormSet;
 class QFontMetrics;
+namespace stampwise {
+class WizardHost;
+}
 class QGroupBox;
 class QLabel;
 class QProgressBar;
@@ -27,7 +29,7 @@ class QTreeWidgetItem;
 class TReportForm : public QWidget {
     Q_OBJECT
 public:
-    explicit TReportForm(TFormSet& forms);
+    explicit TReportForm(stampwise::WizardHost& forms);
     ~TReportForm() override;
 
     QGroupBox* bgReport = nullptr;
@@ -64,7 +66,7 @@ private:
     // Widens every column but the two path columns to this row's text where it does not fit.
     void FitColumnsToRow(QTreeWidgetItem* item);
 
-    TFormSet& forms_;
+    stampwise::WizardHost& forms_;
     QIcon okIcon_;
     QIcon errorIcon_;
 };

@@ -6,11 +6,10 @@
 #include <QPushButton>
 #include <QStandardPaths>
 
-#include "app/FormSetUnit.h"
-#include "wizard/SelectFilesUnit.h"
-#include "wizard/ShellTreeUnit.h"
+#include "batch/WizardHost.h"
+#include "widgets/ShellTreeUnit.h"
+#include "widgets/WizardLookUnit.h"
 #include "wizard/StartFolder.h"
-#include "wizard/WizardLookUnit.h"
 
 using stampwise::FormId;
 
@@ -25,7 +24,7 @@ std::string DesktopStartFolder() {
 
 }  // namespace
 
-TSelectFolderForm::TSelectFolderForm(TFormSet& forms) : QWidget(nullptr), forms_(forms) {
+TSelectFolderForm::TSelectFolderForm(stampwise::WizardHost& forms) : QWidget(nullptr), forms_(forms) {
     SetUpWizardWindow(this, FormId::SelectFolderForm, 400, 460);
 
     lblSourceFolder = MakeLabel(this, "lblSourceFolder", "Выбирите каталог с картинками");
@@ -64,5 +63,5 @@ void TSelectFolderForm::stvSourceFolderChange() {
 }
 
 void TSelectFolderForm::btnNextClick() {
-    forms_.Flow().FolderNextClicked(SelectedFolder(), forms_.SelectFilesForm->Entries());
+    forms_.Flow().FolderNextClicked(SelectedFolder(), forms_.FileEntries());
 }

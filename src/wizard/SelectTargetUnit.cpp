@@ -9,10 +9,9 @@
 #include <QRadioButton>
 #include <QShowEvent>
 
-#include "app/FormSetUnit.h"
-#include "wizard/SelectFolderUnit.h"
+#include "batch/WizardHost.h"
 #include "wizard/TargetChoice.h"
-#include "wizard/WizardLookUnit.h"
+#include "widgets/WizardLookUnit.h"
 
 using stampwise::FormId;
 
@@ -30,7 +29,7 @@ std::string WorkingFolder() { return QDir::currentPath().toStdString(); }
 
 }  // namespace
 
-TSelectTargetForm::TSelectTargetForm(TFormSet& forms)
+TSelectTargetForm::TSelectTargetForm(stampwise::WizardHost& forms)
     : QWidget(nullptr), ChooseFolder(BrowseForFolder), forms_(forms) {
     SetUpWizardWindow(this, FormId::SelectTargetForm, 420, 306);
 
@@ -137,7 +136,7 @@ void TSelectTargetForm::btnChooseFolderClick() {
     if (!chosen) return;
     edTargetFolder->setText(QString::fromStdString(*chosen));
     if (stampwise::IsSourceFolderChosen(forms_.Job().SourceKind,
-                                        forms_.SelectFolderForm->SelectedFolder(), *chosen)) {
+                                        forms_.SelectedFolder(), *chosen)) {
         forms_.Boxes().Notice(stampwise::kSameFolderText);
         edTargetFolder->setText(QString::fromStdString(WorkingFolder()));
     }

@@ -8,13 +8,14 @@
 #include <QTimer>
 
 #include "batch/BatchRunner.h"
+#include "watermark/WatermarkTexts.h"
 
 namespace stampwise::testing {
 namespace {
 
 TEST(QuestionBox, ShowsEachLineBreakOfTheTextAsOne) {
     // A question whose every phrase breaks its line, as the watermark texts do.
-    const std::string text = BuildConfirmationText("watermark", "folder", "/home/u/Фото", 12, "",
+    const std::string text = BuildConfirmationText(WatermarkTexts(), "folder", "/home/u/Фото", 12, "",
                                                    "prefix", TargetTexts{"", "", "marked_", ""});
     ASSERT_NE(text.find("\n\r"), std::string::npos);
     QString shown;

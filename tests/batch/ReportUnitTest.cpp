@@ -135,7 +135,7 @@ TEST_F(ReportWindow, EachRowsTooltipHoldsItsWholePathsAndAFailedOnesTheReason) {
 }
 
 TEST_F(ReportWindow, SizeColumnsWidenToTheirWidestValueAndPathColumnsKeepTheirWidth) {
-    for (const ReportColumn& column : ReportColumns("resize")) report->AddColumn(column);
+    for (const ReportColumn& column : ReportColumns(ResizeTexts())) report->AddColumn(column);
     const std::string source = "/home/user/Фото/Отпуск на море 2026/Камера/IMG_20260708_123456.jpg";
     report->AddRow({kReportImageOk, source, "6000x4000",
                     "/home/user/Фото/Отпуск на море 2026/Камера/Resized/IMG_20260708_123456.jpg",
