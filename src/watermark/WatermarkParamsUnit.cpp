@@ -505,8 +505,8 @@ void TWatermarkParamsForm::btnNextClick() {
         return;
     }
     stampwise::BatchInputs inputs;
-    inputs.SourceFolder = forms_.SelectedFolder();
-    inputs.Targets = forms_.Targets();
+    inputs.SourceFolder = forms_.Choices().Folder;
+    inputs.Targets = forms_.Choices().Targets;
     const auto view = forms_.ReportView(stampwise::FormId::WatermarkParamsForm);
     stampwise::RunBatch(forms_.Job(), inputs, stampwise::MakeWatermarkOperation(Settings()), *view);
 }

@@ -42,7 +42,7 @@ TEST_F(FolderWindow, TheTreeShowsFoldersFromTheRootOpenedAtHomeWithNothingSelect
     for (QModelIndex i = home.parent(); i.isValid(); i = i.parent()) {
         EXPECT_TRUE(tree->isExpanded(i)) << model->filePath(i).toStdString();
     }
-    EXPECT_EQ(forms->SelectFolderForm->SelectedFolder(), "");
+    EXPECT_EQ(forms->Window<TSelectFolderForm>(stampwise::FormId::SelectFolderForm)->SelectedFolder(), "");
     EXPECT_EQ(SelectedLabel(), "");
 }
 
@@ -63,7 +63,7 @@ TEST_F(FolderWindow, AFileInTheFolderIsNotListedInTheTree) {
 
 TEST_F(FolderWindow, ClickingAFolderShowsItsFullPathBelowTheTree) {
     const std::string inner = folder.MakeFolder("Фото");
-    forms->SelectFolderForm->SetSelectedFolder(folder.String());
+    forms->Window<TSelectFolderForm>(stampwise::FormId::SelectFolderForm)->SetSelectedFolder(folder.String());
     QFileSystemModel* model = tree->FileModel();
     const QModelIndex parent = model->index(QString::fromStdString(folder.String()));
     tree->expand(parent);
@@ -74,7 +74,7 @@ TEST_F(FolderWindow, ClickingAFolderShowsItsFullPathBelowTheTree) {
         return tree->visualRect(index).isValid();
     }));
     ClickItem(tree, index);
-    EXPECT_EQ(forms->SelectFolderForm->SelectedFolder(), inner);
+    EXPECT_EQ(forms->Window<TSelectFolderForm>(stampwise::FormId::SelectFolderForm)->SelectedFolder(), inner);
     EXPECT_EQ(SelectedLabel(), inner);
 
     tree->clearSelection();
@@ -90,7 +90,7 @@ TEST_F(FolderWindow, ClickingAFolderShowsItsFullPathBelowTheTree) {
 
 TEST_F(FolderWindow, NextWithoutPicturesShowsTheNoticeAndStays) {
     folder.WriteFile("note.txt", "x");
-    forms->SelectFolderForm->SetSelectedFolder(folder.String());
+    forms->Window<TSelectFolderForm>(stampwise::FormId::SelectFolderForm)->SetSelectedFolder(folder.String());
     Control<QPushButton>(FormId::SelectFolderForm, "btnNext")->click();
     EXPECT_EQ(boxes.Texts(), std::vector<std::string>{"В каталоге нет файлов с расширением jpg!"});
     EXPECT_TRUE(forms->Form(FormId::SelectFolderForm)->isVisible());
@@ -100,7 +100,7 @@ TEST_F(FolderWindow, NextWithoutPicturesShowsTheNoticeAndStays) {
 TEST_F(FolderWindow, NextWithPicturesListsThemAndShowsTheTargetWindow) {
     WriteTestJpeg(folder.String() + "/a.jpg", 8, 6);
     WriteTestJpeg(folder.String() + "/B.JPG", 8, 6);
-    forms->SelectFolderForm->SetSelectedFolder(folder.String());
+    forms->Window<TSelectFolderForm>(stampwise::FormId::SelectFolderForm)->SetSelectedFolder(folder.String());
     Control<QPushButton>(FormId::SelectFolderForm, "btnNext")->click();
     EXPECT_TRUE(boxes.shown.empty());
     EXPECT_EQ(forms->Job().SourceFiles.size(), 2u);
