@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <exception>
 
+#include "imaging/IntegerMath.h"
 #include "imaging/JpegImage.h"
 #include "imaging/Raster.h"
 #include "watermark/WatermarkStep.h"
@@ -14,23 +15,8 @@ namespace stampwise {
 
 namespace {
 
-// numerator / denominator rounded to the nearest integer, halves to the even one, exactly (the
-// products of picture sides fit in 64 bits, so no floating-point tie can come out wrong).
-// denominator > 0.
-std::int64_t RoundHalfEvenQuotient(std::int64_t numerator, std::int64_t denominator) {
-    std::int64_t quotient = numerator / denominator;
-    std::int64_t remainder = numerator % denominator;
-    if (remainder < 0) {  // floor division, so that the remainder below is never negative
-        quotient -= 1;
-        remainder += denominator;
-    }
-    const std::int64_t twice = 2 * remainder;
-    if (twice > denominator || (twice == denominator && quotient % 2 != 0)) quotient += 1;
-    return quotient;
-}
-
 int RoundedSide(std::int64_t numerator, std::int64_t denominator) {
-    return static_cast<int>(RoundHalfEvenQuotient(numerator, denominator));
+    return static_cast<int>(DivideRoundHalfEven(numerator, denominator));
 }
 
 TBitmap ScaledCopy(const TBitmap& logo, int width, int height) {
@@ -104,7 +90,7 @@ void DrawPreviewOnSurface(TBitmap& surface, const TBitmap& composite) {
 }
 
 int TransparencyPercent(int opacity) {
-    return static_cast<int>(RoundHalfEvenQuotient((255 - std::int64_t{opacity}) * 100, 255));
+    return static_cast<int>(DivideRoundHalfEven((255 - std::int64_t{opacity}) * 100, 255));
 }
 
 std::string TransparencyHint(int opacity) {
