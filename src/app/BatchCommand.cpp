@@ -281,10 +281,11 @@ ResizeMode ToResizeMode(SizeOption size) {
     return ResizeMode::Width;
 }
 
+// Without a size option the stamp keeps the logo's own size: 100 percent.
 LogoSizeMode ToLogoSizeMode(SizeOption size) {
+    if (size == SizeOption::Width) return LogoSizeMode::Width;
     if (size == SizeOption::Height) return LogoSizeMode::Height;
-    if (size == SizeOption::Percent) return LogoSizeMode::Percent;
-    return LogoSizeMode::Width;
+    return LogoSizeMode::Percent;
 }
 
 }  // namespace
@@ -389,7 +390,6 @@ int RunBatchCommand(const std::vector<std::string>& arguments, std::ostream& out
         settings.Logo = std::move(load.Logo);
         settings.SizeMode = ToLogoSizeMode(o.Size);
         settings.SizeValue = o.Size == SizeOption::None ? 100 : o.SizeValue;
-        if (o.Size == SizeOption::None) settings.SizeMode = LogoSizeMode::Percent;
         settings.Placements = o.Placements;
         settings.MarginPx = o.MarginPx;
         settings.Opacity = o.Opacity;

@@ -232,7 +232,7 @@ TWatermarkParamsForm::TWatermarkParamsForm(stampwise::WizardHost& forms)
     connect(btnNext, &QPushButton::clicked, this, &TWatermarkParamsForm::btnNextClick);
 }
 
-TWatermarkParamsForm::~TWatermarkParamsForm() { FormDestroy(); }
+TWatermarkParamsForm::~TWatermarkParamsForm() = default;
 
 void TWatermarkParamsForm::BuildPreviewGroup() {
     gbPreview = MakeBlueGroupBox(this, "gbPreview", "Логотип");
@@ -510,5 +510,3 @@ void TWatermarkParamsForm::btnNextClick() {
     const auto view = forms_.ReportView(stampwise::FormId::WatermarkParamsForm);
     stampwise::RunBatch(forms_.Job(), inputs, stampwise::MakeWatermarkOperation(Settings()), *view);
 }
-
-void TWatermarkParamsForm::FormDestroy() {}

@@ -101,18 +101,6 @@ std::string LogoSizeText(int width, int height) {
     return "Размер изображения " + std::to_string(width) + "x" + std::to_string(height) + " пикс.";
 }
 
-std::string UpperCaseExtension(const std::string& path) {
-    const std::size_t nameStart = path.find_last_of('/');
-    const std::size_t dot = path.find_last_of('.');
-    if (dot == std::string::npos || (nameStart != std::string::npos && dot < nameStart)) return "";
-    std::string extension = path.substr(dot);
-    // ASCII only: a byte of a UTF-8 letter must not be changed halfway through its sequence.
-    for (char& c : extension) {
-        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-    }
-    return extension;
-}
-
 LogoLoad LoadLogoFile(const std::string& path) {
     using Outcome = LogoLoad::Outcome;
     const std::string extension = UpperCaseExtension(path);

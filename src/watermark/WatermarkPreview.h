@@ -11,6 +11,7 @@
 #include <string>
 
 #include "imaging/Bitmap.h"
+#include "imaging/PictureExtension.h"
 #include "watermark/LogoCompositing.h"
 
 namespace stampwise {
@@ -68,10 +69,7 @@ std::string TransparencyHint(int opacity);
 // "Размер изображения 120x80 пикс."
 std::string LogoSizeText(int width, int height);
 
-// The file name's last dot and what follows it, upper-cased ("logo.Jpg" gives ".JPG"; "" without a
-// dot). A dot in a folder name is not an extension.
-std::string UpperCaseExtension(const std::string& path);
-
+// A logo's extension is read by UpperCaseExtension (imaging/PictureExtension.h).
 struct LogoLoad {
     enum class Outcome { Loaded, UnsupportedFormat, AllWhite, ReadFailed };
     Outcome Result = Outcome::ReadFailed;
