@@ -19,6 +19,7 @@
 
 #include "imaging/ImageErrors.h"
 #include "imaging/JpegErrorTrap.h"
+#include "imaging/JpegImage.h"
 #include "imaging/Raster.h"
 
 namespace stampwise {
@@ -103,7 +104,7 @@ int StartWithFixedSettings(Decompression& d, const std::uint8_t* data, std::size
     if (isGrayscale) {
         d.info.out_color_space = JCS_GRAYSCALE;
         d.info.quantize_colors = TRUE;
-        d.info.desired_number_of_colors = 236;
+        d.info.desired_number_of_colors = JpegSettings::kQuantizedColors;
         d.info.two_pass_quantize = FALSE;
         d.info.dither_mode = JDITHER_FS;
     } else {

@@ -4,11 +4,12 @@
 #include <string>
 
 #include "batch/BatchRunner.h"
+#include "job/SizeMode.h"
 #include "resize/ResizeTexts.h"
 
 namespace stampwise {
 
-enum class ResizeMode { Width, Height, Percent };
+using ResizeMode = SizeMode;
 
 // Pure and exact: the products are formed in 64-bit integers and each quotient is rounded once to
 // nearest, halves to even (640 × 481 at width 320 gives 240). Width and height modes never enlarge.
