@@ -316,7 +316,8 @@ void SampleSwappedRows(const std::uint8_t* data, std::size_t size, int rowCount,
     if (rowCount < 1 || rowCount > height) ThrowForCode(kBadRowCountCode);
     bitmap.Allocate(width, rowCount);
     for (int i = 0; i < rowCount; ++i) {
-        CopyUprightRow(stored, orientation, NearestSourceIndex(i, rowCount, height), bitmap.MutableScanLine(i));
+        const int row = NearestSourceIndex(i, rowCount, height);
+        CopyUprightRow(stored, orientation, row, bitmap.MutableScanLine(i));
     }
     // A decoding error still leaves the rows got so far, as a full decode would.
     ThrowForCode(code);

@@ -144,8 +144,8 @@ TEST_F(OrientedFiles, GrayscaleFileIsTheDitheredReferenceTurned) {
     const std::vector<std::uint8_t> grey =
         testing::EncodeWithLibjpeg(MakePhotoLike(27, 16, 23), false, true);
     for (int orientation : {3, 6}) {
-        const std::string path =
-            Write(WithExifOrientation(grey, orientation, false), "grey" + std::to_string(orientation) + ".jpg");
+        const std::string path = Write(WithExifOrientation(grey, orientation, false),
+                                       "grey" + std::to_string(orientation) + ".jpg");
         const TBitmap expected = TurnedByTest(DjpegDecode(path, true, folder.String()), orientation);
         TJPEGImage jpeg;
         jpeg.ReadFromFile(path);
