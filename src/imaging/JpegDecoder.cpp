@@ -208,8 +208,8 @@ int DecodeInto(const std::uint8_t* data, std::size_t size, TBitmap& bitmap, int&
 constexpr int kBadRowCountCode = -2;
 
 // With isBottomUp (a picture that is upright only turned top to bottom) row i is stored row
-// height - 1 - NearestSourceIndex(rowCount - 1 - i, ...): the rows are still read top to bottom,
-// but fill the bitmap from its last row up. Mirroring left to right is the caller's.
+// height - 1 - NearestSourceIndex(i, rowCount, height): the stored rows are still read top to
+// bottom, and fill the bitmap from its last row up. Mirroring left to right is the caller's.
 // Returns 0 or an error code. No C++ object with a destructor may live in this frame.
 int DecodeSampledInto(const std::uint8_t* data, std::size_t size, int rowCount, bool isBottomUp,
                       TBitmap& bitmap) {
