@@ -7,7 +7,9 @@
 
 #include <algorithm>
 #include <cstring>
+#include <numeric>
 #include <utility>
+#include <vector>
 
 namespace stampwise {
 
@@ -113,12 +115,28 @@ void SwapRowsTopToBottom(TBitmap& picture) {
 
 }  // namespace
 
-void CopyUprightRow(const TBitmap& stored, int orientation, int uprightRow, std::uint8_t* out) {
+void CopyUprightRows(const TBitmap& stored, int orientation, const int* uprightRows, int rowCount,
+                     TBitmap& out) {
+    // Filling a band of rows one column at a time keeps both the reads and the writes within a few
+    // cache lines when the sides swap: the band's pixels of one column lie along one stored row,
+    // and each band row gets one short run. One whole row at a time would instead walk down a
+    // stored column and touch a new cache line for every pixel.
+    constexpr int kBandRows = 32;
     const UprightWalk walk = WalkFor(stored, orientation);
-    const int width = SwapsSides(orientation) ? stored.Height() : stored.Width();
     const std::uint8_t* base = stored.ScanLine(0);
-    std::ptrdiff_t at = walk.origin + walk.yStep * uprightRow;
-    for (int x = 0; x < width; ++x, at += walk.xStep, out += 3) std::memcpy(out, base + at, 3);
+    for (int first = 0; first < rowCount; first += kBandRows) {
+        const int bandRows = std::min(kBandRows, rowCount - first);
+        std::uint8_t* rows[kBandRows];
+        std::ptrdiff_t starts[kBandRows];
+        for (int i = 0; i < bandRows; ++i) {
+            rows[i] = out.MutableScanLine(first + i);
+            starts[i] = walk.origin + walk.yStep * uprightRows[first + i];
+        }
+        for (int x = 0; x < out.Width(); ++x) {
+            const std::ptrdiff_t across = walk.xStep * x;
+            for (int i = 0; i < bandRows; ++i) std::memcpy(rows[i] + 3 * x, base + starts[i] + across, 3);
+        }
+    }
 }
 
 void TurnUpright(TBitmap& picture, int orientation) {
@@ -132,25 +150,11 @@ void TurnUpright(TBitmap& picture, int orientation) {
         SwapRowsTopToBottom(picture);
         return;
     }
-
-    // A side swap reads the stored picture across its rows. Filling a band of upright rows one
-    // column at a time keeps both the reads (along a stored row) and the writes (one short run per
-    // band row) within a few cache lines, where one upright row at a time would touch a new line
-    // for every pixel.
-    constexpr int kBandRows = 32;
-    const UprightWalk walk = WalkFor(picture, orientation);
     TBitmap turned;
     turned.Allocate(picture.Height(), picture.Width());
-    const std::uint8_t* base = picture.ScanLine(0);
-    for (int y0 = 0; y0 < turned.Height(); y0 += kBandRows) {
-        const int bandRows = std::min(kBandRows, turned.Height() - y0);
-        std::uint8_t* rows[kBandRows];
-        for (int i = 0; i < bandRows; ++i) rows[i] = turned.MutableScanLine(y0 + i);
-        for (int x = 0; x < turned.Width(); ++x) {
-            std::ptrdiff_t at = walk.origin + walk.xStep * x + walk.yStep * y0;
-            for (int i = 0; i < bandRows; ++i, at += walk.yStep) std::memcpy(rows[i] + 3 * x, base + at, 3);
-        }
-    }
+    std::vector<int> everyRow(static_cast<std::size_t>(turned.Height()));
+    std::iota(everyRow.begin(), everyRow.end(), 0);
+    CopyUprightRows(picture, orientation, everyRow.data(), turned.Height(), turned);
     picture = std::move(turned);
 }
 

@@ -31,8 +31,10 @@ constexpr bool SwapsSides(int orientation) { return orientation >= 5 && orientat
 // size, which replaces the old. Transparency settings are kept; any other orientation does nothing.
 void TurnUpright(TBitmap& picture, int orientation);
 
-// Row uprightRow of the upright picture of stored, written as stored.Width() or stored.Height()
-// pixels (the upright width) to out; for a caller that needs only some rows of the turned picture.
-void CopyUprightRow(const TBitmap& stored, int orientation, int uprightRow, std::uint8_t* out);
+// For a caller that needs only some rows of the turned picture: row i of out becomes row
+// uprightRows[i] of the upright picture of stored. out must already be the upright width by
+// rowCount; every row index must be inside the upright height.
+void CopyUprightRows(const TBitmap& stored, int orientation, const int* uprightRows, int rowCount,
+                     TBitmap& out);
 
 }  // namespace stampwise

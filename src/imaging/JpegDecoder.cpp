@@ -17,6 +17,7 @@
 #include <cstring>
 #include <stdexcept>
 #include <utility>
+#include <vector>
 
 #include <jerror.h>
 
@@ -314,11 +315,10 @@ void SampleSwappedRows(const std::uint8_t* data, std::size_t size, int rowCount,
     const int width = stored.Height();
     const int height = stored.Width();
     if (rowCount < 1 || rowCount > height) ThrowForCode(kBadRowCountCode);
+    std::vector<int> sampled(static_cast<std::size_t>(rowCount));
+    for (int i = 0; i < rowCount; ++i) sampled[i] = NearestSourceIndex(i, rowCount, height);
     bitmap.Allocate(width, rowCount);
-    for (int i = 0; i < rowCount; ++i) {
-        const int row = NearestSourceIndex(i, rowCount, height);
-        CopyUprightRow(stored, orientation, row, bitmap.MutableScanLine(i));
-    }
+    CopyUprightRows(stored, orientation, sampled.data(), rowCount, bitmap);
     // A decoding error still leaves the rows got so far, as a full decode would.
     ThrowForCode(code);
 }
