@@ -5,6 +5,8 @@
 // colour map. The result is what `djpeg -dct float` (with `-colors 236` for grayscale) prints.
 //
 // Rows go straight from libjpeg into the bitmap's storage: RGB output is already our byte order.
+// The Exif orientation is read from the APP1 segments the library keeps while reading the header;
+// the rows are turned after decoding, outside the library's frames.
 // A reduction may take only the rows it samples (DecodeJpegSampledRows), and a job that touches
 // each row once may take them in turn (JpegRowReader); the same settings and the same library
 // state make those rows the full decode's, which the tests check layout by layout.
@@ -15,11 +17,14 @@
 #include <algorithm>
 #include <cstring>
 #include <stdexcept>
+#include <utility>
+#include <vector>
 
 #include <jerror.h>
 
 #include "imaging/ImageErrors.h"
 #include "imaging/JpegErrorTrap.h"
+#include "imaging/JpegImage.h"
 #include "imaging/Raster.h"
 
 namespace stampwise {
@@ -42,6 +47,19 @@ void StartReading(Decompression& d, const std::uint8_t* data, std::size_t size) 
     d.info.err = ArmTrap(d.trap);
     jpeg_create_decompress(&d.info);
     jpeg_mem_src(&d.info, data, static_cast<unsigned long>(size));
+    // Kept whole (a segment is at most 64 KiB) so that the Exif block can be parsed after the header.
+    jpeg_save_markers(&d.info, JPEG_APP0 + 1, 0xFFFF);
+}
+
+// The orientation of the first Exif APP1 segment; a file may also carry XMP or other APP1 blocks.
+int OrientationOf(const jpeg_decompress_struct& info) noexcept {
+    static constexpr char kExif[] = "Exif";
+    for (jpeg_saved_marker_ptr m = info.marker_list; m != nullptr; m = m->next) {
+        if (m->marker != JPEG_APP0 + 1 || m->data_length < sizeof kExif) continue;
+        if (std::memcmp(m->data, kExif, sizeof kExif) != 0) continue;
+        return ReadExifOrientation(m->data, m->data_length);
+    }
+    return kOrientationAsStored;
 }
 
 // Returns 0 or the library's message code. No C++ object with a destructor may live in this frame.
@@ -54,8 +72,10 @@ int ReadHeaderInto(const std::uint8_t* data, std::size_t size, JpegHeader& heade
     }
     StartReading(d, data, size);
     jpeg_read_header(&d.info, TRUE);
+    header.Orientation = OrientationOf(d.info);
     header.Width = static_cast<int>(d.info.image_width);
     header.Height = static_cast<int>(d.info.image_height);
+    if (SwapsSides(header.Orientation)) std::swap(header.Width, header.Height);
     header.Grayscale = d.info.jpeg_color_space == JCS_GRAYSCALE;
     header.Progressive = jpeg_has_multiple_scans(&d.info) != FALSE;
     jpeg_destroy_decompress(&d.info);
@@ -74,9 +94,10 @@ bool TryAllocate(TBitmap& bitmap, int width, int height) noexcept {
 
 // Rows not reached when the library stopped are made white, so the kept picture never shows
 // whatever the fresh storage held.
-void WhitenRowsFrom(TBitmap& bitmap, int firstRow) {
-    for (int y = firstRow; y < bitmap.Height(); ++y) std::memset(bitmap.MutableScanLine(y), 0xFF, bitmap.RowBytes());
+void WhitenRows(TBitmap& bitmap, int firstRow, int endRow) {
+    for (int y = firstRow; y < endRow; ++y) std::memset(bitmap.MutableScanLine(y), 0xFF, bitmap.RowBytes());
 }
+void WhitenRowsFrom(TBitmap& bitmap, int firstRow) { WhitenRows(bitmap, firstRow, bitmap.Height()); }
 
 // Reads the header and starts the library with the fixed settings. Returns 0, or
 // kOutOfResourcesCode for a picture beyond kMaxPicturePixels (the library then holds nothing of
@@ -104,7 +125,7 @@ int StartWithFixedSettings(Decompression& d, const std::uint8_t* data, std::size
     if (isGrayscale) {
         d.info.out_color_space = JCS_GRAYSCALE;
         d.info.quantize_colors = TRUE;
-        d.info.desired_number_of_colors = 236;
+        d.info.desired_number_of_colors = JpegSettings::kQuantizedColors;
         d.info.two_pass_quantize = FALSE;
         d.info.dither_mode = JDITHER_FS;
     } else {
@@ -132,8 +153,10 @@ void WidenGreyRow(const Decompression& d, const JSAMPLE* indices, std::uint8_t* 
     }
 }
 
+// The stored picture, not yet turned; orientation is set once bitmap is sized, so a failure before
+// that leaves it as stored (1) and the caller leaves the bitmap as it was.
 // Returns 0 or an error code. No C++ object with a destructor may live in this frame.
-int DecodeInto(const std::uint8_t* data, std::size_t size, TBitmap& bitmap) {
+int DecodeInto(const std::uint8_t* data, std::size_t size, TBitmap& bitmap, int& orientation) {
     Decompression d;
     volatile int rowsDone = -1;  // -1 until the bitmap is sized
     if (setjmp(d.trap.jump) != 0) {
@@ -155,6 +178,7 @@ int DecodeInto(const std::uint8_t* data, std::size_t size, TBitmap& bitmap) {
         return kOutOfResourcesCode;
     }
     rowsDone = 0;
+    orientation = OrientationOf(d.info);
 
     if (isGrayscale) {
         JSAMPARRAY indexRow = MakeIndexRow(d);
@@ -186,14 +210,24 @@ int DecodeInto(const std::uint8_t* data, std::size_t size, TBitmap& bitmap) {
 // Not a library message code: a row count outside 1 .. the picture's height.
 constexpr int kBadRowCountCode = -2;
 
+// With isBottomUp (a picture that is upright only turned top to bottom) row i is stored row
+// height - 1 - NearestSourceIndex(i, rowCount, height): the stored rows are still read top to
+// bottom, and fill the bitmap from its last row up. Mirroring left to right is the caller's.
 // Returns 0 or an error code. No C++ object with a destructor may live in this frame.
-int DecodeSampledInto(const std::uint8_t* data, std::size_t size, int rowCount, TBitmap& bitmap) {
+int DecodeSampledInto(const std::uint8_t* data, std::size_t size, int rowCount, bool isBottomUp,
+                      TBitmap& bitmap) {
     Decompression d;
     volatile int rowsDone = -1;  // -1 until the bitmap is sized
     if (setjmp(d.trap.jump) != 0) {
         const int code = d.trap.manager.msg_code;
         jpeg_destroy_decompress(&d.info);
-        if (rowsDone >= 0) WhitenRowsFrom(bitmap, rowsDone);
+        if (rowsDone >= 0) {
+            if (isBottomUp) {
+                WhitenRows(bitmap, 0, rowCount - rowsDone);
+            } else {
+                WhitenRowsFrom(bitmap, rowsDone);
+            }
+        }
         return code;
     }
     bool isGrayscale = false;
@@ -215,8 +249,10 @@ int DecodeSampledInto(const std::uint8_t* data, std::size_t size, int rowCount, 
 
     // With rowCount <= height the sampled rows strictly increase, so every row is read at most once.
     JSAMPARRAY indexRow = isGrayscale ? MakeIndexRow(d) : nullptr;
-    for (int i = 0; i < rowCount; ++i) {
-        const int wanted = NearestSourceIndex(i, rowCount, height);
+    for (int k = 0; k < rowCount; ++k) {
+        const int i = isBottomUp ? rowCount - 1 - k : k;
+        const int wanted = isBottomUp ? height - 1 - NearestSourceIndex(i, rowCount, height)
+                                      : NearestSourceIndex(i, rowCount, height);
         const int next = static_cast<int>(d.info.output_scanline);
         if (wanted > next) {
 #if defined(LIBJPEG_TURBO_VERSION)
@@ -241,9 +277,13 @@ int DecodeSampledInto(const std::uint8_t* data, std::size_t size, int rowCount, 
             JSAMPROW row = bitmap.MutableScanLine(i);
             if (jpeg_read_scanlines(&d.info, &row, 1) != 1) break;
         }
-        rowsDone = i + 1;
+        rowsDone = k + 1;
     }
-    WhitenRowsFrom(bitmap, rowsDone);
+    if (isBottomUp) {
+        WhitenRows(bitmap, 0, rowCount - rowsDone);
+    } else {
+        WhitenRowsFrom(bitmap, rowsDone);
+    }
     // Not jpeg_finish_decompress, for the same reason as DecodeInto; the rows below the last one
     // sampled are not even decoded.
     jpeg_destroy_decompress(&d.info);
@@ -251,6 +291,67 @@ int DecodeSampledInto(const std::uint8_t* data, std::size_t size, int rowCount, 
 }
 
 }  // namespace
+
+JpegHeader ReadJpegHeader(const std::uint8_t* data, std::size_t size) {
+    JpegHeader header;
+    const int code = ReadHeaderInto(data, size, header);
+    if (code != 0) throw EJPEG(code);
+    return header;
+}
+
+namespace {
+
+void ThrowForCode(int code) {
+    if (code == kOutOfResourcesCode) throw EOutOfResources();
+    if (code == kBadRowCountCode) throw std::invalid_argument("DecodeJpegSampledRows: row count out of range");
+    if (code != 0) throw EJPEG(code);
+}
+
+// A side swap makes the sampled rows stored columns: the stored picture is decoded whole and only
+// the sampled rows of its upright form are gathered, which costs one picture, not two.
+void SampleSwappedRows(const std::uint8_t* data, std::size_t size, int rowCount, TBitmap& bitmap) {
+    TBitmap stored;
+    int orientation = kOrientationAsStored;
+    const int code = DecodeInto(data, size, stored, orientation);
+    if (stored.Empty()) ThrowForCode(code);
+    const int width = stored.Height();
+    const int height = stored.Width();
+    if (rowCount < 1 || rowCount > height) ThrowForCode(kBadRowCountCode);
+    std::vector<int> sampled(static_cast<std::size_t>(rowCount));
+    for (int i = 0; i < rowCount; ++i) sampled[i] = NearestSourceIndex(i, rowCount, height);
+    bitmap.Allocate(width, rowCount);
+    CopyUprightRows(stored, orientation, sampled.data(), rowCount, bitmap);
+    // A decoding error still leaves the rows got so far, as a full decode would.
+    ThrowForCode(code);
+}
+
+}  // namespace
+
+void DecodeJpeg(const std::uint8_t* data, std::size_t size, TBitmap& bitmap) {
+    int orientation = kOrientationAsStored;
+    const int code = DecodeInto(data, size, bitmap, orientation);
+    // Also after an error once the bitmap is sized: the kept picture is then upright as well.
+    TurnUpright(bitmap, orientation);
+    ThrowForCode(code);
+}
+
+void DecodeJpegSampledRows(const std::uint8_t* data, std::size_t size, int rowCount, TBitmap& bitmap) {
+    const int orientation = ReadJpegHeader(data, size).Orientation;
+    if (SwapsSides(orientation)) {
+        SampleSwappedRows(data, size, rowCount, bitmap);
+        return;
+    }
+    // Into a fresh picture, so that one never sized (an error before the size was known) leaves
+    // bitmap as it was rather than mirrored.
+    TBitmap rows;
+    const bool isBottomUp = orientation == 3 || orientation == 4;
+    const int code = DecodeSampledInto(data, size, rowCount, isBottomUp, rows);
+    if (!rows.Empty()) {
+        if (orientation == 2 || orientation == 3) TurnUpright(rows, 2);  // mirrors any set of rows
+        bitmap = std::move(rows);
+    }
+    ThrowForCode(code);
+}
 
 // The library's state lives on the heap, owned by the reader, so that each call can arm its own
 // setjmp in a frame that holds no C++ object.
@@ -262,6 +363,7 @@ struct jpeg_detail::RowReaderState {
     int width = 0;
     int height = 0;
     int nextRow = 0;
+    bool isMirrored = false;  // orientation 2: every stored row is its upright row mirrored
     JSAMPARRAY indexRow = nullptr;
 };
 
@@ -274,6 +376,9 @@ void FinishRowReader(RowState& s, int code) {
     s.isLive = false;
     s.errorCode = code;
 }
+
+// Not a library message code: the file's orientation turns its rows out of their stored order.
+constexpr int kRowOrderTurnedCode = -3;
 
 // Returns 0 or an error code. No C++ object with a destructor may live in this frame.
 int StartRowReader(RowState& s, const std::uint8_t* data, std::size_t size) {
@@ -288,6 +393,12 @@ int StartRowReader(RowState& s, const std::uint8_t* data, std::size_t size) {
         FinishRowReader(s, kOutOfResourcesCode);
         return kOutOfResourcesCode;
     }
+    const int orientation = OrientationOf(s.d.info);
+    if (!KeepsRowOrder(orientation)) {
+        FinishRowReader(s, kRowOrderTurnedCode);
+        return kRowOrderTurnedCode;
+    }
+    s.isMirrored = orientation != kOrientationAsStored;
     s.isGrayscale = isGrayscale;
     s.width = static_cast<int>(s.d.info.output_width);
     s.height = static_cast<int>(s.d.info.output_height);
@@ -297,6 +408,16 @@ int StartRowReader(RowState& s, const std::uint8_t* data, std::size_t size) {
 
 // Returns 0 or an error code; got is the number of rows delivered. No C++ object with a
 // destructor may live in this frame.
+void MirrorRow(std::uint8_t* row, int width) {
+    std::uint8_t* left = row;
+    std::uint8_t* right = row + static_cast<std::size_t>(width - 1) * 3;
+    for (; left < right; left += 3, right -= 3) {
+        std::swap(left[0], right[0]);
+        std::swap(left[1], right[1]);
+        std::swap(left[2], right[2]);
+    }
+}
+
 int ReadRowsWithTrap(RowState& s, std::uint8_t* const* rows, int count, int& got) {
     got = 0;
     if (setjmp(s.d.trap.jump) != 0) {
@@ -323,6 +444,9 @@ int ReadRowsWithTrap(RowState& s, std::uint8_t* const* rows, int count, int& got
     // The memory source never suspends; should the library stop short all the same, the rows it
     // did not give are white, as in DecodeJpeg's picture.
     for (int i = done; i < wanted; ++i) std::memset(rows[i], 0xFF, static_cast<std::size_t>(s.width) * 3);
+    if (s.isMirrored) {
+        for (int i = 0; i < wanted; ++i) MirrorRow(rows[i], s.width);
+    }
     s.nextRow += wanted;
     got = wanted;
     return 0;
@@ -333,8 +457,10 @@ int ReadRowsWithTrap(RowState& s, std::uint8_t* const* rows, int count, int& got
 JpegRowReader::JpegRowReader(const std::uint8_t* data, std::size_t size)
     : state_(std::make_unique<jpeg_detail::RowReaderState>()) {
     const int code = StartRowReader(*state_, data, size);
-    if (code == kOutOfResourcesCode) throw EOutOfResources();
-    if (code != 0) throw EJPEG(code);
+    if (code == kRowOrderTurnedCode) {
+        throw std::invalid_argument("JpegRowReader: the orientation turns the rows out of their order");
+    }
+    ThrowForCode(code);
 }
 
 JpegRowReader::~JpegRowReader() { FinishRowReader(*state_, state_->errorCode); }
@@ -349,30 +475,9 @@ int JpegRowReader::ReadRows(std::uint8_t* const* rows, int count) {
     if (s.errorCode != 0) throw EJPEG(s.errorCode);
     if (count <= 0 || s.nextRow >= s.height) return 0;
     int got = 0;
-    const int code = ReadRowsWithTrap(s, rows, count, got);
-    if (code != 0) throw EJPEG(code);
+    ThrowForCode(ReadRowsWithTrap(s, rows, count, got));
     if (s.nextRow >= s.height) FinishRowReader(s, 0);  // not jpeg_finish_decompress: see DecodeInto
     return got;
-}
-
-JpegHeader ReadJpegHeader(const std::uint8_t* data, std::size_t size) {
-    JpegHeader header;
-    const int code = ReadHeaderInto(data, size, header);
-    if (code != 0) throw EJPEG(code);
-    return header;
-}
-
-void DecodeJpeg(const std::uint8_t* data, std::size_t size, TBitmap& bitmap) {
-    const int code = DecodeInto(data, size, bitmap);
-    if (code == kOutOfResourcesCode) throw EOutOfResources();
-    if (code != 0) throw EJPEG(code);
-}
-
-void DecodeJpegSampledRows(const std::uint8_t* data, std::size_t size, int rowCount, TBitmap& bitmap) {
-    const int code = DecodeSampledInto(data, size, rowCount, bitmap);
-    if (code == kOutOfResourcesCode) throw EOutOfResources();
-    if (code == kBadRowCountCode) throw std::invalid_argument("DecodeJpegSampledRows: row count out of range");
-    if (code != 0) throw EJPEG(code);
 }
 
 }  // namespace stampwise

@@ -4,7 +4,8 @@
 // StampPicture streams: rows come from the decoder a band at a time, are stamped and go straight
 // to the encoder, so a file costs its compressed bytes twice and one band, never its picture. The
 // blend of a row depends only on that row and the logo, so the file is byte for byte what
-// stamping the whole decoded picture (StampLogo) and encoding it gives.
+// stamping the whole decoded picture (StampLogo) and encoding it gives. Only a file whose Exif
+// orientation puts its rows out of their stored order is decoded and stamped whole.
 #include "watermark/WatermarkStep.h"
 
 #include <algorithm>
@@ -13,18 +14,12 @@
 #include <utility>
 #include <vector>
 
+#include "imaging/ExifOrientation.h"
 #include "imaging/JpegDecoder.h"
 #include "imaging/JpegEncoder.h"
 #include "imaging/PictureFileIo.h"
 
 namespace stampwise {
-
-namespace {
-
-// Rows per band: the encoder's and the decoder's own batch of rows, small against any picture.
-constexpr int kBandRows = 16;
-
-}  // namespace
 
 std::optional<std::string> CheckWatermarkReady(const std::string& logoPath,
                                                const PlacementSet& placements) {
@@ -42,9 +37,33 @@ bool RunWatermarkChecks(const std::string& logoPath, const PlacementSet& placeme
     return false;
 }
 
+namespace {
+
+// Rows per band: the encoder's and the decoder's own batch of rows, small against any picture.
+constexpr int kBandRows = 16;
+
+// A file turned out of its row order (upside down, or on its side) has no upright row before the
+// whole stored picture is decoded, so it is stamped whole.
+void StampWholePicture(const std::vector<std::uint8_t>& source, const TBitmap& preparedLogo,
+                       const PlacementSet& placements, int marginPx, int opacity,
+                       StepOutcome& outcome) {
+    TBitmap picture;
+    DecodeJpeg(source.data(), source.size(), picture);
+    outcome.SourceSize = PictureSize{picture.Width(), picture.Height()};
+    outcome.NewSize = outcome.SourceSize;
+    const TBitmap stamped = StampLogo(std::move(picture), preparedLogo, placements, marginPx, opacity);
+    outcome.Picture.ReadFromBytes(EncodeJpeg(stamped));
+}
+
+}  // namespace
+
 void StampPicture(const std::string& sourcePath, const TBitmap& preparedLogo,
                   const PlacementSet& placements, int marginPx, int opacity, StepOutcome& outcome) {
     const std::vector<std::uint8_t> source = ReadWholeFile(sourcePath);
+    if (!KeepsRowOrder(ReadJpegHeader(source.data(), source.size()).Orientation)) {
+        StampWholePicture(source, preparedLogo, placements, marginPx, opacity, outcome);
+        return;
+    }
     JpegRowReader reader(source.data(), source.size());
     const int width = reader.Width();
     const int height = reader.Height();

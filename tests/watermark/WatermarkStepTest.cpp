@@ -120,8 +120,8 @@ std::vector<std::uint8_t> WholePictureResult(const std::string& source, const TB
 
 TEST(StampPicture, StreamedResultIsTheWholePicturesByteForByte) {
     TempFolder dir;
-    // Heights that end in a partial band; progressive and grayscale files as cameras and scanners
-    // write them.
+    // Heights that end in a partial band; progressive, grayscale and turned files as cameras and
+    // scanners write them.
     const TBitmap photo = testing::MakePhotoLike(47, 37, 3);
     struct Source {
         const char* name;
@@ -132,6 +132,9 @@ TEST(StampPicture, StreamedResultIsTheWholePicturesByteForByte) {
         {"progressive", testing::EncodeWithLibjpeg(photo, true, false)},
         {"grayscale", testing::EncodeWithLibjpeg(photo, false, true)},
         {"grayscale progressive", testing::EncodeWithLibjpeg(testing::MakePhotoLike(23, 41, 4), true, true)},
+        // Upright rows mirrored in turn, and a file on its side that is stamped whole.
+        {"mirrored by Exif", testing::WithExifOrientation(EncodeJpeg(photo), 2, false)},
+        {"on its side by Exif", testing::WithExifOrientation(EncodeJpeg(photo), 6, true)},
     };
     // The test logo's own size, and one larger than every picture on both axes.
     const TBitmap stamps[] = {ExpectedStampOfTestLogo(), PrepareLogo(PatternPicture(20, 14, 6), 61, 45, 10)};
