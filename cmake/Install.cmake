@@ -56,11 +56,11 @@ set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_VENDOR Velmora)
 set(CPACK_PACKAGE_CONTACT "Velmora <help@velmora.example>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "resizes or watermarks batches of JPEG photos")
-set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "resizes or watermarks batches of JPEG photos
- Stampwise prepares a batch of JPEG photographs for publication: it resizes every
- picture to a fixed width, height or percentage, or stamps a logo on every picture
- at up to seven places. A short wizard drives it; stampwise-batch runs the same
- jobs from scripts.")
+# CPack puts the summary on the first line and indents these lines itself.
+set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "Stampwise prepares a batch of JPEG photographs for publication: it resizes every
+picture to a fixed width, height or percentage, or stamps a logo on every picture
+at up to seven places. A short wizard drives it; stampwise-batch runs the same
+jobs from scripts.")
 set(CPACK_DEBIAN_PACKAGE_SECTION graphics)
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE https://www.velmora.example/stampwise)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
