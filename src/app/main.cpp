@@ -1,5 +1,5 @@
-// Start-up: the application title, the menu entry's id and icon, the nine windows in their order, the event loop with only the
-// main window shown. Closing the main window ends the loop; then the windows are destroyed.
+// Start-up: the application title, the menu entry's id and icon, the nine windows in their order,
+// the event loop with only the main window shown. Closing the main window ends the loop; then the windows are destroyed.
 #include <QApplication>
 #include <QTranslator>
 
