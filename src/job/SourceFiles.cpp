@@ -62,8 +62,10 @@ std::vector<std::string> FindFolderPictures(const std::string& folder) {
     namespace fs = std::filesystem;
     std::vector<std::string> names;
     std::error_code error;
-    // An empty folder path searches the working directory, as the bare pattern would.
-    fs::directory_iterator it(folder.empty() ? fs::path(".") : fs::path(folder), error);
+    // No folder chosen is no pictures: searching the working directory instead would list files
+    // that the joined paths ("/" + name) then fail to name, or name a stranger at the root.
+    if (folder.empty()) return {};
+    fs::directory_iterator it(folder, error);
     if (error) return {};
     for (const fs::directory_iterator end; it != end; it.increment(error)) {
         if (error) break;

@@ -160,11 +160,11 @@ std::optional<std::string> RunOpenPictureDialog(QWidget* parent) {
     dialog.setFileMode(QFileDialog::ExistingFile);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setOption(QFileDialog::ReadOnly, true);
-    dialog.setNameFilters({
-        QStringLiteral("Все картинки (*.jpg *.jpeg *.bmp)"),
-        QStringLiteral("Картинки JPEG (*.jpg *.jpeg)"),
-        QStringLiteral("Точечные рисунки (*.bmp)"),
-    });
+    QStringList filters;
+    for (const std::string& filter : stampwise::LogoDialogFilters()) {
+        filters.push_back(QString::fromStdString(filter));
+    }
+    dialog.setNameFilters(filters);
     dialog.setSizeGripEnabled(true);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
     return dialog.selectedFiles().front().toStdString();

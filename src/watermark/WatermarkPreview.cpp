@@ -127,10 +127,35 @@ std::string UpperCaseExtension(const std::string& path) {
     return extension;
 }
 
+bool IsLogoExtension(const std::string& upperCaseExtension) {
+    for (const LogoFileKind& kind : kLogoFileKinds) {
+        if (upperCaseExtension == kind.Extension) return true;
+    }
+    return false;
+}
+
+std::vector<std::string> LogoDialogFilters() {
+    auto pattern = [](const LogoFileKind& kind) {
+        std::string text = std::string("*") + kind.Extension;
+        for (char& c : text) {
+            if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+        }
+        return text;
+    };
+    std::string all;
+    std::vector<std::string> filters(1);
+    for (const LogoFileKind& kind : kLogoFileKinds) {
+        all += (all.empty() ? "" : " ") + pattern(kind);
+        filters.push_back(std::string(kind.Caption) + " (" + pattern(kind) + ")");
+    }
+    filters.front() = "Все картинки (" + all + ")";
+    return filters;
+}
+
 LogoLoad LoadLogoFile(const std::string& path) {
     using Outcome = LogoLoad::Outcome;
     const std::string extension = UpperCaseExtension(path);
-    if (extension != ".JPG" && extension != ".BMP") {
+    if (!IsLogoExtension(extension)) {
         return {Outcome::UnsupportedFormat, TBitmap(), kUnsupportedLogoText};
     }
     TBitmap trimmed;

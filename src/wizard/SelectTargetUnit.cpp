@@ -7,6 +7,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QShowEvent>
 
 #include "batch/WizardHost.h"
 #include "wizard/TargetChoice.h"
@@ -100,7 +101,10 @@ void TSelectTargetForm::FormCreate() {
 
 void TSelectTargetForm::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
-    FormShow();
+    // Only the wizard's showing writes the defaults. The window system's own (a restore from
+    // minimised, a switch back to this desktop) arrives as a spontaneous event and must keep what
+    // the user has typed meanwhile.
+    if (!event->spontaneous()) FormShow();
 }
 
 void TSelectTargetForm::FormShow() {

@@ -103,6 +103,15 @@ TEST_F(FileListWindow, TheShellListShowsFoldersAndFilesSortedWithGridLines) {
     EXPECT_EQ(names(), sorted);
 }
 
+TEST_F(FileListWindow, TheShellListsColumnHeadersAreRussianWithoutQtsTranslations) {
+    std::vector<std::string> captions;
+    for (int column = 0; column < 4; ++column) {
+        captions.push_back(
+            shellList->model()->headerData(column, Qt::Horizontal).toString().toStdString());
+    }
+    EXPECT_EQ(captions, (std::vector<std::string>{"Имя", "Размер", "Тип", "Изменён"}));
+}
+
 TEST_F(FileListWindow, ClickingAPicturePreviewsItCentredAndScaledDown) {
     ClickShellItem(photo);
     EXPECT_TRUE(preview->HasPicture());

@@ -1,3 +1,4 @@
+#include <QApplication>
 #include <QDir>
 #include <QLabel>
 #include <QLineEdit>
@@ -100,6 +101,19 @@ TEST_F(TargetWindow, EveryShowingWritesTheNamesOfTheOperation) {
     target->hide();
     ShowFor("resize");
     EXPECT_EQ(Text("edSubfolder"), "Resized");
+}
+
+TEST_F(TargetWindow, ARestoreFromMinimisedKeepsWhatWasTyped) {
+    ShowFor("resize");
+    QApplication::processEvents();
+    SetText("edSuffix", "_mine");
+    // The window system's hide and show, as a minimise and restore bring them.
+    target->setWindowState(Qt::WindowMinimized);
+    QApplication::processEvents();
+    target->setWindowState(Qt::WindowNoState);
+    QApplication::processEvents();
+    ASSERT_TRUE(target->isVisible());
+    EXPECT_EQ(Text("edSuffix"), "_mine");
 }
 
 TEST_F(TargetWindow, TheKeyboardGoesFromEachOptionToItsField) {

@@ -24,6 +24,8 @@
 #include <QScreen>
 #include <QTimer>
 #include <QToolButton>
+#include <QToolTip>
+#include <QTreeWidget>
 #include <QTranslator>
 #include <QWidget>
 #include <cstdio>
@@ -48,6 +50,9 @@
 namespace {
 
 using stampwise::FormId;
+
+// Runs the event loop for a while, so that windows draw and folder listings arrive.
+void Settle(int milliseconds);
 
 struct Shot {
     const char* name;
@@ -85,6 +90,17 @@ void WaitForSampleListing(TShellFileList* list) {
     for (int i = 0; i < 100 && list->model()->rowCount(list->rootIndex()) < 4; ++i) {
         QApplication::processEvents(QEventLoop::AllEvents, 20);
     }
+}
+
+// A home folder as a new user's might look, so the folder window's start is the same in every
+// picture whoever takes them: the desktop's usual folders, Pictures among them.
+void UseSampleHome() {
+    static QTemporaryDir home;
+    for (const char* name : {"Desktop", "Documents", "Downloads", "Music", "Pictures", "Videos"}) {
+        QDir(home.path()).mkpath(QString::fromLatin1(name));
+    }
+    qputenv("HOME", home.path().toLocal8Bit());
+    qputenv("XDG_CONFIG_HOME", (home.path() + QStringLiteral("/.config")).toLocal8Bit());
 }
 
 // The job of a resize run over the sample folder, as the windows before the target window leave it.
@@ -153,6 +169,12 @@ const Shot kShots[] = {
          forms.MainForm->btnResize->click();
          return forms.Form(FormId::FilesSelectQueryForm);
      }},
+    // As a new user first sees it: nothing chosen yet by hand.
+    {"select-folder-start", [](TFormSet& forms) {
+         forms.MainForm->btnResize->click();
+         forms.FilesSelectQueryForm->btnSelectFolder->click();
+         return forms.Form(FormId::SelectFolderForm);
+     }},
     {"select-folder", [](TFormSet& forms) {
          forms.MainForm->btnResize->click();
          forms.FilesSelectQueryForm->btnSelectFolder->click();
@@ -192,24 +214,37 @@ const Shot kShots[] = {
          return forms.Form(FormId::ResizeParamsForm);
      }},
     {"report", [](TFormSet& forms) {
-         // The rows a batch of three files leaves, one of which failed, without asking the question.
+         // The rows a batch of camera photographs in a deep folder leaves, one of which failed,
+         // without asking the question; the failed row's tooltip is shown as the mouse would.
          TReportForm* report = forms.ReportForm;
          report->ClearRows();
          report->ClearColumns();
          for (const stampwise::ReportColumn& column : stampwise::ReportColumns(stampwise::ResizeTexts())) {
              report->AddColumn(column);
          }
-         const std::string out = SampleFolder().path().toStdString() + "/Resized/";
-         report->AddRow({stampwise::kReportImageOk, SamplePath("IMG_0412.jpg"), "1600x1200",
-                         out + "IMG_0412.jpg", "800x600", stampwise::kReportOk, ""});
-         report->AddRow({stampwise::kReportImageError, SamplePath("IMG_0413.JPG"), "0x0", "", "0x0",
-                         stampwise::kReportError, "Файл не является картинкой JPEG"});
-         report->AddRow({stampwise::kReportImageOk, SamplePath("IMG_0415.jpg"), "640x480",
-                         out + "IMG_0415.jpg", "640x480", stampwise::kReportOk, ""});
+         const std::string in = "/home/user/Фото/2026-07 Отпуск на море/Камера/";
+         const std::string out = in + "Resized/";
+         report->AddRow({stampwise::kReportImageOk, in + "IMG_20260708_101512.jpg", "6000x4000",
+                         out + "IMG_20260708_101512.jpg", "800x533", stampwise::kReportOk, ""});
+         report->AddRow({stampwise::kReportImageError, in + "DSC01533.JPG", "0x0", "",
+                         "0x0", stampwise::kReportError, "Файл не является картинкой JPEG"});
+         report->AddRow({stampwise::kReportImageOk, in + "IMG_20260708_101547.jpg", "4000x6000",
+                         out + "IMG_20260708_101547.jpg", "800x1200", stampwise::kReportOk, ""});
          report->ShowProgress(3, 3);
          report->ShowReport();
+         Settle(300);
+         QTreeWidgetItem* failed = report->lvReport->topLevelItem(1);
+         const QRect row = report->lvReport->visualItemRect(failed);
+         QToolTip::showText(report->lvReport->viewport()->mapToGlobal(row.bottomLeft() + QPoint(24, 4)),
+                            failed->toolTip(0), report->lvReport);
          return forms.Form(FormId::ReportForm);
      }},
+    // The question of a watermark run, whose texts break their lines most often.
+    {"question", [](TFormSet& forms) -> QWidget* {
+         ShowWatermarkWithLogo(forms, false);
+         forms.WatermarkParamsForm->btnNext->click();
+         return nullptr;
+     }, false, true},
     {"watermark-params-no-logo", [](TFormSet& forms) {
          forms.MainForm->btnWatermark->click();
          forms.FilesSelectQueryForm->btnSelectFolder->click();
@@ -296,6 +331,7 @@ int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     SetApplicationTitle();
     SetDesktopIdentity();
+    UseSampleHome();
     // As the program does at start-up, so the boxes' standard buttons read as a user sees them.
     QTranslator qtTranslations;
     InstallQtTranslations(qtTranslations);
