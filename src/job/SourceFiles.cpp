@@ -8,15 +8,10 @@
 #include <filesystem>
 #include <system_error>
 
+#include "imaging/PictureExtension.h"
+
 namespace stampwise {
 namespace {
-
-bool HasJpgExtension(const std::string& name) {
-    if (name.size() < 4) return false;
-    const std::string tail = name.substr(name.size() - 4);
-    return tail[0] == '.' && (tail[1] == 'j' || tail[1] == 'J') && (tail[2] == 'p' || tail[2] == 'P') &&
-           (tail[3] == 'g' || tail[3] == 'G');
-}
 
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 

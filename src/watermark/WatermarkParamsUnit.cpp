@@ -232,7 +232,7 @@ TWatermarkParamsForm::TWatermarkParamsForm(stampwise::WizardHost& forms)
     connect(btnNext, &QPushButton::clicked, this, &TWatermarkParamsForm::btnNextClick);
 }
 
-TWatermarkParamsForm::~TWatermarkParamsForm() { FormDestroy(); }
+TWatermarkParamsForm::~TWatermarkParamsForm() = default;
 
 void TWatermarkParamsForm::BuildPreviewGroup() {
     gbPreview = MakeBlueGroupBox(this, "gbPreview", "Логотип");
@@ -505,10 +505,8 @@ void TWatermarkParamsForm::btnNextClick() {
         return;
     }
     stampwise::BatchInputs inputs;
-    inputs.SourceFolder = forms_.SelectedFolder();
-    inputs.Targets = forms_.Targets();
+    inputs.SourceFolder = forms_.Choices().Folder;
+    inputs.Targets = forms_.Choices().Targets;
     const auto view = forms_.ReportView(stampwise::FormId::WatermarkParamsForm);
     stampwise::RunBatch(forms_.Job(), inputs, stampwise::MakeWatermarkOperation(Settings()), *view);
 }
-
-void TWatermarkParamsForm::FormDestroy() {}

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "imaging/Bitmap.h"
+#include "imaging/PictureExtension.h"
 #include "watermark/LogoCompositing.h"
 
 namespace stampwise {
@@ -69,9 +70,7 @@ std::string TransparencyHint(int opacity);
 // "Размер изображения 120x80 пикс."
 std::string LogoSizeText(int width, int height);
 
-// The file name's last dot and what follows it, upper-cased ("logo.Jpg" gives ".JPG"; "" without a
-// dot). A dot in a folder name is not an extension.
-std::string UpperCaseExtension(const std::string& path);
+// A logo's extension is read by UpperCaseExtension (imaging/PictureExtension.h).
 
 // The logo file kinds LoadLogoFile reads, by upper-cased extension. The open dialog's filters are
 // made from the same list, so the dialog never offers a file the loader then refuses.

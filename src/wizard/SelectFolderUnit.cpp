@@ -63,5 +63,7 @@ void TSelectFolderForm::stvSourceFolderChange() {
 }
 
 void TSelectFolderForm::btnNextClick() {
-    forms_.Flow().FolderNextClicked(SelectedFolder(), forms_.FileEntries());
+    stampwise::WizardChoices& choices = forms_.Choices();
+    choices.Folder = SelectedFolder();
+    forms_.Flow().FolderNextClicked(choices.Folder, choices.Files);
 }

@@ -136,7 +136,7 @@ void TSelectTargetForm::btnChooseFolderClick() {
     if (!chosen) return;
     edTargetFolder->setText(QString::fromStdString(*chosen));
     if (stampwise::IsSourceFolderChosen(forms_.Job().SourceKind,
-                                        forms_.SelectedFolder(), *chosen)) {
+                                        forms_.Choices().Folder, *chosen)) {
         forms_.Boxes().Notice(stampwise::kSameFolderText);
         edTargetFolder->setText(QString::fromStdString(WorkingFolder()));
     }
@@ -147,4 +147,7 @@ stampwise::TargetTexts TSelectTargetForm::Targets() const {
             edPrefix->text().toStdString(), edSuffix->text().toStdString()};
 }
 
-void TSelectTargetForm::btnNextClick() { forms_.Flow().TargetNextClicked(SelectedMode()); }
+void TSelectTargetForm::btnNextClick() {
+    forms_.Choices().Targets = Targets();
+    forms_.Flow().TargetNextClicked(SelectedMode());
+}

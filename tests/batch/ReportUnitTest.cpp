@@ -44,7 +44,7 @@ class ReportWindow : public FormsFixture {
 protected:
     void SetUp() override {
         FormsFixture::SetUp();
-        report = forms->ReportForm;
+        report = forms->Window<TReportForm>(stampwise::FormId::ReportForm);
         list = Control<QTreeWidget>(FormId::ReportForm, "lvReport");
         report->OpenInShell = [this](const std::string& path) { opened.push_back(path); };
         good = folder.String() + "/good.jpg";

@@ -56,7 +56,7 @@ class WatermarkWindow : public FormsFixture {
 protected:
     void SetUp() override {
         FormsFixture::SetUp();
-        form = forms->WatermarkParamsForm;
+        form = forms->Window<TWatermarkParamsForm>(stampwise::FormId::WatermarkParamsForm);
         realDialog = form->OpenPictureDialog;
         form->OpenPictureDialog = [this](QWidget*) {
             ++dialogOpened;
@@ -426,14 +426,14 @@ TEST_F(WatermarkRun, FromTheMainWindowToTheReportWithTwoPlacements) {
     Control<QPushButton>(FormId::MainForm, "btnWatermark")->click();
     Control<QPushButton>(FormId::FilesSelectQueryForm, "btnSelectFolder")->click();
     ASSERT_TRUE(forms->Form(FormId::SelectFolderForm)->isVisible());
-    forms->SelectFolderForm->SetSelectedFolder(source);
+    forms->Window<TSelectFolderForm>(stampwise::FormId::SelectFolderForm)->SetSelectedFolder(source);
     Control<QPushButton>(FormId::SelectFolderForm, "btnNext")->click();
     ASSERT_TRUE(forms->Form(FormId::SelectTargetForm)->isVisible());
     ASSERT_TRUE(Control<QRadioButton>(FormId::SelectTargetForm, "rbCreateSubFolder")->isChecked());
     Control<QPushButton>(FormId::SelectTargetForm, "btnNext")->click();
     ASSERT_TRUE(forms->Form(kForm)->isVisible());
 
-    auto* form = forms->WatermarkParamsForm;
+    auto* form = forms->Window<TWatermarkParamsForm>(stampwise::FormId::WatermarkParamsForm);
     form->OpenPictureDialog = [&](QWidget*) { return std::optional<std::string>(logoPath); };
     ClickOn(Control<QLabel>(kForm, "lblWarning"));
     ASSERT_EQ(form->lblLogoPath->text().toStdString(), logoPath);

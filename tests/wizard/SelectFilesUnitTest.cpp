@@ -34,7 +34,7 @@ protected:
 
         Control<QPushButton>(FormId::MainForm, "btnResize")->click();
         Control<QPushButton>(FormId::FilesSelectQueryForm, "btnSelectFiles")->click();
-        form = forms->SelectFilesForm;
+        form = forms->Window<TSelectFilesForm>(stampwise::FormId::SelectFilesForm);
         shellList = Control<TShellFileList>(FormId::SelectFilesForm, "slvFiles");
         preview = Control<TImageBox>(FormId::SelectFilesForm, "ImagePreview");
         warning = Control<QLabel>(FormId::SelectFilesForm, "lblWarning");

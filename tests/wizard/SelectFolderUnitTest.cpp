@@ -75,7 +75,7 @@ protected:
 };
 
 TEST_F(FolderWindowWithPictures, OpensWithThePicturesFolderSelectedAndInView) {
-    EXPECT_EQ(forms->SelectFolderForm->SelectedFolder(), pictures);
+    EXPECT_EQ(forms->Window<TSelectFolderForm>(stampwise::FormId::SelectFolderForm)->SelectedFolder(), pictures);
     EXPECT_EQ(SelectedLabel(), pictures);
     const QModelIndex index = tree->FileModel()->index(QString::fromStdString(pictures));
     // The rows above it arrive in the background and may push it away until they have settled.
@@ -90,7 +90,7 @@ TEST_F(FolderWindow, NextWithNoFolderSelectedShowsTheNoticeAndStays) {
     WriteTestJpeg(folder / "here.jpg", 8, 6);
     std::filesystem::current_path(folder.Path());
     tree->clearSelection();
-    ASSERT_EQ(forms->SelectFolderForm->SelectedFolder(), "");
+    ASSERT_EQ(forms->Window<TSelectFolderForm>(stampwise::FormId::SelectFolderForm)->SelectedFolder(), "");
     Control<QPushButton>(FormId::SelectFolderForm, "btnNext")->click();
     std::filesystem::current_path(workingBefore);
     EXPECT_EQ(boxes.Texts(), std::vector<std::string>{"В каталоге нет файлов с расширением jpg!"});
@@ -116,7 +116,7 @@ TEST_F(FolderWindow, AFileInTheFolderIsNotListedInTheTree) {
 
 TEST_F(FolderWindow, ClickingAFolderShowsItsFullPathBelowTheTree) {
     const std::string inner = folder.MakeFolder("Фото");
-    forms->SelectFolderForm->SetSelectedFolder(folder.String());
+    forms->Window<TSelectFolderForm>(stampwise::FormId::SelectFolderForm)->SetSelectedFolder(folder.String());
     QFileSystemModel* model = tree->FileModel();
     const QModelIndex parent = model->index(QString::fromStdString(folder.String()));
     tree->expand(parent);
@@ -127,7 +127,7 @@ TEST_F(FolderWindow, ClickingAFolderShowsItsFullPathBelowTheTree) {
         return tree->visualRect(index).isValid();
     }));
     ClickItem(tree, index);
-    EXPECT_EQ(forms->SelectFolderForm->SelectedFolder(), inner);
+    EXPECT_EQ(forms->Window<TSelectFolderForm>(stampwise::FormId::SelectFolderForm)->SelectedFolder(), inner);
     EXPECT_EQ(SelectedLabel(), inner);
 
     tree->clearSelection();
@@ -143,7 +143,7 @@ TEST_F(FolderWindow, ClickingAFolderShowsItsFullPathBelowTheTree) {
 
 TEST_F(FolderWindow, NextWithoutPicturesShowsTheNoticeAndStays) {
     folder.WriteFile("note.txt", "x");
-    forms->SelectFolderForm->SetSelectedFolder(folder.String());
+    forms->Window<TSelectFolderForm>(stampwise::FormId::SelectFolderForm)->SetSelectedFolder(folder.String());
     Control<QPushButton>(FormId::SelectFolderForm, "btnNext")->click();
     EXPECT_EQ(boxes.Texts(), std::vector<std::string>{"В каталоге нет файлов с расширением jpg!"});
     EXPECT_TRUE(forms->Form(FormId::SelectFolderForm)->isVisible());
@@ -153,7 +153,7 @@ TEST_F(FolderWindow, NextWithoutPicturesShowsTheNoticeAndStays) {
 TEST_F(FolderWindow, NextWithPicturesListsThemAndShowsTheTargetWindow) {
     WriteTestJpeg(folder.String() + "/a.jpg", 8, 6);
     WriteTestJpeg(folder.String() + "/B.JPG", 8, 6);
-    forms->SelectFolderForm->SetSelectedFolder(folder.String());
+    forms->Window<TSelectFolderForm>(stampwise::FormId::SelectFolderForm)->SetSelectedFolder(folder.String());
     Control<QPushButton>(FormId::SelectFolderForm, "btnNext")->click();
     EXPECT_TRUE(boxes.shown.empty());
     EXPECT_EQ(forms->Job().SourceFiles.size(), 2u);

@@ -20,7 +20,7 @@ class TargetWindow : public FormsFixture {
 protected:
     void SetUp() override {
         FormsFixture::SetUp();
-        target = forms->SelectTargetForm;
+        target = forms->Window<TSelectTargetForm>(stampwise::FormId::SelectTargetForm);
         target->ChooseFolder = [this](QWidget*) {
             ++browseCount;
             return nextChoice;
@@ -153,8 +153,9 @@ TEST_F(TargetWindow, CancellingTheBrowseChangesNothing) {
 
 TEST_F(TargetWindow, BrowsingToTheFolderSourceIsRefused) {
     forms->Job().SourceKind = "folder";
-    forms->SelectFolderForm->SetSelectedFolder(folder.String());
-    ASSERT_EQ(forms->SelectFolderForm->SelectedFolder(), folder.String());
+    forms->Window<TSelectFolderForm>(stampwise::FormId::SelectFolderForm)->SetSelectedFolder(folder.String());
+    forms->Choices().Folder = folder.String();  // as the folder window's "Дальше" writes it
+    ASSERT_EQ(forms->Window<TSelectFolderForm>(stampwise::FormId::SelectFolderForm)->SelectedFolder(), folder.String());
     Click("rbFolder");
     nextChoice = folder.String();
     Click("btnChooseFolder");
@@ -166,7 +167,8 @@ TEST_F(TargetWindow, BrowsingToTheFolderSourceIsRefused) {
 
 TEST_F(TargetWindow, TheSameFolderCheckComparesTheTextExactly) {
     forms->Job().SourceKind = "folder";
-    forms->SelectFolderForm->SetSelectedFolder(folder.String());
+    forms->Window<TSelectFolderForm>(stampwise::FormId::SelectFolderForm)->SetSelectedFolder(folder.String());
+    forms->Choices().Folder = folder.String();  // as the folder window's "Дальше" writes it
     Click("rbFolder");
     nextChoice = folder.String() + "/";
     Click("btnChooseFolder");
@@ -180,7 +182,8 @@ TEST_F(TargetWindow, TheSameFolderCheckComparesTheTextExactly) {
 
 TEST_F(TargetWindow, WithAFileListSourceTheFolderOfTheFilesIsAccepted) {
     forms->Job().SourceKind = "files";
-    forms->SelectFolderForm->SetSelectedFolder(folder.String());
+    forms->Window<TSelectFolderForm>(stampwise::FormId::SelectFolderForm)->SetSelectedFolder(folder.String());
+    forms->Choices().Folder = folder.String();  // as the folder window's "Дальше" writes it
     Click("rbFolder");
     nextChoice = folder.String();
     Click("btnChooseFolder");

@@ -105,20 +105,20 @@ void UseSampleHome() {
 
 // The job of a resize run over the sample folder, as the windows before the target window leave it.
 void SetUpResizeJob(TFormSet& forms) {
-    forms.MainForm->btnResize->click();
-    forms.FilesSelectQueryForm->btnSelectFolder->click();
-    forms.SelectFolderForm->SetSelectedFolder(SampleFolder().path().toStdString());
-    forms.SelectFolderForm->btnNext->click();
+    forms.Window<TMainForm>(stampwise::FormId::MainForm)->btnResize->click();
+    forms.Window<TFilesSelectQueryForm>(stampwise::FormId::FilesSelectQueryForm)->btnSelectFolder->click();
+    forms.Window<TSelectFolderForm>(stampwise::FormId::SelectFolderForm)->SetSelectedFolder(SampleFolder().path().toStdString());
+    forms.Window<TSelectFolderForm>(stampwise::FormId::SelectFolderForm)->btnNext->click();
 }
 
 // The watermark window as a watermark run reaches it, with a logo drawn here (a blue seal with a
 // word, on white that the trim cuts away) chosen as if in the picture-open dialog.
 QWidget* ShowWatermarkWithLogo(TFormSet& forms, bool isTwoColour) {
-    forms.MainForm->btnWatermark->click();
-    forms.FilesSelectQueryForm->btnSelectFolder->click();
-    forms.SelectFolderForm->SetSelectedFolder(SampleFolder().path().toStdString());
-    forms.SelectFolderForm->btnNext->click();
-    forms.SelectTargetForm->btnNext->click();
+    forms.Window<TMainForm>(stampwise::FormId::MainForm)->btnWatermark->click();
+    forms.Window<TFilesSelectQueryForm>(stampwise::FormId::FilesSelectQueryForm)->btnSelectFolder->click();
+    forms.Window<TSelectFolderForm>(stampwise::FormId::SelectFolderForm)->SetSelectedFolder(SampleFolder().path().toStdString());
+    forms.Window<TSelectFolderForm>(stampwise::FormId::SelectFolderForm)->btnNext->click();
+    forms.Window<TSelectTargetForm>(stampwise::FormId::SelectTargetForm)->btnNext->click();
 
     QImage logo(160, 90, QImage::Format_RGB888);
     logo.fill(Qt::white);
@@ -140,7 +140,7 @@ QWidget* ShowWatermarkWithLogo(TFormSet& forms, bool isTwoColour) {
     const QString path = SampleFolder().filePath(QStringLiteral("logo.bmp"));
     logo.save(path, "BMP");
 
-    TWatermarkParamsForm* window = forms.WatermarkParamsForm;
+    TWatermarkParamsForm* window = forms.Window<TWatermarkParamsForm>(stampwise::FormId::WatermarkParamsForm);
     window->OpenPictureDialog = [path](QWidget*) { return std::optional<std::string>(path.toStdString()); };
     window->ImagePreviewClick();
     window->cbBottomRight->setChecked(true);
@@ -154,37 +154,37 @@ const Shot kShots[] = {
     {"main-light", ShowMain, true},
     // The pulse's faintest moment, tick 50 of 100 (visible where a compositing manager runs).
     {"main-faint", [](TFormSet& forms) {
-         for (int tick = 1; tick <= 50; ++tick) forms.MainForm->TimerTimer();
+         for (int tick = 1; tick <= 50; ++tick) forms.Window<TMainForm>(stampwise::FormId::MainForm)->TimerTimer();
          return forms.Form(FormId::MainForm);
      }},
     {"about", [](TFormSet& forms) {
-         forms.MainForm->btnAbout->click();
+         forms.Window<TMainForm>(stampwise::FormId::MainForm)->btnAbout->click();
          return forms.Form(FormId::AboutForm);
      }},
     {"close-question", [](TFormSet& forms) -> QWidget* {
-         forms.MainForm->lblCloseClick();
+         forms.Window<TMainForm>(stampwise::FormId::MainForm)->lblCloseClick();
          return nullptr;
      }, false, true},
     {"files-select-query", [](TFormSet& forms) {
-         forms.MainForm->btnResize->click();
+         forms.Window<TMainForm>(stampwise::FormId::MainForm)->btnResize->click();
          return forms.Form(FormId::FilesSelectQueryForm);
      }},
     // As a new user first sees it: nothing chosen yet by hand.
     {"select-folder-start", [](TFormSet& forms) {
-         forms.MainForm->btnResize->click();
-         forms.FilesSelectQueryForm->btnSelectFolder->click();
+         forms.Window<TMainForm>(stampwise::FormId::MainForm)->btnResize->click();
+         forms.Window<TFilesSelectQueryForm>(stampwise::FormId::FilesSelectQueryForm)->btnSelectFolder->click();
          return forms.Form(FormId::SelectFolderForm);
      }},
     {"select-folder", [](TFormSet& forms) {
-         forms.MainForm->btnResize->click();
-         forms.FilesSelectQueryForm->btnSelectFolder->click();
-         forms.SelectFolderForm->SetSelectedFolder(SampleFolder().path().toStdString());
+         forms.Window<TMainForm>(stampwise::FormId::MainForm)->btnResize->click();
+         forms.Window<TFilesSelectQueryForm>(stampwise::FormId::FilesSelectQueryForm)->btnSelectFolder->click();
+         forms.Window<TSelectFolderForm>(stampwise::FormId::SelectFolderForm)->SetSelectedFolder(SampleFolder().path().toStdString());
          return forms.Form(FormId::SelectFolderForm);
      }},
     {"select-files", [](TFormSet& forms) {
-         forms.MainForm->btnResize->click();
-         forms.FilesSelectQueryForm->btnSelectFiles->click();
-         TSelectFilesForm* window = forms.SelectFilesForm;
+         forms.Window<TMainForm>(stampwise::FormId::MainForm)->btnResize->click();
+         forms.Window<TFilesSelectQueryForm>(stampwise::FormId::FilesSelectQueryForm)->btnSelectFiles->click();
+         TSelectFilesForm* window = forms.Window<TSelectFilesForm>(stampwise::FormId::SelectFilesForm);
          window->stvFilesSource->SelectPath(SampleFolder().path().toStdString());
          WaitForSampleListing(window->slvFiles);
          for (const char* name : {"IMG_0412.jpg", "IMG_0415.jpg", "IMG_0413.JPG"}) {
@@ -195,9 +195,9 @@ const Shot kShots[] = {
          return static_cast<QWidget*>(window);
      }},
     {"select-files-warning", [](TFormSet& forms) {
-         forms.MainForm->btnResize->click();
-         forms.FilesSelectQueryForm->btnSelectFiles->click();
-         TSelectFilesForm* window = forms.SelectFilesForm;
+         forms.Window<TMainForm>(stampwise::FormId::MainForm)->btnResize->click();
+         forms.Window<TFilesSelectQueryForm>(stampwise::FormId::FilesSelectQueryForm)->btnSelectFiles->click();
+         TSelectFilesForm* window = forms.Window<TSelectFilesForm>(stampwise::FormId::SelectFilesForm);
          window->stvFilesSource->SelectPath(SampleFolder().path().toStdString());
          WaitForSampleListing(window->slvFiles);
          window->slvFiles->clearSelection();
@@ -210,13 +210,13 @@ const Shot kShots[] = {
      }},
     {"resize-params", [](TFormSet& forms) {
          SetUpResizeJob(forms);
-         forms.SelectTargetForm->btnNext->click();
+         forms.Window<TSelectTargetForm>(stampwise::FormId::SelectTargetForm)->btnNext->click();
          return forms.Form(FormId::ResizeParamsForm);
      }},
     {"report", [](TFormSet& forms) {
          // The rows a batch of camera photographs in a deep folder leaves, one of which failed,
          // without asking the question; the failed row's tooltip is shown as the mouse would.
-         TReportForm* report = forms.ReportForm;
+         TReportForm* report = forms.Window<TReportForm>(stampwise::FormId::ReportForm);
          report->ClearRows();
          report->ClearColumns();
          for (const stampwise::ReportColumn& column : stampwise::ReportColumns(stampwise::ResizeTexts())) {
@@ -242,15 +242,15 @@ const Shot kShots[] = {
     // The question of a watermark run, whose texts break their lines most often.
     {"question", [](TFormSet& forms) -> QWidget* {
          ShowWatermarkWithLogo(forms, false);
-         forms.WatermarkParamsForm->btnNext->click();
+         forms.Window<TWatermarkParamsForm>(stampwise::FormId::WatermarkParamsForm)->btnNext->click();
          return nullptr;
      }, false, true},
     {"watermark-params-no-logo", [](TFormSet& forms) {
-         forms.MainForm->btnWatermark->click();
-         forms.FilesSelectQueryForm->btnSelectFolder->click();
-         forms.SelectFolderForm->SetSelectedFolder(SampleFolder().path().toStdString());
-         forms.SelectFolderForm->btnNext->click();
-         forms.SelectTargetForm->btnNext->click();
+         forms.Window<TMainForm>(stampwise::FormId::MainForm)->btnWatermark->click();
+         forms.Window<TFilesSelectQueryForm>(stampwise::FormId::FilesSelectQueryForm)->btnSelectFolder->click();
+         forms.Window<TSelectFolderForm>(stampwise::FormId::SelectFolderForm)->SetSelectedFolder(SampleFolder().path().toStdString());
+         forms.Window<TSelectFolderForm>(stampwise::FormId::SelectFolderForm)->btnNext->click();
+         forms.Window<TSelectTargetForm>(stampwise::FormId::SelectTargetForm)->btnNext->click();
          return forms.Form(FormId::WatermarkParamsForm);
      }},
     {"watermark-params", [](TFormSet& forms) { return ShowWatermarkWithLogo(forms, false); }},
@@ -304,7 +304,7 @@ bool TakeShot(const Shot& shot, const QString& outDir) {
     TQtMessageBoxes boxes;
     TFormSet forms(boxes);
     // The pulse would make every picture of the main window a little different.
-    forms.MainForm->Timer->stop();
+    forms.Window<TMainForm>(stampwise::FormId::MainForm)->Timer->stop();
     forms.ShowForm(FormId::MainForm);
     Settle(150);
 
