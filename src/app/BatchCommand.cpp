@@ -89,9 +89,10 @@ public:
         ParsedBatchCommand result;
         for (const std::string& a : args_) {
             if (a == "--") break;
-            if (a == "--help") {
+            if (a == "--help" || a == "--version") {
                 result.Ok = true;
-                result.Options.ShowHelp = true;
+                result.Options.ShowHelp = a == "--help";
+                result.Options.ShowVersion = a == "--version";
                 return result;
             }
         }
@@ -408,6 +409,7 @@ std::string BatchCommandUsage() {
            "  --shard K/N             only the K-th of N equal slices of the files, in their order\n"
            "                          (1 <= K <= N), so N machines share one list\n"
            "  --help                  this text\n"
+           "  --version               the program's name and version\n"
            "\n"
            "Standard output has one line per file, fields separated by tabs: source, its size,\n"
            "result file, its size, \"Успешно\" or \"Ошибка!\" and for a failed file the reason;\n"
@@ -468,6 +470,10 @@ int RunBatchCommand(const std::vector<std::string>& arguments, std::istream& in,
     const BatchCommandOptions& o = parsed.Options;
     if (o.ShowHelp) {
         out << BatchCommandUsage();
+        return kExitAllDone;
+    }
+    if (o.ShowVersion) {
+        out << kProgramName << ' ' << STAMPWISE_VERSION << '\n';
         return kExitAllDone;
     }
 

@@ -47,6 +47,7 @@ struct BatchCommandOptions {
     int ShardIndex = 1;
     int ShardCount = 1;
     bool ShowHelp = false;
+    bool ShowVersion = false;
 };
 
 struct ParsedBatchCommand {
@@ -55,7 +56,8 @@ struct ParsedBatchCommand {
     std::string Error;  // names the argument at fault when not Ok
 };
 
-// arguments are argv without the program name. --help anywhere asks for the usage and nothing else.
+// arguments are argv without the program name. --help or --version anywhere (the first of them)
+// asks for that text and nothing else.
 ParsedBatchCommand ParseBatchCommand(const std::vector<std::string>& arguments);
 
 // The text --help prints.
