@@ -9,6 +9,9 @@
 // same library state make those rows the full decode's, which the tests check layout by layout.
 // Four-component files (CMYK, YCCK) are refused with the library's conversion error rather than
 // converted, which every caller already handles as a file that cannot be decoded.
+//
+// Damage is judged after decoding, from the warnings the error trap kept: the library has by then
+// delivered every row it could, and the refusal is raised here, outside libjpeg's frames.
 #include "imaging/JpegDecoder.h"
 
 #include <algorithm>
@@ -36,6 +39,23 @@ struct Decompression {
     jpeg_decompress_struct info;
     ErrorTrap trap;
 };
+
+// The first damaging warning of a decode that otherwise succeeded; code 0 when there was none.
+struct DamageSeen {
+    int code = 0;
+    char text[JMSG_LENGTH_MAX] = {};
+};
+
+void KeepDamage(const Decompression& d, DamageSeen& seen) {
+    seen.code = d.trap.damageCode;
+    std::memcpy(seen.text, d.trap.damageText, sizeof seen.text);
+}
+
+// A row of the library's own pool, as wide as one output row, for rows read only to be dropped.
+JSAMPROW MakeScratchRow(Decompression& d) {
+    return (*d.info.mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(&d.info), JPOOL_IMAGE,
+                                       d.info.output_width * d.info.output_components, 1)[0];
+}
 
 void StartReading(Decompression& d, const std::uint8_t* data, std::size_t size) {
     d.info.err = ArmTrap(d.trap);
@@ -132,7 +152,7 @@ void WidenGreyRow(const Decompression& d, const JSAMPLE* indices, std::uint8_t* 
 }
 
 // Returns 0 or an error code. No C++ object with a destructor may live in this frame.
-int DecodeInto(const std::uint8_t* data, std::size_t size, TBitmap& bitmap) {
+int DecodeInto(const std::uint8_t* data, std::size_t size, TBitmap& bitmap, DamageSeen& damage) {
     Decompression d;
     volatile int rowsDone = -1;  // -1 until the bitmap is sized
     if (setjmp(d.trap.jump) != 0) {
@@ -178,6 +198,7 @@ int DecodeInto(const std::uint8_t* data, std::size_t size, TBitmap& bitmap) {
     WhitenRowsFrom(bitmap, rowsDone);
     // Not jpeg_finish_decompress: every row is in, and what follows the last scan (trailing markers,
     // junk) must not turn a complete picture into a failure.
+    KeepDamage(d, damage);
     jpeg_destroy_decompress(&d.info);
     return 0;
 }
@@ -186,7 +207,8 @@ int DecodeInto(const std::uint8_t* data, std::size_t size, TBitmap& bitmap) {
 constexpr int kBadRowCountCode = -2;
 
 // Returns 0 or an error code. No C++ object with a destructor may live in this frame.
-int DecodeSampledInto(const std::uint8_t* data, std::size_t size, int rowCount, TBitmap& bitmap) {
+int DecodeSampledInto(const std::uint8_t* data, std::size_t size, int rowCount, TBitmap& bitmap,
+                      bool isReadingToEnd, DamageSeen& damage) {
     Decompression d;
     volatile int rowsDone = -1;  // -1 until the bitmap is sized
     if (setjmp(d.trap.jump) != 0) {
@@ -243,8 +265,20 @@ int DecodeSampledInto(const std::uint8_t* data, std::size_t size, int rowCount, 
         rowsDone = i + 1;
     }
     WhitenRowsFrom(bitmap, rowsDone);
-    // Not jpeg_finish_decompress, for the same reason as DecodeInto; the rows below the last one
-    // sampled are not even decoded.
+    // The rows below the last one sampled are decoded only to find damage there. Skipping to the
+    // very end would decode nothing, so the skip stops one row short and that row is read.
+    if (isReadingToEnd && rowsDone == rowCount) {
+        JSAMPROW scratch = MakeScratchRow(d);
+        while (d.info.output_scanline < d.info.output_height) {
+#if defined(LIBJPEG_TURBO_VERSION)
+            const JDIMENSION left = d.info.output_height - d.info.output_scanline;
+            if (!isGrayscale && left > 1) jpeg_skip_scanlines(&d.info, left - 1);
+#endif
+            if (jpeg_read_scanlines(&d.info, &scratch, 1) != 1) break;
+        }
+    }
+    // Not jpeg_finish_decompress, for the same reason as DecodeInto.
+    KeepDamage(d, damage);
     jpeg_destroy_decompress(&d.info);
     return 0;
 }
@@ -258,17 +292,22 @@ JpegHeader ReadJpegHeader(const std::uint8_t* data, std::size_t size) {
     return header;
 }
 
-void DecodeJpeg(const std::uint8_t* data, std::size_t size, TBitmap& bitmap) {
-    const int code = DecodeInto(data, size, bitmap);
+void DecodeJpeg(const std::uint8_t* data, std::size_t size, TBitmap& bitmap, JpegDamage damage) {
+    DamageSeen seen;
+    const int code = DecodeInto(data, size, bitmap, seen);
     if (code == kOutOfResourcesCode) throw EOutOfResources();
     if (code != 0) throw EJPEG(code);
+    if (damage == JpegDamage::Refuse && seen.code != 0) throw EJPEG(seen.code, seen.text);
 }
 
-void DecodeJpegSampledRows(const std::uint8_t* data, std::size_t size, int rowCount, TBitmap& bitmap) {
-    const int code = DecodeSampledInto(data, size, rowCount, bitmap);
+void DecodeJpegSampledRows(const std::uint8_t* data, std::size_t size, int rowCount, TBitmap& bitmap,
+                           JpegDamage damage) {
+    DamageSeen seen;
+    const int code = DecodeSampledInto(data, size, rowCount, bitmap, damage == JpegDamage::Refuse, seen);
     if (code == kOutOfResourcesCode) throw EOutOfResources();
     if (code == kBadRowCountCode) throw std::invalid_argument("DecodeJpegSampledRows: row count out of range");
     if (code != 0) throw EJPEG(code);
+    if (damage == JpegDamage::Refuse && seen.code != 0) throw EJPEG(seen.code, seen.text);
 }
 
 }  // namespace stampwise
