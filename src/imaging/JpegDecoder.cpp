@@ -203,6 +203,28 @@ int DecodeInto(const std::uint8_t* data, std::size_t size, TBitmap& bitmap, Dama
     return 0;
 }
 
+// Whether jpeg_skip_scanlines leaves the rows after a skip as reading would. It does not for every
+// chroma layout: where a component is stretched vertically by other than 1 or its horizontal
+// factor (luma sampled 3x2, 4x2, 1x3, 2x3, 1x4, 2x4), libjpeg-turbo 2.1 gives some rows after a skip
+// different upsampled chroma. Those rare files are read row by row instead. Dithered grey rows
+// pass their error on to the next row, so they are never skipped either.
+bool CanSkipRows(const Decompression& d, bool isGrayscale) {
+#if defined(LIBJPEG_TURBO_VERSION)
+    if (isGrayscale) return false;
+    for (int c = 0; c < d.info.num_components; ++c) {
+        const jpeg_component_info& component = d.info.comp_info[c];
+        const int across = d.info.max_h_samp_factor / component.h_samp_factor;
+        const int down = d.info.max_v_samp_factor / component.v_samp_factor;
+        if (down != 1 && down != across && !(across == 1 && down == 2)) return false;
+    }
+    return true;
+#else
+    (void)d;
+    (void)isGrayscale;
+    return false;
+#endif
+}
+
 // Not a library message code: a row count outside 1 .. the picture's height.
 constexpr int kBadRowCountCode = -2;
 
@@ -236,6 +258,7 @@ int DecodeSampledInto(const std::uint8_t* data, std::size_t size, int rowCount, 
 
     // With rowCount <= height the sampled rows strictly increase, so every row is read at most once.
     JSAMPARRAY indexRow = isGrayscale ? MakeIndexRow(d) : nullptr;
+    const bool isSkipping = CanSkipRows(d, isGrayscale);
     for (int i = 0; i < rowCount; ++i) {
         const int wanted = NearestSourceIndex(i, rowCount, height);
         const int next = static_cast<int>(d.info.output_scanline);
@@ -243,11 +266,8 @@ int DecodeSampledInto(const std::uint8_t* data, std::size_t size, int rowCount, 
 #if defined(LIBJPEG_TURBO_VERSION)
             // Skipped rows still go through the entropy decoder and, within a block row, the
             // inverse DCT, so the rows around them come out as they would; only their colour
-            // conversion is saved. Dithered grey rows pass their error on to the next row, so
-            // there every row is decoded in full.
-            if (!isGrayscale) {
-                jpeg_skip_scanlines(&d.info, static_cast<JDIMENSION>(wanted - next));
-            }
+            // conversion is saved.
+            if (isSkipping) jpeg_skip_scanlines(&d.info, static_cast<JDIMENSION>(wanted - next));
 #endif
             while (static_cast<int>(d.info.output_scanline) < wanted) {
                 JSAMPROW discard = isGrayscale ? indexRow[0] : bitmap.MutableScanLine(i);
@@ -272,7 +292,7 @@ int DecodeSampledInto(const std::uint8_t* data, std::size_t size, int rowCount, 
         while (d.info.output_scanline < d.info.output_height) {
 #if defined(LIBJPEG_TURBO_VERSION)
             const JDIMENSION left = d.info.output_height - d.info.output_scanline;
-            if (!isGrayscale && left > 1) jpeg_skip_scanlines(&d.info, left - 1);
+            if (isSkipping && left > 1) jpeg_skip_scanlines(&d.info, left - 1);
 #endif
             if (jpeg_read_scanlines(&d.info, &scratch, 1) != 1) break;
         }
