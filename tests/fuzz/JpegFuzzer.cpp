@@ -23,7 +23,7 @@ namespace {
 
 // A few-byte header may announce 2^28 pixels; decoding that is legal but takes seconds and
 // hundreds of megabytes per input, which would only slow the search. The limit itself has its tests.
-constexpr std::int64_t kMaxFuzzPixels = std::int64_t{1} << 21;
+constexpr std::int64_t kMaxFuzzPixels = std::int64_t{1} << 18;
 // Results are small pictures (the resize's reductions), so only small ones are encoded.
 constexpr std::int64_t kMaxEncodedPixels = 1 << 16;
 
