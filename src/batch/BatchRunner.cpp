@@ -122,19 +122,6 @@ void SyncResultFolders(const std::vector<std::string>& writtenPaths) {
     for (const std::string& folder : folders) SyncFolder(folder);
 }
 
-// One spelling per file: links, "." and ".." resolved as far as the path exists. Two files of a
-// batch whose keys are equal are the same file to the runner. (Hard links are not seen; they would
-// need the file to exist, and a result usually does not yet.)
-std::string FileKey(const std::string& path) {
-    namespace fs = std::filesystem;
-    std::error_code ec;
-    fs::path absolute = fs::absolute(fs::path(path), ec);
-    if (ec) absolute = fs::path(path);
-    fs::path canonical = fs::weakly_canonical(absolute, ec);
-    if (ec) canonical = absolute;
-    return canonical.lexically_normal().string();
-}
-
 // Which earlier files a file must wait for so that, running beside others, it reads and writes
 // exactly what it would one file at a time.
 struct FileTurn {

@@ -41,13 +41,6 @@ bool EnsureFolder(const std::string& folder) {
     return fs::is_directory(fs::path(folder), ec);
 }
 
-fs::path NormalisedAbsolute(const std::string& path) {
-    std::error_code ec;
-    fs::path p = fs::weakly_canonical(fs::absolute(fs::path(path), ec), ec);
-    if (ec) p = fs::absolute(fs::path(path), ec);
-    return p.lexically_normal();
-}
-
 }  // namespace
 
 std::string PlannedOutputPath(const std::string& source, const std::string& targetMode,
@@ -85,6 +78,15 @@ std::string BuildOutputPath(const std::string& source, const std::string& target
     return PlannedOutputPath(source, targetMode, targets);
 }
 
+std::string FileKey(const std::string& path) {
+    std::error_code ec;
+    fs::path absolute = fs::absolute(fs::path(path), ec);
+    if (ec) absolute = fs::path(path);
+    fs::path canonical = fs::weakly_canonical(absolute, ec);
+    if (ec) canonical = absolute;
+    return canonical.lexically_normal().string();
+}
+
 bool IsSameFile(const std::string& source, const std::string& output) {
     std::error_code ec;
     const fs::path sourcePath(source);
@@ -94,7 +96,7 @@ bool IsSameFile(const std::string& source, const std::string& output) {
         const bool same = fs::equivalent(sourcePath, outputPath, ec);
         if (!ec) return same;
     }
-    return NormalisedAbsolute(source) == NormalisedAbsolute(output);
+    return FileKey(source) == FileKey(output);
 }
 
 }  // namespace stampwise

@@ -23,6 +23,11 @@ std::string BuildOutputPath(const std::string& source, const std::string& target
 std::string PlannedOutputPath(const std::string& source, const std::string& targetMode,
                               const TargetTexts& targets);
 
+// One spelling per file: links, "." and ".." resolved as far as the path exists. Two files of a
+// batch whose keys are equal are the same file to the runner. (Hard links are not seen; they would
+// need the file to exist, and a result usually does not yet.)
+std::string FileKey(const std::string& path);
+
 // True when output names the same file as source: the same file when both exist, else the same
 // normalised absolute path. A result must never replace its own source.
 bool IsSameFile(const std::string& source, const std::string& output);
