@@ -229,10 +229,10 @@ int DecodeInto(const std::uint8_t* data, std::size_t size, TBitmap& bitmap, int&
 }
 
 // Whether jpeg_skip_scanlines leaves the rows after a skip as reading would. It does not for every
-// chroma layout: where a component is stretched vertically by other than 1 or its horizontal
-// factor (luma sampled 3x2, 4x2, 1x3, 2x3, 1x4, 2x4), libjpeg-turbo 2.1 gives some rows after a skip
-// different upsampled chroma. Those rare files are read row by row instead. Dithered grey rows
-// pass their error on to the next row, so they are never skipped either.
+// chroma layout: where a component is stretched vertically by more than 2, or by 2 with more than
+// 2 across (luma sampled 3x2, 4x2, 1x3, 3x3, 1x4, 2x4 and the like), libjpeg-turbo 2.1 gives some
+// rows after a skip different upsampled chroma. Those rare files are read row by row instead.
+// Dithered grey rows pass their error on to the next row, so they are never skipped either.
 bool CanSkipRows(const Decompression& d, bool isGrayscale) {
 #if defined(LIBJPEG_TURBO_VERSION)
     if (isGrayscale) return false;
@@ -240,7 +240,7 @@ bool CanSkipRows(const Decompression& d, bool isGrayscale) {
         const jpeg_component_info& component = d.info.comp_info[c];
         const int across = d.info.max_h_samp_factor / component.h_samp_factor;
         const int down = d.info.max_v_samp_factor / component.v_samp_factor;
-        if (down != 1 && down != across && !(across == 1 && down == 2)) return false;
+        if (down != 1 && !(down == 2 && across <= 2)) return false;
     }
     return true;
 #else
