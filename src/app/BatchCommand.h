@@ -39,6 +39,7 @@ struct BatchCommandOptions {
     int Jobs = DefaultJobCount();
     std::vector<std::string> Sources;  // folders and files, as given
     bool ShowHelp = false;
+    bool ShowVersion = false;
 };
 
 struct ParsedBatchCommand {
@@ -47,7 +48,8 @@ struct ParsedBatchCommand {
     std::string Error;  // names the argument at fault when not Ok
 };
 
-// arguments are argv without the program name. --help anywhere asks for the usage and nothing else.
+// arguments are argv without the program name. --help or --version anywhere (the first of them)
+// asks for that text and nothing else.
 ParsedBatchCommand ParseBatchCommand(const std::vector<std::string>& arguments);
 
 // The text --help prints.
