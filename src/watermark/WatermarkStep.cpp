@@ -48,7 +48,7 @@ void StampWholePicture(const std::vector<std::uint8_t>& source, const TBitmap& p
                        const PlacementSet& placements, int marginPx, int opacity,
                        StepOutcome& outcome) {
     TBitmap picture;
-    DecodeJpeg(source.data(), source.size(), picture);
+    DecodeJpeg(source.data(), source.size(), picture, JpegDamage::Refuse);
     outcome.SourceSize = PictureSize{picture.Width(), picture.Height()};
     outcome.NewSize = outcome.SourceSize;
     const TBitmap stamped = StampLogo(std::move(picture), preparedLogo, placements, marginPx, opacity);
@@ -64,7 +64,9 @@ void StampPicture(const std::string& sourcePath, const TBitmap& preparedLogo,
         StampWholePicture(source, preparedLogo, placements, marginPx, opacity, outcome);
         return;
     }
-    JpegRowReader reader(source.data(), source.size());
+    // A damaged source fails rather than being stamped: the reader refuses it after its last row,
+    // before the result is complete.
+    JpegRowReader reader(source.data(), source.size(), JpegDamage::Refuse);
     const int width = reader.Width();
     const int height = reader.Height();
     outcome.SourceSize = PictureSize{width, height};

@@ -43,7 +43,8 @@ bool RunWatermarkChecks(const std::string& logoPath, const PlacementSet& placeme
 // as soon as its header is read. The result is handed back encoded (outcome.Picture holds the JPEG
 // bytes, which the runner saves as they are): byte for byte the encoding of StampLogo's picture,
 // made a band of rows at a time without ever holding the picture whole (except for a file whose
-// orientation turns its rows out of order). Throws on a file that cannot be read or decoded.
+// orientation turns its rows out of order). Throws on a file that cannot be read or decoded, or is
+// damaged (cut short, broken data: the library's warning).
 void StampPicture(const std::string& sourcePath, const TBitmap& preparedLogo,
                   const PlacementSet& placements, int marginPx, int opacity, StepOutcome& outcome);
 
