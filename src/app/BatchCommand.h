@@ -38,6 +38,7 @@ struct BatchCommandOptions {
     TargetTexts Targets;
     int Jobs = DefaultJobCount();
     std::vector<std::string> Sources;  // folders and files, as given
+    bool Json = false;  // one JSON object per line instead of the tab-separated report
     bool ShowHelp = false;
 };
 
@@ -60,8 +61,18 @@ std::vector<std::string> ExpandSources(const std::vector<std::string>& sources,
                                        std::vector<std::string>* emptyFolders);
 
 // One line of standard output, without the line end: source, source size, output, new size,
-// result, and for a failed file the error's text, separated by tabs.
+// result, and for a failed file the error's text, separated by tabs. Every field goes through
+// EscapeReportField, so a name with a tab or a line break still gives one line of the same fields.
 std::string FormatReportLine(const ReportRow& row);
+
+// Backslash, tab, line feed and carriage return as \\, \t, \n and \r; everything else as it is.
+std::string EscapeReportField(const std::string& text);
+
+// The --json forms of a row and of the end: one object on one line each, without the line end.
+// Strings are UTF-8; a byte of a name that is not UTF-8 is written as \udc80 to \udcff, so
+// that the name can still be recovered from the line.
+std::string FormatJsonRow(const ReportRow& row);
+std::string FormatJsonEnd(const std::string& finalMessage, int total, int failed);
 
 // Parses, runs and reports; returns the exit status. With a usage error nothing is written to out
 // and no file is touched. showProgress puts "K/N" on err after every file (for a terminal).
