@@ -2,7 +2,11 @@
 // where that is cheap and as the built program where the process boundary itself matters.
 #include "app/BatchCommand.h"
 
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <gtest/gtest.h>
 
@@ -605,6 +609,73 @@ TEST(BatchCommandProgram, FolderWithoutPicturesStopsTheRunWithTheWizardsNotice) 
     EXPECT_EQ(run.out, "");
     EXPECT_EQ(run.err, "stampwise-batch: " + dir / "e.jpg/" + ": В каталоге нет файлов с расширением jpg!\n");
     EXPECT_EQ(TreeListing(dir.Path()), before);
+}
+
+// The largest resident size the program reached, running it directly (no shell in between).
+long PeakKibOfProgram(const Args& args) {
+    std::vector<std::string> argv = {STAMPWISE_BATCH_EXE};
+    argv.insert(argv.end(), args.begin(), args.end());
+    std::vector<char*> pointers;
+    for (std::string& a : argv) pointers.push_back(a.data());
+    pointers.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
+    pid_t pid = 0;
+    const int spawned = posix_spawn(&pid, pointers[0], &actions, nullptr, pointers.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    if (spawned != 0) return -1;
+    int status = 0;
+    rusage usage{};
+    if (wait4(pid, &status, 0, &usage) != pid || !WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+        return -1;
+    }
+    return usage.ru_maxrss;
+}
+
+// A few bytes of run-length data may declare a logo of millions of pixels; preparing it holds the
+// logo and its stamp, and nothing of the stamp's size besides.
+TEST(BatchCommandProgram, HugeLogoTakesAtMostTwoPicturesOfItsSize) {
+#if defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP() << "AddressSanitizer keeps freed memory resident";
+#endif
+    TempFolder dir;
+    constexpr std::uint32_t kWidth = 1u << 24;  // 48 MiB as a picture
+    std::string bmp = "BM";
+    const auto u32 = [&](std::uint32_t v) {
+        for (int i = 0; i < 4; ++i) bmp += static_cast<char>((v >> (8 * i)) & 0xFF);
+    };
+    const auto u16 = [&](std::uint16_t v) {
+        bmp += static_cast<char>(v & 0xFF);
+        bmp += static_cast<char>(v >> 8);
+    };
+    u32(14 + 40 + 8 + 2);
+    u32(0);
+    u32(14 + 40 + 8);
+    u32(40);
+    u32(kWidth);
+    u32(1);
+    u16(1);
+    u16(8);
+    u32(1);  // RLE8
+    u32(2);
+    u32(2835);
+    u32(2835);
+    u32(2);  // two colours: dark grey, and white
+    u32(0);
+    u32(0x00404040);
+    u32(0x00FFFFFF);
+    bmp += std::string("\0\1", 2);  // end of the picture at once: every pixel is colour 0
+    dir.WriteFile("logo.bmp", bmp);
+    WriteTestJpeg(dir / "a.jpg", 40, 30);
+
+    const long peakKib = PeakKibOfProgram({"watermark", "--logo", dir / "logo.bmp", "--at",
+                                           "middle", "--jobs", "1", dir / "a.jpg"});
+
+    const long pictureKib = static_cast<long>(kWidth) * TBitmap::kBytesPerPixel / 1024;
+    ASSERT_GT(peakKib, 0);
+    EXPECT_LT(peakKib, 2 * pictureKib + 32 * 1024);
+    EXPECT_TRUE(FileExists(dir / "Marked/a.jpg"));
 }
 
 #endif
