@@ -19,4 +19,10 @@ void KeepPictureMemoryForReuse() {
 #endif
 }
 
+void ReturnPictureMemory() {
+#if defined(M_TRIM_THRESHOLD)
+    malloc_trim(0);  // also the free pages inside the heap, not only its top
+#endif
+}
+
 }  // namespace stampwise

@@ -9,4 +9,8 @@ namespace stampwise {
 // any thread is started; does nothing where the C library offers no such control.
 void KeepPictureMemoryForReuse();
 
+// Gives the memory of freed pictures back to the system: for a program that waits between batches
+// (the windows) once a batch is over. Does nothing where the C library offers no such control.
+void ReturnPictureMemory();
+
 }  // namespace stampwise

@@ -576,6 +576,8 @@ BatchSummary RunBatch(JobState& job, const BatchInputs& inputs, const BatchOpera
     } catch (...) {
     }
 
+    view.PicturesReleased();
+
     summary.FinalMessage =
         prepareError.empty() ? FinalMessage(operation.Operation, summary.Failed, count) : prepareError;
     view.ShowInformation(summary.FinalMessage);

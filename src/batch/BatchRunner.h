@@ -87,6 +87,10 @@ public:
     virtual void WaitTick() {}
     // Called after each row with the number of files done and the total, for a progress display.
     virtual void ReportProgress(int done, int total) { (void)done; (void)total; }
+    // Called once every picture of the batch is gone (after the operation's clean-up, before the
+    // final message): the windows give the memory back to the system here, since a program that
+    // keeps pictures' memory for reuse would otherwise hold the batch's peak while it waits.
+    virtual void PicturesReleased() {}
     // Whether to ask the question at all (the headless command does not ask).
     virtual bool AsksQuestion() const { return true; }
 };

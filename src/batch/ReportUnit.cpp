@@ -15,6 +15,7 @@
 #include <QUrl>
 
 #include "app/FormSetUnit.h"
+#include "app/PictureMemory.h"
 #include "batch/ReportProgress.h"
 #include "wizard/WizardLookUnit.h"
 
@@ -221,3 +222,5 @@ void TReportBatchView::WaitTick() {
 }
 
 void TReportBatchView::ReportProgress(int done, int total) { report_.ShowProgress(done, total); }
+
+void TReportBatchView::PicturesReleased() { stampwise::ReturnPictureMemory(); }

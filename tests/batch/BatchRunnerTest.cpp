@@ -93,6 +93,7 @@ TEST_F(BatchRunnerTest, SetsUpTheReportBeforeTheFirstFileAndEndsWithTheMessage) 
         "process events",
         "row: " + a,
         "repaint",
+        "pictures released",
         "information: Размеры картинок удачно изменены!",
     };
     EXPECT_EQ(view.Events, expected);
@@ -458,9 +459,9 @@ TEST_F(BatchRunnerTest, PreparesBeforeTheFirstFileAndCleansUpBeforeTheMessage) {
 
     RunBatch(job, inputs, op, view);
 
-    const std::vector<std::string> tail(view.Events.end() - 6, view.Events.end());
+    const std::vector<std::string> tail(view.Events.end() - 7, view.Events.end());
     EXPECT_EQ(tail, (std::vector<std::string>{"process events", "prepare", "row: " + a, "repaint",
-                                              "clean up",
+                                              "clean up", "pictures released",
                                               "information: Размеры картинок удачно изменены!"}));
 }
 
