@@ -146,8 +146,8 @@ std::uint64_t EstimatePictureMemory(int width, int height, bool isProgressive, b
 
 std::uint64_t EstimateFileMemory(const std::string& path) {
     // The header is nearly always in the first few kilobytes; only metadata larger than this
-    // (several APP segments of up to 64 KiB each) makes the whole file worth reading for it.
-    constexpr std::size_t kHeaderBytes = 256 * 1024;
+    // (an EXIF thumbnail, APP segments of up to 64 KiB each) makes the whole file worth reading.
+    constexpr std::size_t kHeaderBytes = 16 * 1024;
     try {
         std::vector<std::uint8_t> bytes(kHeaderBytes);
         std::ifstream in(path, std::ios::binary);

@@ -205,6 +205,7 @@ TEST(BatchCommandUsageErrors, ExitTwoNameTheArgumentAndWriteNothing) {
         {{"resize", "--width", "8", "--prefix", "p", "--suffix", "s", src}, "'--suffix'"},
         {{"resize", "--width", "8", "--prefix", "", src}, "'--prefix'"},
         {{"resize", "--width", "8", "--jobs", "0", src}, "'--jobs'"},
+        {{"resize", "--width", "8", "--json=yes", src}, "'--json' takes no value"},
         {{"resize", "--width", "8", "--at", "middle", src}, "'--at'"},
         {{"watermark", "--at", "middle", src}, "--logo"},
         {{"watermark", "--logo", logo, src}, "--at"},
