@@ -13,6 +13,7 @@
 #include <QUrl>
 
 #include "app/FormSetUnit.h"
+#include "widgets/WizardLookUnit.h"
 
 using stampwise::FormId;
 

@@ -13,8 +13,8 @@
 #include <system_error>
 #include <utility>
 
-#include "app/JobState.h"
-#include "app/SourceFiles.h"
+#include "job/JobState.h"
+#include "job/SourceFiles.h"
 #include "resize/ResizeRule.h"
 #include "watermark/WatermarkPreview.h"
 #include "watermark/WatermarkStep.h"
@@ -133,7 +133,7 @@ private:
         if (isWatermark && o.Placements.empty()) return Fail("watermark needs --at PLACES");
         if (o.TargetMode.empty()) {
             o.TargetMode = keyword::kSubfolder;
-            o.Targets.Subfolder = isWatermark ? "Marked" : "Resized";
+            o.Targets.Subfolder = (isWatermark ? WatermarkTexts() : ResizeTexts()).Names.Subfolder;
         }
         if (o.Sources.empty()) return Fail("no source given (a folder or a picture file)");
         return true;

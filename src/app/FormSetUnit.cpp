@@ -4,7 +4,6 @@
 #include <QGuiApplication>
 #include <QLibraryInfo>
 #include <QLocale>
-#include <QScreen>
 #include <QString>
 #include <QTranslator>
 #include <QWidget>
@@ -18,6 +17,7 @@
 #include "wizard/SelectFilesUnit.h"
 #include "wizard/SelectFolderUnit.h"
 #include "wizard/SelectTargetUnit.h"
+#include "widgets/WizardLookUnit.h"
 
 using stampwise::FormId;
 
@@ -77,6 +77,20 @@ void TFormSet::HideForm(FormId id) { Form(id)->hide(); }
 
 void TFormSet::ClearFilesList() { SelectFilesForm->ClearFilesList(); }
 
+std::string TFormSet::SelectedFolder() const { return SelectFolderForm->SelectedFolder(); }
+
+std::vector<std::string> TFormSet::FileEntries() const { return SelectFilesForm->Entries(); }
+
+stampwise::TargetTexts TFormSet::Targets() const { return SelectTargetForm->Targets(); }
+
+std::unique_ptr<stampwise::BatchView> TFormSet::ReportView(FormId paramsForm) {
+    return std::make_unique<TReportBatchView>(*ReportForm, boxes_, Form(paramsForm));
+}
+
+stampwise::TJPEGImage* TFormSet::PreviewPicture() {
+    return MainForm != nullptr ? MainForm->PreviewPicture() : nullptr;
+}
+
 void SetApplicationTitle() {
     QGuiApplication::setApplicationName(QString::fromUtf8(stampwise::kApplicationTitle));
     QGuiApplication::setApplicationDisplayName(QStringLiteral(""));
@@ -87,20 +101,4 @@ void InstallQtTranslations(QTranslator& translator) {
                         QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
         QCoreApplication::installTranslator(&translator);
     }
-}
-
-void CenterOnScreen(QWidget* window) {
-    QScreen* screen = window->screen() ? window->screen() : QGuiApplication::primaryScreen();
-    if (!screen) return;
-    const QRect area = screen->availableGeometry();
-    const QSize size = window->frameGeometry().size();
-    window->move(area.center() - QPoint(size.width() / 2, size.height() / 2));
-}
-
-void SetUpWizardWindow(QWidget* window, FormId id, int clientWidth, int clientHeight) {
-    window->setObjectName(QString::fromLatin1(stampwise::FormInstanceName(id)));
-    window->setWindowTitle(QString::fromUtf8(stampwise::FormCaption(id)));
-    window->setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
-                           Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint);
-    window->setFixedSize(clientWidth, clientHeight);
 }

@@ -1,14 +1,12 @@
 // The nine windows of the program, created once at start-up in their fixed order and kept until the
-// end. The set is how windows reach each other (the batch reads the target window's fields, the
-// target window compares the folder window's selection) and how the wizard's flow shows and hides
-// them.
+// end. The set is the WizardHost through which windows reach each other (the batch reads the
+// target window's fields, the target window compares the folder window's selection) and how the
+// wizard's flow shows and hides them.
 #pragma once
 
 #include <memory>
 
-#include "app/JobState.h"
-#include "app/MessageBoxes.h"
-#include "app/WizardFlow.h"
+#include "batch/WizardHost.h"
 
 class QTranslator;
 class QWidget;
@@ -22,7 +20,7 @@ class TWatermarkParamsForm;
 class TAboutForm;
 class TSelectFilesForm;
 
-class TFormSet final : public stampwise::WizardWindows {
+class TFormSet final : public stampwise::WizardHost {
 public:
     // Creates the nine windows in the order of kFormCreationOrder; only the main window is to be
     // shown by the caller.
@@ -31,15 +29,21 @@ public:
     TFormSet(const TFormSet&) = delete;
     TFormSet& operator=(const TFormSet&) = delete;
 
-    stampwise::MessageBoxes& Boxes() { return boxes_; }
-    stampwise::JobState& Job() { return job_; }
-    stampwise::WizardFlow& Flow() { return flow_; }
+    stampwise::MessageBoxes& Boxes() override { return boxes_; }
+    stampwise::JobState& Job() override { return job_; }
+    stampwise::WizardFlow& Flow() override { return flow_; }
 
     QWidget* Form(stampwise::FormId id) const;
 
     void ShowForm(stampwise::FormId id) override;
     void HideForm(stampwise::FormId id) override;
     void ClearFilesList() override;
+
+    std::string SelectedFolder() const override;
+    std::vector<std::string> FileEntries() const override;
+    stampwise::TargetTexts Targets() const override;
+    std::unique_ptr<stampwise::BatchView> ReportView(stampwise::FormId paramsForm) override;
+    stampwise::TJPEGImage* PreviewPicture() override;
 
     TMainForm* MainForm = nullptr;
     TFilesSelectQueryForm* FilesSelectQueryForm = nullptr;
@@ -65,7 +69,3 @@ void SetApplicationTitle();
 // Loads Qt's own translations for the system locale into translator and installs it, when they
 // are installed, so the standard Yes and No read in the user's language.
 void InstallQtTranslations(QTranslator& translator);
-// Places a top-level window in the centre of the screen it is on.
-void CenterOnScreen(QWidget* window);
-// Sets up a wizard window: caption, objectName, fixed size and a title bar with only a close box.
-void SetUpWizardWindow(QWidget* window, stampwise::FormId id, int clientWidth, int clientHeight);

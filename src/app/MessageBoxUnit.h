@@ -2,7 +2,7 @@
 // and the information dialog captioned "Information" with the buttons "OK" and "Cancel".
 #pragma once
 
-#include "app/MessageBoxes.h"
+#include "job/MessageBoxes.h"
 
 class TQtMessageBoxes final : public stampwise::MessageBoxes {
 public:

@@ -37,102 +37,26 @@ std::string FormatSize(const PictureSize& size) {
     return std::to_string(size.Width) + "x" + std::to_string(size.Height);
 }
 
-namespace {
-
-// The question's line break: line feed, then carriage return.
-constexpr const char* kBreak = "\n\r";
-
-std::string SourcePhrase(const std::string& operation, const std::string& sourceKind,
-                         const std::string& folder, int fileCount) {
-    const std::string n = std::to_string(fileCount);
-    std::string phrase;
-    if (operation == keyword::kResize && sourceKind == keyword::kFolder) {
-        phrase = "Вы действительно хотите преобразовать картинки \n\rв папке [" + folder +
-                 "] с расширением jpg (всего " + n + ")," + kBreak;
-    }
-    if (operation == keyword::kResize && sourceKind == keyword::kFiles) {
-        phrase = "Вы действительно хотите преобразовать выбранные " + n + " файла(ов)," + kBreak;
-    }
-    if (operation == keyword::kWatermark && sourceKind == keyword::kFolder) {
-        phrase = "Вы действительно хотите поместить логотип на \n\rкартинки в папке [" + folder +
-                 "] с расширением jpg (всего " + n + ")" + kBreak;
-    }
-    if (operation == keyword::kWatermark && sourceKind == keyword::kFiles) {
-        phrase = "Вы действительно хотите поместить логотип на \n\rвыбранные картинки (всего " + n +
-                 " файла(ов))" + kBreak;
-    }
-    return phrase;
-}
-
-// The resize texts begin with a space, the watermark texts do not: the resize operation phrase
-// ends in "," or "%" and needs the gap, the watermark one is empty and follows a line break.
-std::string TargetPhrase(const std::string& operation, const std::string& targetMode,
-                         const TargetTexts& t) {
-    std::string phrase;
-    if (operation == keyword::kResize) {
-        if (targetMode == keyword::kFolder) phrase = " и сохранить в папку [" + t.Folder + "]?";
-        if (targetMode == keyword::kSubfolder) {
-            phrase = " и сохранить в подкаталог [" + t.Subfolder + "]?";
-        }
-        if (targetMode == keyword::kPrefix) {
-            phrase = " и сохранить в ту же папку с префиксом " + t.Prefix + "?";
-        }
-        if (targetMode == keyword::kSuffix) {
-            phrase = " и сохранить в ту же папку с суффиксом " + t.Suffix + "?";
-        }
-    }
-    if (operation == keyword::kWatermark) {
-        if (targetMode == keyword::kFolder) {
-            phrase = "и сохранить результаты в папку \n\r[" + t.Folder + "]?";
-        }
-        if (targetMode == keyword::kSubfolder) {
-            phrase = "и сохранить результаты в подкаталог [" + t.Subfolder + "]?";
-        }
-        if (targetMode == keyword::kPrefix) {
-            phrase = "и сохранить результаты в ту же папку \n\rс добавлением к названиям файлов "
-                     "спереди слова " + t.Prefix + "?";
-        }
-        if (targetMode == keyword::kSuffix) {
-            phrase = "и сохранить результаты в ту же папку \n\rс добавлением к названиям файлов "
-                     "сзади слова " + t.Suffix + "?";
-        }
-    }
-    return phrase;
-}
-
-}  // namespace
-
-std::string BuildConfirmationText(const std::string& operation, const std::string& sourceKind,
+std::string BuildConfirmationText(const OperationTexts& texts, const std::string& sourceKind,
                                   const std::string& sourceFolder, int fileCount,
                                   const std::string& operationPhrase,
                                   const std::string& targetMode, const TargetTexts& targets) {
-    return SourcePhrase(operation, sourceKind, sourceFolder, fileCount) + operationPhrase +
-           TargetPhrase(operation, targetMode, targets);
+    return texts.SourcePhrase(sourceKind, sourceFolder, fileCount) + operationPhrase +
+           texts.TargetPhrase(targetMode, targets);
 }
 
-std::vector<ReportColumn> ReportColumns(const std::string& operation) {
-    std::string resultCaption;
-    if (operation == keyword::kResize) resultCaption = "Преобразованный файл";
-    if (operation == keyword::kWatermark) resultCaption = "Обработанный файл";
+std::vector<ReportColumn> ReportColumns(const OperationTexts& texts) {
     return {
-        {"Исходный файл", 180}, {"Размер", 60}, {resultCaption, 180}, {"Размер", 60},
+        {"Исходный файл", 180}, {"Размер", 60}, {texts.ResultCaption, 180}, {"Размер", 60},
         {"Результат", 70},
     };
 }
 
-std::string FinalMessage(const std::string& operation, int failed, int total) {
-    std::string text;
-    if (failed == 0) {
-        if (operation == keyword::kResize) text = kResizeDoneText;
-        if (operation == keyword::kWatermark) text = kWatermarkDoneText;
-        return text;
-    }
+std::string FinalMessage(const OperationTexts& texts, int failed, int total) {
+    if (failed == 0) return texts.DoneText;
     // A batch with failures must not claim success.
-    const std::string counts =
-        "ошибок " + std::to_string(failed) + " из " + std::to_string(total) + ".";
-    if (operation == keyword::kResize) text = "Размеры изменены не у всех картинок: " + counts;
-    if (operation == keyword::kWatermark) text = "Логотипы нанесены не на все картинки: " + counts;
-    return text;
+    return texts.PartlyDoneText + "ошибок " + std::to_string(failed) + " из " +
+           std::to_string(total) + ".";
 }
 
 std::uint64_t EstimatePictureMemory(int width, int height, bool isProgressive, bool isGrayscale) {
@@ -507,7 +431,7 @@ BatchSummary RunBatch(JobState& job, const BatchInputs& inputs, const BatchOpera
 
     if (view.AsksQuestion()) {
         const std::string question =
-            BuildConfirmationText(operation.Operation, job.SourceKind, inputs.SourceFolder, count,
+            BuildConfirmationText(operation.Texts, job.SourceKind, inputs.SourceFolder, count,
                                   operation.OperationPhrase, targetMode, targets);
         if (!view.AskQuestion(question)) return summary;
     }
@@ -518,7 +442,7 @@ BatchSummary RunBatch(JobState& job, const BatchInputs& inputs, const BatchOpera
     view.ClearReportRows();
     view.ClearReportColumns();
     view.ShowReport();
-    for (const ReportColumn& column : ReportColumns(operation.Operation)) {
+    for (const ReportColumn& column : ReportColumns(operation.Texts)) {
         view.AddReportColumn(column);
     }
     view.ReportProgress(0, count);
@@ -579,7 +503,7 @@ BatchSummary RunBatch(JobState& job, const BatchInputs& inputs, const BatchOpera
     view.PicturesReleased();
 
     summary.FinalMessage =
-        prepareError.empty() ? FinalMessage(operation.Operation, summary.Failed, count) : prepareError;
+        prepareError.empty() ? FinalMessage(operation.Texts, summary.Failed, count) : prepareError;
     view.ShowInformation(summary.FinalMessage);
     job.SourceFiles.clear();
     return summary;

@@ -14,7 +14,8 @@
 #include <string>
 #include <vector>
 
-#include "app/JobState.h"
+#include "job/JobState.h"
+#include "batch/OperationTexts.h"
 #include "imaging/JpegImage.h"
 
 namespace stampwise {
@@ -36,17 +37,6 @@ struct StepOutcome {
 };
 // Given a source file's full path; throws on failure (any std::exception).
 using TransformStep = std::function<void(const std::string& sourcePath, StepOutcome& outcome)>;
-
-// The four texts of the target window, used exactly as typed.
-struct TargetTexts {
-    std::string Folder;
-    std::string Subfolder;
-    std::string Prefix;
-    std::string Suffix;
-};
-
-inline constexpr const char* kResizeDoneText = "Размеры картинок удачно изменены!";
-inline constexpr const char* kWatermarkDoneText = "Логотипы удачно нанесены на картинки!";
 
 inline constexpr const char* kReportOk = "Успешно";
 inline constexpr const char* kReportError = "Ошибка!";
@@ -97,7 +87,7 @@ public:
 
 // What an operation puts into the runner.
 struct BatchOperation {
-    std::string Operation;         // "resize" or "watermark": selects the texts
+    OperationTexts Texts;          // what the question, the report and the messages say
     std::string OperationPhrase;   // resize: by its rule; watermark: empty
     TransformStep Step;
     // Before the first file, after the report is shown. A throw ends the batch before any file,
@@ -171,16 +161,16 @@ BatchSummary RunBatch(JobState& job, const BatchInputs& inputs, const BatchOpera
                       BatchView& view);
 
 // The question: source phrase + operation phrase + target phrase.
-std::string BuildConfirmationText(const std::string& operation, const std::string& sourceKind,
+std::string BuildConfirmationText(const OperationTexts& texts, const std::string& sourceKind,
                                   const std::string& sourceFolder, int fileCount,
                                   const std::string& operationPhrase,
                                   const std::string& targetMode, const TargetTexts& targets);
 
 // The five report columns of an operation.
-std::vector<ReportColumn> ReportColumns(const std::string& operation);
+std::vector<ReportColumn> ReportColumns(const OperationTexts& texts);
 
 // The final message: the operation's success text when nothing failed (or there were no files),
 // else the count of failures.
-std::string FinalMessage(const std::string& operation, int failed, int total);
+std::string FinalMessage(const OperationTexts& texts, int failed, int total);
 
 }  // namespace stampwise

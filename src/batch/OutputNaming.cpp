@@ -11,7 +11,7 @@
 #include <filesystem>
 #include <system_error>
 
-#include "app/JobState.h"
+#include "job/JobState.h"
 
 namespace stampwise {
 

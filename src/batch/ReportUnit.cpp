@@ -14,10 +14,10 @@
 #include <QTreeWidget>
 #include <QUrl>
 
-#include "app/FormSetUnit.h"
-#include "app/PictureMemory.h"
 #include "batch/ReportProgress.h"
-#include "wizard/WizardLookUnit.h"
+#include "batch/WizardHost.h"
+#include "imaging/PictureMemory.h"
+#include "widgets/WizardLookUnit.h"
 
 using stampwise::FormId;
 
@@ -73,7 +73,7 @@ QIcon LoadRowIcon(const QString& resource, QPixmap (*draw)()) {
 // something names them.
 static void LoadArtworkResources() { Q_INIT_RESOURCE(resources); }
 
-TReportForm::TReportForm(TFormSet& forms)
+TReportForm::TReportForm(stampwise::WizardHost& forms)
     : QWidget(nullptr), OpenInShell(OpenWithDesktop), forms_(forms) {
     SetUpWizardWindow(this, FormId::ReportForm, 598, 392);
     LoadArtworkResources();

@@ -12,10 +12,12 @@
 #include <optional>
 #include <string>
 
-#include "app/MessageBoxes.h"
+#include "job/MessageBoxes.h"
 #include "batch/BatchRunner.h"
 
-class TFormSet;
+namespace stampwise {
+class WizardHost;
+}
 class QGroupBox;
 class QLabel;
 class QProgressBar;
@@ -25,7 +27,7 @@ class QTreeWidget;
 class TReportForm : public QWidget {
     Q_OBJECT
 public:
-    explicit TReportForm(TFormSet& forms);
+    explicit TReportForm(stampwise::WizardHost& forms);
     ~TReportForm() override;
 
     QGroupBox* bgReport = nullptr;
@@ -60,7 +62,7 @@ private:
     // The selected row's text in column, or nothing when no row is selected.
     std::optional<std::string> SelectedRowText(int column) const;
 
-    TFormSet& forms_;
+    stampwise::WizardHost& forms_;
     QIcon okIcon_;
     QIcon errorIcon_;
 };

@@ -9,13 +9,10 @@
 #include <QStyle>
 #include <algorithm>
 
-#include "app/FormSetUnit.h"
+#include "batch/WizardHost.h"
 #include "batch/BatchRunner.h"
-#include "batch/ReportUnit.h"
-#include "wizard/SelectFolderUnit.h"
-#include "wizard/SelectTargetUnit.h"
-#include "wizard/SpinEditUnit.h"
-#include "wizard/WizardLookUnit.h"
+#include "widgets/SpinEditUnit.h"
+#include "widgets/WizardLookUnit.h"
 
 using stampwise::FormId;
 using stampwise::ResizeMode;
@@ -33,7 +30,7 @@ QString GapCaption(const char* before, int gapSpaces, const char* after) {
 
 }  // namespace
 
-TResizeParamsForm::TResizeParamsForm(TFormSet& forms) : QWidget(nullptr), forms_(forms) {
+TResizeParamsForm::TResizeParamsForm(stampwise::WizardHost& forms) : QWidget(nullptr), forms_(forms) {
     SetUpWizardWindow(this, FormId::ResizeParamsForm, 371, 290);
     // The one tooltip of the window; controls without their own show it too.
     setToolTip(QStringLiteral("Детализация"));
@@ -152,19 +149,19 @@ void TResizeParamsForm::rbWidthClick() {
 
     const stampwise::JobState& job = forms_.Job();
     const std::string summary = stampwise::BuildResizeSummary(
-        job.SourceKind, forms_.SelectFolderForm->SelectedFolder(),
-        static_cast<int>(job.SourceFiles.size()), job.TargetMode, forms_.SelectTargetForm->Targets(),
+        job.SourceKind, forms_.SelectedFolder(),
+        static_cast<int>(job.SourceFiles.size()), job.TargetMode, forms_.Targets(),
         CheckedMode(), CheckedSpinEdit()->Text());
     lblHint->setText(QString::fromStdString(summary));
 }
 
 void TResizeParamsForm::btnNextClick() {
     stampwise::BatchInputs inputs;
-    inputs.SourceFolder = forms_.SelectFolderForm->SelectedFolder();
-    inputs.Targets = forms_.SelectTargetForm->Targets();
+    inputs.SourceFolder = forms_.SelectedFolder();
+    inputs.Targets = forms_.Targets();
     const TSpinEdit* spin = CheckedSpinEdit();
-    TReportBatchView view(*forms_.ReportForm, forms_.Boxes(), this);
+    const auto view = forms_.ReportView(stampwise::FormId::ResizeParamsForm);
     stampwise::RunBatch(forms_.Job(), inputs,
                         stampwise::MakeResizeOperation(CheckedMode(), spin->Value(), spin->Text()),
-                        view);
+                        *view);
 }

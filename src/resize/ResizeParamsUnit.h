@@ -8,7 +8,9 @@
 
 #include "resize/ResizeRule.h"
 
-class TFormSet;
+namespace stampwise {
+class WizardHost;
+}
 class TSpinEdit;
 class QFrame;
 class QGroupBox;
@@ -19,7 +21,7 @@ class QRadioButton;
 class TResizeParamsForm : public QWidget {
     Q_OBJECT
 public:
-    explicit TResizeParamsForm(TFormSet& forms);
+    explicit TResizeParamsForm(stampwise::WizardHost& forms);
 
     QGroupBox* GroupBox1 = nullptr;
     QRadioButton* rbWidth = nullptr;
@@ -44,5 +46,5 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
-    TFormSet& forms_;
+    stampwise::WizardHost& forms_;
 };

@@ -11,7 +11,7 @@
 #include <stdexcept>
 #include <vector>
 
-#include "app/JobState.h"
+#include "job/JobState.h"
 #include "imaging/Bitmap.h"
 #include "imaging/JpegDecoder.h"
 #include "imaging/JpegImage.h"
@@ -140,7 +140,7 @@ std::string ResizeOperationPhrase(ResizeMode mode, const std::string& valueText)
 
 BatchOperation MakeResizeOperation(ResizeMode mode, int value, const std::string& valueText) {
     BatchOperation operation;
-    operation.Operation = keyword::kResize;
+    operation.Texts = ResizeTexts();
     operation.OperationPhrase = ResizeOperationPhrase(mode, valueText);
     // The rule is captured by value: every file of the batch uses the one confirmed.
     operation.Step = [mode, value](const std::string& sourcePath, StepOutcome& outcome) {

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "batch/BatchRunner.h"
+#include "resize/ResizeTexts.h"
 
 namespace stampwise {
 

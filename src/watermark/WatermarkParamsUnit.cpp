@@ -21,15 +21,11 @@
 #include <exception>
 #include <utility>
 
-#include "app/FormSetUnit.h"
-#include "app/MainUnit.h"
+#include "batch/WizardHost.h"
 #include "batch/BatchRunner.h"
-#include "batch/ReportUnit.h"
 #include "imaging/JpegImage.h"
-#include "wizard/SelectFolderUnit.h"
-#include "wizard/SelectTargetUnit.h"
-#include "wizard/SpinEditUnit.h"
-#include "wizard/WizardLookUnit.h"
+#include "widgets/SpinEditUnit.h"
+#include "widgets/WizardLookUnit.h"
 
 using stampwise::FormId;
 using stampwise::LogoPlacement;
@@ -207,7 +203,7 @@ void TPreviewBox::mousePressEvent(QMouseEvent* event) {
 
 // ---------------------------------------------------------------------------------------------
 
-TWatermarkParamsForm::TWatermarkParamsForm(TFormSet& forms)
+TWatermarkParamsForm::TWatermarkParamsForm(stampwise::WizardHost& forms)
     : QWidget(nullptr), forms_(forms) {
     OpenPictureDialog = RunOpenPictureDialog;
     SetUpWizardWindow(this, FormId::WatermarkParamsForm, 560, 478);
@@ -436,7 +432,7 @@ void TWatermarkParamsForm::ImagePreviewClick() {
 }
 
 const TBitmap* TWatermarkParamsForm::SamplePicture() {
-    stampwise::TJPEGImage* jpeg = forms_.MainForm != nullptr ? forms_.MainForm->PreviewPicture() : nullptr;
+    stampwise::TJPEGImage* jpeg = forms_.PreviewPicture();
     if (jpeg == nullptr) return nullptr;
     samplePicture_.AssignJpeg(*jpeg);  // decoded once by the picture itself, shared from then on
     return &samplePicture_;
@@ -509,10 +505,10 @@ void TWatermarkParamsForm::btnNextClick() {
         return;
     }
     stampwise::BatchInputs inputs;
-    inputs.SourceFolder = forms_.SelectFolderForm->SelectedFolder();
-    inputs.Targets = forms_.SelectTargetForm->Targets();
-    TReportBatchView view(*forms_.ReportForm, forms_.Boxes(), this);
-    stampwise::RunBatch(forms_.Job(), inputs, stampwise::MakeWatermarkOperation(Settings()), view);
+    inputs.SourceFolder = forms_.SelectedFolder();
+    inputs.Targets = forms_.Targets();
+    const auto view = forms_.ReportView(stampwise::FormId::WatermarkParamsForm);
+    stampwise::RunBatch(forms_.Job(), inputs, stampwise::MakeWatermarkOperation(Settings()), *view);
 }
 
 void TWatermarkParamsForm::FormDestroy() {}

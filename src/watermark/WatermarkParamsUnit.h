@@ -14,7 +14,9 @@
 #include "watermark/WatermarkPreview.h"
 #include "watermark/WatermarkStep.h"
 
-class TFormSet;
+namespace stampwise {
+class WizardHost;
+}
 class TSpinEdit;
 class QButtonGroup;
 class QCheckBox;
@@ -49,7 +51,7 @@ private:
 class TWatermarkParamsForm : public QWidget {
     Q_OBJECT
 public:
-    explicit TWatermarkParamsForm(TFormSet& forms);
+    explicit TWatermarkParamsForm(stampwise::WizardHost& forms);
     ~TWatermarkParamsForm() override;
 
     QGroupBox* gbPreview = nullptr;
@@ -123,7 +125,7 @@ private:
     void BuildSizeGroup();
     void BuildPositionGroup();
     void BuildScrollGroups();
-    TFormSet& forms_;
+    stampwise::WizardHost& forms_;
     stampwise::TBitmap currentLogo_;
     stampwise::TBitmap samplePicture_;
     QButtonGroup* backgroundGroup_ = nullptr;

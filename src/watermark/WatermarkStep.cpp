@@ -55,7 +55,7 @@ BatchOperation MakeWatermarkOperation(const WatermarkSettings& settings) {
     batch->Settings = settings;
 
     BatchOperation operation;
-    operation.Operation = keyword::kWatermark;
+    operation.Texts = WatermarkTexts();
     operation.OperationPhrase = "";
     operation.Prepare = [batch] {
         const WatermarkSettings& s = batch->Settings;

@@ -7,9 +7,10 @@
 #include <optional>
 #include <string>
 
-#include "app/MessageBoxes.h"
+#include "job/MessageBoxes.h"
 #include "batch/BatchRunner.h"
 #include "watermark/LogoCompositing.h"
+#include "watermark/WatermarkTexts.h"
 
 namespace stampwise {
 

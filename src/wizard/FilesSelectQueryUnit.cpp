@@ -2,12 +2,12 @@
 
 #include <QPushButton>
 
-#include "app/FormSetUnit.h"
-#include "wizard/WizardLookUnit.h"
+#include "batch/WizardHost.h"
+#include "widgets/WizardLookUnit.h"
 
 using stampwise::FormId;
 
-TFilesSelectQueryForm::TFilesSelectQueryForm(TFormSet& forms) : QWidget(nullptr), forms_(forms) {
+TFilesSelectQueryForm::TFilesSelectQueryForm(stampwise::WizardHost& forms) : QWidget(nullptr), forms_(forms) {
     SetUpWizardWindow(this, FormId::FilesSelectQueryForm, 360, 112);
     setWindowFlag(Qt::WindowStaysOnTopHint, true);
 

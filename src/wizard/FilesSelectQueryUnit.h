@@ -4,13 +4,15 @@
 
 #include <QWidget>
 
-class TFormSet;
+namespace stampwise {
+class WizardHost;
+}
 class QPushButton;
 
 class TFilesSelectQueryForm : public QWidget {
     Q_OBJECT
 public:
-    explicit TFilesSelectQueryForm(TFormSet& forms);
+    explicit TFilesSelectQueryForm(stampwise::WizardHost& forms);
 
     QPushButton* btnSelectFolder = nullptr;
     QPushButton* btnSelectFiles = nullptr;
@@ -19,5 +21,5 @@ public:
     void btnSelectFilesClick();
 
 private:
-    TFormSet& forms_;
+    stampwise::WizardHost& forms_;
 };

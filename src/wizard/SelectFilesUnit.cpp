@@ -9,18 +9,17 @@
 #include <QPushButton>
 #include <exception>
 
-#include "app/FormSetUnit.h"
+#include "batch/WizardHost.h"
 #include "imaging/JpegImage.h"
 #include "wizard/FileListRules.h"
-#include "wizard/ImageBoxUnit.h"
-#include "wizard/SelectFolderUnit.h"
-#include "wizard/ShellListUnit.h"
-#include "wizard/ShellTreeUnit.h"
-#include "wizard/WizardLookUnit.h"
+#include "widgets/ImageBoxUnit.h"
+#include "widgets/ShellListUnit.h"
+#include "widgets/ShellTreeUnit.h"
+#include "widgets/WizardLookUnit.h"
 
 using stampwise::FormId;
 
-TSelectFilesForm::TSelectFilesForm(TFormSet& forms) : QWidget(nullptr), forms_(forms) {
+TSelectFilesForm::TSelectFilesForm(stampwise::WizardHost& forms) : QWidget(nullptr), forms_(forms) {
     SetUpWizardWindow(this, FormId::SelectFilesForm, 713, 520);
 
     gbFiles = MakeBlueGroupBox(this, "gbFiles", "Файлы с картинками");
@@ -179,5 +178,5 @@ void TSelectFilesForm::FilesListClick() {
 }
 
 void TSelectFilesForm::btnNextClick() {
-    forms_.Flow().FilesNextClicked(forms_.SelectFolderForm->SelectedFolder(), Entries());
+    forms_.Flow().FilesNextClicked(forms_.SelectedFolder(), Entries());
 }

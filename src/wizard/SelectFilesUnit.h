@@ -10,7 +10,9 @@
 #include <string>
 #include <vector>
 
-class TFormSet;
+namespace stampwise {
+class WizardHost;
+}
 class TImageBox;
 class TShellFileList;
 class TShellFolderTree;
@@ -22,7 +24,7 @@ class QPushButton;
 class TSelectFilesForm : public QWidget {
     Q_OBJECT
 public:
-    explicit TSelectFilesForm(TFormSet& forms);
+    explicit TSelectFilesForm(stampwise::WizardHost& forms);
 
     QGroupBox* gbFiles = nullptr;
     TShellFolderTree* stvFilesSource = nullptr;
@@ -56,7 +58,7 @@ private:
     bool LoadPreview(const std::string& path);
     void RefreshRemoveButton();
 
-    TFormSet& forms_;
+    stampwise::WizardHost& forms_;
     // Set while the program itself changes FilesList, whose selection signals are then no clicks.
     bool isChangingList_ = false;
     // Whether the current mouse press in FilesList already changed the selection (and previewed).

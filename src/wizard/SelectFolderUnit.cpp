@@ -4,14 +4,13 @@
 #include <QLabel>
 #include <QPushButton>
 
-#include "app/FormSetUnit.h"
-#include "wizard/SelectFilesUnit.h"
-#include "wizard/ShellTreeUnit.h"
-#include "wizard/WizardLookUnit.h"
+#include "batch/WizardHost.h"
+#include "widgets/ShellTreeUnit.h"
+#include "widgets/WizardLookUnit.h"
 
 using stampwise::FormId;
 
-TSelectFolderForm::TSelectFolderForm(TFormSet& forms) : QWidget(nullptr), forms_(forms) {
+TSelectFolderForm::TSelectFolderForm(stampwise::WizardHost& forms) : QWidget(nullptr), forms_(forms) {
     SetUpWizardWindow(this, FormId::SelectFolderForm, 400, 460);
 
     lblSourceFolder = MakeLabel(this, "lblSourceFolder", "Выбирите каталог с картинками");
@@ -47,5 +46,5 @@ void TSelectFolderForm::stvSourceFolderChange() {
 }
 
 void TSelectFolderForm::btnNextClick() {
-    forms_.Flow().FolderNextClicked(SelectedFolder(), forms_.SelectFilesForm->Entries());
+    forms_.Flow().FolderNextClicked(SelectedFolder(), forms_.FileEntries());
 }

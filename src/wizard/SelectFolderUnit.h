@@ -5,7 +5,9 @@
 #include <QWidget>
 #include <string>
 
-class TFormSet;
+namespace stampwise {
+class WizardHost;
+}
 class TShellFolderTree;
 class QLabel;
 class QPushButton;
@@ -13,7 +15,7 @@ class QPushButton;
 class TSelectFolderForm : public QWidget {
     Q_OBJECT
 public:
-    explicit TSelectFolderForm(TFormSet& forms);
+    explicit TSelectFolderForm(stampwise::WizardHost& forms);
 
     QLabel* lblSourceFolder = nullptr;
     TShellFolderTree* stvSourceFolder = nullptr;
@@ -29,5 +31,5 @@ public:
     void btnNextClick();
 
 private:
-    TFormSet& forms_;
+    stampwise::WizardHost& forms_;
 };

@@ -8,10 +8,9 @@
 #include <QPushButton>
 #include <QRadioButton>
 
-#include "app/FormSetUnit.h"
-#include "wizard/SelectFolderUnit.h"
+#include "batch/WizardHost.h"
 #include "wizard/TargetChoice.h"
-#include "wizard/WizardLookUnit.h"
+#include "widgets/WizardLookUnit.h"
 
 using stampwise::FormId;
 
@@ -29,7 +28,7 @@ std::string WorkingFolder() { return QDir::currentPath().toStdString(); }
 
 }  // namespace
 
-TSelectTargetForm::TSelectTargetForm(TFormSet& forms)
+TSelectTargetForm::TSelectTargetForm(stampwise::WizardHost& forms)
     : QWidget(nullptr), ChooseFolder(BrowseForFolder), forms_(forms) {
     SetUpWizardWindow(this, FormId::SelectTargetForm, 420, 306);
 
@@ -133,7 +132,7 @@ void TSelectTargetForm::btnChooseFolderClick() {
     if (!chosen) return;
     edTargetFolder->setText(QString::fromStdString(*chosen));
     if (stampwise::IsSourceFolderChosen(forms_.Job().SourceKind,
-                                        forms_.SelectFolderForm->SelectedFolder(), *chosen)) {
+                                        forms_.SelectedFolder(), *chosen)) {
         forms_.Boxes().Notice(stampwise::kSameFolderText);
         edTargetFolder->setText(QString::fromStdString(WorkingFolder()));
     }

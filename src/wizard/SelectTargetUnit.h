@@ -10,7 +10,9 @@
 
 #include "batch/BatchRunner.h"
 
-class TFormSet;
+namespace stampwise {
+class WizardHost;
+}
 class QGroupBox;
 class QLabel;
 class QLineEdit;
@@ -20,7 +22,7 @@ class QRadioButton;
 class TSelectTargetForm : public QWidget {
     Q_OBJECT
 public:
-    explicit TSelectTargetForm(TFormSet& forms);
+    explicit TSelectTargetForm(stampwise::WizardHost& forms);
 
     QGroupBox* gbTarget = nullptr;
     QRadioButton* rbFolder = nullptr;
@@ -54,5 +56,5 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
-    TFormSet& forms_;
+    stampwise::WizardHost& forms_;
 };

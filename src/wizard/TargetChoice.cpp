@@ -1,12 +1,16 @@
 #include "wizard/TargetChoice.h"
 
-#include "app/JobState.h"
+#include "job/JobState.h"
+#include "resize/ResizeTexts.h"
+#include "watermark/WatermarkTexts.h"
 
 namespace stampwise {
 
 std::optional<NameDefaults> DefaultNamesFor(const std::string& operation) {
-    if (operation == keyword::kResize) return NameDefaults{"resized_", "_resized", "Resized"};
-    if (operation == keyword::kWatermark) return NameDefaults{"marked_", "_marked", "Marked"};
+    // The wizard's operations; a new one adds its texts here.
+    for (const OperationTexts* texts : {&ResizeTexts(), &WatermarkTexts()}) {
+        if (texts->Keyword == operation) return texts->Names;
+    }
     return std::nullopt;
 }
 

@@ -9,18 +9,13 @@
 #include <optional>
 #include <string>
 
+#include "batch/OperationTexts.h"
+
 namespace stampwise {
 
 inline constexpr const char* kChooseFolderPrompt = "Выбирите директорию";
 inline constexpr const char* kSameFolderText =
     "Нельзя сохранять обработанные файлы в тот же каталог с теми же именами!";
-
-struct NameDefaults {
-    std::string Prefix;
-    std::string Suffix;
-    std::string Subfolder;
-    friend bool operator==(const NameDefaults&, const NameDefaults&) = default;
-};
 
 // "resized_", "_resized", "Resized" for "resize"; "marked_", "_marked", "Marked" for "watermark";
 // nothing for any other text (the fields then keep what they hold).

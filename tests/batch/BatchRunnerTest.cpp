@@ -11,6 +11,7 @@
 #include "batch/OutputNaming.h"
 #include "imaging/JpegImage.h"
 #include "resize/ResizeRule.h"
+#include "watermark/WatermarkTexts.h"
 #include "support/RecordingBatchView.h"
 #include "support/TempFolder.h"
 #include "support/TestJpegFiles.h"
@@ -318,7 +319,7 @@ TEST_F(BatchRunnerTest, SecondBatchShowsOnlyItsOwnRowsUnderFiveColumns) {
     ASSERT_EQ(view.Rows.size(), 2u);
 
     BatchOperation watermark = MakeResizeOperation(ResizeMode::Percent, 50, "50");
-    watermark.Operation = "watermark";
+    watermark.Texts = WatermarkTexts();
     watermark.OperationPhrase = "";
     job.Operation = "watermark";
     job.SourceFiles = {Picture("c.jpg")};
@@ -405,7 +406,7 @@ TEST_F(BatchRunnerTest, FailedSaveLeavesAnEarlierResultIntact) {
 
     // A step whose picture cannot be encoded: the save itself fails.
     BatchOperation emptyPicture;
-    emptyPicture.Operation = "resize";
+    emptyPicture.Texts = ResizeTexts();
     emptyPicture.Step = [](const std::string&, StepOutcome& outcome) {
         outcome.SourceSize = {40, 30};
         outcome.Picture.AssignBitmap(TBitmap());
@@ -435,7 +436,7 @@ TEST_F(BatchRunnerTest, SaveIntoAMissingFolderFailsWithTheReason) {
 
 TEST_F(BatchRunnerTest, StepFailureKeepsWhatItWorkedOutAndItsText) {
     BatchOperation op;
-    op.Operation = "resize";
+    op.Texts = ResizeTexts();
     op.Step = [](const std::string&, StepOutcome& outcome) {
         outcome.SourceSize = {7, 5};
         throw std::runtime_error("поломка");

@@ -5,63 +5,64 @@
 
 #include "batch/BatchRunner.h"
 #include "resize/ResizeRule.h"
+#include "watermark/WatermarkTexts.h"
 
 namespace stampwise {
 namespace {
 
 const TargetTexts kTargets{"/out", "Resized", "resized_", "_resized"};
 
-std::string SourcePhrase(const std::string& operation, const std::string& kind) {
+std::string SourcePhrase(const OperationTexts& operation, const std::string& kind) {
     return BuildConfirmationText(operation, kind, "/home/u/Фото", 12, "", "", kTargets);
 }
 
-std::string TargetPhrase(const std::string& operation, const std::string& mode) {
+std::string TargetPhrase(const OperationTexts& operation, const std::string& mode) {
     return BuildConfirmationText(operation, "", "", 0, "", mode, kTargets);
 }
 
 TEST(BuildConfirmationText, SourcePhrases) {
-    EXPECT_EQ(SourcePhrase("resize", "folder"),
+    EXPECT_EQ(SourcePhrase(ResizeTexts(), "folder"),
               "Вы действительно хотите преобразовать картинки \n\rв папке [/home/u/Фото] с "
               "расширением jpg (всего 12),\n\r");
-    EXPECT_EQ(SourcePhrase("resize", "files"),
+    EXPECT_EQ(SourcePhrase(ResizeTexts(), "files"),
               "Вы действительно хотите преобразовать выбранные 12 файла(ов),\n\r");
-    EXPECT_EQ(SourcePhrase("watermark", "folder"),
+    EXPECT_EQ(SourcePhrase(WatermarkTexts(), "folder"),
               "Вы действительно хотите поместить логотип на \n\rкартинки в папке [/home/u/Фото] с "
               "расширением jpg (всего 12)\n\r");
-    EXPECT_EQ(SourcePhrase("watermark", "files"),
+    EXPECT_EQ(SourcePhrase(WatermarkTexts(), "files"),
               "Вы действительно хотите поместить логотип на \n\rвыбранные картинки (всего 12 "
               "файла(ов))\n\r");
 }
 
 TEST(BuildConfirmationText, LineBreakIsLineFeedThenCarriageReturn) {
-    const std::string text = SourcePhrase("resize", "files");
+    const std::string text = SourcePhrase(ResizeTexts(), "files");
     ASSERT_GE(text.size(), 2u);
     EXPECT_EQ(text[text.size() - 2], '\x0A');
     EXPECT_EQ(text[text.size() - 1], '\x0D');
 }
 
 TEST(BuildConfirmationText, ResizeTargetPhrasesBeginWithASpace) {
-    EXPECT_EQ(TargetPhrase("resize", "folder"), " и сохранить в папку [/out]?");
-    EXPECT_EQ(TargetPhrase("resize", "subfolder"), " и сохранить в подкаталог [Resized]?");
-    EXPECT_EQ(TargetPhrase("resize", "prefix"), " и сохранить в ту же папку с префиксом resized_?");
-    EXPECT_EQ(TargetPhrase("resize", "suffix"), " и сохранить в ту же папку с суффиксом _resized?");
+    EXPECT_EQ(TargetPhrase(ResizeTexts(), "folder"), " и сохранить в папку [/out]?");
+    EXPECT_EQ(TargetPhrase(ResizeTexts(), "subfolder"), " и сохранить в подкаталог [Resized]?");
+    EXPECT_EQ(TargetPhrase(ResizeTexts(), "prefix"), " и сохранить в ту же папку с префиксом resized_?");
+    EXPECT_EQ(TargetPhrase(ResizeTexts(), "suffix"), " и сохранить в ту же папку с суффиксом _resized?");
 }
 
 TEST(BuildConfirmationText, WatermarkTargetPhrases) {
-    EXPECT_EQ(TargetPhrase("watermark", "folder"), "и сохранить результаты в папку \n\r[/out]?");
-    EXPECT_EQ(TargetPhrase("watermark", "subfolder"),
+    EXPECT_EQ(TargetPhrase(WatermarkTexts(), "folder"), "и сохранить результаты в папку \n\r[/out]?");
+    EXPECT_EQ(TargetPhrase(WatermarkTexts(), "subfolder"),
               "и сохранить результаты в подкаталог [Resized]?");
-    EXPECT_EQ(TargetPhrase("watermark", "prefix"),
+    EXPECT_EQ(TargetPhrase(WatermarkTexts(), "prefix"),
               "и сохранить результаты в ту же папку \n\rс добавлением к названиям файлов спереди "
               "слова resized_?");
-    EXPECT_EQ(TargetPhrase("watermark", "suffix"),
+    EXPECT_EQ(TargetPhrase(WatermarkTexts(), "suffix"),
               "и сохранить результаты в ту же папку \n\rс добавлением к названиям файлов сзади "
               "слова _resized?");
 }
 
 TEST(BuildConfirmationText, JoinsTheThreePhrasesWithNothingBetween) {
     const std::string text =
-        BuildConfirmationText("resize", "folder", "/home/u/Фото", 12,
+        BuildConfirmationText(ResizeTexts(), "folder", "/home/u/Фото", 12,
                               ResizeOperationPhrase(ResizeMode::Width, "800"), "subfolder", kTargets);
     EXPECT_EQ(text,
               "Вы действительно хотите преобразовать картинки \n\rв папке [/home/u/Фото] с "
@@ -70,11 +71,11 @@ TEST(BuildConfirmationText, JoinsTheThreePhrasesWithNothingBetween) {
 }
 
 TEST(BuildConfirmationText, KeywordsAreComparedExactly) {
-    EXPECT_EQ(BuildConfirmationText("Resize", "Folder", "/x", 1, "", "FOLDER", kTargets), "");
+    EXPECT_EQ(BuildConfirmationText(ResizeTexts(), "Folder", "/x", 1, "", "FOLDER", kTargets), "");
 }
 
 TEST(ReportColumns, FiveColumnsWithTheOperationsThirdCaption) {
-    const std::vector<ReportColumn> resize = ReportColumns("resize");
+    const std::vector<ReportColumn> resize = ReportColumns(ResizeTexts());
     ASSERT_EQ(resize.size(), 5u);
     const char* captions[] = {"Исходный файл", "Размер", "Преобразованный файл", "Размер",
                               "Результат"};
@@ -83,18 +84,18 @@ TEST(ReportColumns, FiveColumnsWithTheOperationsThirdCaption) {
         EXPECT_EQ(resize[i].Caption, captions[i]) << i;
         EXPECT_EQ(resize[i].Width, widths[i]) << i;
     }
-    EXPECT_EQ(ReportColumns("watermark")[2].Caption, "Обработанный файл");
+    EXPECT_EQ(ReportColumns(WatermarkTexts())[2].Caption, "Обработанный файл");
 }
 
 TEST(FinalMessage, SuccessTextOnlyWhenNothingFailed) {
-    EXPECT_EQ(FinalMessage("resize", 0, 3), "Размеры картинок удачно изменены!");
-    EXPECT_EQ(FinalMessage("resize", 0, 0), "Размеры картинок удачно изменены!");
-    EXPECT_EQ(FinalMessage("watermark", 0, 2), "Логотипы удачно нанесены на картинки!");
+    EXPECT_EQ(FinalMessage(ResizeTexts(), 0, 3), "Размеры картинок удачно изменены!");
+    EXPECT_EQ(FinalMessage(ResizeTexts(), 0, 0), "Размеры картинок удачно изменены!");
+    EXPECT_EQ(FinalMessage(WatermarkTexts(), 0, 2), "Логотипы удачно нанесены на картинки!");
 }
 
 TEST(FinalMessage, CountsTheFailures) {
-    EXPECT_EQ(FinalMessage("resize", 2, 15), "Размеры изменены не у всех картинок: ошибок 2 из 15.");
-    EXPECT_EQ(FinalMessage("watermark", 3, 3),
+    EXPECT_EQ(FinalMessage(ResizeTexts(), 2, 15), "Размеры изменены не у всех картинок: ошибок 2 из 15.");
+    EXPECT_EQ(FinalMessage(WatermarkTexts(), 3, 3),
               "Логотипы нанесены не на все картинки: ошибок 3 из 3.");
 }
 

@@ -102,7 +102,7 @@ struct BatchRecord {
 BatchRecord RunOver(const TempFolder& root, const std::string& targetMode,
                     const BatchOperation& operation, int jobs) {
     JobState job;
-    job.Operation = operation.Operation;
+    job.Operation = operation.Texts.Keyword;
     job.SourceKind = "files";
     job.TargetMode = targetMode;
     job.SourceFiles = MixedList(root);
@@ -139,7 +139,7 @@ TEST_P(OneAndFourJobs, WriteTheSameBytesAndShowTheSameRowsInTheSameOrder) {
         MakeWatermarkOperation(settings),
     };
     for (const BatchOperation& operation : operations) {
-        SCOPED_TRACE(operation.Operation);
+        SCOPED_TRACE(operation.Texts.Keyword);
         TempFolder single;
         TempFolder parallel;
         WriteMixedTree(single);

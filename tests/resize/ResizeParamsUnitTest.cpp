@@ -10,7 +10,7 @@
 #include "support/TestJpegFiles.h"
 #include "uisupport/FormsFixture.h"
 #include "wizard/SelectFolderUnit.h"
-#include "wizard/SpinEditUnit.h"
+#include "widgets/SpinEditUnit.h"
 
 namespace stampwise::testing {
 namespace {

@@ -41,7 +41,7 @@ INSTANTIATE_TEST_SUITE_P(
         SizeCase{"Percent1001HalfGoesToEven500", 1001, 750, ResizeMode::Percent, 50, {500, 375}},
         SizeCase{"Percent1003HalfGoesToEven502", 1003, 750, ResizeMode::Percent, 50, {502, 375}},
         SizeCase{"PercentMayEnlarge", 640, 480, ResizeMode::Percent, 150, {960, 720}}),
-    [](const ::testing::TestParamInfo<SizeCase>& info) { return std::string(info.param.name); });
+    [](const ::testing::TestParamInfo<SizeCase>& example) { return std::string(example.param.name); });
 
 INSTANTIATE_TEST_SUITE_P(
     FurtherRules, ComputeNewSizeExamples,
@@ -66,7 +66,7 @@ INSTANTIATE_TEST_SUITE_P(
         // 65000 × 60000 does not fit in 32 bits; the quotient 59541.98 must still come out.
         SizeCase{"ProductsBeyond32BitsStayExact", 65500, 65000, ResizeMode::Width, 60000,
                  {60000, 59542}}),
-    [](const ::testing::TestParamInfo<SizeCase>& info) { return std::string(info.param.name); });
+    [](const ::testing::TestParamInfo<SizeCase>& example) { return std::string(example.param.name); });
 
 TEST(ComputeNewSize, PictureWithoutColumnsDoesNotDivideByZero) {
     EXPECT_EQ(ComputeNewSize(0, 5, ResizeMode::Width, -3), (PictureSize{-3, 0}));
@@ -87,7 +87,7 @@ TEST(ResizeOperationPhrase, NamesTheRuleWithTheTextAsTyped) {
 
 TEST(MakeResizeOperation, CarriesTheTextsOfTheResizeOperation) {
     const BatchOperation op = MakeResizeOperation(ResizeMode::Percent, 50, "50");
-    EXPECT_EQ(op.Operation, "resize");
+    EXPECT_EQ(op.Texts.Keyword, "resize");
     EXPECT_EQ(op.OperationPhrase, "в масштабе 50%");
     EXPECT_TRUE(op.Step);
 }

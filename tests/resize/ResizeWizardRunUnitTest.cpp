@@ -13,9 +13,9 @@
 #include "support/TestJpegFiles.h"
 #include "uisupport/FormsFixture.h"
 #include "uisupport/WizardMouse.h"
-#include "wizard/ShellListUnit.h"
-#include "wizard/ShellTreeUnit.h"
-#include "wizard/SpinEditUnit.h"
+#include "widgets/ShellListUnit.h"
+#include "widgets/ShellTreeUnit.h"
+#include "widgets/SpinEditUnit.h"
 
 namespace stampwise::testing {
 namespace {

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "app/MessageBoxes.h"
+#include "job/MessageBoxes.h"
 
 namespace stampwise::testing {
 

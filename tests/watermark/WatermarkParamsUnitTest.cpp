@@ -23,7 +23,7 @@
 #include "watermark/WatermarkParamsUnit.h"
 #include "watermark/WatermarkPreview.h"
 #include "wizard/SelectFolderUnit.h"
-#include "wizard/SpinEditUnit.h"
+#include "widgets/SpinEditUnit.h"
 
 namespace stampwise::testing {
 namespace {

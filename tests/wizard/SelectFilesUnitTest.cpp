@@ -11,10 +11,10 @@
 #include "support/TestJpegFiles.h"
 #include "uisupport/FormsFixture.h"
 #include "uisupport/WizardMouse.h"
-#include "wizard/ImageBoxUnit.h"
+#include "widgets/ImageBoxUnit.h"
 #include "wizard/SelectFilesUnit.h"
-#include "wizard/ShellListUnit.h"
-#include "wizard/ShellTreeUnit.h"
+#include "widgets/ShellListUnit.h"
+#include "widgets/ShellTreeUnit.h"
 
 namespace stampwise::testing {
 namespace {

@@ -10,7 +10,7 @@
 #include "uisupport/FormsFixture.h"
 #include "uisupport/WizardMouse.h"
 #include "wizard/SelectFolderUnit.h"
-#include "wizard/ShellTreeUnit.h"
+#include "widgets/ShellTreeUnit.h"
 
 namespace stampwise::testing {
 namespace {

@@ -41,8 +41,8 @@
 #include "wizard/SelectFilesUnit.h"
 #include "wizard/SelectFolderUnit.h"
 #include "wizard/SelectTargetUnit.h"
-#include "wizard/ShellListUnit.h"
-#include "wizard/ShellTreeUnit.h"
+#include "widgets/ShellListUnit.h"
+#include "widgets/ShellTreeUnit.h"
 #include "watermark/WatermarkParamsUnit.h"
 
 namespace {
@@ -196,7 +196,7 @@ const Shot kShots[] = {
          TReportForm* report = forms.ReportForm;
          report->ClearRows();
          report->ClearColumns();
-         for (const stampwise::ReportColumn& column : stampwise::ReportColumns("resize")) {
+         for (const stampwise::ReportColumn& column : stampwise::ReportColumns(stampwise::ResizeTexts())) {
              report->AddColumn(column);
          }
          const std::string out = SampleFolder().path().toStdString() + "/Resized/";

@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "app/JobState.h"
-#include "app/MessageBoxes.h"
+#include "job/JobState.h"
+#include "job/MessageBoxes.h"
 
 namespace stampwise {
 

@@ -1,4 +1,4 @@
-#include "wizard/ShellListUnit.h"
+#include "widgets/ShellListUnit.h"
 
 #include <QDir>
 #include <QFileSystemModel>

@@ -1,4 +1,4 @@
-#include "wizard/SpinValue.h"
+#include "widgets/SpinValue.h"
 
 #include <gtest/gtest.h>
 

@@ -3,7 +3,7 @@
 // free, so each file would pay the kernel for faulting in and zeroing its pictures again: about a
 // quarter of the CPU time of a large resize. In the one main heap, never trimmed, a freed
 // picture's pages are handed to the next file as they are.
-#include "app/PictureMemory.h"
+#include "imaging/PictureMemory.h"
 
 #if __has_include(<malloc.h>)
 #include <malloc.h>

@@ -1,4 +1,4 @@
-#include "wizard/ImageBoxUnit.h"
+#include "widgets/ImageBoxUnit.h"
 
 #include <QPainter>
 #include <cstring>

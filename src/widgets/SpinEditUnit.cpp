@@ -1,8 +1,8 @@
-#include "wizard/SpinEditUnit.h"
+#include "widgets/SpinEditUnit.h"
 
 #include <QLineEdit>
 
-#include "wizard/SpinValue.h"
+#include "widgets/SpinValue.h"
 
 TSpinEdit::TSpinEdit(QWidget* parent) : QAbstractSpinBox(parent) {
     setButtonSymbols(QAbstractSpinBox::UpDownArrows);

@@ -7,7 +7,7 @@
 #include <QWidget>
 #include <memory>
 
-#include "wizard/SpinEditUnit.h"
+#include "widgets/SpinEditUnit.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "app/JobState.h"
+#include "job/JobState.h"
 
 namespace stampwise {
 

@@ -1,9 +1,12 @@
-#include "wizard/WizardLookUnit.h"
+#include "widgets/WizardLookUnit.h"
 
 #include <QGroupBox>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QPalette>
 #include <QPushButton>
+#include <QScreen>
+#include <QWidget>
 
 namespace {
 
@@ -49,4 +52,20 @@ QPushButton* MakePictureButton(QWidget* parent, const char* name, const char* ca
     button->setIconSize(QSize(iconPx, iconPx));
     button->setFlat(flat);
     return button;
+}
+
+void CenterOnScreen(QWidget* window) {
+    QScreen* screen = window->screen() ? window->screen() : QGuiApplication::primaryScreen();
+    if (!screen) return;
+    const QRect area = screen->availableGeometry();
+    const QSize size = window->frameGeometry().size();
+    window->move(area.center() - QPoint(size.width() / 2, size.height() / 2));
+}
+
+void SetUpWizardWindow(QWidget* window, stampwise::FormId id, int clientWidth, int clientHeight) {
+    window->setObjectName(QString::fromLatin1(stampwise::FormInstanceName(id)));
+    window->setWindowTitle(QString::fromUtf8(stampwise::FormCaption(id)));
+    window->setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
+                           Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint);
+    window->setFixedSize(clientWidth, clientHeight);
 }

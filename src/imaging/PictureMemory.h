@@ -1,5 +1,5 @@
-// How the process keeps the memory of its pictures: set once at start-up by a program that runs
-// batches (stampwise-batch; the windowed program may call it too).
+// How the process keeps the memory of its pictures: for reuse between files, set once at start-up
+// by a program that runs batches, and given back to the system when a batch is over (the windows).
 #pragma once
 
 namespace stampwise {

@@ -1,4 +1,4 @@
-#include "app/WizardFlow.h"
+#include "job/WizardFlow.h"
 
 #include <gtest/gtest.h>
 

@@ -2,7 +2,7 @@
 // entries that are not folders count, so a folder named like a picture is never a source. A
 // directory listing has no meaningful order on Linux, so the names are sorted as a file manager
 // shows them.
-#include "app/SourceFiles.h"
+#include "job/SourceFiles.h"
 
 #include <algorithm>
 #include <filesystem>

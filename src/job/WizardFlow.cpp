@@ -1,8 +1,8 @@
 // The wizard's transitions. Each handler first assigns the job state, then hides its own window,
 // then shows the next one; the source windows move on only when ReadSourceFiles succeeds.
-#include "app/WizardFlow.h"
+#include "job/WizardFlow.h"
 
-#include "app/SourceFiles.h"
+#include "job/SourceFiles.h"
 
 namespace stampwise {
 

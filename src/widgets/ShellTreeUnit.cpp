@@ -1,4 +1,4 @@
-#include "wizard/ShellTreeUnit.h"
+#include "widgets/ShellTreeUnit.h"
 
 #include <QDir>
 #include <QFileSystemModel>

@@ -5,6 +5,8 @@
 
 #include <QStyle>
 
+#include "job/WizardFlow.h"
+
 class QGroupBox;
 class QLabel;
 class QPushButton;
@@ -18,3 +20,7 @@ QPushButton* MakeNextButton(QWidget* parent);
 // A push button with a picture of iconPx square, flat or raised.
 QPushButton* MakePictureButton(QWidget* parent, const char* name, const char* caption,
                                QStyle::StandardPixmap picture, int iconPx, bool flat);
+// Places a top-level window in the centre of the screen it is on.
+void CenterOnScreen(QWidget* window);
+// Sets up a wizard window: caption, objectName, fixed size and a title bar with only a close box.
+void SetUpWizardWindow(QWidget* window, stampwise::FormId id, int clientWidth, int clientHeight);

@@ -1,4 +1,4 @@
-#include "app/SourceFiles.h"
+#include "job/SourceFiles.h"
 
 #include <gtest/gtest.h>
 
