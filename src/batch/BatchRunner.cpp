@@ -331,7 +331,11 @@ private:
             bool isAdmitted = false;
             std::uint64_t memory = 0;
             try {
-                memory = EstimateFileMemory(files_[index]);
+                // One job at a time never waits for room, and an unknown budget leaves none to
+                // share: neither needs the header read.
+                if (jobs_ > 1 && memoryBudget_ != std::numeric_limits<std::uint64_t>::max()) {
+                    memory = EstimateFileMemory(files_[index]);
+                }
                 Admit(index, memory);
                 isAdmitted = true;
                 outcome = ProcessFile(files_[index], targetMode_, targets_, step_, [&] {

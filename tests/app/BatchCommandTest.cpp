@@ -639,6 +639,10 @@ long PeakKibOfProgram(const Args& args) {
 TEST(BatchCommandProgram, HugeLogoTakesAtMostTwoPicturesOfItsSize) {
 #if defined(__SANITIZE_ADDRESS__)
     GTEST_SKIP() << "AddressSanitizer keeps freed memory resident";
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+    GTEST_SKIP() << "AddressSanitizer keeps freed memory resident";
+#endif
 #endif
     TempFolder dir;
     constexpr std::uint32_t kWidth = 1u << 24;  // 48 MiB as a picture
