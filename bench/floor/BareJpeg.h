@@ -3,6 +3,7 @@
 // program with the library's message; a benchmark has nothing to recover.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -49,6 +50,62 @@ inline void WriteFile(const std::string& path, const unsigned char* data, unsign
     if (f == nullptr || std::fwrite(data, 1, size, f) != size || std::fclose(f) != 0) {
         std::perror(path.c_str());
         std::exit(3);
+    }
+}
+
+// The Exif orientation (IFD0 tag 0x0112) of a file whose APP1 segments the decoder kept, 1 when
+// there is none or it cannot be read. Bounds-checked and no more: the corpus writes it plainly.
+inline int ExifOrientation(const jpeg_decompress_struct& info) {
+    for (jpeg_saved_marker_ptr m = info.marker_list; m != nullptr; m = m->next) {
+        const std::uint8_t* p = m->data;
+        const std::size_t n = m->data_length;
+        if (m->marker != JPEG_APP0 + 1 || n < 14 || p[0] != 'E' || p[1] != 'x' || p[2] != 'i' ||
+            p[3] != 'f' || p[4] != 0 || p[5] != 0) {
+            continue;
+        }
+        const std::uint8_t* t = p + 6;
+        const std::size_t size = n - 6;
+        const bool isMotorola = t[0] == 'M';
+        const auto u16 = [&](std::size_t at) -> std::uint32_t {
+            return isMotorola ? (t[at] << 8 | t[at + 1]) : (t[at + 1] << 8 | t[at]);
+        };
+        const auto u32 = [&](std::size_t at) { return isMotorola ? (u16(at) << 16 | u16(at + 2))
+                                                                 : (u16(at + 2) << 16 | u16(at)); };
+        if ((t[0] != 'I' && t[0] != 'M') || t[1] != t[0] || u16(2) != 42) return 1;
+        const std::size_t ifd = u32(4);
+        if (ifd > size || size - ifd < 2) return 1;
+        const std::size_t count = u16(ifd);
+        if ((size - ifd - 2) / 12 < count) return 1;
+        for (std::size_t i = 0; i < count; ++i) {
+            const std::size_t e = ifd + 2 + 12 * i;
+            if (u16(e) != 0x0112) continue;
+            const std::uint32_t value = u16(e + 8);
+            return u16(e + 2) == 3 && u32(e + 4) == 1 && value >= 1 && value <= 8 ? static_cast<int>(value) : 1;
+        }
+        return 1;
+    }
+    return 1;
+}
+
+// Where upright pixel (x, y) of a decoded stored picture of width × height is: the byte offset
+// origin + x * xStep + y * yStep into its contiguous RGB rows.
+struct UprightWalk {
+    std::ptrdiff_t origin, xStep, yStep;
+};
+inline UprightWalk WalkFor(int orientation, int width, int height) {
+    const std::ptrdiff_t px = 3;
+    const std::ptrdiff_t row = std::ptrdiff_t{width} * 3;
+    const std::ptrdiff_t right = px * (width - 1);
+    const std::ptrdiff_t bottom = row * (height - 1);
+    switch (orientation) {
+        case 2: return {right, -px, row};
+        case 3: return {bottom + right, -px, -row};
+        case 4: return {bottom, px, -row};
+        case 5: return {0, row, px};
+        case 6: return {bottom, -row, px};
+        case 7: return {bottom + right, -row, -px};
+        case 8: return {right, row, -px};
+        default: return {0, px, row};
     }
 }
 

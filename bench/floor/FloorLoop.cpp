@@ -2,7 +2,9 @@
 // decode with the same settings, nearest-neighbour scale or the logo blend, encode with the same
 // settings) written as the barest libjpeg loop: rows stream from the decoder, the resize keeps only
 // the rows it samples, the watermark blends each row and hands it straight to the encoder. No
-// picture is ever held whole, nothing is checked beyond what libjpeg checks.
+// picture is ever held whole, nothing is checked beyond what libjpeg checks. A file with an Exif
+// orientation is the exception: it is decoded whole as stored and read upright from there, since
+// its upright rows may be stored columns.
 //
 //   stampwise-floor resize WIDTH THREADS OUTDIR FILE...
 //   stampwise-floor watermark THREADS OUTDIR FILE...   (the 300 × 150 logo at top-left and
@@ -11,6 +13,7 @@
 // Its results are byte-identical to stampwise-batch's for the same job; bench/run checks that.
 #include <algorithm>
 #include <atomic>
+#include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -45,13 +48,16 @@ struct Decoder {
     jpeg_decompress_struct info;
     jpeg_error_mgr errors;
     bool isGrayscale = false;
+    int orientation = 1;
     std::vector<std::uint8_t> indexRows;  // grayscale: colour-map indices before widening
 
     Decoder(const std::vector<std::uint8_t>& bytes) {
         info.err = bench::QuietErrors(errors);
         jpeg_create_decompress(&info);
         jpeg_mem_src(&info, bytes.data(), static_cast<unsigned long>(bytes.size()));
+        jpeg_save_markers(&info, JPEG_APP0 + 1, 0xFFFF);
         jpeg_read_header(&info, TRUE);
+        orientation = bench::ExifOrientation(info);
         isGrayscale = info.jpeg_color_space == JCS_GRAYSCALE;
         info.dct_method = JDCT_FLOAT;
         info.do_fancy_upsampling = TRUE;
@@ -70,8 +76,12 @@ struct Decoder {
     }
     ~Decoder() { jpeg_destroy_decompress(&info); }
 
+    // As stored.
     int Width() const { return static_cast<int>(info.output_width); }
     int Height() const { return static_cast<int>(info.output_height); }
+    bool SwapsSides() const { return orientation >= 5; }
+    int UprightWidth() const { return SwapsSides() ? Height() : Width(); }
+    int UprightHeight() const { return SwapsSides() ? Width() : Height(); }
 
     // Up to kRowsPerCall RGB rows into rows[]; returns how many.
     int Read(std::uint8_t* const* rows) {
@@ -91,6 +101,20 @@ struct Decoder {
             for (int x = 0; x < Width(); ++x, p += 3) p[0] = p[1] = p[2] = greys[out[i][x]];
         }
         return got;
+    }
+
+    // Every row, as stored.
+    std::vector<std::uint8_t> ReadAll() {
+        std::vector<std::uint8_t> pixels(static_cast<std::size_t>(Width()) * Height() * 3);
+        while (static_cast<int>(info.output_scanline) < Height()) {
+            std::uint8_t* rows[kRowsPerCall];
+            const int first = static_cast<int>(info.output_scanline);
+            for (int i = 0; i < kRowsPerCall; ++i) {
+                rows[i] = pixels.data() + static_cast<std::size_t>(std::min(first + i, Height() - 1)) * Width() * 3;
+            }
+            Read(rows);
+        }
+        return pixels;
     }
 };
 
@@ -132,8 +156,8 @@ struct Encoder {
 void ResizeOne(const std::string& source, const std::string& target, int wantedWidth) {
     const std::vector<std::uint8_t> bytes = bench::ReadFile(source);
     Decoder d(bytes);
-    const int W = d.Width();
-    const int H = d.Height();
+    const int W = d.UprightWidth();
+    const int H = d.UprightHeight();
     int w = W;
     int h = H;
     if (W > wantedWidth) {
@@ -150,7 +174,22 @@ void ResizeOne(const std::string& source, const std::string& target, int wantedW
     for (int i = 0; i < kRowsPerCall; ++i) rows[i] = rowStore.data() + static_cast<std::size_t>(i) * W * 3;
 
     int outRow = 0;
-    while (static_cast<int>(d.info.output_scanline) < H) {
+    if (d.orientation != 1) {
+        const std::vector<std::uint8_t> stored = d.ReadAll();
+        const bench::UprightWalk walk = bench::WalkFor(d.orientation, d.Width(), d.Height());
+        for (; outRow < h; ++outRow) {
+            const int sy = static_cast<int>((2 * std::int64_t{outRow} + 1) * H / (2 * std::int64_t{h}));
+            const std::uint8_t* in = stored.data() + walk.origin + sy * walk.yStep;
+            std::uint8_t* out = result.data() + static_cast<std::size_t>(outRow) * w * 3;
+            for (int x = 0; x < w; ++x, out += 3) {
+                const std::uint8_t* p = in + sourceColumn[x] * walk.xStep;
+                out[0] = p[0];
+                out[1] = p[1];
+                out[2] = p[2];
+            }
+        }
+    }
+    while (d.orientation == 1 && static_cast<int>(d.info.output_scanline) < H) {
         const int first = static_cast<int>(d.info.output_scanline);
         const int got = d.Read(rows);
         // Every result row whose sampled source row came in with this call.
@@ -204,8 +243,8 @@ void WatermarkOne(const std::string& source, const std::string& target,
                   const std::vector<std::uint8_t>& logo) {
     const std::vector<std::uint8_t> bytes = bench::ReadFile(source);
     Decoder d(bytes);
-    const int W = d.Width();
-    const int H = d.Height();
+    const int W = d.UprightWidth();
+    const int H = d.UprightHeight();
     // Top-left first, then bottom-right: the order the stamps pile up in.
     const Stamp stamps[] = {
         {kMarginPx, kMarginPx},
@@ -216,6 +255,27 @@ void WatermarkOne(const std::string& source, const std::string& target,
     for (int i = 0; i < kRowsPerCall; ++i) rows[i] = rowStore.data() + static_cast<std::size_t>(i) * W * 3;
 
     Encoder e(W, H);
+    if (d.orientation != 1) {
+        const std::vector<std::uint8_t> stored = d.ReadAll();
+        const bench::UprightWalk walk = bench::WalkFor(d.orientation, d.Width(), d.Height());
+        for (int first = 0; first < H; first += kRowsPerCall) {
+            const int got = std::min(kRowsPerCall, H - first);
+            for (int i = 0; i < got; ++i) {
+                const std::ptrdiff_t start = walk.origin + (first + i) * walk.yStep;
+                std::uint8_t* out = rows[i];
+                for (int x = 0; x < W; ++x, out += 3) {
+                    const std::uint8_t* in = stored.data() + start + x * walk.xStep;
+                    out[0] = in[0];
+                    out[1] = in[1];
+                    out[2] = in[2];
+                }
+                for (const Stamp& s : stamps) BlendRow(rows[i], W, first + i, s, logo);
+            }
+            e.Write(rows, got);
+        }
+        e.Finish(target);
+        return;
+    }
     while (static_cast<int>(d.info.output_scanline) < H) {
         const int first = static_cast<int>(d.info.output_scanline);
         const int got = d.Read(rows);

@@ -1,8 +1,10 @@
 // stampwise-corpus: the benchmark's deterministic pictures and its logo.
 //
 //   stampwise-corpus DIR LOGO   into DIR 40 colour files of 4000 × 3000, 10 of 6000 × 4000, one
-//                               progressive and one grayscale file of 4000 × 3000; the 300 × 150
-//                               logo as the BMP file LOGO
+//                               progressive and one grayscale file of 4000 × 3000, and one file
+//                               stored as 4000 × 3000 with the Exif orientation 6 (a portrait
+//                               3000 × 4000 as a phone stores it); the 300 × 150 logo as the BMP
+//                               file LOGO
 //
 // The pictures imitate photographs where it matters to a codec: smooth shading over large areas,
 // edges and texture at several scales, and sensor-like noise, so that the entropy coder and every
@@ -71,8 +73,14 @@ std::vector<std::uint8_t> MakePhoto(int width, int height, unsigned seed, bool i
     return pixels;
 }
 
+// The APP1 block a phone writes for a picture to be turned 90° clockwise: Exif, big-endian TIFF,
+// IFD0 with the one orientation entry.
+const std::vector<std::uint8_t> kExifTurnClockwise = {
+    'E', 'x', 'i', 'f', 0, 0, 'M', 'M', 0, 42, 0, 0, 0, 8,
+    0, 1, 0x01, 0x12, 0, 3, 0, 0, 0, 1, 0, 6, 0, 0, 0, 0, 0, 0};
+
 void WriteJpeg(const std::string& path, const std::vector<std::uint8_t>& pixels, int width, int height,
-               bool isGrayscale, bool isProgressive) {
+               bool isGrayscale, bool isProgressive, const std::vector<std::uint8_t>& exif = {}) {
     jpeg_compress_struct info;
     jpeg_error_mgr errors;
     info.err = bench::QuietErrors(errors);
@@ -88,6 +96,9 @@ void WriteJpeg(const std::string& path, const std::vector<std::uint8_t>& pixels,
     jpeg_set_quality(&info, 92, TRUE);
     if (isProgressive) jpeg_simple_progression(&info);
     jpeg_start_compress(&info, TRUE);
+    if (!exif.empty()) {
+        jpeg_write_marker(&info, JPEG_APP0 + 1, exif.data(), static_cast<unsigned int>(exif.size()));
+    }
     const int rowBytes = width * info.input_components;
     while (info.next_scanline < info.image_height) {
         JSAMPROW row = const_cast<JSAMPROW>(pixels.data() + static_cast<std::size_t>(info.next_scanline) * rowBytes);
@@ -154,5 +165,7 @@ int main(int argc, char** argv) {
     }
     make("progressive12.jpg", 4000, 3000, false, true);
     make("grayscale12.jpg", 4000, 3000, true, false);
+    WriteJpeg(dir + "/portrait12.jpg", MakePhoto(4000, 3000, seed, false), 4000, 3000, false, false,
+              kExifTurnClockwise);
     return 0;
 }

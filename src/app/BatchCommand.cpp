@@ -282,16 +282,13 @@ private:
     bool hasProgressLine_ = false;
 };
 
-ResizeMode ToResizeMode(SizeOption size) {
-    if (size == SizeOption::Height) return ResizeMode::Height;
-    if (size == SizeOption::Percent) return ResizeMode::Percent;
-    return ResizeMode::Width;
-}
-
-LogoSizeMode ToLogoSizeMode(SizeOption size) {
-    if (size == SizeOption::Height) return LogoSizeMode::Height;
-    if (size == SizeOption::Percent) return LogoSizeMode::Percent;
-    return LogoSizeMode::Width;
+// The mode of a size option; withoutOption for SizeOption::None (a resize always has a size
+// option, a stamp without one keeps the logo's own size: 100 percent).
+SizeMode ToSizeMode(SizeOption size, SizeMode withoutOption) {
+    if (size == SizeOption::Width) return SizeMode::Width;
+    if (size == SizeOption::Height) return SizeMode::Height;
+    if (size == SizeOption::Percent) return SizeMode::Percent;
+    return withoutOption;
 }
 
 }  // namespace
@@ -494,7 +491,7 @@ int RunBatchCommand(const std::vector<std::string>& arguments, std::ostream& out
 
     BatchOperation operation;
     if (o.Operation == keyword::kResize) {
-        operation = MakeResizeOperation(ToResizeMode(o.Size), o.SizeValue, o.SizeText);
+        operation = MakeResizeOperation(ToSizeMode(o.Size, SizeMode::Width), o.SizeValue, o.SizeText);
     } else {
         // A logo that cannot be used is an argument at fault: the batch does not start.
         LogoLoad load = LoadLogoFile(o.LogoPath);
@@ -504,9 +501,8 @@ int RunBatchCommand(const std::vector<std::string>& arguments, std::ostream& out
         }
         WatermarkSettings settings;
         settings.Logo = std::move(load.Logo);
-        settings.SizeMode = ToLogoSizeMode(o.Size);
+        settings.SizeMode = ToSizeMode(o.Size, SizeMode::Percent);
         settings.SizeValue = o.Size == SizeOption::None ? 100 : o.SizeValue;
-        if (o.Size == SizeOption::None) settings.SizeMode = LogoSizeMode::Percent;
         settings.Placements = o.Placements;
         settings.MarginPx = o.MarginPx;
         settings.Opacity = o.Opacity;

@@ -77,12 +77,6 @@ void TFormSet::HideForm(FormId id) { Form(id)->hide(); }
 
 void TFormSet::ClearFilesList() { SelectFilesForm->ClearFilesList(); }
 
-std::string TFormSet::SelectedFolder() const { return SelectFolderForm->SelectedFolder(); }
-
-std::vector<std::string> TFormSet::FileEntries() const { return SelectFilesForm->Entries(); }
-
-stampwise::TargetTexts TFormSet::Targets() const { return SelectTargetForm->Targets(); }
-
 std::unique_ptr<stampwise::BatchView> TFormSet::ReportView(FormId paramsForm) {
     return std::make_unique<TReportBatchView>(*ReportForm, boxes_, Form(paramsForm));
 }

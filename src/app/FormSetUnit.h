@@ -1,7 +1,6 @@
 // The nine windows of the program, created once at start-up in their fixed order and kept until the
-// end. The set is the WizardHost through which windows reach each other (the batch reads the
-// target window's fields, the target window compares the folder window's selection) and how the
-// wizard's flow shows and hides them.
+// end. The set is the WizardHost through which windows reach each other (they share the job, its
+// flow and the choices made so far) and how the wizard's flow shows and hides them.
 #pragma once
 
 #include <memory>
@@ -39,12 +38,18 @@ public:
     void HideForm(stampwise::FormId id) override;
     void ClearFilesList() override;
 
-    std::string SelectedFolder() const override;
-    std::vector<std::string> FileEntries() const override;
-    stampwise::TargetTexts Targets() const override;
+    stampwise::WizardChoices& Choices() override { return choices_; }
     std::unique_ptr<stampwise::BatchView> ReportView(stampwise::FormId paramsForm) override;
     stampwise::TJPEGImage* PreviewPicture() override;
 
+    // A window with its own type, for the program's start-up, its tests and its screenshots; the
+    // windows themselves reach each other only through WizardHost. T must be the class of id.
+    template <typename T>
+    T* Window(stampwise::FormId id) const {
+        return static_cast<T*>(Form(id));
+    }
+
+private:
     TMainForm* MainForm = nullptr;
     TFilesSelectQueryForm* FilesSelectQueryForm = nullptr;
     TSelectFolderForm* SelectFolderForm = nullptr;
@@ -54,13 +59,12 @@ public:
     TWatermarkParamsForm* WatermarkParamsForm = nullptr;
     TAboutForm* AboutForm = nullptr;
     TSelectFilesForm* SelectFilesForm = nullptr;
-
-private:
     stampwise::MessageBoxes& boxes_;
     // Owned by the main window in the program's design; kept here beside it so that it outlives
     // every window that reads it.
     stampwise::JobState job_;
     stampwise::WizardFlow flow_;
+    stampwise::WizardChoices choices_;
 };
 
 // Names the program "VM-Stampwise" for the window system (its class, its task-bar entry) while

@@ -4,9 +4,13 @@
 #include <QPushButton>
 #include <QString>
 
+#include "app/MessageLines.h"
+
 namespace {
 
-QString ToQt(const std::string& text) { return QString::fromStdString(text); }
+QString ToQt(const std::string& text) {
+    return QString::fromStdString(stampwise::SingleLineBreaks(text));
+}
 
 }  // namespace
 

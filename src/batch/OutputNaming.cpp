@@ -43,13 +43,6 @@ bool EnsureFolder(const std::string& folder) {
     return fs::is_directory(fs::path(folder), ec);
 }
 
-fs::path NormalisedAbsolute(const std::string& path) {
-    std::error_code ec;
-    fs::path p = fs::weakly_canonical(fs::absolute(fs::path(path), ec), ec);
-    if (ec) p = fs::absolute(fs::path(path), ec);
-    return p.lexically_normal();
-}
-
 }  // namespace
 
 std::string PlannedOutputPath(const std::string& source, const std::string& targetMode,
@@ -87,6 +80,15 @@ std::string BuildOutputPath(const std::string& source, const std::string& target
     return PlannedOutputPath(source, targetMode, targets);
 }
 
+std::string FileKey(const std::string& path) {
+    std::error_code ec;
+    fs::path absolute = fs::absolute(fs::path(path), ec);
+    if (ec) absolute = fs::path(path);
+    fs::path canonical = fs::weakly_canonical(absolute, ec);
+    if (ec) canonical = absolute;
+    return canonical.lexically_normal().string();
+}
+
 bool IsSameFile(const std::string& source, const std::string& output) {
     return FileIdentity(source) == FileIdentity(output);
 }
@@ -98,7 +100,7 @@ std::string FileIdentity(const std::string& path) {
     if (::stat(path.c_str(), &info) == 0) {
         return "file " + std::to_string(info.st_dev) + ":" + std::to_string(info.st_ino);
     }
-    return NormalisedAbsolute(path).string();
+    return FileKey(path);
 }
 
 }  // namespace stampwise

@@ -31,6 +31,10 @@ std::string BuildOutputPath(const std::string& source, const std::string& target
 std::string PlannedOutputPath(const std::string& source, const std::string& targetMode,
                               const TargetTexts& targets);
 
+// One spelling per path: absolute, with links, "." and ".." resolved as far as the path exists.
+// FileIdentity's key for a file that does not exist (yet).
+std::string FileKey(const std::string& path);
+
 // True when output names the same file as source: the same file when both exist, else the same
 // normalised absolute path. A result must never replace its own source.
 bool IsSameFile(const std::string& source, const std::string& output);

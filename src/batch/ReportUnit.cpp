@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QBitmap>
 #include <QDesktopServices>
+#include <QFontMetrics>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QLabel>
@@ -11,10 +12,14 @@
 #include <QPixmap>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QStyle>
+#include <QStyleOptionViewItem>
+#include <QStyledItemDelegate>
 #include <QTreeWidget>
 #include <QUrl>
 
 #include "batch/ReportProgress.h"
+#include "batch/ReportToolTip.h"
 #include "batch/WizardHost.h"
 #include "imaging/PictureMemory.h"
 #include "widgets/WizardLookUnit.h"
@@ -24,6 +29,9 @@ using stampwise::FormId;
 namespace {
 
 constexpr int kIconPx = 16;
+constexpr int kReportColumnCount = 5;
+constexpr int kSourcePathColumn = 0;
+constexpr int kOutputPathColumn = 2;
 
 void OpenWithDesktop(const std::string& path) {
     // A failed row may name no file at all; the desktop then simply opens nothing.
@@ -58,6 +66,27 @@ QPixmap DrawExclamationMark() {
     return pixmap;
 }
 
+// Draws a path column: a path too long for it loses the middle of its folder part, so the file
+// name stays whole and the start of the folder still says where it lies.
+class TPathDelegate final : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+    void paint(QPainter* painter, const QStyleOptionViewItem& option,
+               const QModelIndex& index) const override {
+        QStyleOptionViewItem item(option);
+        initStyleOption(&item, index);
+        const QStyle* style = item.widget != nullptr ? item.widget->style() : QApplication::style();
+        // The style draws the text inside this rectangle, less a margin on each side.
+        const int marginPx = style->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, item.widget) + 1;
+        const int widthPx =
+            style->subElementRect(QStyle::SE_ItemViewItemText, &item, item.widget).width() -
+            2 * marginPx;
+        item.text = ElidePathKeepingName(item.text, item.fontMetrics, widthPx);
+        style->drawControl(QStyle::CE_ItemViewItem, &item, painter, item.widget);
+    }
+};
+
 QIcon LoadRowIcon(const QString& resource, QPixmap (*draw)()) {
     QPixmap pixmap(resource);
     if (pixmap.isNull()) return QIcon(draw());
@@ -68,6 +97,20 @@ QIcon LoadRowIcon(const QString& resource, QPixmap (*draw)()) {
 }
 
 }  // namespace
+
+QString ElidePathKeepingName(const QString& path, const QFontMetrics& metrics, int widthPx) {
+    if (metrics.horizontalAdvance(path) <= widthPx) return path;
+    const qsizetype slash = path.lastIndexOf(QLatin1Char('/'));
+    const QString name = path.mid(slash + 1);
+    const int folderRoomPx = widthPx - metrics.horizontalAdvance(QLatin1Char('/') + name);
+    // Less room than a few letters of folder says nothing: the name alone then, its middle going
+    // if even that is too long, so its start and its extension stay.
+    if (slash < 0 || folderRoomPx < metrics.horizontalAdvance(QStringLiteral("/ab…"))) {
+        return metrics.elidedText(name, Qt::ElideMiddle, widthPx);
+    }
+    return metrics.elidedText(path.left(slash), Qt::ElideMiddle, folderRoomPx) +
+           QLatin1Char('/') + name;
+}
 
 // The artwork lives in the static window library, whose resources are linked in only when
 // something names them.
@@ -97,6 +140,11 @@ TReportForm::TReportForm(stampwise::WizardHost& forms)
     lvReport->header()->setStretchLastSection(false);
     lvReport->header()->setSectionsMovable(false);
     lvReport->setColumnCount(0);
+    // A path too long for its column keeps its file name in sight; the tooltip has all of it.
+    lvReport->setTextElideMode(Qt::ElideMiddle);
+    for (int column : {kSourcePathColumn, kOutputPathColumn}) {
+        lvReport->setItemDelegateForColumn(column, new TPathDelegate(lvReport));
+    }
 
     lblProgress = MakeLabel(this, "lblProgress", "");
     lblProgress->setGeometry(10, 300, 170, 20);
@@ -150,13 +198,27 @@ void TReportForm::AddRow(const stampwise::ReportRow& row) {
     auto* item = new QTreeWidgetItem(lvReport);
     const std::string* texts[] = {&row.Caption, &row.SourceSize, &row.OutputPath, &row.NewSize,
                                   &row.Result};
-    for (int column = 0; column < 5; ++column) {
+    // The whole paths and, for a failed file, why, wherever the mouse rests on its row.
+    const QString tip = QString::fromStdString(stampwise::ReportRowToolTip(
+        row, lvReport->headerItem()->text(kSourcePathColumn).toStdString(),
+        lvReport->headerItem()->text(kOutputPathColumn).toStdString()));
+    for (int column = 0; column < kReportColumnCount; ++column) {
         item->setText(column, QString::fromStdString(*texts[column]));
-        // Why a file failed, wherever the mouse rests on its row; the columns stay as they are.
-        if (!row.ErrorText.empty()) item->setToolTip(column, QString::fromStdString(row.ErrorText));
+        item->setToolTip(column, tip);
     }
     item->setIcon(0, RowIcon(row.ImageIndex));
+    FitColumnsToRow(item);
     lvReport->scrollToItem(item);
+}
+
+void TReportForm::FitColumnsToRow(QTreeWidgetItem* item) {
+    // The designed widths were made for a smaller font; a size such as 6000x4000 must still be
+    // read whole. Paths are elided instead, so the two path columns keep their widths.
+    for (int column = 0; column < lvReport->columnCount(); ++column) {
+        if (column == kSourcePathColumn || column == kOutputPathColumn) continue;
+        const int needed = lvReport->sizeHintForIndex(lvReport->indexFromItem(item, column)).width();
+        if (needed > lvReport->columnWidth(column)) lvReport->setColumnWidth(column, needed);
+    }
 }
 
 void TReportForm::ShowReport() {
@@ -182,11 +244,11 @@ std::optional<std::string> TReportForm::SelectedRowText(int column) const {
 }
 
 void TReportForm::btnViewSourceClick() {
-    if (const auto path = SelectedRowText(0)) OpenInShell(*path);
+    if (const auto path = SelectedRowText(kSourcePathColumn)) OpenInShell(*path);
 }
 
 void TReportForm::btnViewResultClick() {
-    if (const auto path = SelectedRowText(2)) OpenInShell(*path);
+    if (const auto path = SelectedRowText(kOutputPathColumn)) OpenInShell(*path);
 }
 
 void TReportForm::btnFinishedClick() { forms_.Flow().ReportFinishedClicked(); }

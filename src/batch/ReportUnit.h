@@ -15,6 +15,7 @@
 #include "job/MessageBoxes.h"
 #include "batch/BatchRunner.h"
 
+class QFontMetrics;
 namespace stampwise {
 class WizardHost;
 }
@@ -23,6 +24,7 @@ class QLabel;
 class QProgressBar;
 class QPushButton;
 class QTreeWidget;
+class QTreeWidgetItem;
 
 class TReportForm : public QWidget {
     Q_OBJECT
@@ -61,11 +63,18 @@ public:
 private:
     // The selected row's text in column, or nothing when no row is selected.
     std::optional<std::string> SelectedRowText(int column) const;
+    // Widens every column but the two path columns to this row's text where it does not fit.
+    void FitColumnsToRow(QTreeWidgetItem* item);
 
     stampwise::WizardHost& forms_;
     QIcon okIcon_;
     QIcon errorIcon_;
 };
+
+// path as a path column shows it in widthPx: whole when it fits, else with the middle of its folder
+// part elided and the file name whole, or only the name (elided in its middle) when the name
+// alone leaves no room for the folder.
+QString ElidePathKeepingName(const QString& path, const QFontMetrics& metrics, int widthPx);
 
 class TReportBatchView final : public stampwise::BatchView {
 public:

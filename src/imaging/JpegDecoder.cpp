@@ -5,6 +5,8 @@
 // colour map. The result is what `djpeg -dct float` (with `-colors 236` for grayscale) prints.
 //
 // Rows go straight from libjpeg into the bitmap's storage: RGB output is already our byte order.
+// The Exif orientation is read from the APP1 segments the library keeps while reading the header;
+// the rows are turned after decoding, outside the library's frames.
 // A reduction may take only the rows it samples (DecodeJpegSampledRows); the same settings and the
 // same library state make those rows the full decode's, which the tests check layout by layout.
 // Four-component files (CMYK, YCCK) are refused with the library's conversion error rather than
@@ -14,11 +16,14 @@
 #include <algorithm>
 #include <cstring>
 #include <stdexcept>
+#include <utility>
+#include <vector>
 
 #include <jerror.h>
 
 #include "imaging/ImageErrors.h"
 #include "imaging/JpegErrorTrap.h"
+#include "imaging/JpegImage.h"
 #include "imaging/Raster.h"
 
 namespace stampwise {
@@ -41,6 +46,19 @@ void StartReading(Decompression& d, const std::uint8_t* data, std::size_t size) 
     d.info.err = ArmTrap(d.trap);
     jpeg_create_decompress(&d.info);
     jpeg_mem_src(&d.info, data, static_cast<unsigned long>(size));
+    // Kept whole (a segment is at most 64 KiB) so that the Exif block can be parsed after the header.
+    jpeg_save_markers(&d.info, JPEG_APP0 + 1, 0xFFFF);
+}
+
+// The orientation of the first Exif APP1 segment; a file may also carry XMP or other APP1 blocks.
+int OrientationOf(const jpeg_decompress_struct& info) noexcept {
+    static constexpr char kExif[] = "Exif";
+    for (jpeg_saved_marker_ptr m = info.marker_list; m != nullptr; m = m->next) {
+        if (m->marker != JPEG_APP0 + 1 || m->data_length < sizeof kExif) continue;
+        if (std::memcmp(m->data, kExif, sizeof kExif) != 0) continue;
+        return ReadExifOrientation(m->data, m->data_length);
+    }
+    return kOrientationAsStored;
 }
 
 // Returns 0 or the library's message code. No C++ object with a destructor may live in this frame.
@@ -53,8 +71,10 @@ int ReadHeaderInto(const std::uint8_t* data, std::size_t size, JpegHeader& heade
     }
     StartReading(d, data, size);
     jpeg_read_header(&d.info, TRUE);
+    header.Orientation = OrientationOf(d.info);
     header.Width = static_cast<int>(d.info.image_width);
     header.Height = static_cast<int>(d.info.image_height);
+    if (SwapsSides(header.Orientation)) std::swap(header.Width, header.Height);
     header.Grayscale = d.info.jpeg_color_space == JCS_GRAYSCALE;
     header.Progressive = jpeg_has_multiple_scans(&d.info) != FALSE;
     jpeg_destroy_decompress(&d.info);
@@ -73,9 +93,10 @@ bool TryAllocate(TBitmap& bitmap, int width, int height) noexcept {
 
 // Rows not reached when the library stopped are made white, so the kept picture never shows
 // whatever the fresh storage held.
-void WhitenRowsFrom(TBitmap& bitmap, int firstRow) {
-    for (int y = firstRow; y < bitmap.Height(); ++y) std::memset(bitmap.MutableScanLine(y), 0xFF, bitmap.RowBytes());
+void WhitenRows(TBitmap& bitmap, int firstRow, int endRow) {
+    for (int y = firstRow; y < endRow; ++y) std::memset(bitmap.MutableScanLine(y), 0xFF, bitmap.RowBytes());
 }
+void WhitenRowsFrom(TBitmap& bitmap, int firstRow) { WhitenRows(bitmap, firstRow, bitmap.Height()); }
 
 // Reads the header and starts the library with the fixed settings. Returns 0, or
 // kOutOfResourcesCode for a picture beyond kMaxPicturePixels (the library then holds nothing of
@@ -103,7 +124,7 @@ int StartWithFixedSettings(Decompression& d, const std::uint8_t* data, std::size
     if (isGrayscale) {
         d.info.out_color_space = JCS_GRAYSCALE;
         d.info.quantize_colors = TRUE;
-        d.info.desired_number_of_colors = 236;
+        d.info.desired_number_of_colors = JpegSettings::kQuantizedColors;
         d.info.two_pass_quantize = FALSE;
         d.info.dither_mode = JDITHER_FS;
     } else {
@@ -131,8 +152,10 @@ void WidenGreyRow(const Decompression& d, const JSAMPLE* indices, std::uint8_t* 
     }
 }
 
+// The stored picture, not yet turned; orientation is set once bitmap is sized, so a failure before
+// that leaves it as stored (1) and the caller leaves the bitmap as it was.
 // Returns 0 or an error code. No C++ object with a destructor may live in this frame.
-int DecodeInto(const std::uint8_t* data, std::size_t size, TBitmap& bitmap) {
+int DecodeInto(const std::uint8_t* data, std::size_t size, TBitmap& bitmap, int& orientation) {
     Decompression d;
     volatile int rowsDone = -1;  // -1 until the bitmap is sized
     if (setjmp(d.trap.jump) != 0) {
@@ -154,6 +177,7 @@ int DecodeInto(const std::uint8_t* data, std::size_t size, TBitmap& bitmap) {
         return kOutOfResourcesCode;
     }
     rowsDone = 0;
+    orientation = OrientationOf(d.info);
 
     if (isGrayscale) {
         JSAMPARRAY indexRow = MakeIndexRow(d);
@@ -185,14 +209,24 @@ int DecodeInto(const std::uint8_t* data, std::size_t size, TBitmap& bitmap) {
 // Not a library message code: a row count outside 1 .. the picture's height.
 constexpr int kBadRowCountCode = -2;
 
+// With isBottomUp (a picture that is upright only turned top to bottom) row i is stored row
+// height - 1 - NearestSourceIndex(i, rowCount, height): the stored rows are still read top to
+// bottom, and fill the bitmap from its last row up. Mirroring left to right is the caller's.
 // Returns 0 or an error code. No C++ object with a destructor may live in this frame.
-int DecodeSampledInto(const std::uint8_t* data, std::size_t size, int rowCount, TBitmap& bitmap) {
+int DecodeSampledInto(const std::uint8_t* data, std::size_t size, int rowCount, bool isBottomUp,
+                      TBitmap& bitmap) {
     Decompression d;
     volatile int rowsDone = -1;  // -1 until the bitmap is sized
     if (setjmp(d.trap.jump) != 0) {
         const int code = d.trap.manager.msg_code;
         jpeg_destroy_decompress(&d.info);
-        if (rowsDone >= 0) WhitenRowsFrom(bitmap, rowsDone);
+        if (rowsDone >= 0) {
+            if (isBottomUp) {
+                WhitenRows(bitmap, 0, rowCount - rowsDone);
+            } else {
+                WhitenRowsFrom(bitmap, rowsDone);
+            }
+        }
         return code;
     }
     bool isGrayscale = false;
@@ -214,8 +248,10 @@ int DecodeSampledInto(const std::uint8_t* data, std::size_t size, int rowCount, 
 
     // With rowCount <= height the sampled rows strictly increase, so every row is read at most once.
     JSAMPARRAY indexRow = isGrayscale ? MakeIndexRow(d) : nullptr;
-    for (int i = 0; i < rowCount; ++i) {
-        const int wanted = NearestSourceIndex(i, rowCount, height);
+    for (int k = 0; k < rowCount; ++k) {
+        const int i = isBottomUp ? rowCount - 1 - k : k;
+        const int wanted = isBottomUp ? height - 1 - NearestSourceIndex(i, rowCount, height)
+                                      : NearestSourceIndex(i, rowCount, height);
         const int next = static_cast<int>(d.info.output_scanline);
         if (wanted > next) {
 #if defined(LIBJPEG_TURBO_VERSION)
@@ -240,9 +276,13 @@ int DecodeSampledInto(const std::uint8_t* data, std::size_t size, int rowCount, 
             JSAMPROW row = bitmap.MutableScanLine(i);
             if (jpeg_read_scanlines(&d.info, &row, 1) != 1) break;
         }
-        rowsDone = i + 1;
+        rowsDone = k + 1;
     }
-    WhitenRowsFrom(bitmap, rowsDone);
+    if (isBottomUp) {
+        WhitenRows(bitmap, 0, rowCount - rowsDone);
+    } else {
+        WhitenRowsFrom(bitmap, rowsDone);
+    }
     // Not jpeg_finish_decompress, for the same reason as DecodeInto; the rows below the last one
     // sampled are not even decoded.
     jpeg_destroy_decompress(&d.info);
@@ -258,17 +298,58 @@ JpegHeader ReadJpegHeader(const std::uint8_t* data, std::size_t size) {
     return header;
 }
 
-void DecodeJpeg(const std::uint8_t* data, std::size_t size, TBitmap& bitmap) {
-    const int code = DecodeInto(data, size, bitmap);
-    if (code == kOutOfResourcesCode) throw EOutOfResources();
-    if (code != 0) throw EJPEG(code);
-}
+namespace {
 
-void DecodeJpegSampledRows(const std::uint8_t* data, std::size_t size, int rowCount, TBitmap& bitmap) {
-    const int code = DecodeSampledInto(data, size, rowCount, bitmap);
+void ThrowForCode(int code) {
     if (code == kOutOfResourcesCode) throw EOutOfResources();
     if (code == kBadRowCountCode) throw std::invalid_argument("DecodeJpegSampledRows: row count out of range");
     if (code != 0) throw EJPEG(code);
+}
+
+// A side swap makes the sampled rows stored columns: the stored picture is decoded whole and only
+// the sampled rows of its upright form are gathered, which costs one picture, not two.
+void SampleSwappedRows(const std::uint8_t* data, std::size_t size, int rowCount, TBitmap& bitmap) {
+    TBitmap stored;
+    int orientation = kOrientationAsStored;
+    const int code = DecodeInto(data, size, stored, orientation);
+    if (stored.Empty()) ThrowForCode(code);
+    const int width = stored.Height();
+    const int height = stored.Width();
+    if (rowCount < 1 || rowCount > height) ThrowForCode(kBadRowCountCode);
+    std::vector<int> sampled(static_cast<std::size_t>(rowCount));
+    for (int i = 0; i < rowCount; ++i) sampled[i] = NearestSourceIndex(i, rowCount, height);
+    bitmap.Allocate(width, rowCount);
+    CopyUprightRows(stored, orientation, sampled.data(), rowCount, bitmap);
+    // A decoding error still leaves the rows got so far, as a full decode would.
+    ThrowForCode(code);
+}
+
+}  // namespace
+
+void DecodeJpeg(const std::uint8_t* data, std::size_t size, TBitmap& bitmap) {
+    int orientation = kOrientationAsStored;
+    const int code = DecodeInto(data, size, bitmap, orientation);
+    // Also after an error once the bitmap is sized: the kept picture is then upright as well.
+    TurnUpright(bitmap, orientation);
+    ThrowForCode(code);
+}
+
+void DecodeJpegSampledRows(const std::uint8_t* data, std::size_t size, int rowCount, TBitmap& bitmap) {
+    const int orientation = ReadJpegHeader(data, size).Orientation;
+    if (SwapsSides(orientation)) {
+        SampleSwappedRows(data, size, rowCount, bitmap);
+        return;
+    }
+    // Into a fresh picture, so that one never sized (an error before the size was known) leaves
+    // bitmap as it was rather than mirrored.
+    TBitmap rows;
+    const bool isBottomUp = orientation == 3 || orientation == 4;
+    const int code = DecodeSampledInto(data, size, rowCount, isBottomUp, rows);
+    if (!rows.Empty()) {
+        if (orientation == 2 || orientation == 3) TurnUpright(rows, 2);  // mirrors any set of rows
+        bitmap = std::move(rows);
+    }
+    ThrowForCode(code);
 }
 
 }  // namespace stampwise

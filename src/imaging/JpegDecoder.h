@@ -1,5 +1,6 @@
 // Reading JPEG data with libjpeg: the header alone, the whole picture into a TBitmap, or only the
-// rows a reduction samples.
+// rows a reduction samples. Every one of them gives the upright picture: a file's Exif orientation
+// (ExifOrientation.h) is applied to its size and its pixels before a caller sees either.
 // Every libjpeg decompression call of the system is in JpegDecoder.cpp.
 #pragma once
 
@@ -7,12 +8,15 @@
 #include <cstdint>
 
 #include "imaging/Bitmap.h"
+#include "imaging/ExifOrientation.h"
 
 namespace stampwise {
 
 struct JpegHeader {
+    // Upright: a stored 4000 × 3000 picture whose orientation swaps the sides is 3000 × 4000.
     int Width = 0;
     int Height = 0;
+    int Orientation = kOrientationAsStored;
     bool Grayscale = false;
     bool Progressive = false;
 };
@@ -22,17 +26,20 @@ JpegHeader ReadJpegHeader(const std::uint8_t* data, std::size_t size);
 
 // Decodes at full size with the fixed settings into bitmap, whose storage is made after the library
 // has started and filled row by row, so on failure bitmap is either still as it was (an error before
-// the size was known) or sized with the rows decoded so far. Colour files give their RGB pixels;
-// grayscale files give the library's 236 dithered grey levels. Throws EJPEG for a library error
-// (four-component files included) and EOutOfResources beyond kMaxPicturePixels.
+// the size was known) or sized with the rows decoded so far, turned upright like a complete
+// picture. Colour files give their RGB pixels; grayscale files give the library's 236 dithered
+// grey levels. Throws EJPEG for a library error (four-component files included) and
+// EOutOfResources beyond kMaxPicturePixels.
 void DecodeJpeg(const std::uint8_t* data, std::size_t size, TBitmap& bitmap);
 
-// For a nearest-neighbour reduction to rowCount rows (1 <= rowCount <= the picture's height): the
+// For a nearest-neighbour reduction to rowCount rows (1 <= rowCount <= the upright height): the
 // full-width rows that NearestSourceIndex samples and nothing else, row i of the width × rowCount
-// bitmap being source row NearestSourceIndex(i, rowCount, height). Each is byte for byte that row
-// of DecodeJpeg's picture; the rows between are passed over as cheaply as the library allows and
-// those after the last are never decoded. Failures as DecodeJpeg's (bitmap as it was, or sized
-// with the rows got so far), std::invalid_argument for a row count out of range.
+// bitmap being upright row NearestSourceIndex(i, rowCount, height). Each is byte for byte that row
+// of DecodeJpeg's picture. When the orientation keeps the sides, the rows between are passed over
+// as cheaply as the library allows and those beyond the last are never decoded; when it swaps them,
+// the sampled rows are stored columns, so the stored picture is decoded whole (but never turned
+// whole). Failures as DecodeJpeg's (bitmap as it was, or sized with the rows got so far),
+// std::invalid_argument for a row count out of range.
 void DecodeJpegSampledRows(const std::uint8_t* data, std::size_t size, int rowCount, TBitmap& bitmap);
 
 }  // namespace stampwise

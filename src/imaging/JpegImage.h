@@ -17,6 +17,7 @@ namespace stampwise {
 // The compressed data of one JPEG file and what its header says.
 struct TJPEGData {
     std::vector<std::uint8_t> Bytes;
+    // Upright, as the file's Exif orientation turns it (ExifOrientation.h).
     int Width = 0;
     int Height = 0;
     bool Grayscale = false;
@@ -40,7 +41,7 @@ public:
     // The same, from bytes in memory.
     void ReadFromBytes(std::vector<std::uint8_t> bytes);
 
-    // The decoded bitmap's size when there is one, else the header's. Never decodes.
+    // The decoded bitmap's size when there is one, else the header's (upright). Never decodes.
     int Width() const;
     int Height() const;
     bool IsGrayscale() const { return data_ && data_->Grayscale; }
@@ -48,8 +49,9 @@ public:
     // The compressed data, if any.
     const TJPEGData* Data() const { return data_ ? &*data_ : nullptr; }
 
-    // Decodes on the first call (EJPEG on a library error; the bitmap made so far is kept and
-    // returned by later calls without decoding again).
+    // Decodes on the first call, turned upright as the file's Exif orientation says (EJPEG on a
+    // library error; the bitmap made so far is kept and returned by later calls without decoding
+    // again).
     const TBitmap& DecodedBitmap();
     bool HasBitmap() const { return bitmap_.has_value(); }
 

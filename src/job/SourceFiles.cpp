@@ -8,15 +8,10 @@
 #include <filesystem>
 #include <system_error>
 
+#include "imaging/PictureExtension.h"
+
 namespace stampwise {
 namespace {
-
-bool HasJpgExtension(const std::string& name) {
-    if (name.size() < 4) return false;
-    const std::string tail = name.substr(name.size() - 4);
-    return tail[0] == '.' && (tail[1] == 'j' || tail[1] == 'J') && (tail[2] == 'p' || tail[2] == 'P') &&
-           (tail[3] == 'g' || tail[3] == 'G');
-}
 
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
@@ -62,8 +57,10 @@ std::vector<std::string> FindFolderPictures(const std::string& folder) {
     namespace fs = std::filesystem;
     std::vector<std::string> names;
     std::error_code error;
-    // An empty folder path searches the working directory, as the bare pattern would.
-    fs::directory_iterator it(folder.empty() ? fs::path(".") : fs::path(folder), error);
+    // No folder chosen is no pictures: searching the working directory instead would list files
+    // that the joined paths ("/" + name) then fail to name, or name a stranger at the root.
+    if (folder.empty()) return {};
+    fs::directory_iterator it(folder, error);
     if (error) return {};
     for (const fs::directory_iterator end; it != end; it.increment(error)) {
         if (error) break;

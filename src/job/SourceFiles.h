@@ -23,8 +23,8 @@ struct SourceFilesResult {
 SourceFilesResult ReadSourceFiles(JobState& job, const std::string& folder,
                                   const std::vector<std::string>& listEntries);
 
-// The picture files of one folder as ReadSourceFiles finds them (empty when there are none or the
-// folder cannot be read).
+// The picture files of one folder as ReadSourceFiles finds them (empty when there are none, the
+// folder cannot be read or no folder is given).
 std::vector<std::string> FindFolderPictures(const std::string& folder);
 
 // Orders names as a file manager does: letters without regard to case, runs of digits by their

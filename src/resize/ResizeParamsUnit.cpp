@@ -149,16 +149,16 @@ void TResizeParamsForm::rbWidthClick() {
 
     const stampwise::JobState& job = forms_.Job();
     const std::string summary = stampwise::BuildResizeSummary(
-        job.SourceKind, forms_.SelectedFolder(),
-        static_cast<int>(job.SourceFiles.size()), job.TargetMode, forms_.Targets(),
+        job.SourceKind, forms_.Choices().Folder,
+        static_cast<int>(job.SourceFiles.size()), job.TargetMode, forms_.Choices().Targets,
         CheckedMode(), CheckedSpinEdit()->Text());
     lblHint->setText(QString::fromStdString(summary));
 }
 
 void TResizeParamsForm::btnNextClick() {
     stampwise::BatchInputs inputs;
-    inputs.SourceFolder = forms_.SelectedFolder();
-    inputs.Targets = forms_.Targets();
+    inputs.SourceFolder = forms_.Choices().Folder;
+    inputs.Targets = forms_.Choices().Targets;
     const TSpinEdit* spin = CheckedSpinEdit();
     const auto view = forms_.ReportView(stampwise::FormId::ResizeParamsForm);
     stampwise::RunBatch(forms_.Job(), inputs,

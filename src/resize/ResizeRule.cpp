@@ -13,43 +13,12 @@
 
 #include "job/JobState.h"
 #include "imaging/Bitmap.h"
+#include "imaging/IntegerMath.h"
 #include "imaging/JpegDecoder.h"
 #include "imaging/JpegImage.h"
 #include "imaging/Raster.h"
 
 namespace stampwise {
-
-namespace {
-
-// round(numerator / denominator), an exact half going to the even neighbour (240.5 gives 240,
-// 241.5 gives 242). The quotient is never formed in floating point, so no size depends on how a
-// double happens to round. A zero denominator (a picture with no columns) gives 0.
-std::int64_t DivideRoundHalfEven(std::int64_t numerator, std::int64_t denominator) {
-    if (denominator == 0) return 0;
-    if (denominator < 0) {
-        numerator = -numerator;
-        denominator = -denominator;
-    }
-    std::int64_t quotient = numerator / denominator;
-    std::int64_t remainder = numerator % denominator;
-    if (remainder < 0) {  // make it floor division, 0 <= remainder < denominator
-        --quotient;
-        remainder += denominator;
-    }
-    const std::int64_t twice = 2 * remainder;
-    if (twice > denominator || (twice == denominator && quotient % 2 != 0)) ++quotient;
-    return quotient;
-}
-
-// A percentage of a large picture can leave the int range; saturating keeps it absurd rather than
-// wrapping it into a plausible size, so the picture allocation refuses it.
-int Saturate(std::int64_t value) {
-    if (value > std::numeric_limits<int>::max()) return std::numeric_limits<int>::max();
-    if (value < std::numeric_limits<int>::min()) return std::numeric_limits<int>::min();
-    return static_cast<int>(value);
-}
-
-}  // namespace
 
 PictureSize ComputeNewSize(int width, int height, ResizeMode mode, int value) {
     const std::int64_t w = width;
@@ -57,14 +26,14 @@ PictureSize ComputeNewSize(int width, int height, ResizeMode mode, int value) {
     const std::int64_t v = value;
     switch (mode) {
         case ResizeMode::Width:
-            if (w > v) return {value, Saturate(DivideRoundHalfEven(h * v, w))};
+            if (w > v) return {value, SaturateToInt(DivideRoundHalfEven(h * v, w))};
             return {width, height};
         case ResizeMode::Height:
-            if (h > v) return {Saturate(DivideRoundHalfEven(w * v, h)), value};
+            if (h > v) return {SaturateToInt(DivideRoundHalfEven(w * v, h)), value};
             return {width, height};
         case ResizeMode::Percent:
-            return {Saturate(DivideRoundHalfEven(w * v, 100)),
-                    Saturate(DivideRoundHalfEven(h * v, 100))};
+            return {SaturateToInt(DivideRoundHalfEven(w * v, 100)),
+                    SaturateToInt(DivideRoundHalfEven(h * v, 100))};
     }
     return {width, height};
 }

@@ -4,11 +4,12 @@
 #include <string>
 
 #include "batch/BatchRunner.h"
+#include "job/SizeMode.h"
 #include "resize/ResizeTexts.h"
 
 namespace stampwise {
 
-enum class ResizeMode { Width, Height, Percent };
+using ResizeMode = SizeMode;
 
 // Pure and exact: the products are formed in 64-bit integers and each quotient is rounded once to
 // nearest, halves to even (640 × 481 at width 320 gives 240). Width and height modes never enlarge.
@@ -16,8 +17,9 @@ PictureSize ComputeNewSize(int width, int height, ResizeMode mode, int value);
 
 // The resize TransformStep: read, decode, size rule, a new picture of the new size, one
 // StretchCopy, AssignBitmap. A reduction decodes only the rows the copy samples, which gives the
-// same pixels. A new width or height below 1 fails the file (after filling both sizes): a picture
-// of no pixels is never written.
+// same pixels. Sizes are the upright picture's (a file's Exif orientation already applied). A new
+// width or height below 1 fails the file (after filling both sizes): a picture of no pixels is
+// never written.
 void ResizePicture(const std::string& sourcePath, ResizeMode mode, int value, StepOutcome& outcome);
 
 // The operation phrase of the confirmation, with valueText the spin edit's text as typed.

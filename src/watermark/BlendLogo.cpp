@@ -7,16 +7,11 @@
 #include <cstdint>
 #include <utility>
 
+#include "imaging/IntegerMath.h"
 #include "watermark/LogoCompositing.h"
 
 namespace stampwise {
 namespace {
-
-// Picture coordinates never come near int's limits, but a typed margin may: saturating keeps a far
-// outside rectangle far outside instead of wrapping it back into the picture.
-int Saturate(std::int64_t v) {
-    return static_cast<int>(std::clamp<std::int64_t>(v, INT_MIN, INT_MAX));
-}
 
 // "Half" truncates toward zero (−3 halves to −1), as C++ division does.
 std::int64_t Half(std::int64_t v) { return v / 2; }
@@ -49,7 +44,10 @@ Rect LogoRect(LogoPlacement placement, int pictureWidth, int pictureHeight, int 
         case LogoPlacement::BottomCenter: left = centreLeft; top = farTop; break;
         case LogoPlacement::BottomRight: left = farLeft; top = farTop; break;
     }
-    return Rect{Saturate(left), Saturate(top), Saturate(left + w), Saturate(top + h)};
+    // Picture coordinates never come near int's limits, but a typed margin may: saturating keeps a
+    // far outside rectangle far outside instead of wrapping it back into the picture.
+    return Rect{SaturateToInt(left), SaturateToInt(top), SaturateToInt(left + w),
+                SaturateToInt(top + h)};
 }
 
 void BlendLogo(const TBitmap& background, const TBitmap& logo, const Rect& rect, int opacity,

@@ -11,10 +11,11 @@
 
 #include "imaging/Bitmap.h"
 #include "imaging/Raster.h"
+#include "job/SizeMode.h"
 
 namespace stampwise {
 
-enum class LogoSizeMode { Width, Height, Percent };
+using LogoSizeMode = SizeMode;
 
 // In the fixed stamping order.
 enum class LogoPlacement { TopLeft, TopCenter, TopRight, Middle, BottomLeft, BottomCenter, BottomRight };

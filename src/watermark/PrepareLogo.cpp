@@ -6,24 +6,11 @@
 #include <cstring>
 #include <optional>
 
+#include "imaging/IntegerMath.h"
 #include "watermark/LogoCompositing.h"
 
 namespace stampwise {
 namespace {
-
-// numerator / denominator rounded to nearest, halves to the even neighbour, for denominator > 0.
-// Exact in integers, so 4 × 10 at width 3 gives 8 (7.5) and never 7.499999.
-std::int64_t RoundedQuotient(std::int64_t numerator, std::int64_t denominator) {
-    std::int64_t quotient = numerator / denominator;
-    std::int64_t remainder = numerator % denominator;
-    if (remainder < 0) {  // floor division, so the remainder compares the same way for both signs
-        --quotient;
-        remainder += denominator;
-    }
-    const std::int64_t twice = 2 * remainder;
-    if (twice > denominator || (twice == denominator && (quotient & 1) != 0)) ++quotient;
-    return quotient;
-}
 
 // A stamp side: a negative size is no stamp at all, and a size beyond int cannot be made anyway
 // (PrepareLogo then fails on it instead of wrapping round to some small stamp).
@@ -43,12 +30,12 @@ LogoSize ComputeLogoSize(int logoWidth, int logoHeight, LogoSizeMode mode, int v
     const std::int64_t v = value;
     switch (mode) {
         case LogoSizeMode::Width:
-            return LogoSize{StampSide(v), StampSide(RoundedQuotient(lh * v, lw))};
+            return LogoSize{StampSide(v), StampSide(DivideRoundHalfEven(lh * v, lw))};
         case LogoSizeMode::Height:
-            return LogoSize{StampSide(RoundedQuotient(lw * v, lh)), StampSide(v)};
+            return LogoSize{StampSide(DivideRoundHalfEven(lw * v, lh)), StampSide(v)};
         case LogoSizeMode::Percent:
-            return LogoSize{StampSide(RoundedQuotient(lw * v, 100)),
-                            StampSide(RoundedQuotient(lh * v, 100))};
+            return LogoSize{StampSide(DivideRoundHalfEven(lw * v, 100)),
+                            StampSide(DivideRoundHalfEven(lh * v, 100))};
     }
     return LogoSize{};
 }

@@ -160,11 +160,11 @@ std::optional<std::string> RunOpenPictureDialog(QWidget* parent) {
     dialog.setFileMode(QFileDialog::ExistingFile);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setOption(QFileDialog::ReadOnly, true);
-    dialog.setNameFilters({
-        QStringLiteral("Все картинки (*.jpg *.jpeg *.bmp)"),
-        QStringLiteral("Картинки JPEG (*.jpg *.jpeg)"),
-        QStringLiteral("Точечные рисунки (*.bmp)"),
-    });
+    QStringList filters;
+    for (const std::string& filter : stampwise::LogoDialogFilters()) {
+        filters.push_back(QString::fromStdString(filter));
+    }
+    dialog.setNameFilters(filters);
     dialog.setSizeGripEnabled(true);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
     return dialog.selectedFiles().front().toStdString();
@@ -232,7 +232,7 @@ TWatermarkParamsForm::TWatermarkParamsForm(stampwise::WizardHost& forms)
     connect(btnNext, &QPushButton::clicked, this, &TWatermarkParamsForm::btnNextClick);
 }
 
-TWatermarkParamsForm::~TWatermarkParamsForm() { FormDestroy(); }
+TWatermarkParamsForm::~TWatermarkParamsForm() = default;
 
 void TWatermarkParamsForm::BuildPreviewGroup() {
     gbPreview = MakeBlueGroupBox(this, "gbPreview", "Логотип");
@@ -505,10 +505,8 @@ void TWatermarkParamsForm::btnNextClick() {
         return;
     }
     stampwise::BatchInputs inputs;
-    inputs.SourceFolder = forms_.SelectedFolder();
-    inputs.Targets = forms_.Targets();
+    inputs.SourceFolder = forms_.Choices().Folder;
+    inputs.Targets = forms_.Choices().Targets;
     const auto view = forms_.ReportView(stampwise::FormId::WatermarkParamsForm);
     stampwise::RunBatch(forms_.Job(), inputs, stampwise::MakeWatermarkOperation(Settings()), *view);
 }
-
-void TWatermarkParamsForm::FormDestroy() {}

@@ -114,7 +114,6 @@ public:
     void ImagePreviewClick();
     void sbAlphaChange();
     void btnNextClick();
-    void FormDestroy();
 
 protected:
     void showEvent(QShowEvent* event) override;

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <exception>
 
+#include "imaging/IntegerMath.h"
 #include "imaging/JpegImage.h"
 #include "imaging/Raster.h"
 #include "watermark/WatermarkStep.h"
@@ -14,23 +15,8 @@ namespace stampwise {
 
 namespace {
 
-// numerator / denominator rounded to the nearest integer, halves to the even one, exactly (the
-// products of picture sides fit in 64 bits, so no floating-point tie can come out wrong).
-// denominator > 0.
-std::int64_t RoundHalfEvenQuotient(std::int64_t numerator, std::int64_t denominator) {
-    std::int64_t quotient = numerator / denominator;
-    std::int64_t remainder = numerator % denominator;
-    if (remainder < 0) {  // floor division, so that the remainder below is never negative
-        quotient -= 1;
-        remainder += denominator;
-    }
-    const std::int64_t twice = 2 * remainder;
-    if (twice > denominator || (twice == denominator && quotient % 2 != 0)) quotient += 1;
-    return quotient;
-}
-
 int RoundedSide(std::int64_t numerator, std::int64_t denominator) {
-    return static_cast<int>(RoundHalfEvenQuotient(numerator, denominator));
+    return static_cast<int>(DivideRoundHalfEven(numerator, denominator));
 }
 
 TBitmap ScaledCopy(const TBitmap& logo, int width, int height) {
@@ -104,7 +90,7 @@ void DrawPreviewOnSurface(TBitmap& surface, const TBitmap& composite) {
 }
 
 int TransparencyPercent(int opacity) {
-    return static_cast<int>(RoundHalfEvenQuotient((255 - std::int64_t{opacity}) * 100, 255));
+    return static_cast<int>(DivideRoundHalfEven((255 - std::int64_t{opacity}) * 100, 255));
 }
 
 std::string TransparencyHint(int opacity) {
@@ -115,22 +101,35 @@ std::string LogoSizeText(int width, int height) {
     return "Размер изображения " + std::to_string(width) + "x" + std::to_string(height) + " пикс.";
 }
 
-std::string UpperCaseExtension(const std::string& path) {
-    const std::size_t nameStart = path.find_last_of('/');
-    const std::size_t dot = path.find_last_of('.');
-    if (dot == std::string::npos || (nameStart != std::string::npos && dot < nameStart)) return "";
-    std::string extension = path.substr(dot);
-    // ASCII only: a byte of a UTF-8 letter must not be changed halfway through its sequence.
-    for (char& c : extension) {
-        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+bool IsLogoExtension(const std::string& upperCaseExtension) {
+    for (const LogoFileKind& kind : kLogoFileKinds) {
+        if (upperCaseExtension == kind.Extension) return true;
     }
-    return extension;
+    return false;
+}
+
+std::vector<std::string> LogoDialogFilters() {
+    auto pattern = [](const LogoFileKind& kind) {
+        std::string text = std::string("*") + kind.Extension;
+        for (char& c : text) {
+            if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+        }
+        return text;
+    };
+    std::string all;
+    std::vector<std::string> filters(1);
+    for (const LogoFileKind& kind : kLogoFileKinds) {
+        all += (all.empty() ? "" : " ") + pattern(kind);
+        filters.push_back(std::string(kind.Caption) + " (" + pattern(kind) + ")");
+    }
+    filters.front() = "Все картинки (" + all + ")";
+    return filters;
 }
 
 LogoLoad LoadLogoFile(const std::string& path) {
     using Outcome = LogoLoad::Outcome;
     const std::string extension = UpperCaseExtension(path);
-    if (extension != ".JPG" && extension != ".BMP") {
+    if (!IsLogoExtension(extension)) {
         return {Outcome::UnsupportedFormat, TBitmap(), kUnsupportedLogoText};
     }
     TBitmap trimmed;

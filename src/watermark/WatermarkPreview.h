@@ -9,8 +9,10 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "imaging/Bitmap.h"
+#include "imaging/PictureExtension.h"
 #include "watermark/LogoCompositing.h"
 
 namespace stampwise {
@@ -68,9 +70,22 @@ std::string TransparencyHint(int opacity);
 // "Размер изображения 120x80 пикс."
 std::string LogoSizeText(int width, int height);
 
-// The file name's last dot and what follows it, upper-cased ("logo.Jpg" gives ".JPG"; "" without a
-// dot). A dot in a folder name is not an extension.
-std::string UpperCaseExtension(const std::string& path);
+// A logo's extension is read by UpperCaseExtension (imaging/PictureExtension.h).
+
+// The logo file kinds LoadLogoFile reads, by upper-cased extension. The open dialog's filters are
+// made from the same list, so the dialog never offers a file the loader then refuses.
+struct LogoFileKind {
+    const char* Extension;  // ".JPG"
+    const char* Caption;    // the dialog's filter name for this kind alone
+};
+inline constexpr LogoFileKind kLogoFileKinds[] = {
+    {".JPG", "Картинки JPEG"},
+    {".BMP", "Точечные рисунки"},
+};
+bool IsLogoExtension(const std::string& upperCaseExtension);
+// The open dialog's filters: all readable kinds together first, then each kind alone, e.g.
+// "Все картинки (*.jpg *.bmp)". The patterns are lower case; the dialog matches them in any case.
+std::vector<std::string> LogoDialogFilters();
 
 struct LogoLoad {
     enum class Outcome { Loaded, UnsupportedFormat, AllWhite, ReadFailed };

@@ -6,9 +6,30 @@
 #include <QItemSelectionModel>
 #include <QMouseEvent>
 #include <QPalette>
+#include <iterator>
+
+namespace {
+
+// The file system model with the list's own column captions: Qt's read "Name", "Size", "Type"
+// unless its translations happen to be installed, and the program speaks Russian either way.
+class TRussianFileSystemModel final : public QFileSystemModel {
+public:
+    using QFileSystemModel::QFileSystemModel;
+
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override {
+        static const char* const kCaptions[] = {"Имя", "Размер", "Тип", "Изменён"};
+        if (orientation == Qt::Horizontal && role == Qt::DisplayRole && section >= 0 &&
+            section < static_cast<int>(std::size(kCaptions))) {
+            return QString::fromUtf8(kCaptions[section]);
+        }
+        return QFileSystemModel::headerData(section, orientation, role);
+    }
+};
+
+}  // namespace
 
 TShellFileList::TShellFileList(QWidget* parent) : QTableView(parent) {
-    model_ = new QFileSystemModel(this);
+    model_ = new TRussianFileSystemModel(this);
     // The list is refreshed by choosing the folder again, not by watching it.
     model_->setOption(QFileSystemModel::DontWatchForChanges, true);
     model_->setFilter(QDir::AllEntries | QDir::AllDirs | QDir::NoDotAndDotDot);

@@ -5,11 +5,9 @@
 
 #include <string>
 
-namespace stampwise {
+#include "imaging/PictureExtension.h"
 
-// The part of path from its last "." after the last "/", dot included; empty when the last
-// component has no dot.
-std::string PathExtension(const std::string& path);
+namespace stampwise {
 
 // True when PathExtension(path), upper-cased, equals ".JPG" (photo.jpg, photo.Jpg; not photo.jpeg).
 bool IsAcceptedPicture(const std::string& path);

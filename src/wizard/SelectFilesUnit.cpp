@@ -178,5 +178,7 @@ void TSelectFilesForm::FilesListClick() {
 }
 
 void TSelectFilesForm::btnNextClick() {
-    forms_.Flow().FilesNextClicked(forms_.SelectedFolder(), Entries());
+    stampwise::WizardChoices& choices = forms_.Choices();
+    choices.Files = Entries();
+    forms_.Flow().FilesNextClicked(choices.Folder, choices.Files);
 }

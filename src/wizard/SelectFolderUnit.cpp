@@ -1,14 +1,28 @@
 #include "wizard/SelectFolderUnit.h"
 
+#include <QDir>
 #include <QFont>
 #include <QLabel>
 #include <QPushButton>
+#include <QStandardPaths>
 
 #include "batch/WizardHost.h"
 #include "widgets/ShellTreeUnit.h"
 #include "widgets/WizardLookUnit.h"
+#include "wizard/StartFolder.h"
 
 using stampwise::FormId;
+
+namespace {
+
+// The desktop's Pictures folder (from the user's folder settings, so a localised name is found),
+// or the home folder when there is none.
+std::string DesktopStartFolder() {
+    const QString pictures = QStandardPaths::writableLocation(QStandardPaths::PicturesLocation);
+    return stampwise::ChooseStartFolder(pictures.toStdString(), QDir::homePath().toStdString());
+}
+
+}  // namespace
 
 TSelectFolderForm::TSelectFolderForm(stampwise::WizardHost& forms) : QWidget(nullptr), forms_(forms) {
     SetUpWizardWindow(this, FormId::SelectFolderForm, 400, 460);
@@ -33,6 +47,9 @@ TSelectFolderForm::TSelectFolderForm(stampwise::WizardHost& forms) : QWidget(nul
     connect(stvSourceFolder, &TShellFolderTree::SelectedPathChanged, this,
             &TSelectFolderForm::stvSourceFolderChange);
     connect(btnNext, &QPushButton::clicked, this, &TSelectFolderForm::btnNextClick);
+
+    // Opened with a folder already chosen, so "Дальше" never starts from nothing by accident.
+    SetSelectedFolder(DesktopStartFolder());
 }
 
 std::string TSelectFolderForm::SelectedFolder() const { return stvSourceFolder->SelectedPath(); }
@@ -46,5 +63,7 @@ void TSelectFolderForm::stvSourceFolderChange() {
 }
 
 void TSelectFolderForm::btnNextClick() {
-    forms_.Flow().FolderNextClicked(SelectedFolder(), forms_.FileEntries());
+    stampwise::WizardChoices& choices = forms_.Choices();
+    choices.Folder = SelectedFolder();
+    forms_.Flow().FolderNextClicked(choices.Folder, choices.Files);
 }

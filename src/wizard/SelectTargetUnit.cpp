@@ -7,6 +7,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QShowEvent>
 
 #include "batch/WizardHost.h"
 #include "wizard/TargetChoice.h"
@@ -100,7 +101,10 @@ void TSelectTargetForm::FormCreate() {
 
 void TSelectTargetForm::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
-    FormShow();
+    // Only the wizard's showing writes the defaults. The window system's own (a restore from
+    // minimised, a switch back to this desktop) arrives as a spontaneous event and must keep what
+    // the user has typed meanwhile.
+    if (!event->spontaneous()) FormShow();
 }
 
 void TSelectTargetForm::FormShow() {
@@ -132,7 +136,7 @@ void TSelectTargetForm::btnChooseFolderClick() {
     if (!chosen) return;
     edTargetFolder->setText(QString::fromStdString(*chosen));
     if (stampwise::IsSourceFolderChosen(forms_.Job().SourceKind,
-                                        forms_.SelectedFolder(), *chosen)) {
+                                        forms_.Choices().Folder, *chosen)) {
         forms_.Boxes().Notice(stampwise::kSameFolderText);
         edTargetFolder->setText(QString::fromStdString(WorkingFolder()));
     }
@@ -143,4 +147,7 @@ stampwise::TargetTexts TSelectTargetForm::Targets() const {
             edPrefix->text().toStdString(), edSuffix->text().toStdString()};
 }
 
-void TSelectTargetForm::btnNextClick() { forms_.Flow().TargetNextClicked(SelectedMode()); }
+void TSelectTargetForm::btnNextClick() {
+    forms_.Choices().Targets = Targets();
+    forms_.Flow().TargetNextClicked(SelectedMode());
+}

@@ -52,10 +52,10 @@ class AboutWindow : public FormsFixture {
 protected:
     void SetUp() override {
         FormsFixture::SetUp();
-        forms->MainForm->btnAbout->click();
+        forms->Window<TMainForm>(stampwise::FormId::MainForm)->btnAbout->click();
         ASSERT_TRUE(About()->isVisible());
     }
-    TAboutForm* About() { return forms->AboutForm; }
+    TAboutForm* About() { return forms->Window<TAboutForm>(stampwise::FormId::AboutForm); }
 };
 
 TEST_F(AboutWindow, IsAFixedToolWindowWithItsCaption) {
@@ -147,9 +147,9 @@ TEST_F(AboutWindow, OkHidesItAndTheMainWindowShowsItAgainUnchanged) {
     Leave(About()->lblWebSite);
     Control<QPushButton>(FormId::AboutForm, "btnClose")->click();
     EXPECT_FALSE(About()->isVisible());
-    EXPECT_TRUE(forms->MainForm->isVisible());
+    EXPECT_TRUE(forms->Window<TMainForm>(stampwise::FormId::MainForm)->isVisible());
 
-    forms->MainForm->btnAbout->click();
+    forms->Window<TMainForm>(stampwise::FormId::MainForm)->btnAbout->click();
     EXPECT_TRUE(About()->isVisible());
     EXPECT_EQ(About()->lblProgName->text().toStdString(), "Velmora Stampwise");
     EXPECT_FALSE(About()->lblWebSite->font().underline());

@@ -19,11 +19,15 @@
 #include <vector>
 
 #include "batch/OutputNaming.h"
+#include "imaging/JpegEncoder.h"
 #include "imaging/JpegImage.h"
+#include "imaging/Raster.h"
+#include "resize/ResizeRule.h"
 #include "support/RecordingBatchView.h"
 #include "support/ReferenceCodec.h"
 #include "support/TempFolder.h"
 #include "support/TestJpegFiles.h"
+#include "watermark/LogoCompositing.h"
 #include "watermark/WatermarkPreview.h"
 #include "watermark/WatermarkStep.h"
 
@@ -681,6 +685,81 @@ TEST(BatchCommandProgram, HugeLogoTakesAtMostTwoPicturesOfItsSize) {
     ASSERT_GT(peakKib, 0);
     EXPECT_LT(peakKib, 2 * pictureKib + 32 * 1024);
     EXPECT_TRUE(FileExists(dir / "Marked/a.jpg"));
+}
+
+// Camera files stored sideways or mirrored, and a logo stored sideways too: every result is byte
+// for byte what decoding, turning, the operation's own rule and encoding give, the rows show the
+// upright sizes, and the number of jobs changes nothing.
+TEST(BatchCommandProgram, TaggedFilesGiveUprightResultsWithAnyNumberOfJobs) {
+    ASSERT_TRUE(testing::HasTool("djpeg") && testing::HasTool("cjpeg"));
+    TempFolder scratch;
+    TempFolder dir;
+    const struct {
+        const char* name;
+        int orientation;
+        bool isBigEndian;
+        bool isGrey;
+    } sources[] = {{"a.jpg", 6, false, false}, {"b.jpg", 3, true, false}, {"c.jpg", 8, true, true},
+                   {"d.jpg", 5, false, false}, {"e.jpg", 2, true, false}};
+    unsigned seed = 40;
+    for (const auto& s : sources) {
+        const TBitmap stored = testing::MakePhotoLike(61, 40, seed++);
+        const std::vector<std::uint8_t> plain =
+            s.isGrey ? testing::EncodeWithLibjpeg(stored, false, true) : EncodeJpeg(stored);
+        testing::WriteBytes(dir / s.name,
+                            testing::WithExifOrientation(plain, s.orientation, s.isBigEndian));
+    }
+    TBitmap logoPicture;
+    logoPicture.ChangeSize(15, 9);
+    for (int y = 2; y < 8; ++y)
+        for (int x = 1; x < 11; ++x) logoPicture.SetPixelAt(x, y, RGBColor(20 * x, 200 - 20 * y, 90));
+    const std::string logoPath = scratch / "logo.jpg";
+    testing::WriteBytes(logoPath, testing::WithExifOrientation(EncodeJpeg(logoPicture), 6, true));
+
+    const TBitmap logo =
+        TrimLogo(testing::TurnedByTest(testing::DjpegDecode(logoPath, false, scratch.String()), 6));
+    const LogoSize stampSize = ComputeLogoSize(logo.Width(), logo.Height(), LogoSizeMode::Percent, 100);
+    const TBitmap stamp = PrepareLogo(logo, stampSize.Width, stampSize.Height, 10);
+
+    for (const char* jobs : {"1", "4"}) {
+        const std::string resized = dir.MakeFolder(std::string("resized") + jobs);
+        const std::string marked = dir.MakeFolder(std::string("marked") + jobs);
+        Args resize = {"resize", "--width", "20", "--to-folder", resized, "--jobs", jobs};
+        Args mark = {"watermark", "--logo", logoPath, "--percent", "100", "--at", "top-left,bottom-right",
+                     "--margin", "3", "--opacity", "150", "--noise", "10", "--to-folder", marked,
+                     "--jobs", jobs};
+        for (const auto& s : sources) {
+            resize.push_back(dir / s.name);
+            mark.push_back(dir / s.name);
+        }
+        const CommandRun resizeRun = RunProgram(scratch, resize);
+        ASSERT_EQ(resizeRun.status, 0) << resizeRun.out;
+        // 61 × 40 tagged 6 is 40 × 61: width 20 gives 30.5, to the even 30.
+        EXPECT_EQ(Lines(resizeRun.out).at(0),
+                  dir / "a.jpg" + "\t40x61\t" + resized + "/a.jpg\t20x30\tУспешно");
+        const CommandRun markRun = RunProgram(scratch, mark);
+        ASSERT_EQ(markRun.status, 0) << markRun.out;
+        EXPECT_EQ(Lines(markRun.out).at(3),
+                  dir / "d.jpg" + "\t40x61\t" + marked + "/d.jpg\t40x61\tУспешно");
+
+        for (const auto& s : sources) {
+            const TBitmap upright = testing::TurnedByTest(
+                testing::DjpegDecode(dir / s.name, s.isGrey, scratch.String()), s.orientation);
+            const PictureSize size =
+                ComputeNewSize(upright.Width(), upright.Height(), ResizeMode::Width, 20);
+            TBitmap scaled;
+            scaled.Allocate(size.Width, size.Height);
+            StretchCopy(scaled, Rect{0, 0, size.Width, size.Height}, upright);
+            EXPECT_TRUE(ReadFileBytes(resized + "/" + s.name) ==
+                        testing::CjpegEncode(scaled, scratch.String()))
+                << "resize of " << s.name << " with --jobs " << jobs;
+            const TBitmap stamped =
+                StampLogo(upright, stamp, {LogoPlacement::TopLeft, LogoPlacement::BottomRight}, 3, 150);
+            EXPECT_TRUE(ReadFileBytes(marked + "/" + s.name) ==
+                        testing::CjpegEncode(stamped, scratch.String()))
+                << "watermark of " << s.name << " with --jobs " << jobs;
+        }
+    }
 }
 
 #endif

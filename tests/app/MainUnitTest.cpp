@@ -43,7 +43,7 @@ bool ActionEndsEventLoop(const std::function<void()>& action) {
 
 class MainWindow : public FormsFixture {
 protected:
-    TMainForm* Main() { return forms->MainForm; }
+    TMainForm* Main() { return forms->Window<TMainForm>(stampwise::FormId::MainForm); }
 };
 
 TEST_F(MainWindow, IsAFramelessWindowOfTheArtworksSize) {

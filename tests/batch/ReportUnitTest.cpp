@@ -1,4 +1,5 @@
 #include <QApplication>
+#include <QFontMetrics>
 #include <QHeaderView>
 #include <QIcon>
 #include <QImage>
@@ -43,7 +44,7 @@ class ReportWindow : public FormsFixture {
 protected:
     void SetUp() override {
         FormsFixture::SetUp();
-        report = forms->ReportForm;
+        report = forms->Window<TReportForm>(stampwise::FormId::ReportForm);
         list = Control<QTreeWidget>(FormId::ReportForm, "lvReport");
         report->OpenInShell = [this](const std::string& path) { opened.push_back(path); };
         good = folder.String() + "/good.jpg";
@@ -119,16 +120,49 @@ TEST_F(ReportWindow, RowsCarryTheGreenCheckOrTheRedExclamationMark) {
     EXPECT_EQ(errorColours.green, 0);
 }
 
-TEST_F(ReportWindow, AFailedRowsTooltipGivesTheReason) {
+TEST_F(ReportWindow, EachRowsTooltipHoldsItsWholePathsAndAFailedOnesTheReason) {
     RunResize({good, missing});
     ASSERT_EQ(list->topLevelItemCount(), 2);
     for (int c = 0; c < 5; ++c) {
-        EXPECT_TRUE(list->topLevelItem(0)->toolTip(c).isEmpty());
-        EXPECT_FALSE(list->topLevelItem(1)->toolTip(c).isEmpty()) << c;
+        const std::string okTip = list->topLevelItem(0)->toolTip(c).toStdString();
+        EXPECT_NE(okTip.find(good), std::string::npos) << okTip;
+        EXPECT_NE(okTip.find(folder.String() + "/Out/good.jpg"), std::string::npos) << okTip;
+        const std::string failedTip = list->topLevelItem(1)->toolTip(c).toStdString();
+        EXPECT_NE(failedTip.find(missing), std::string::npos) << failedTip;
+        // The reason, beside the path: the file could not be opened.
+        EXPECT_NE(failedTip.find("No such file"), std::string::npos) << failedTip;
     }
-    // The reason names the file that could not be opened.
-    EXPECT_TRUE(list->topLevelItem(1)->toolTip(0).contains(QStringLiteral("missing.jpg")))
-        << list->topLevelItem(1)->toolTip(0).toStdString();
+}
+
+TEST_F(ReportWindow, SizeColumnsWidenToTheirWidestValueAndPathColumnsKeepTheirWidth) {
+    for (const ReportColumn& column : ReportColumns(ResizeTexts())) report->AddColumn(column);
+    const std::string source = "/home/user/Фото/Отпуск на море 2026/Камера/IMG_20260708_123456.jpg";
+    report->AddRow({kReportImageOk, source, "6000x4000",
+                    "/home/user/Фото/Отпуск на море 2026/Камера/Resized/IMG_20260708_123456.jpg",
+                    "3000x2000", "Успешно", ""});
+    const QFontMetrics metrics(list->font());
+    EXPECT_GE(list->columnWidth(1), metrics.horizontalAdvance(QStringLiteral("6000x4000")));
+    EXPECT_GE(list->columnWidth(3), metrics.horizontalAdvance(QStringLiteral("3000x2000")));
+    EXPECT_EQ(list->columnWidth(0), 180);
+    EXPECT_EQ(list->columnWidth(2), 180);
+    // A narrow value never shrinks a column below its designed width.
+    report->AddRow({kReportImageOk, source, "1x1", "", "1x1", "Успешно", ""});
+    EXPECT_GE(list->columnWidth(1), metrics.horizontalAdvance(QStringLiteral("6000x4000")));
+}
+
+TEST(ReportPathColumn, ALongPathLosesTheMiddleOfItsFolderAndKeepsItsFileNameWhole) {
+    const QFontMetrics metrics(QApplication::font());
+    const QString path = QStringLiteral("/home/user/Фото/2026-07 Отпуск на море/IMG_20260708_1015.jpg");
+    const int widthPx = metrics.horizontalAdvance(QStringLiteral("/home/u…/IMG_20260708_1015.jpg"));
+    const QString shown = ElidePathKeepingName(path, metrics, widthPx);
+    EXPECT_TRUE(shown.startsWith(QStringLiteral("/h"))) << shown.toStdString();
+    EXPECT_TRUE(shown.endsWith(QStringLiteral("/IMG_20260708_1015.jpg"))) << shown.toStdString();
+    EXPECT_LE(metrics.horizontalAdvance(shown), widthPx);
+    EXPECT_EQ(ElidePathKeepingName(path, metrics, metrics.horizontalAdvance(path)), path);
+    // Too narrow even for the name: its middle goes, its extension stays.
+    const QString nameOnly = ElidePathKeepingName(path, metrics, widthPx / 2);
+    EXPECT_TRUE(nameOnly.endsWith(QStringLiteral(".jpg"))) << nameOnly.toStdString();
+    EXPECT_LE(metrics.horizontalAdvance(nameOnly), widthPx / 2);
 }
 
 TEST_F(ReportWindow, ProgressShowsHowManyFilesAreDone) {

@@ -14,6 +14,7 @@
 #include "imaging/Raster.h"
 #include "support/ReferenceCodec.h"
 #include "support/TempFolder.h"
+#include "support/TestJpegFiles.h"
 
 namespace stampwise {
 namespace {
@@ -110,6 +111,31 @@ TEST(DecodeJpegSampledRows, CutShortFileGivesTheFullDecodesRows) {
             TBitmap sampled;
             DecodeJpegSampledRows(bytes.data(), bytes.size(), rowCount, sampled);
             EXPECT_EQ(CompareSampledRows(full, sampled, rowCount), "") << options << " " << rowCount;
+        }
+    }
+}
+
+// The full decode is upright; the sampled rows must be its rows whether they come from sampled
+// stored rows (read bottom-up, mirrored) or, when the sides swap, from stored columns. Cut short
+// too, so that the rows the library substitutes end up where the full decode puts them.
+TEST(DecodeJpegSampledRows, GivesTheUprightFullDecodesRowsForEveryOrientation) {
+    TempFolder dir;
+    const std::vector<std::uint8_t> colour = EncodeWithCjpeg(dir, {"-quality 90 -sample 2x2", 53, 38}, 31);
+    const std::vector<std::uint8_t> grey = EncodeWithCjpeg(dir, {"-quality 85 -grayscale", 37, 50}, 32);
+    const std::vector<std::uint8_t> cut(colour.begin(), colour.begin() + colour.size() * 2 / 3);
+    for (const std::vector<std::uint8_t>* plain : {&colour, &grey, &cut}) {
+        for (int orientation = 1; orientation <= 8; ++orientation) {
+            const std::vector<std::uint8_t> bytes =
+                testing::WithExifOrientation(*plain, orientation, orientation % 2 == 0);
+            TBitmap full;
+            DecodeJpeg(bytes.data(), bytes.size(), full);
+            for (int rowCount : {1, 7, full.Height() / 2, full.Height() - 1, full.Height()}) {
+                TBitmap sampled;
+                DecodeJpegSampledRows(bytes.data(), bytes.size(), rowCount, sampled);
+                EXPECT_EQ(CompareSampledRows(full, sampled, rowCount), "")
+                    << "file " << (plain == &colour ? "colour" : plain == &grey ? "grey" : "cut")
+                    << ", orientation " << orientation << ", " << rowCount << " rows";
+            }
         }
     }
 }

@@ -6,6 +6,8 @@
 #include <random>
 #include <set>
 
+#include "support/TestPictures.h"
+
 namespace stampwise {
 namespace {
 
@@ -19,24 +21,7 @@ TBitmap RandomPicture(int width, int height, unsigned seed) {
     return picture;
 }
 
-TBitmap Filled(int width, int height, ColorValue color) {
-    TBitmap picture;
-    picture.ChangeSize(width, height);
-    for (int y = 0; y < height; ++y) {
-        for (int x = 0; x < width; ++x) picture.SetPixelAt(x, y, color);
-    }
-    return picture;
-}
-
-bool SamePixels(const TBitmap& a, const TBitmap& b) {
-    if (a.Width() != b.Width() || a.Height() != b.Height()) return false;
-    for (int y = 0; y < a.Height(); ++y) {
-        for (int x = 0; x < a.Width(); ++x) {
-            if (a.PixelAt(x, y) != b.PixelAt(x, y)) return false;
-        }
-    }
-    return true;
-}
+using testing::SamePixels;
 
 TEST(NearestSourceIndex, TakesThePixelUnderTheDestinationCentre) {
     EXPECT_EQ(NearestSourceIndex(0, 2, 4), 1);
@@ -80,11 +65,11 @@ TEST(StretchCopy, ShrinkingDropsWholeColumns) {
 }
 
 TEST(StretchCopy, EnlargingASinglePixelRepeatsIt) {
-    const TBitmap source = Filled(1, 1, RGBColor(12, 34, 56));
+    const TBitmap source = testing::FilledPicture(1, 1, RGBColor(12, 34, 56));
     TBitmap dest;
     dest.ChangeSize(3, 3);
     StretchCopy(dest, {0, 0, 3, 3}, source);
-    EXPECT_TRUE(SamePixels(dest, Filled(3, 3, RGBColor(12, 34, 56))));
+    EXPECT_TRUE(SamePixels(dest, testing::FilledPicture(3, 3, RGBColor(12, 34, 56))));
 }
 
 TEST(StretchCopy, InventsNoColourAndTouchesNothingOutsideTheRectangle) {
@@ -94,7 +79,7 @@ TEST(StretchCopy, InventsNoColourAndTouchesNothingOutsideTheRectangle) {
         for (int x = 0; x < 47; ++x) palette.insert(source.PixelAt(x, y));
     }
     for (const Rect rect : {Rect{1, 2, 24, 19}, Rect{0, 0, 100, 71}, Rect{3, 1, 5, 90}, Rect{0, 0, 1, 1}}) {
-        TBitmap dest = Filled(110, 95, RGBColor(1, 1, 1));  // not in the random source (checked below)
+        TBitmap dest = testing::FilledPicture(110, 95, RGBColor(1, 1, 1));  // not in the random source (checked below)
         ASSERT_EQ(palette.count(RGBColor(1, 1, 1)), 0u);
         StretchCopy(dest, rect, source);
         for (int y = 0; y < dest.Height(); ++y) {
@@ -131,7 +116,7 @@ TEST(StretchCopy, ClippingKeepsTheMappingOfTheWholeRectangle) {
 
 TEST(StretchCopy, RectanglesOutsideOrEmptyAndEmptySourcesDrawNothing) {
     const TBitmap source = RandomPicture(5, 5, 3);
-    TBitmap dest = Filled(8, 6, RGBColor(1, 1, 1));
+    TBitmap dest = testing::FilledPicture(8, 6, RGBColor(1, 1, 1));
     const TBitmap before = dest;
     StretchCopy(dest, {8, 0, 20, 6}, source);
     StretchCopy(dest, {-10, -10, 0, 0}, source);
@@ -145,18 +130,18 @@ TEST(StretchCopy, RectanglesOutsideOrEmptyAndEmptySourcesDrawNothing) {
 }
 
 TEST(StretchCopy, HugeRectangleAroundThePictureIsClippedNotOverflowed) {
-    const TBitmap source = Filled(3, 3, RGBColor(7, 8, 9));
+    const TBitmap source = testing::FilledPicture(3, 3, RGBColor(7, 8, 9));
     TBitmap dest;
     dest.ChangeSize(4, 4);
     StretchCopy(dest, {INT_MIN, INT_MIN, INT_MAX, INT_MAX}, source);
-    EXPECT_TRUE(SamePixels(dest, Filled(4, 4, RGBColor(7, 8, 9))));
+    EXPECT_TRUE(SamePixels(dest, testing::FilledPicture(4, 4, RGBColor(7, 8, 9))));
 }
 
 TEST(StretchCopy, TransparentSourceLeavesItsColourOutWhenScaled) {
-    TBitmap source = Filled(2, 2, RGBColor(50, 60, 70));
+    TBitmap source = testing::FilledPicture(2, 2, RGBColor(50, 60, 70));
     source.SetPixelAt(1, 0, RGBColor(200, 0, 0));
     source.SetTransparent(true);  // automatic: the bottom-left colour
-    TBitmap dest = Filled(4, 4, RGBColor(1, 1, 1));
+    TBitmap dest = testing::FilledPicture(4, 4, RGBColor(1, 1, 1));
     StretchCopy(dest, {0, 0, 4, 4}, source);
     for (int y = 0; y < 4; ++y) {
         for (int x = 0; x < 4; ++x) {
@@ -168,7 +153,7 @@ TEST(StretchCopy, TransparentSourceLeavesItsColourOutWhenScaled) {
 
 TEST(DrawAt, CopiesUnscaledAndClipsAtEveryEdge) {
     const TBitmap source = RandomPicture(6, 5, 4);
-    TBitmap dest = Filled(7, 7, RGBColor(1, 1, 1));
+    TBitmap dest = testing::FilledPicture(7, 7, RGBColor(1, 1, 1));
     DrawAt(dest, -2, 4, source);
     for (int y = 0; y < 7; ++y) {
         for (int x = 0; x < 7; ++x) {
@@ -197,18 +182,18 @@ TEST(DrawAt, DrawingIntoAnAssignedCopyLeavesTheOriginalAlone) {
     const TBitmap original = RandomPicture(6, 6, 6);
     TBitmap copy;
     copy.AssignFrom(original);
-    DrawAt(copy, 0, 0, Filled(3, 3, kColorBlack));
+    DrawAt(copy, 0, 0, testing::FilledPicture(3, 3, kColorBlack));
     EXPECT_EQ(copy.PixelAt(0, 0), kColorBlack);
     EXPECT_TRUE(SamePixels(original, RandomPicture(6, 6, 6)));
 }
 
 TEST(DrawAt, AutomaticTransparencyLeavesOutEveryPixelOfTheBottomLeftColour) {
     const ColorValue key = RGBColor(0, 255, 0);
-    TBitmap logo = Filled(5, 4, key);
+    TBitmap logo = testing::FilledPicture(5, 4, key);
     logo.SetPixelAt(2, 1, RGBColor(10, 10, 10));
     logo.SetPixelAt(4, 0, RGBColor(20, 20, 20));
     logo.SetTransparent(true);
-    TBitmap dest = Filled(5, 4, kColorWhite);
+    TBitmap dest = testing::FilledPicture(5, 4, kColorWhite);
     DrawAt(dest, 0, 0, logo);
     for (int y = 0; y < 4; ++y) {
         for (int x = 0; x < 5; ++x) {
@@ -221,14 +206,14 @@ TEST(DrawAt, AutomaticTransparencyLeavesOutEveryPixelOfTheBottomLeftColour) {
 }
 
 TEST(DrawAt, FixedTransparentColourAndFlagOff) {
-    TBitmap logo = Filled(3, 1, kColorWhite);
+    TBitmap logo = testing::FilledPicture(3, 1, kColorWhite);
     logo.SetPixelAt(1, 0, RGBColor(1, 2, 3));
     logo.SetPixelAt(0, 0, RGBColor(9, 9, 9));  // bottom-left, not the fixed colour
     logo.SetTransparentColor(kColorWhite);
-    TBitmap dest = Filled(3, 1, RGBColor(100, 100, 100));
+    TBitmap dest = testing::FilledPicture(3, 1, RGBColor(100, 100, 100));
     DrawAt(dest, 0, 0, logo);  // flag still off: a plain copy
     EXPECT_EQ(dest.PixelAt(2, 0), kColorWhite);
-    dest = Filled(3, 1, RGBColor(100, 100, 100));
+    dest = testing::FilledPicture(3, 1, RGBColor(100, 100, 100));
     logo.SetTransparent(true);
     DrawAt(dest, 0, 0, logo);
     EXPECT_EQ(dest.PixelAt(0, 0), RGBColor(9, 9, 9));
@@ -239,7 +224,7 @@ TEST(DrawAt, FixedTransparentColourAndFlagOff) {
 TEST(CopyArea, SameSizeCopiesExactlyWithoutTransparency) {
     TBitmap source = RandomPicture(10, 8, 7);
     source.SetTransparent(true);
-    TBitmap dest = Filled(6, 6, RGBColor(1, 1, 1));
+    TBitmap dest = testing::FilledPicture(6, 6, RGBColor(1, 1, 1));
     CopyArea(dest, {1, 1, 5, 4}, source, {3, 2, 7, 5});
     for (int y = 0; y < 6; ++y) {
         for (int x = 0; x < 6; ++x) {
@@ -251,7 +236,7 @@ TEST(CopyArea, SameSizeCopiesExactlyWithoutTransparency) {
 
 TEST(CopyArea, SourceRectangleBeyondTheSourceLeavesThosePixels) {
     const TBitmap source = RandomPicture(4, 4, 8);
-    TBitmap dest = Filled(4, 4, RGBColor(1, 1, 1));
+    TBitmap dest = testing::FilledPicture(4, 4, RGBColor(1, 1, 1));
     CopyArea(dest, {0, 0, 4, 4}, source, {2, -2, 6, 2});
     for (int y = 0; y < 4; ++y) {
         for (int x = 0; x < 4; ++x) {

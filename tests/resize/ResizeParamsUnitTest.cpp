@@ -1,5 +1,4 @@
 #include <QLabel>
-#include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTreeWidget>
@@ -9,7 +8,6 @@
 #include "support/TempFolder.h"
 #include "support/TestJpegFiles.h"
 #include "uisupport/FormsFixture.h"
-#include "wizard/SelectFolderUnit.h"
 #include "widgets/SpinEditUnit.h"
 
 namespace stampwise::testing {
@@ -28,17 +26,12 @@ protected:
         job.SourceKind = "folder";
         job.TargetMode = "subfolder";
         job.SourceFiles.assign(12, folder.String() + "/a.jpg");
-        forms->SelectFolderForm->SetSelectedFolder(folder.String());
-        SetTargetText("edTargetFolder", "/out");
-        SetTargetText("edSubfolder", "Resized");
-        SetTargetText("edPrefix", "resized_");
-        SetTargetText("edSuffix", "_resized");
+        // What the folder and target windows' "Дальше" would have written.
+        forms->Choices().Folder = folder.String();
+        forms->Choices().Targets = {"/out", "Resized", "resized_", "_resized"};
         sourcePart = "Все картинки в папке [" + folder.String() + "] с расширением jpg (всего 12) преобразуются";
     }
 
-    void SetTargetText(const char* field, const char* text) {
-        Control<QLineEdit>(FormId::SelectTargetForm, field)->setText(QString::fromUtf8(text));
-    }
     void ShowAgain() {
         forms->Form(FormId::ResizeParamsForm)->hide();
         forms->ShowForm(FormId::ResizeParamsForm);

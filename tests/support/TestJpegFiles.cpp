@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <initializer_list>
 #include <iterator>
 #include <stdexcept>
 #include <system_error>
@@ -58,6 +59,86 @@ std::vector<std::uint8_t> ReadFileBytes(const std::string& path) {
 bool FileExists(const std::string& path) {
     std::error_code ec;
     return std::filesystem::exists(path, ec);
+}
+
+std::vector<std::uint8_t> ExifPayload(bool isBigEndian, const std::vector<ExifEntry>& entries) {
+    std::vector<std::uint8_t> out = {'E', 'x', 'i', 'f', 0, 0};
+    const auto put16 = [&](std::uint32_t v) {
+        const std::uint8_t hi = static_cast<std::uint8_t>(v >> 8), lo = static_cast<std::uint8_t>(v);
+        out.insert(out.end(), isBigEndian ? std::initializer_list<std::uint8_t>{hi, lo}
+                                          : std::initializer_list<std::uint8_t>{lo, hi});
+    };
+    const auto put32 = [&](std::uint32_t v) {
+        if (isBigEndian) {
+            put16(v >> 16);
+            put16(v & 0xFFFF);
+        } else {
+            put16(v & 0xFFFF);
+            put16(v >> 16);
+        }
+    };
+    out.push_back(isBigEndian ? 'M' : 'I');
+    out.push_back(isBigEndian ? 'M' : 'I');
+    put16(42);
+    put32(8);
+    put16(static_cast<std::uint32_t>(entries.size()));
+    for (const ExifEntry& e : entries) {
+        put16(e.Tag);
+        put16(e.Type);
+        put32(e.Count);
+        if (e.Type == 3) {
+            put16(e.Value);
+            put16(0);
+        } else {
+            put32(e.Value);
+        }
+    }
+    put32(0);
+    return out;
+}
+
+std::vector<std::uint8_t> WithApp1(const std::vector<std::uint8_t>& jpeg,
+                                   const std::vector<std::uint8_t>& payload) {
+    if (jpeg.size() < 2 || payload.size() > 0xFFFF - 2) throw std::invalid_argument("WithApp1");
+    const std::size_t length = payload.size() + 2;
+    std::vector<std::uint8_t> out(jpeg.begin(), jpeg.begin() + 2);
+    out.insert(out.end(), {0xFF, 0xE1, static_cast<std::uint8_t>(length >> 8),
+                           static_cast<std::uint8_t>(length & 0xFF)});
+    out.insert(out.end(), payload.begin(), payload.end());
+    out.insert(out.end(), jpeg.begin() + 2, jpeg.end());
+    return out;
+}
+
+std::vector<std::uint8_t> WithExifOrientation(const std::vector<std::uint8_t>& jpeg, int orientation,
+                                              bool isBigEndian) {
+    return WithApp1(jpeg, ExifPayload(isBigEndian, {{kOrientationTag, 3, 1,
+                                                     static_cast<std::uint32_t>(orientation)}}));
+}
+
+TBitmap TurnedByTest(const TBitmap& stored, int orientation) {
+    const int w = stored.Width();
+    const int h = stored.Height();
+    const bool swaps = orientation >= 5 && orientation <= 8;
+    TBitmap turned;
+    turned.ChangeSize(swaps ? h : w, swaps ? w : h);
+    for (int y = 0; y < h; ++y) {
+        for (int x = 0; x < w; ++x) {
+            int ux = x;
+            int uy = y;
+            switch (orientation) {
+                case 2: ux = w - 1 - x; break;
+                case 3: ux = w - 1 - x; uy = h - 1 - y; break;
+                case 4: uy = h - 1 - y; break;
+                case 5: ux = y; uy = x; break;
+                case 6: ux = h - 1 - y; uy = x; break;             // 90° clockwise
+                case 7: ux = h - 1 - y; uy = w - 1 - x; break;
+                case 8: ux = y; uy = w - 1 - x; break;             // 90° counter-clockwise
+                default: break;
+            }
+            turned.SetPixelAt(ux, uy, stored.PixelAt(x, y));
+        }
+    }
+    return turned;
 }
 
 }  // namespace stampwise::testing

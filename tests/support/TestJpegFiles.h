@@ -27,6 +27,29 @@ TBitmap DecodeJpegFile(const std::string& path);
 // True when every channel of a and b differs by at most tolerance (JPEG is lossy).
 bool ColorsClose(ColorValue a, ColorValue b, int tolerance = 40);
 
+// One IFD0 entry of a made-up Exif block. A SHORT (type 3) value sits in the first two bytes of the
+// value field, anything else fills all four.
+struct ExifEntry {
+    std::uint16_t Tag = 0;
+    std::uint16_t Type = 0;
+    std::uint32_t Count = 0;
+    std::uint32_t Value = 0;
+};
+inline constexpr std::uint16_t kOrientationTag = 0x0112;
+
+// An APP1 payload as cameras write it: "Exif\0\0", the TIFF header ("II" or "MM", 42, IFD0 at 8),
+// IFD0 with the entries, and a zero next-IFD offset.
+std::vector<std::uint8_t> ExifPayload(bool isBigEndian, const std::vector<ExifEntry>& entries);
+// The file with an APP1 segment holding payload inserted right after its start-of-image marker.
+std::vector<std::uint8_t> WithApp1(const std::vector<std::uint8_t>& jpeg,
+                                   const std::vector<std::uint8_t>& payload);
+// The file tagged with the orientation (a SHORT of count 1, as cameras write it).
+std::vector<std::uint8_t> WithExifOrientation(const std::vector<std::uint8_t>& jpeg, int orientation,
+                                              bool isBigEndian);
+// The stored picture turned as orientation says, pixel by pixel from where each stored pixel goes
+// (the decoder works the other way, from where each upright pixel comes from).
+TBitmap TurnedByTest(const TBitmap& stored, int orientation);
+
 // A file's bytes (to show that a file was left untouched); throws when it cannot be read.
 std::vector<std::uint8_t> ReadFileBytes(const std::string& path);
 bool FileExists(const std::string& path);

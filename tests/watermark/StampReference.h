@@ -3,20 +3,12 @@
 #pragma once
 
 #include <cstdint>
-#include <cstring>
 
 #include "imaging/Bitmap.h"
+#include "support/TestPictures.h"
 #include "watermark/LogoCompositing.h"
 
 namespace stampwise::testing {
-
-inline TBitmap FilledPicture(int width, int height, ColorValue color) {
-    TBitmap picture;
-    picture.ChangeSize(width, height);
-    for (int y = 0; y < height; ++y)
-        for (int x = 0; x < width; ++x) picture.SetPixelAt(x, y, color);
-    return picture;
-}
 
 // A picture in which nearly every pixel differs from its neighbours and none is see-through.
 inline TBitmap PatternPicture(int width, int height, int seed = 0) {
@@ -27,13 +19,6 @@ inline TBitmap PatternPicture(int width, int height, int seed = 0) {
             picture.SetPixelAt(x, y, RGBColor((x * 37 + seed) % 256, (y * 59 + seed * 3) % 256,
                                               (x * 11 + y * 7 + seed * 5) % 200));
     return picture;
-}
-
-inline bool SamePixels(const TBitmap& a, const TBitmap& b) {
-    if (a.Width() != b.Width() || a.Height() != b.Height()) return false;
-    for (int y = 0; y < a.Height(); ++y)
-        if (std::memcmp(a.ScanLine(y), b.ScanLine(y), a.RowBytes()) != 0) return false;
-    return true;
 }
 
 inline int BlendChannel(int picture, int logo, int opacity) {

@@ -1,14 +1,18 @@
 #include <QApplication>
 #include <QCheckBox>
+#include <QFileDialog>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QRegularExpression>
 #include <QScrollBar>
+#include <QTimer>
 #include <QToolButton>
 #include <QTreeWidget>
 #include <algorithm>
 #include <cmath>
+#include <functional>
 #include <optional>
 #include <string>
 #include <tuple>
@@ -52,7 +56,8 @@ class WatermarkWindow : public FormsFixture {
 protected:
     void SetUp() override {
         FormsFixture::SetUp();
-        form = forms->WatermarkParamsForm;
+        form = forms->Window<TWatermarkParamsForm>(stampwise::FormId::WatermarkParamsForm);
+        realDialog = form->OpenPictureDialog;
         form->OpenPictureDialog = [this](QWidget*) {
             ++dialogOpened;
             return nextChoice;
@@ -87,6 +92,7 @@ protected:
 
     TempFolder folder;
     TWatermarkParamsForm* form = nullptr;
+    std::function<std::optional<std::string>(QWidget*)> realDialog;
     std::optional<std::string> nextChoice;
     int dialogOpened = 0;
 };
@@ -223,6 +229,28 @@ TEST_F(WatermarkWindow, ALowerCaseJpgIsAccepted) {
     EXPECT_EQ(form->lblLogoPath->text().toStdString(), path);
     EXPECT_EQ(form->lblLogoSize->text().toStdString(), "Размер изображения 41x23 пикс.");
     EXPECT_TRUE(boxes.shown.empty());
+}
+
+TEST_F(WatermarkWindow, TheOpenDialogOffersOnlyFilesTheLoaderReads) {
+    QStringList filters;
+    QTimer::singleShot(0, [&] {
+        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        ASSERT_NE(dialog, nullptr);
+        filters = dialog->nameFilters();
+        dialog->reject();
+    });
+    EXPECT_FALSE(realDialog(form).has_value());
+    ASSERT_FALSE(filters.isEmpty());
+    int patterns = 0;
+    const QRegularExpression pattern(QStringLiteral("\\*(\\.\\w+)"));
+    for (const QString& filter : filters) {
+        for (auto match = pattern.globalMatch(filter); match.hasNext(); ++patterns) {
+            const std::string name = folder / ("logo" + match.next().captured(1).toStdString());
+            EXPECT_NE(LoadLogoFile(name).Result, LogoLoad::Outcome::UnsupportedFormat)
+                << filter.toStdString();
+        }
+    }
+    EXPECT_GE(patterns, 2);
 }
 
 TEST_F(WatermarkWindow, RefusedFilesKeepTheEarlierLogoItsLabelsAndThePreview) {
@@ -398,14 +426,14 @@ TEST_F(WatermarkRun, FromTheMainWindowToTheReportWithTwoPlacements) {
     Control<QPushButton>(FormId::MainForm, "btnWatermark")->click();
     Control<QPushButton>(FormId::FilesSelectQueryForm, "btnSelectFolder")->click();
     ASSERT_TRUE(forms->Form(FormId::SelectFolderForm)->isVisible());
-    forms->SelectFolderForm->SetSelectedFolder(source);
+    forms->Window<TSelectFolderForm>(stampwise::FormId::SelectFolderForm)->SetSelectedFolder(source);
     Control<QPushButton>(FormId::SelectFolderForm, "btnNext")->click();
     ASSERT_TRUE(forms->Form(FormId::SelectTargetForm)->isVisible());
     ASSERT_TRUE(Control<QRadioButton>(FormId::SelectTargetForm, "rbCreateSubFolder")->isChecked());
     Control<QPushButton>(FormId::SelectTargetForm, "btnNext")->click();
     ASSERT_TRUE(forms->Form(kForm)->isVisible());
 
-    auto* form = forms->WatermarkParamsForm;
+    auto* form = forms->Window<TWatermarkParamsForm>(stampwise::FormId::WatermarkParamsForm);
     form->OpenPictureDialog = [&](QWidget*) { return std::optional<std::string>(logoPath); };
     ClickOn(Control<QLabel>(kForm, "lblWarning"));
     ASSERT_EQ(form->lblLogoPath->text().toStdString(), logoPath);

@@ -34,7 +34,7 @@ protected:
 
         Control<QPushButton>(FormId::MainForm, "btnResize")->click();
         Control<QPushButton>(FormId::FilesSelectQueryForm, "btnSelectFiles")->click();
-        form = forms->SelectFilesForm;
+        form = forms->Window<TSelectFilesForm>(stampwise::FormId::SelectFilesForm);
         shellList = Control<TShellFileList>(FormId::SelectFilesForm, "slvFiles");
         preview = Control<TImageBox>(FormId::SelectFilesForm, "ImagePreview");
         warning = Control<QLabel>(FormId::SelectFilesForm, "lblWarning");
@@ -101,6 +101,15 @@ TEST_F(FileListWindow, TheShellListShowsFoldersAndFilesSortedWithGridLines) {
     // The entries arrive from the model's thread; once all are in they stand sorted.
     WaitUntil([&] { return names() == sorted; });
     EXPECT_EQ(names(), sorted);
+}
+
+TEST_F(FileListWindow, TheShellListsColumnHeadersAreRussianWithoutQtsTranslations) {
+    std::vector<std::string> captions;
+    for (int column = 0; column < 4; ++column) {
+        captions.push_back(
+            shellList->model()->headerData(column, Qt::Horizontal).toString().toStdString());
+    }
+    EXPECT_EQ(captions, (std::vector<std::string>{"Имя", "Размер", "Тип", "Изменён"}));
 }
 
 TEST_F(FileListWindow, ClickingAPicturePreviewsItCentredAndScaledDown) {

@@ -2,6 +2,9 @@
 #include <QFileSystemModel>
 #include <QLabel>
 #include <QPushButton>
+#include <cstdlib>
+#include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -15,6 +18,25 @@
 namespace stampwise::testing {
 namespace {
 
+// Sets an environment variable for one test and puts back what was there.
+class ScopedEnv {
+public:
+    ScopedEnv(const char* name, const std::string& value) : name_(name) {
+        if (const char* old = std::getenv(name)) old_ = old;
+        setenv(name, value.c_str(), 1);
+    }
+    ~ScopedEnv() {
+        if (old_) setenv(name_, old_->c_str(), 1);
+        else unsetenv(name_);
+    }
+
+private:
+    const char* name_;
+    std::optional<std::string> old_;
+};
+
+// The desktop's folders are looked up when the window is made, so the test's home stands in for
+// the user's before that.
 class FolderWindow : public FormsFixture {
 protected:
     void SetUp() override {
@@ -29,21 +51,52 @@ protected:
 
     TShellFolderTree* tree = nullptr;
     TempFolder folder;
+    TempFolder home;
+    // No user-dirs.dirs there, so the Pictures folder is home's own "Pictures".
+    ScopedEnv homeEnv{"HOME", home.String()};
+    ScopedEnv configEnv{"XDG_CONFIG_HOME", home / ".config"};
 };
 
-TEST_F(FolderWindow, TheTreeShowsFoldersFromTheRootOpenedAtHomeWithNothingSelected) {
+TEST_F(FolderWindow, TheTreeShowsFoldersFromTheRoot) {
     EXPECT_TRUE(forms->Form(FormId::SelectFolderForm)->isVisible());
     QFileSystemModel* model = tree->FileModel();
     EXPECT_EQ(model->rootPath().toStdString(), "/");
     EXPECT_FALSE(model->filter() & QDir::Files);
     EXPECT_TRUE(model->filter() & QDir::AllDirs);
-    const QModelIndex home = model->index(QDir::homePath());
-    ASSERT_TRUE(home.isValid());
-    for (QModelIndex i = home.parent(); i.isValid(); i = i.parent()) {
-        EXPECT_TRUE(tree->isExpanded(i)) << model->filePath(i).toStdString();
+}
+
+class FolderWindowWithPictures : public FolderWindow {
+protected:
+    void SetUp() override {
+        pictures = home.MakeFolder("Pictures");
+        FolderWindow::SetUp();
     }
-    EXPECT_EQ(forms->SelectFolderForm->SelectedFolder(), "");
-    EXPECT_EQ(SelectedLabel(), "");
+    std::string pictures;
+};
+
+TEST_F(FolderWindowWithPictures, OpensWithThePicturesFolderSelectedAndInView) {
+    EXPECT_EQ(forms->Window<TSelectFolderForm>(stampwise::FormId::SelectFolderForm)->SelectedFolder(), pictures);
+    EXPECT_EQ(SelectedLabel(), pictures);
+    const QModelIndex index = tree->FileModel()->index(QString::fromStdString(pictures));
+    // The rows above it arrive in the background and may push it away until they have settled.
+    EXPECT_TRUE(WaitUntil([&] {
+        return tree->viewport()->rect().contains(tree->visualRect(index));
+    }));
+}
+
+TEST_F(FolderWindow, NextWithNoFolderSelectedShowsTheNoticeAndStays) {
+    // Pictures in the working directory must not stand in for a folder never chosen.
+    const std::filesystem::path workingBefore = std::filesystem::current_path();
+    WriteTestJpeg(folder / "here.jpg", 8, 6);
+    std::filesystem::current_path(folder.Path());
+    tree->clearSelection();
+    ASSERT_EQ(forms->Window<TSelectFolderForm>(stampwise::FormId::SelectFolderForm)->SelectedFolder(), "");
+    Control<QPushButton>(FormId::SelectFolderForm, "btnNext")->click();
+    std::filesystem::current_path(workingBefore);
+    EXPECT_EQ(boxes.Texts(), std::vector<std::string>{"В каталоге нет файлов с расширением jpg!"});
+    EXPECT_TRUE(forms->Job().SourceFiles.empty());
+    EXPECT_TRUE(forms->Form(FormId::SelectFolderForm)->isVisible());
+    EXPECT_FALSE(forms->Form(FormId::SelectTargetForm)->isVisible());
 }
 
 TEST_F(FolderWindow, AFileInTheFolderIsNotListedInTheTree) {
@@ -63,7 +116,7 @@ TEST_F(FolderWindow, AFileInTheFolderIsNotListedInTheTree) {
 
 TEST_F(FolderWindow, ClickingAFolderShowsItsFullPathBelowTheTree) {
     const std::string inner = folder.MakeFolder("Фото");
-    forms->SelectFolderForm->SetSelectedFolder(folder.String());
+    forms->Window<TSelectFolderForm>(stampwise::FormId::SelectFolderForm)->SetSelectedFolder(folder.String());
     QFileSystemModel* model = tree->FileModel();
     const QModelIndex parent = model->index(QString::fromStdString(folder.String()));
     tree->expand(parent);
@@ -74,7 +127,7 @@ TEST_F(FolderWindow, ClickingAFolderShowsItsFullPathBelowTheTree) {
         return tree->visualRect(index).isValid();
     }));
     ClickItem(tree, index);
-    EXPECT_EQ(forms->SelectFolderForm->SelectedFolder(), inner);
+    EXPECT_EQ(forms->Window<TSelectFolderForm>(stampwise::FormId::SelectFolderForm)->SelectedFolder(), inner);
     EXPECT_EQ(SelectedLabel(), inner);
 
     tree->clearSelection();
@@ -90,7 +143,7 @@ TEST_F(FolderWindow, ClickingAFolderShowsItsFullPathBelowTheTree) {
 
 TEST_F(FolderWindow, NextWithoutPicturesShowsTheNoticeAndStays) {
     folder.WriteFile("note.txt", "x");
-    forms->SelectFolderForm->SetSelectedFolder(folder.String());
+    forms->Window<TSelectFolderForm>(stampwise::FormId::SelectFolderForm)->SetSelectedFolder(folder.String());
     Control<QPushButton>(FormId::SelectFolderForm, "btnNext")->click();
     EXPECT_EQ(boxes.Texts(), std::vector<std::string>{"В каталоге нет файлов с расширением jpg!"});
     EXPECT_TRUE(forms->Form(FormId::SelectFolderForm)->isVisible());
@@ -100,7 +153,7 @@ TEST_F(FolderWindow, NextWithoutPicturesShowsTheNoticeAndStays) {
 TEST_F(FolderWindow, NextWithPicturesListsThemAndShowsTheTargetWindow) {
     WriteTestJpeg(folder.String() + "/a.jpg", 8, 6);
     WriteTestJpeg(folder.String() + "/B.JPG", 8, 6);
-    forms->SelectFolderForm->SetSelectedFolder(folder.String());
+    forms->Window<TSelectFolderForm>(stampwise::FormId::SelectFolderForm)->SetSelectedFolder(folder.String());
     Control<QPushButton>(FormId::SelectFolderForm, "btnNext")->click();
     EXPECT_TRUE(boxes.shown.empty());
     EXPECT_EQ(forms->Job().SourceFiles.size(), 2u);

@@ -1,3 +1,4 @@
+#include <QApplication>
 #include <QDir>
 #include <QLabel>
 #include <QLineEdit>
@@ -19,7 +20,7 @@ class TargetWindow : public FormsFixture {
 protected:
     void SetUp() override {
         FormsFixture::SetUp();
-        target = forms->SelectTargetForm;
+        target = forms->Window<TSelectTargetForm>(stampwise::FormId::SelectTargetForm);
         target->ChooseFolder = [this](QWidget*) {
             ++browseCount;
             return nextChoice;
@@ -102,6 +103,19 @@ TEST_F(TargetWindow, EveryShowingWritesTheNamesOfTheOperation) {
     EXPECT_EQ(Text("edSubfolder"), "Resized");
 }
 
+TEST_F(TargetWindow, ARestoreFromMinimisedKeepsWhatWasTyped) {
+    ShowFor("resize");
+    QApplication::processEvents();
+    SetText("edSuffix", "_mine");
+    // The window system's hide and show, as a minimise and restore bring them.
+    target->setWindowState(Qt::WindowMinimized);
+    QApplication::processEvents();
+    target->setWindowState(Qt::WindowNoState);
+    QApplication::processEvents();
+    ASSERT_TRUE(target->isVisible());
+    EXPECT_EQ(Text("edSuffix"), "_mine");
+}
+
 TEST_F(TargetWindow, TheKeyboardGoesFromEachOptionToItsField) {
     const std::vector<std::string> expected = {"rbFolder", "edTargetFolder", "rbPrefix",
                                                "edPrefix", "rbSuffix",       "edSuffix",
@@ -139,8 +153,9 @@ TEST_F(TargetWindow, CancellingTheBrowseChangesNothing) {
 
 TEST_F(TargetWindow, BrowsingToTheFolderSourceIsRefused) {
     forms->Job().SourceKind = "folder";
-    forms->SelectFolderForm->SetSelectedFolder(folder.String());
-    ASSERT_EQ(forms->SelectFolderForm->SelectedFolder(), folder.String());
+    forms->Window<TSelectFolderForm>(stampwise::FormId::SelectFolderForm)->SetSelectedFolder(folder.String());
+    forms->Choices().Folder = folder.String();  // as the folder window's "Дальше" writes it
+    ASSERT_EQ(forms->Window<TSelectFolderForm>(stampwise::FormId::SelectFolderForm)->SelectedFolder(), folder.String());
     Click("rbFolder");
     nextChoice = folder.String();
     Click("btnChooseFolder");
@@ -152,7 +167,8 @@ TEST_F(TargetWindow, BrowsingToTheFolderSourceIsRefused) {
 
 TEST_F(TargetWindow, TheSameFolderCheckComparesTheTextExactly) {
     forms->Job().SourceKind = "folder";
-    forms->SelectFolderForm->SetSelectedFolder(folder.String());
+    forms->Window<TSelectFolderForm>(stampwise::FormId::SelectFolderForm)->SetSelectedFolder(folder.String());
+    forms->Choices().Folder = folder.String();  // as the folder window's "Дальше" writes it
     Click("rbFolder");
     nextChoice = folder.String() + "/";
     Click("btnChooseFolder");
@@ -166,7 +182,8 @@ TEST_F(TargetWindow, TheSameFolderCheckComparesTheTextExactly) {
 
 TEST_F(TargetWindow, WithAFileListSourceTheFolderOfTheFilesIsAccepted) {
     forms->Job().SourceKind = "files";
-    forms->SelectFolderForm->SetSelectedFolder(folder.String());
+    forms->Window<TSelectFolderForm>(stampwise::FormId::SelectFolderForm)->SetSelectedFolder(folder.String());
+    forms->Choices().Folder = folder.String();  // as the folder window's "Дальше" writes it
     Click("rbFolder");
     nextChoice = folder.String();
     Click("btnChooseFolder");

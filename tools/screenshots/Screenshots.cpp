@@ -24,6 +24,8 @@
 #include <QScreen>
 #include <QTimer>
 #include <QToolButton>
+#include <QToolTip>
+#include <QTreeWidget>
 #include <QTranslator>
 #include <QWidget>
 #include <cstdio>
@@ -48,6 +50,9 @@
 namespace {
 
 using stampwise::FormId;
+
+// Runs the event loop for a while, so that windows draw and folder listings arrive.
+void Settle(int milliseconds);
 
 struct Shot {
     const char* name;
@@ -87,22 +92,33 @@ void WaitForSampleListing(TShellFileList* list) {
     }
 }
 
+// A home folder as a new user's might look, so the folder window's start is the same in every
+// picture whoever takes them: the desktop's usual folders, Pictures among them.
+void UseSampleHome() {
+    static QTemporaryDir home;
+    for (const char* name : {"Desktop", "Documents", "Downloads", "Music", "Pictures", "Videos"}) {
+        QDir(home.path()).mkpath(QString::fromLatin1(name));
+    }
+    qputenv("HOME", home.path().toLocal8Bit());
+    qputenv("XDG_CONFIG_HOME", (home.path() + QStringLiteral("/.config")).toLocal8Bit());
+}
+
 // The job of a resize run over the sample folder, as the windows before the target window leave it.
 void SetUpResizeJob(TFormSet& forms) {
-    forms.MainForm->btnResize->click();
-    forms.FilesSelectQueryForm->btnSelectFolder->click();
-    forms.SelectFolderForm->SetSelectedFolder(SampleFolder().path().toStdString());
-    forms.SelectFolderForm->btnNext->click();
+    forms.Window<TMainForm>(stampwise::FormId::MainForm)->btnResize->click();
+    forms.Window<TFilesSelectQueryForm>(stampwise::FormId::FilesSelectQueryForm)->btnSelectFolder->click();
+    forms.Window<TSelectFolderForm>(stampwise::FormId::SelectFolderForm)->SetSelectedFolder(SampleFolder().path().toStdString());
+    forms.Window<TSelectFolderForm>(stampwise::FormId::SelectFolderForm)->btnNext->click();
 }
 
 // The watermark window as a watermark run reaches it, with a logo drawn here (a blue seal with a
 // word, on white that the trim cuts away) chosen as if in the picture-open dialog.
 QWidget* ShowWatermarkWithLogo(TFormSet& forms, bool isTwoColour) {
-    forms.MainForm->btnWatermark->click();
-    forms.FilesSelectQueryForm->btnSelectFolder->click();
-    forms.SelectFolderForm->SetSelectedFolder(SampleFolder().path().toStdString());
-    forms.SelectFolderForm->btnNext->click();
-    forms.SelectTargetForm->btnNext->click();
+    forms.Window<TMainForm>(stampwise::FormId::MainForm)->btnWatermark->click();
+    forms.Window<TFilesSelectQueryForm>(stampwise::FormId::FilesSelectQueryForm)->btnSelectFolder->click();
+    forms.Window<TSelectFolderForm>(stampwise::FormId::SelectFolderForm)->SetSelectedFolder(SampleFolder().path().toStdString());
+    forms.Window<TSelectFolderForm>(stampwise::FormId::SelectFolderForm)->btnNext->click();
+    forms.Window<TSelectTargetForm>(stampwise::FormId::SelectTargetForm)->btnNext->click();
 
     QImage logo(160, 90, QImage::Format_RGB888);
     logo.fill(Qt::white);
@@ -124,7 +140,7 @@ QWidget* ShowWatermarkWithLogo(TFormSet& forms, bool isTwoColour) {
     const QString path = SampleFolder().filePath(QStringLiteral("logo.bmp"));
     logo.save(path, "BMP");
 
-    TWatermarkParamsForm* window = forms.WatermarkParamsForm;
+    TWatermarkParamsForm* window = forms.Window<TWatermarkParamsForm>(stampwise::FormId::WatermarkParamsForm);
     window->OpenPictureDialog = [path](QWidget*) { return std::optional<std::string>(path.toStdString()); };
     window->ImagePreviewClick();
     window->cbBottomRight->setChecked(true);
@@ -138,31 +154,37 @@ const Shot kShots[] = {
     {"main-light", ShowMain, true},
     // The pulse's faintest moment, tick 50 of 100 (visible where a compositing manager runs).
     {"main-faint", [](TFormSet& forms) {
-         for (int tick = 1; tick <= 50; ++tick) forms.MainForm->TimerTimer();
+         for (int tick = 1; tick <= 50; ++tick) forms.Window<TMainForm>(stampwise::FormId::MainForm)->TimerTimer();
          return forms.Form(FormId::MainForm);
      }},
     {"about", [](TFormSet& forms) {
-         forms.MainForm->btnAbout->click();
+         forms.Window<TMainForm>(stampwise::FormId::MainForm)->btnAbout->click();
          return forms.Form(FormId::AboutForm);
      }},
     {"close-question", [](TFormSet& forms) -> QWidget* {
-         forms.MainForm->lblCloseClick();
+         forms.Window<TMainForm>(stampwise::FormId::MainForm)->lblCloseClick();
          return nullptr;
      }, false, true},
     {"files-select-query", [](TFormSet& forms) {
-         forms.MainForm->btnResize->click();
+         forms.Window<TMainForm>(stampwise::FormId::MainForm)->btnResize->click();
          return forms.Form(FormId::FilesSelectQueryForm);
      }},
+    // As a new user first sees it: nothing chosen yet by hand.
+    {"select-folder-start", [](TFormSet& forms) {
+         forms.Window<TMainForm>(stampwise::FormId::MainForm)->btnResize->click();
+         forms.Window<TFilesSelectQueryForm>(stampwise::FormId::FilesSelectQueryForm)->btnSelectFolder->click();
+         return forms.Form(FormId::SelectFolderForm);
+     }},
     {"select-folder", [](TFormSet& forms) {
-         forms.MainForm->btnResize->click();
-         forms.FilesSelectQueryForm->btnSelectFolder->click();
-         forms.SelectFolderForm->SetSelectedFolder(SampleFolder().path().toStdString());
+         forms.Window<TMainForm>(stampwise::FormId::MainForm)->btnResize->click();
+         forms.Window<TFilesSelectQueryForm>(stampwise::FormId::FilesSelectQueryForm)->btnSelectFolder->click();
+         forms.Window<TSelectFolderForm>(stampwise::FormId::SelectFolderForm)->SetSelectedFolder(SampleFolder().path().toStdString());
          return forms.Form(FormId::SelectFolderForm);
      }},
     {"select-files", [](TFormSet& forms) {
-         forms.MainForm->btnResize->click();
-         forms.FilesSelectQueryForm->btnSelectFiles->click();
-         TSelectFilesForm* window = forms.SelectFilesForm;
+         forms.Window<TMainForm>(stampwise::FormId::MainForm)->btnResize->click();
+         forms.Window<TFilesSelectQueryForm>(stampwise::FormId::FilesSelectQueryForm)->btnSelectFiles->click();
+         TSelectFilesForm* window = forms.Window<TSelectFilesForm>(stampwise::FormId::SelectFilesForm);
          window->stvFilesSource->SelectPath(SampleFolder().path().toStdString());
          WaitForSampleListing(window->slvFiles);
          for (const char* name : {"IMG_0412.jpg", "IMG_0415.jpg", "IMG_0413.JPG"}) {
@@ -173,9 +195,9 @@ const Shot kShots[] = {
          return static_cast<QWidget*>(window);
      }},
     {"select-files-warning", [](TFormSet& forms) {
-         forms.MainForm->btnResize->click();
-         forms.FilesSelectQueryForm->btnSelectFiles->click();
-         TSelectFilesForm* window = forms.SelectFilesForm;
+         forms.Window<TMainForm>(stampwise::FormId::MainForm)->btnResize->click();
+         forms.Window<TFilesSelectQueryForm>(stampwise::FormId::FilesSelectQueryForm)->btnSelectFiles->click();
+         TSelectFilesForm* window = forms.Window<TSelectFilesForm>(stampwise::FormId::SelectFilesForm);
          window->stvFilesSource->SelectPath(SampleFolder().path().toStdString());
          WaitForSampleListing(window->slvFiles);
          window->slvFiles->clearSelection();
@@ -188,34 +210,47 @@ const Shot kShots[] = {
      }},
     {"resize-params", [](TFormSet& forms) {
          SetUpResizeJob(forms);
-         forms.SelectTargetForm->btnNext->click();
+         forms.Window<TSelectTargetForm>(stampwise::FormId::SelectTargetForm)->btnNext->click();
          return forms.Form(FormId::ResizeParamsForm);
      }},
     {"report", [](TFormSet& forms) {
-         // The rows a batch of three files leaves, one of which failed, without asking the question.
-         TReportForm* report = forms.ReportForm;
+         // The rows a batch of camera photographs in a deep folder leaves, one of which failed,
+         // without asking the question; the failed row's tooltip is shown as the mouse would.
+         TReportForm* report = forms.Window<TReportForm>(stampwise::FormId::ReportForm);
          report->ClearRows();
          report->ClearColumns();
          for (const stampwise::ReportColumn& column : stampwise::ReportColumns(stampwise::ResizeTexts())) {
              report->AddColumn(column);
          }
-         const std::string out = SampleFolder().path().toStdString() + "/Resized/";
-         report->AddRow({stampwise::kReportImageOk, SamplePath("IMG_0412.jpg"), "1600x1200",
-                         out + "IMG_0412.jpg", "800x600", stampwise::kReportOk, ""});
-         report->AddRow({stampwise::kReportImageError, SamplePath("IMG_0413.JPG"), "0x0", "", "0x0",
-                         stampwise::kReportError, "Файл не является картинкой JPEG"});
-         report->AddRow({stampwise::kReportImageOk, SamplePath("IMG_0415.jpg"), "640x480",
-                         out + "IMG_0415.jpg", "640x480", stampwise::kReportOk, ""});
+         const std::string in = "/home/user/Фото/2026-07 Отпуск на море/Камера/";
+         const std::string out = in + "Resized/";
+         report->AddRow({stampwise::kReportImageOk, in + "IMG_20260708_101512.jpg", "6000x4000",
+                         out + "IMG_20260708_101512.jpg", "800x533", stampwise::kReportOk, ""});
+         report->AddRow({stampwise::kReportImageError, in + "DSC01533.JPG", "0x0", "",
+                         "0x0", stampwise::kReportError, "Файл не является картинкой JPEG"});
+         report->AddRow({stampwise::kReportImageOk, in + "IMG_20260708_101547.jpg", "4000x6000",
+                         out + "IMG_20260708_101547.jpg", "800x1200", stampwise::kReportOk, ""});
          report->ShowProgress(3, 3);
          report->ShowReport();
+         Settle(300);
+         QTreeWidgetItem* failed = report->lvReport->topLevelItem(1);
+         const QRect row = report->lvReport->visualItemRect(failed);
+         QToolTip::showText(report->lvReport->viewport()->mapToGlobal(row.bottomLeft() + QPoint(24, 4)),
+                            failed->toolTip(0), report->lvReport);
          return forms.Form(FormId::ReportForm);
      }},
+    // The question of a watermark run, whose texts break their lines most often.
+    {"question", [](TFormSet& forms) -> QWidget* {
+         ShowWatermarkWithLogo(forms, false);
+         forms.Window<TWatermarkParamsForm>(stampwise::FormId::WatermarkParamsForm)->btnNext->click();
+         return nullptr;
+     }, false, true},
     {"watermark-params-no-logo", [](TFormSet& forms) {
-         forms.MainForm->btnWatermark->click();
-         forms.FilesSelectQueryForm->btnSelectFolder->click();
-         forms.SelectFolderForm->SetSelectedFolder(SampleFolder().path().toStdString());
-         forms.SelectFolderForm->btnNext->click();
-         forms.SelectTargetForm->btnNext->click();
+         forms.Window<TMainForm>(stampwise::FormId::MainForm)->btnWatermark->click();
+         forms.Window<TFilesSelectQueryForm>(stampwise::FormId::FilesSelectQueryForm)->btnSelectFolder->click();
+         forms.Window<TSelectFolderForm>(stampwise::FormId::SelectFolderForm)->SetSelectedFolder(SampleFolder().path().toStdString());
+         forms.Window<TSelectFolderForm>(stampwise::FormId::SelectFolderForm)->btnNext->click();
+         forms.Window<TSelectTargetForm>(stampwise::FormId::SelectTargetForm)->btnNext->click();
          return forms.Form(FormId::WatermarkParamsForm);
      }},
     {"watermark-params", [](TFormSet& forms) { return ShowWatermarkWithLogo(forms, false); }},
@@ -269,7 +304,7 @@ bool TakeShot(const Shot& shot, const QString& outDir) {
     TQtMessageBoxes boxes;
     TFormSet forms(boxes);
     // The pulse would make every picture of the main window a little different.
-    forms.MainForm->Timer->stop();
+    forms.Window<TMainForm>(stampwise::FormId::MainForm)->Timer->stop();
     forms.ShowForm(FormId::MainForm);
     Settle(150);
 
@@ -295,6 +330,7 @@ bool TakeShot(const Shot& shot, const QString& outDir) {
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     SetApplicationTitle();
+    UseSampleHome();
     // As the program does at start-up, so the boxes' standard buttons read as a user sees them.
     QTranslator qtTranslations;
     InstallQtTranslations(qtTranslations);

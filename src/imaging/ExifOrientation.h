@@ -1,0 +1,40 @@
+// The Exif orientation of a JPEG file, and turning its stored pixels upright.
+//
+// Cameras store a portrait photo as landscape pixels plus a tag (IFD0, 0x0112) that says how to turn
+// it for viewing. The decoder reads the tag from the file's APP1 "Exif" segment and turns every
+// decoded picture with TurnUpright before anything else sees it, so sizes, sampling and placements
+// all work on the picture the user sees. Results carry no Exif, so they need no tag of their own.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "imaging/Bitmap.h"
+
+namespace stampwise {
+
+// 1 as stored, 2 mirrored left–right, 3 turned 180°, 4 mirrored top–bottom, 5 transposed (mirrored
+// across the top-left to bottom-right diagonal), 6 turned 90° clockwise, 7 transversed (mirrored
+// across the other diagonal), 8 turned 90° counter-clockwise.
+inline constexpr int kOrientationAsStored = 1;
+
+// The orientation in an APP1 segment's payload (the bytes after the marker's length field, starting
+// with "Exif\0\0"), in either byte order. Every offset and count is checked against size; anything
+// unreadable (not Exif, cut short, no tag, a tag of the wrong type or count, a value outside 1..8)
+// gives kOrientationAsStored, so a broken tag never fails a file.
+int ReadExifOrientation(const std::uint8_t* segment, std::size_t size) noexcept;
+
+// Orientations 5 to 8 swap the sides.
+constexpr bool SwapsSides(int orientation) { return orientation >= 5 && orientation <= 8; }
+
+// Turns a stored picture upright. 2 to 4 work in place; 5 to 8 need new storage of the turned
+// size, which replaces the old. Transparency settings are kept; any other orientation does nothing.
+void TurnUpright(TBitmap& picture, int orientation);
+
+// For a caller that needs only some rows of the turned picture: row i of out becomes row
+// uprightRows[i] of the upright picture of stored. out must already be the upright width by
+// rowCount; every row index must be inside the upright height.
+void CopyUprightRows(const TBitmap& stored, int orientation, const int* uprightRows, int rowCount,
+                     TBitmap& out);
+
+}  // namespace stampwise
