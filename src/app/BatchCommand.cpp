@@ -62,9 +62,10 @@ public:
         ParsedBatchCommand result;
         for (const std::string& a : args_) {
             if (a == "--") break;
-            if (a == "--help") {
+            if (a == "--help" || a == "--version") {
                 result.Ok = true;
-                result.Options.ShowHelp = true;
+                result.Options.ShowHelp = a == "--help";
+                result.Options.ShowVersion = a == "--version";
                 return result;
             }
         }
@@ -333,6 +334,7 @@ std::string BatchCommandUsage() {
            "                          fewer while their pictures would not fit in memory)\n"
            "  --json                  report as JSON, one object per line (see below)\n"
            "  --help                  this text\n"
+           "  --version               the program's name and version\n"
            "\n"
            "Standard output has one line per file, fields separated by tabs: source, its size,\n"
            "result file, its size, \"Успешно\" or \"Ошибка!\" and for a failed file the reason;\n"
@@ -486,6 +488,10 @@ int RunBatchCommand(const std::vector<std::string>& arguments, std::ostream& out
     const BatchCommandOptions& o = parsed.Options;
     if (o.ShowHelp) {
         out << BatchCommandUsage();
+        return kExitAllDone;
+    }
+    if (o.ShowVersion) {
+        out << kProgramName << ' ' << STAMPWISE_VERSION << '\n';
         return kExitAllDone;
     }
 

@@ -40,6 +40,7 @@ struct BatchCommandOptions {
     std::vector<std::string> Sources;  // folders and files, as given
     bool Json = false;  // one JSON object per line instead of the tab-separated report
     bool ShowHelp = false;
+    bool ShowVersion = false;
 };
 
 struct ParsedBatchCommand {
@@ -48,7 +49,8 @@ struct ParsedBatchCommand {
     std::string Error;  // names the argument at fault when not Ok
 };
 
-// arguments are argv without the program name. --help anywhere asks for the usage and nothing else.
+// arguments are argv without the program name. --help or --version anywhere (the first of them)
+// asks for that text and nothing else.
 ParsedBatchCommand ParseBatchCommand(const std::vector<std::string>& arguments);
 
 // The text --help prints.

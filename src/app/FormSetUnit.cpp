@@ -1,7 +1,9 @@
 #include "app/FormSetUnit.h"
 
+#include <QApplication>
 #include <QCoreApplication>
 #include <QGuiApplication>
+#include <QIcon>
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QString>
@@ -88,6 +90,15 @@ stampwise::TJPEGImage* TFormSet::PreviewPicture() {
 void SetApplicationTitle() {
     QGuiApplication::setApplicationName(QString::fromUtf8(stampwise::kApplicationTitle));
     QGuiApplication::setApplicationDisplayName(QStringLiteral(""));
+}
+
+void SetDesktopIdentity() {
+    QGuiApplication::setDesktopFileName(QStringLiteral(STAMPWISE_APP_ID));
+    QIcon icon;
+    for (int size : {16, 24, 32, 48, 64, 128, 256}) {
+        icon.addFile(QStringLiteral(":/icon_%1.png").arg(size), QSize(size, size));
+    }
+    QApplication::setWindowIcon(icon);
 }
 
 void InstallQtTranslations(QTranslator& translator) {

@@ -70,6 +70,9 @@ private:
 // Names the program "VM-Stampwise" for the window system (its class, its task-bar entry) while
 // every window's caption stays exactly its own: Qt would otherwise append the name to each one.
 void SetApplicationTitle();
+// Ties the running windows to the installed menu entry (the desktop file's id) and gives them the
+// icon the entry shows, drawn by the artwork generator at every size the desktop asks for.
+void SetDesktopIdentity();
 // Loads Qt's own translations for the system locale into translator and installs it, when they
 // are installed, so the standard Yes and No read in the user's language.
 void InstallQtTranslations(QTranslator& translator);

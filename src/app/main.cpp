@@ -1,5 +1,5 @@
-// Start-up: the application title, the nine windows in their order, the event loop with only the
-// main window shown. Closing the main window ends the loop; then the windows are destroyed.
+// Start-up: the application title, the menu entry's id and icon, the nine windows in their order,
+// the event loop with only the main window shown. Closing the main window ends the loop; then the windows are destroyed.
 #include <QApplication>
 #include <QTranslator>
 
@@ -12,6 +12,7 @@ int main(int argc, char* argv[]) {
     stampwise::KeepPictureMemoryForReuse();
     QApplication app(argc, argv);
     SetApplicationTitle();
+    SetDesktopIdentity();
 
     QTranslator qtTranslations;
     InstallQtTranslations(qtTranslations);

@@ -1,11 +1,14 @@
 #include "batch/ReportUnit.h"
 
+#include <algorithm>
+
 #include <QApplication>
 #include <QBitmap>
 #include <QDesktopServices>
 #include <QFontMetrics>
 #include <QGroupBox>
 #include <QHeaderView>
+#include <QScrollBar>
 #include <QLabel>
 #include <QPainter>
 #include <QPainterPath>
@@ -118,7 +121,7 @@ static void LoadArtworkResources() { Q_INIT_RESOURCE(resources); }
 
 TReportForm::TReportForm(stampwise::WizardHost& forms)
     : QWidget(nullptr), OpenInShell(OpenWithDesktop), forms_(forms) {
-    SetUpWizardWindow(this, FormId::ReportForm, 598, 392);
+    SetUpWizardWindow(this, FormId::ReportForm, kWindowWidthPx, 392);
     LoadArtworkResources();
     okIcon_ = LoadRowIcon(QStringLiteral(":/report_ok.bmp"), DrawCheckMark);
     errorIcon_ = LoadRowIcon(QStringLiteral(":/report_error.bmp"), DrawExclamationMark);
@@ -127,7 +130,7 @@ TReportForm::TReportForm(stampwise::WizardHost& forms)
     bgReport->setGeometry(8, 4, 582, 292);
     lvReport = new QTreeWidget(bgReport);
     lvReport->setObjectName(QStringLiteral("lvReport"));
-    lvReport->setGeometry(8, 20, 566, 264);
+    lvReport->setGeometry(8, 20, kListWidthPx, 264);
     lvReport->setRootIsDecorated(false);
     lvReport->setItemsExpandable(false);
     lvReport->setUniformRowHeights(true);
@@ -185,7 +188,10 @@ void TReportForm::ClearRows() {
     pbProgress->setValue(0);
 }
 
-void TReportForm::ClearColumns() { lvReport->setColumnCount(0); }
+void TReportForm::ClearColumns() {
+    lvReport->setColumnCount(0);
+    FitWindowToColumns();
+}
 
 void TReportForm::AddColumn(const stampwise::ReportColumn& column) {
     const int index = lvReport->columnCount();
@@ -219,6 +225,22 @@ void TReportForm::FitColumnsToRow(QTreeWidgetItem* item) {
         const int needed = lvReport->sizeHintForIndex(lvReport->indexFromItem(item, column)).width();
         if (needed > lvReport->columnWidth(column)) lvReport->setColumnWidth(column, needed);
     }
+    FitWindowToColumns();
+}
+
+void TReportForm::FitWindowToColumns() {
+    // Widened size columns must not push the last one out of sight behind a sideways scroll bar:
+    // the window grows by what the columns need beyond the designed list, room for the vertical
+    // scroll bar included, and goes back to its designed width when they fit again.
+    const int neededPx = lvReport->header()->length() + 2 * lvReport->frameWidth() +
+                         lvReport->verticalScrollBar()->sizeHint().width();
+    const int growPx = std::max(0, neededPx - kListWidthPx);
+    if (width() == kWindowWidthPx + growPx) return;
+    setFixedWidth(kWindowWidthPx + growPx);
+    bgReport->resize(kWindowWidthPx - 16 + growPx, bgReport->height());
+    lvReport->resize(kListWidthPx + growPx, lvReport->height());
+    pbProgress->resize(406 + growPx, pbProgress->height());
+    btnFinished->move(490 + growPx, btnFinished->y());
 }
 
 void TReportForm::ShowReport() {

@@ -65,6 +65,9 @@ private:
     std::optional<std::string> SelectedRowText(int column) const;
     // Widens every column but the two path columns to this row's text where it does not fit.
     void FitColumnsToRow(QTreeWidgetItem* item);
+    void FitWindowToColumns();
+    static constexpr int kWindowWidthPx = 598;
+    static constexpr int kListWidthPx = 566;
 
     stampwise::WizardHost& forms_;
     QIcon okIcon_;

@@ -163,17 +163,23 @@ TEST(BatchCommandParse, SourcesAfterTheEndOfOptionsMayLookLikeOptions) {
     EXPECT_EQ(o.Sources, (Args{"--odd.jpg", "-"}));
 }
 
-TEST(BatchCommandParse, HelpAnywhereAsksForTheUsageAlone) {
-    for (const Args& args : {Args{"--help"}, Args{"resize", "--bogus", "--help"}}) {
+TEST(BatchCommandParse, HelpOrVersionAnywhereAsksForThatTextAlone) {
+    for (const Args& args : {Args{"--help"}, Args{"resize", "--bogus", "--help", "--version"}}) {
         const ParsedBatchCommand parsed = ParseBatchCommand(args);
         EXPECT_TRUE(parsed.Ok);
         EXPECT_TRUE(parsed.Options.ShowHelp);
+        EXPECT_FALSE(parsed.Options.ShowVersion);
     }
     const CommandRun run = RunInProcess({"watermark", "--help"});
     EXPECT_EQ(run.status, 0);
     EXPECT_EQ(run.out, BatchCommandUsage());
     EXPECT_NE(run.out.find("bottom-center"), std::string::npos);
     EXPECT_EQ(run.err, "");
+
+    const CommandRun version = RunInProcess({"watermark", "--width", "x", "--version"});
+    EXPECT_EQ(version.status, 0);
+    EXPECT_EQ(version.out, std::string("stampwise-batch ") + STAMPWISE_VERSION + "\n");
+    EXPECT_EQ(version.err, "");
 }
 
 // Every usage error: exit 2, a message naming what is wrong, nothing on standard output and

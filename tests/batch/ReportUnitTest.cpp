@@ -145,6 +145,9 @@ TEST_F(ReportWindow, SizeColumnsWidenToTheirWidestValueAndPathColumnsKeepTheirWi
     EXPECT_GE(list->columnWidth(3), metrics.horizontalAdvance(QStringLiteral("3000x2000")));
     EXPECT_EQ(list->columnWidth(0), 180);
     EXPECT_EQ(list->columnWidth(2), 180);
+    // Every column stays in sight: the list grows rather than scrolling sideways.
+    EXPECT_LE(list->header()->length() + 2 * list->frameWidth(), list->width());
+    EXPECT_LE(list->geometry().right(), list->parentWidget()->width());
     // A narrow value never shrinks a column below its designed width.
     report->AddRow({kReportImageOk, source, "1x1", "", "1x1", "Успешно", ""});
     EXPECT_GE(list->columnWidth(1), metrics.horizontalAdvance(QStringLiteral("6000x4000")));

@@ -1,13 +1,14 @@
 // Draws the program's pictures from code, so that every picture the program shows is its own and
 // can be changed here: the main window's artwork (a perforated postage stamp), the sample photograph
-// for the watermark preview, the two pictures of the About window and the report window's two
-// status images.
+// for the watermark preview, the two pictures of the About window, the report window's two
+// status images and the program's icon.
 //
 //   stampwise-artwork <outdir>
 //
 // writes mainform.dib (the artwork as a BMP without its 14-byte file header, the form a bitmap
 // resource has), preview.jpg (through the program's own JPEG encoder), about_side.bmp,
-// about_logo.bmp, report_ok.bmp and report_error.bmp.
+// about_logo.bmp, report_ok.bmp, report_error.bmp, and the icon as icon_N.png for every size the
+// desktop asks for (N × N, with transparency, through Qt's PNG writer) and icon.svg.
 //
 // Shapes are signed distance functions (negative inside), so every edge is anti-aliased by its
 // distance to the pixel's centre and shapes combine by min and max. The output is the same on
@@ -24,6 +25,10 @@
 #include <numbers>
 #include <string>
 #include <vector>
+
+#include <QColor>
+#include <QImage>
+#include <QString>
 
 #include "imaging/Bitmap.h"
 #include "imaging/JpegEncoder.h"
@@ -736,6 +741,140 @@ TBitmap DrawReportIcon(bool ok) {
     return canvas.ToBitmap();
 }
 
+
+// ---------------------------------------------------------------------------------------------
+// The program's icon: a square perforated stamp with a mountain under an evening sun, the main
+// window's motif reduced to what still reads at 16 × 16 pixels. The design is on a 256-unit square
+// shared by the PNGs and the SVG. Below 48 pixels the perforation keeps a floor on its hole size
+// and spacing, since holes a pixel wide would only blur the edge.
+
+constexpr double kIconUnits = 256;
+constexpr Box kIconStamp{16, 16, 240, 240};
+constexpr double kIconHoleRadius = 11;
+constexpr double kIconHolePitch = 32;
+constexpr Box kIconPicture{50, 50, 206, 206};
+constexpr Vec kIconSun{160, 98};
+constexpr double kIconSunRadius = 22;
+const std::vector<Vec> kIconMountain = {{50, 206}, {50, 176}, {108, 100}, {146, 150}, {172, 126},
+                                        {206, 168}, {206, 206}};
+const std::vector<Vec> kIconSnow = {{90, 124}, {108, 100}, {126, 124}, {116, 120}, {108, 128},
+                                    {100, 120}};
+const Color kIconSkyTop = Rgb(72, 128, 160);
+const Color kIconSun2 = Rgb(253, 232, 186);
+const Color kIconMountainColor = Rgb(34, 68, 84);
+
+QImage DrawIcon(int size) {
+    const double s = size / kIconUnits;
+    auto scaled = [s](Box b) { return Box{b.left * s, b.top * s, b.right * s, b.bottom * s}; };
+    auto scaledPoints = [s](const std::vector<Vec>& points) {
+        std::vector<Vec> out;
+        for (Vec v : points) out.push_back(v * s);
+        return out;
+    };
+    const Perforation stamp{scaled(kIconStamp), std::max(kIconHoleRadius * s, 1.1),
+                            std::max(kIconHolePitch * s, 3.5)};
+    const Box picture = scaled(kIconPicture);
+    const Box whole{0, 0, double(size), double(size)};
+
+    Canvas canvas(size, size, kPaper);
+    canvas.Fill(picture, [&](Vec p) { return RectSdf(p, picture); },
+                VerticalGradient(picture.top, kIconSkyTop, picture.bottom, kSunset));
+    const Vec sun = kIconSun * s;
+    canvas.Fill(whole, [&](Vec p) { return CircleSdf(p, sun, kIconSunRadius * s); }, Solid(kIconSun2));
+    const std::vector<Vec> mountain = scaledPoints(kIconMountain);
+    canvas.Fill(whole, [&](Vec p) { return std::max(RectSdf(p, picture), PolygonSdf(p, mountain)); },
+                Solid(kIconMountainColor));
+    if (size >= 48) {
+        const std::vector<Vec> snow = scaledPoints(kIconSnow);
+        canvas.Fill(whole, [&](Vec p) { return PolygonSdf(p, snow); }, Solid(Rgb(238, 236, 232)));
+    }
+    // The printed rule round the picture: at least a pixel wide, so the picture keeps its edge.
+    const double rule = std::max(4 * s, 1.0);
+    canvas.Fill(whole, [&](Vec p) { return std::abs(RectSdf(p, picture)) - rule / 2; }, Solid(kInk));
+
+    // The stamp's own edge darkens towards kEdge, so it stands out on a white panel as on a dark
+    // one; everything outside it is transparent.
+    QImage image(size, size, QImage::Format_ARGB32);
+    for (int y = 0; y < size; ++y) {
+        QRgb* row = reinterpret_cast<QRgb*>(image.scanLine(y));
+        for (int x = 0; x < size; ++x) {
+            const double d = StampSdf({x + 0.5, y + 0.5}, stamp);
+            Color c = canvas.At(x, y);
+            c = Mix(c, kEdge, 0.7 * Clamp01(1 + d / std::max(3 * s, 1.0)));
+            const double alpha = Clamp01(0.5 - d);
+            row[x] = qRgba(Canvas::ToByte(c.r), Canvas::ToByte(c.g), Canvas::ToByte(c.b),
+                           Canvas::ToByte(255 * alpha));
+        }
+    }
+    return image;
+}
+
+std::string SvgColor(Color c) {
+    char text[8];
+    std::snprintf(text, sizeof text, "#%02x%02x%02x", Canvas::ToByte(c.r), Canvas::ToByte(c.g),
+                  Canvas::ToByte(c.b));
+    return text;
+}
+
+std::string SvgPoints(const std::vector<Vec>& points) {
+    std::string text;
+    for (Vec v : points) text += (text.empty() ? "" : " ") + std::to_string(int(v.x)) + "," + std::to_string(int(v.y));
+    return text;
+}
+
+// The perforated outline as one path, clockwise: along each edge straight runs between round
+// bites, the same holes StampSdf cuts (a hole on each corner, the rest evenly between).
+std::string SvgStampPath(Box b, double radius, double pitch) {
+    const Vec corners[4] = {{b.left, b.top}, {b.right, b.top}, {b.right, b.bottom}, {b.left, b.bottom}};
+    auto point = [](Vec v) { return std::to_string(v.x) + "," + std::to_string(v.y); };
+    const std::string bite = "A" + std::to_string(radius) + "," + std::to_string(radius) + " 0 0 0 ";
+    std::string path;
+    for (int edge = 0; edge < 4; ++edge) {
+        const Vec from = corners[edge];
+        const Vec to = corners[(edge + 1) % 4];
+        const double length = Length(to - from);
+        const Vec along = (to - from) * (1 / length);
+        const Vec next = (corners[(edge + 2) % 4] - to) * (1 / Length(corners[(edge + 2) % 4] - to));
+        const int holes = std::max(1, static_cast<int>(std::lround(length / pitch)));
+        if (edge == 0) path += "M" + point(from + along * radius);
+        for (int k = 1; k < holes; ++k) {
+            const Vec hole = from + along * (length * k / holes);
+            path += " L" + point(hole - along * radius) + " " + bite + point(hole + along * radius);
+        }
+        path += " L" + point(to - along * radius) + " " + bite + point(to + next * radius);
+    }
+    return path + " Z";
+}
+
+std::string DrawIconSvg() {
+    const Box& p = kIconPicture;
+    const std::string box = "x=\"" + std::to_string(int(p.left)) + "\" y=\"" + std::to_string(int(p.top)) +
+                            "\" width=\"" + std::to_string(int(p.right - p.left)) + "\" height=\"" +
+                            std::to_string(int(p.bottom - p.top)) + "\"";
+    std::string svg;
+    svg += "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
+    svg += "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"256\" height=\"256\" viewBox=\"0 0 256 256\">\n";
+    svg += "  <defs>\n";
+    svg += "    <linearGradient id=\"sky\" x1=\"0\" y1=\"0\" x2=\"0\" y2=\"1\">\n";
+    svg += "      <stop offset=\"0\" stop-color=\"" + SvgColor(kIconSkyTop) + "\"/>\n";
+    svg += "      <stop offset=\"1\" stop-color=\"" + SvgColor(kSunset) + "\"/>\n";
+    svg += "    </linearGradient>\n";
+    svg += "    <clipPath id=\"picture\"><rect " + box + "/></clipPath>\n";
+    svg += "  </defs>\n";
+    svg += "  <path d=\"" + SvgStampPath(kIconStamp, kIconHoleRadius, kIconHolePitch) + "\" fill=\"" +
+           SvgColor(kPaper) + "\" stroke=\"" + SvgColor(kEdge) + "\" stroke-width=\"3\"/>\n";
+    svg += "  <rect " + box + " fill=\"url(#sky)\"/>\n";
+    svg += "  <circle cx=\"" + std::to_string(int(kIconSun.x)) + "\" cy=\"" + std::to_string(int(kIconSun.y)) +
+           "\" r=\"" + std::to_string(int(kIconSunRadius)) + "\" fill=\"" + SvgColor(kIconSun2) + "\"/>\n";
+    svg += "  <g clip-path=\"url(#picture)\">\n";
+    svg += "    <polygon points=\"" + SvgPoints(kIconMountain) + "\" fill=\"" + SvgColor(kIconMountainColor) + "\"/>\n";
+    svg += "    <polygon points=\"" + SvgPoints(kIconSnow) + "\" fill=\"#eeece8\"/>\n";
+    svg += "  </g>\n";
+    svg += "  <rect " + box + " fill=\"none\" stroke=\"" + SvgColor(kInk) + "\" stroke-width=\"4\"/>\n";
+    svg += "</svg>\n";
+    return svg;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -751,6 +890,14 @@ int main(int argc, char** argv) {
         WriteFile(dir + "about_logo.bmp", BmpFileBytes(DrawAboutLogo()));
         WriteFile(dir + "report_ok.bmp", BmpFileBytes(DrawReportIcon(true)));
         WriteFile(dir + "report_error.bmp", BmpFileBytes(DrawReportIcon(false)));
+        for (int size : {16, 24, 32, 48, 64, 128, 256}) {
+            const std::string path = dir + "icon_" + std::to_string(size) + ".png";
+            if (!DrawIcon(size).save(QString::fromStdString(path), "PNG")) {
+                throw std::runtime_error("cannot write " + path);
+            }
+        }
+        const std::string svg = DrawIconSvg();
+        WriteFile(dir + "icon.svg", std::vector<std::uint8_t>(svg.begin(), svg.end()));
     } catch (const std::exception& e) {
         std::fprintf(stderr, "stampwise-artwork: %s\n", e.what());
         return 1;

@@ -330,6 +330,7 @@ bool TakeShot(const Shot& shot, const QString& outDir) {
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     SetApplicationTitle();
+    SetDesktopIdentity();
     UseSampleHome();
     // As the program does at start-up, so the boxes' standard buttons read as a user sees them.
     QTranslator qtTranslations;
