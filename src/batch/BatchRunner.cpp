@@ -16,6 +16,7 @@
 #include <limits>
 #include <mutex>
 #include <optional>
+#include <set>
 #include <stdexcept>
 #include <system_error>
 #include <thread>
@@ -156,8 +157,9 @@ FileOutcome ProcessFile(const std::string& sourcePath, const std::string& target
         if (awaitSaveTurn) awaitSaveTurn();
         if (IsSameFile(sourcePath, outputPath)) throw std::runtime_error(kSameFileErrorText);
         // WriteToFile replaces an existing file only once the new one is complete, so a failed
-        // save leaves an earlier result where it was.
-        outcome.Picture.WriteToFile(outputPath);
+        // save leaves an earlier result where it was. The folder is flushed by the caller, once
+        // after its last result (SyncResultFolders).
+        outcome.Picture.WriteToFile(outputPath, FolderSync::Later);
         row.ImageIndex = kReportImageOk;
         row.Result = kReportOk;
     } catch (const std::exception& e) {
@@ -173,6 +175,16 @@ FileOutcome ProcessFile(const std::string& sourcePath, const std::string& target
     row.OutputPath = outputPath;
     row.NewSize = FormatSize(newSize);
     return result;
+}
+
+// The folder of every result written, each flushed once: its renames are then on the disk too.
+void SyncResultFolders(const std::vector<std::string>& writtenPaths) {
+    std::set<std::string> folders;
+    for (const std::string& path : writtenPaths) {
+        const std::filesystem::path parent = std::filesystem::path(path).parent_path();
+        folders.insert(parent.empty() ? std::string(".") : parent.string());
+    }
+    for (const std::string& folder : folders) SyncFolder(folder);
 }
 
 // What the runner decides for every file of a batch before the first one starts, so that any
@@ -420,7 +432,9 @@ private:
 
 FileOutcome ProcessOneFile(const std::string& sourcePath, const std::string& targetMode,
                            const TargetTexts& targets, const TransformStep& step) {
-    return ProcessFile(sourcePath, targetMode, targets, step, {});
+    FileOutcome outcome = ProcessFile(sourcePath, targetMode, targets, step, {});
+    if (outcome.Row.ImageIndex == kReportImageOk) SyncResultFolders({outcome.Row.OutputPath});
+    return outcome;
 }
 
 BatchSummary RunBatch(JobState& job, const BatchInputs& inputs, const BatchOperation& operation,
@@ -462,9 +476,11 @@ BatchSummary RunBatch(JobState& job, const BatchInputs& inputs, const BatchOpera
         prepareError = kUnknownErrorText;
     }
 
+    std::vector<std::string> written;
     const auto showFile = [&](int i, const FileOutcome& outcome) {
         if (!outcome.FolderMessage.empty()) view.ShowInformation(outcome.FolderMessage);
         if (outcome.Row.ImageIndex != kReportImageOk) ++summary.Failed;
+        if (outcome.Row.ImageIndex == kReportImageOk) written.push_back(outcome.Row.OutputPath);
         view.AddReportRow(outcome.Row);
         view.RepaintReport();
         view.ReportProgress(i + 1, count);
@@ -496,6 +512,7 @@ BatchSummary RunBatch(JobState& job, const BatchInputs& inputs, const BatchOpera
             }
         }
     }
+    SyncResultFolders(written);
 
     // A clean-up that fails only loses memory it held; the files are written and the user is
     // owed the final message all the same.

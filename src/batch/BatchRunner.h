@@ -136,9 +136,9 @@ struct FileOutcome {
 };
 
 // The whole work of one file: step, output path (making the subfolder), the refusal of a result
-// that would replace its own source, and the save. Every failure ends up in the row, never in an
-// exception. Touches nothing but the file system, so several files may run at once; the pictures
-// made for the file are gone when it returns.
+// that would replace its own source, and the save (flushed to the disk, folder included). Every
+// failure ends up in the row, never in an exception. Touches nothing but the file system, so
+// several files may run at once; the pictures made for the file are gone when it returns.
 FileOutcome ProcessOneFile(const std::string& sourcePath, const std::string& targetMode,
                            const TargetTexts& targets, const TransformStep& step);
 

@@ -215,6 +215,8 @@ void ReadUncompressed(const DibLayout& layout, const std::uint8_t* pixels, TBitm
 
 // RLE4 and RLE8. Every run is checked against the row and every position against the picture
 // before a pixel is written; a stream that ends without its end-of-bitmap code keeps what it drew.
+// Some writers (ImageMagick among them) encode the row's padding too, so a run may reach to the
+// end of the padded stride; what falls beyond the picture's width is dropped.
 void ReadRunLength(const DibLayout& layout, const std::uint8_t* data, std::size_t available, TBitmap& bitmap) {
     if (layout.imageBytes != 0) {
         if (layout.imageBytes > available) throw EReadError();
@@ -223,10 +225,11 @@ void ReadRunLength(const DibLayout& layout, const std::uint8_t* data, std::size_
     const bool isRle4 = layout.compression == kRle4;
     const std::int64_t width = layout.width;
     const std::int64_t height = layout.height;
+    const std::int64_t paddedWidth = isRle4 ? 2 * StrideBytes(layout) : StrideBytes(layout);
     for (int y = 0; y < height; ++y) std::memset(bitmap.MutableScanLine(y), 0, bitmap.RowBytes());
 
     const auto put = [&](std::int64_t x, std::int64_t y, unsigned index) {
-        PutIndex(bitmap.MutableScanLine(static_cast<int>(height - 1 - y)) + x * 3, layout, index);
+        if (x < width) PutIndex(bitmap.MutableScanLine(static_cast<int>(height - 1 - y)) + x * 3, layout, index);
     };
     std::int64_t x = 0, y = 0;
     std::size_t at = 0;
@@ -235,7 +238,7 @@ void ReadRunLength(const DibLayout& layout, const std::uint8_t* data, std::size_
         const unsigned value = data[at + 1];
         at += 2;
         if (count > 0) {
-            if (y >= height || x + count > width) throw EInvalidGraphic();
+            if (y >= height || x + count > paddedWidth) throw EInvalidGraphic();
             for (unsigned i = 0; i < count; ++i) {
                 // RLE4 alternates the two nibbles of the value.
                 const unsigned index = isRle4 ? (i % 2 == 0 ? value >> 4 : value & 0x0F) : value;
@@ -252,13 +255,13 @@ void ReadRunLength(const DibLayout& layout, const std::uint8_t* data, std::size_
             x += data[at];
             y += data[at + 1];
             at += 2;
-            if (x > width || y > height) throw EInvalidGraphic();
+            if (x > paddedWidth || y > height) throw EInvalidGraphic();
         } else {
             // A literal run of `value` pixels, padded to a 16-bit boundary.
             const std::size_t bytes = isRle4 ? (value + 1) / 2 : value;
             const std::size_t padded = (bytes + 1) & ~std::size_t{1};
             if (at + padded > available) throw EReadError();
-            if (y >= height || x + value > width) throw EInvalidGraphic();
+            if (y >= height || x + value > paddedWidth) throw EInvalidGraphic();
             for (unsigned i = 0; i < value; ++i) {
                 const unsigned index = isRle4 ? (i % 2 == 0 ? data[at + i / 2] >> 4 : data[at + i / 2] & 0x0F)
                                               : data[at + i];

@@ -8,6 +8,8 @@ namespace stampwise {
 
 EJPEG::EJPEG(int code) : EImageError("JPEG error #" + std::to_string(code)), code_(code) {}
 
+EJPEG::EJPEG(int code, const std::string& libraryText) : EImageError(libraryText), code_(code) {}
+
 EFOpenError::EFOpenError(const std::string& path, const std::string& reason)
     : EImageError("Cannot open file \"" + path + "\". " + reason) {}
 

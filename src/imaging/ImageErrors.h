@@ -14,10 +14,12 @@ public:
     using std::runtime_error::runtime_error;
 };
 
-// A libjpeg error: "JPEG error #<code>" with the library's message code.
+// A libjpeg error: "JPEG error #<code>" with the library's message code. A damaged picture that
+// the caller refused carries the library's own warning text instead ("Premature end of JPEG file").
 class EJPEG : public EImageError {
 public:
     explicit EJPEG(int code);
+    EJPEG(int code, const std::string& libraryText);
     int Code() const { return code_; }
 
 private:

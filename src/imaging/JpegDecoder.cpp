@@ -11,6 +11,9 @@
 // same library state make those rows the full decode's, which the tests check layout by layout.
 // Four-component files (CMYK, YCCK) are refused with the library's conversion error rather than
 // converted, which every caller already handles as a file that cannot be decoded.
+//
+// Damage is judged after decoding, from the warnings the error trap kept: the library has by then
+// delivered every row it could, and the refusal is raised here, outside libjpeg's frames.
 #include "imaging/JpegDecoder.h"
 
 #include <algorithm>
@@ -41,6 +44,23 @@ struct Decompression {
     jpeg_decompress_struct info;
     ErrorTrap trap;
 };
+
+// The first damaging warning of a decode that otherwise succeeded; code 0 when there was none.
+struct DamageSeen {
+    int code = 0;
+    char text[JMSG_LENGTH_MAX] = {};
+};
+
+void KeepDamage(const Decompression& d, DamageSeen& seen) {
+    seen.code = d.trap.damageCode;
+    std::memcpy(seen.text, d.trap.damageText, sizeof seen.text);
+}
+
+// A row of the library's own pool, as wide as one output row, for rows read only to be dropped.
+JSAMPROW MakeScratchRow(Decompression& d) {
+    return (*d.info.mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(&d.info), JPOOL_IMAGE,
+                                       d.info.output_width * d.info.output_components, 1)[0];
+}
 
 void StartReading(Decompression& d, const std::uint8_t* data, std::size_t size) {
     d.info.err = ArmTrap(d.trap);
@@ -155,7 +175,8 @@ void WidenGreyRow(const Decompression& d, const JSAMPLE* indices, std::uint8_t* 
 // The stored picture, not yet turned; orientation is set once bitmap is sized, so a failure before
 // that leaves it as stored (1) and the caller leaves the bitmap as it was.
 // Returns 0 or an error code. No C++ object with a destructor may live in this frame.
-int DecodeInto(const std::uint8_t* data, std::size_t size, TBitmap& bitmap, int& orientation) {
+int DecodeInto(const std::uint8_t* data, std::size_t size, TBitmap& bitmap, int& orientation,
+               DamageSeen& damage) {
     Decompression d;
     volatile int rowsDone = -1;  // -1 until the bitmap is sized
     if (setjmp(d.trap.jump) != 0) {
@@ -202,8 +223,31 @@ int DecodeInto(const std::uint8_t* data, std::size_t size, TBitmap& bitmap, int&
     WhitenRowsFrom(bitmap, rowsDone);
     // Not jpeg_finish_decompress: every row is in, and what follows the last scan (trailing markers,
     // junk) must not turn a complete picture into a failure.
+    KeepDamage(d, damage);
     jpeg_destroy_decompress(&d.info);
     return 0;
+}
+
+// Whether jpeg_skip_scanlines leaves the rows after a skip as reading would. It does not for every
+// chroma layout: where a component is stretched vertically by more than 2, or by 2 with more than
+// 2 across (luma sampled 3x2, 4x2, 1x3, 3x3, 1x4, 2x4 and the like), libjpeg-turbo 2.1 gives some
+// rows after a skip different upsampled chroma. Those rare files are read row by row instead.
+// Dithered grey rows pass their error on to the next row, so they are never skipped either.
+bool CanSkipRows(const Decompression& d, bool isGrayscale) {
+#if defined(LIBJPEG_TURBO_VERSION)
+    if (isGrayscale) return false;
+    for (int c = 0; c < d.info.num_components; ++c) {
+        const jpeg_component_info& component = d.info.comp_info[c];
+        const int across = d.info.max_h_samp_factor / component.h_samp_factor;
+        const int down = d.info.max_v_samp_factor / component.v_samp_factor;
+        if (down != 1 && !(down == 2 && across <= 2)) return false;
+    }
+    return true;
+#else
+    (void)d;
+    (void)isGrayscale;
+    return false;
+#endif
 }
 
 // Not a library message code: a row count outside 1 .. the picture's height.
@@ -214,7 +258,7 @@ constexpr int kBadRowCountCode = -2;
 // bottom, and fill the bitmap from its last row up. Mirroring left to right is the caller's.
 // Returns 0 or an error code. No C++ object with a destructor may live in this frame.
 int DecodeSampledInto(const std::uint8_t* data, std::size_t size, int rowCount, bool isBottomUp,
-                      TBitmap& bitmap) {
+                      TBitmap& bitmap, bool isReadingToEnd, DamageSeen& damage) {
     Decompression d;
     volatile int rowsDone = -1;  // -1 until the bitmap is sized
     if (setjmp(d.trap.jump) != 0) {
@@ -248,6 +292,7 @@ int DecodeSampledInto(const std::uint8_t* data, std::size_t size, int rowCount, 
 
     // With rowCount <= height the sampled rows strictly increase, so every row is read at most once.
     JSAMPARRAY indexRow = isGrayscale ? MakeIndexRow(d) : nullptr;
+    const bool isSkipping = CanSkipRows(d, isGrayscale);
     for (int k = 0; k < rowCount; ++k) {
         const int i = isBottomUp ? rowCount - 1 - k : k;
         const int wanted = isBottomUp ? height - 1 - NearestSourceIndex(i, rowCount, height)
@@ -257,11 +302,8 @@ int DecodeSampledInto(const std::uint8_t* data, std::size_t size, int rowCount, 
 #if defined(LIBJPEG_TURBO_VERSION)
             // Skipped rows still go through the entropy decoder and, within a block row, the
             // inverse DCT, so the rows around them come out as they would; only their colour
-            // conversion is saved. Dithered grey rows pass their error on to the next row, so
-            // there every row is decoded in full.
-            if (!isGrayscale) {
-                jpeg_skip_scanlines(&d.info, static_cast<JDIMENSION>(wanted - next));
-            }
+            // conversion is saved.
+            if (isSkipping) jpeg_skip_scanlines(&d.info, static_cast<JDIMENSION>(wanted - next));
 #endif
             while (static_cast<int>(d.info.output_scanline) < wanted) {
                 JSAMPROW discard = isGrayscale ? indexRow[0] : bitmap.MutableScanLine(i);
@@ -283,8 +325,20 @@ int DecodeSampledInto(const std::uint8_t* data, std::size_t size, int rowCount, 
     } else {
         WhitenRowsFrom(bitmap, rowsDone);
     }
-    // Not jpeg_finish_decompress, for the same reason as DecodeInto; the rows below the last one
-    // sampled are not even decoded.
+    // The rows below the last one sampled are decoded only to find damage there. Skipping to the
+    // very end would decode nothing, so the skip stops one row short and that row is read.
+    if (isReadingToEnd && rowsDone == rowCount) {
+        JSAMPROW scratch = MakeScratchRow(d);
+        while (d.info.output_scanline < d.info.output_height) {
+#if defined(LIBJPEG_TURBO_VERSION)
+            const JDIMENSION left = d.info.output_height - d.info.output_scanline;
+            if (isSkipping && left > 1) jpeg_skip_scanlines(&d.info, left - 1);
+#endif
+            if (jpeg_read_scanlines(&d.info, &scratch, 1) != 1) break;
+        }
+    }
+    // Not jpeg_finish_decompress, for the same reason as DecodeInto.
+    KeepDamage(d, damage);
     jpeg_destroy_decompress(&d.info);
     return 0;
 }
@@ -306,12 +360,18 @@ void ThrowForCode(int code) {
     if (code != 0) throw EJPEG(code);
 }
 
+void ThrowForDamage(JpegDamage damage, const DamageSeen& seen) {
+    if (damage == JpegDamage::Refuse && seen.code != 0) throw EJPEG(seen.code, seen.text);
+}
+
 // A side swap makes the sampled rows stored columns: the stored picture is decoded whole and only
 // the sampled rows of its upright form are gathered, which costs one picture, not two.
-void SampleSwappedRows(const std::uint8_t* data, std::size_t size, int rowCount, TBitmap& bitmap) {
+void SampleSwappedRows(const std::uint8_t* data, std::size_t size, int rowCount, TBitmap& bitmap,
+                       JpegDamage damage) {
     TBitmap stored;
     int orientation = kOrientationAsStored;
-    const int code = DecodeInto(data, size, stored, orientation);
+    DamageSeen seen;
+    const int code = DecodeInto(data, size, stored, orientation, seen);
     if (stored.Empty()) ThrowForCode(code);
     const int width = stored.Height();
     const int height = stored.Width();
@@ -322,34 +382,41 @@ void SampleSwappedRows(const std::uint8_t* data, std::size_t size, int rowCount,
     CopyUprightRows(stored, orientation, sampled.data(), rowCount, bitmap);
     // A decoding error still leaves the rows got so far, as a full decode would.
     ThrowForCode(code);
+    ThrowForDamage(damage, seen);
 }
 
 }  // namespace
 
-void DecodeJpeg(const std::uint8_t* data, std::size_t size, TBitmap& bitmap) {
+void DecodeJpeg(const std::uint8_t* data, std::size_t size, TBitmap& bitmap, JpegDamage damage) {
     int orientation = kOrientationAsStored;
-    const int code = DecodeInto(data, size, bitmap, orientation);
+    DamageSeen seen;
+    const int code = DecodeInto(data, size, bitmap, orientation, seen);
     // Also after an error once the bitmap is sized: the kept picture is then upright as well.
     TurnUpright(bitmap, orientation);
     ThrowForCode(code);
+    ThrowForDamage(damage, seen);
 }
 
-void DecodeJpegSampledRows(const std::uint8_t* data, std::size_t size, int rowCount, TBitmap& bitmap) {
+void DecodeJpegSampledRows(const std::uint8_t* data, std::size_t size, int rowCount, TBitmap& bitmap,
+                           JpegDamage damage) {
     const int orientation = ReadJpegHeader(data, size).Orientation;
     if (SwapsSides(orientation)) {
-        SampleSwappedRows(data, size, rowCount, bitmap);
+        SampleSwappedRows(data, size, rowCount, bitmap, damage);
         return;
     }
     // Into a fresh picture, so that one never sized (an error before the size was known) leaves
     // bitmap as it was rather than mirrored.
     TBitmap rows;
     const bool isBottomUp = orientation == 3 || orientation == 4;
-    const int code = DecodeSampledInto(data, size, rowCount, isBottomUp, rows);
+    DamageSeen seen;
+    const int code =
+        DecodeSampledInto(data, size, rowCount, isBottomUp, rows, damage == JpegDamage::Refuse, seen);
     if (!rows.Empty()) {
         if (orientation == 2 || orientation == 3) TurnUpright(rows, 2);  // mirrors any set of rows
         bitmap = std::move(rows);
     }
     ThrowForCode(code);
+    ThrowForDamage(damage, seen);
 }
 
 }  // namespace stampwise

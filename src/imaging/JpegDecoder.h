@@ -21,6 +21,12 @@ struct JpegHeader {
     bool Progressive = false;
 };
 
+// What a decode does when the library warns that the picture is damaged (its data ends early, or the
+// entropy-coded data is broken). Previews tolerate it and show the library's substitute pixels; the
+// batch steps refuse it, so that a half-copied photo is never reported as a success. Harmless
+// warnings (extraneous bytes before a marker, and the like) never count.
+enum class JpegDamage { Tolerate, Refuse };
+
 // Throws EJPEG when the bytes do not start with a JPEG header.
 JpegHeader ReadJpegHeader(const std::uint8_t* data, std::size_t size);
 
@@ -29,8 +35,11 @@ JpegHeader ReadJpegHeader(const std::uint8_t* data, std::size_t size);
 // the size was known) or sized with the rows decoded so far, turned upright like a complete
 // picture. Colour files give their RGB pixels; grayscale files give the library's 236 dithered
 // grey levels. Throws EJPEG for a library error (four-component files included) and
-// EOutOfResources beyond kMaxPicturePixels.
-void DecodeJpeg(const std::uint8_t* data, std::size_t size, TBitmap& bitmap);
+// EOutOfResources beyond kMaxPicturePixels. With JpegDamage::Refuse, a damaged picture throws EJPEG
+// with the library's warning as its message, once every row is in (bitmap then holds the
+// substitute pixels).
+void DecodeJpeg(const std::uint8_t* data, std::size_t size, TBitmap& bitmap,
+                JpegDamage damage = JpegDamage::Tolerate);
 
 // For a nearest-neighbour reduction to rowCount rows (1 <= rowCount <= the upright height): the
 // full-width rows that NearestSourceIndex samples and nothing else, row i of the width × rowCount
@@ -39,7 +48,10 @@ void DecodeJpeg(const std::uint8_t* data, std::size_t size, TBitmap& bitmap);
 // as cheaply as the library allows and those beyond the last are never decoded; when it swaps them,
 // the sampled rows are stored columns, so the stored picture is decoded whole (but never turned
 // whole). Failures as DecodeJpeg's (bitmap as it was, or sized with the rows got so far),
-// std::invalid_argument for a row count out of range.
-void DecodeJpegSampledRows(const std::uint8_t* data, std::size_t size, int rowCount, TBitmap& bitmap);
+// std::invalid_argument for a row count out of range. Refusing damage also reads past the last
+// sampled row to the picture's end, so a file cut short below it is refused as the full decode
+// refuses it.
+void DecodeJpegSampledRows(const std::uint8_t* data, std::size_t size, int rowCount, TBitmap& bitmap,
+                           JpegDamage damage = JpegDamage::Tolerate);
 
 }  // namespace stampwise

@@ -56,12 +56,12 @@ int TJPEGImage::Height() const {
     return data_ ? data_->Height : 0;
 }
 
-const TBitmap& TJPEGImage::DecodedBitmap() {
+const TBitmap& TJPEGImage::DecodedBitmap(JpegDamage damage) {
     if (bitmap_) return *bitmap_;
     // Kept before decoding starts, so that a failure leaves it (empty, or sized with the rows the
     // library delivered) and a later call returns it instead of failing again.
     bitmap_.emplace();
-    if (data_) DecodeJpeg(data_->Bytes.data(), data_->Bytes.size(), *bitmap_);
+    if (data_) DecodeJpeg(data_->Bytes.data(), data_->Bytes.size(), *bitmap_, damage);
     return *bitmap_;
 }
 
@@ -71,7 +71,7 @@ void TJPEGImage::AssignBitmap(const TBitmap& bitmap) {
     progressive_ = false;
 }
 
-void TJPEGImage::WriteToFile(const std::string& path) {
+void TJPEGImage::WriteToFile(const std::string& path, FolderSync sync) {
     if (!data_) {
         // A zero-length result would read back as no picture at all; refuse it as a failed save.
         if (!bitmap_ || bitmap_->Empty()) throw EFCreateError(path, "The picture is empty");
@@ -82,7 +82,7 @@ void TJPEGImage::WriteToFile(const std::string& path) {
         data_ = std::move(encoded);
     }
     if (data_->Bytes.empty()) throw EFCreateError(path, "The picture is empty");
-    ReplaceFileWith(path, data_->Bytes.data(), data_->Bytes.size());
+    ReplaceFileWith(path, data_->Bytes.data(), data_->Bytes.size(), sync);
 }
 
 void TBitmap::AssignJpeg(TJPEGImage& jpeg) {

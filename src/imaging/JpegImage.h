@@ -11,6 +11,8 @@
 #include <vector>
 
 #include "imaging/Bitmap.h"
+#include "imaging/JpegDecoder.h"
+#include "imaging/PictureFileIo.h"
 
 namespace stampwise {
 
@@ -50,9 +52,9 @@ public:
     const TJPEGData* Data() const { return data_ ? &*data_ : nullptr; }
 
     // Decodes on the first call, turned upright as the file's Exif orientation says (EJPEG on a
-    // library error; the bitmap made so far is kept and returned by later calls without decoding
-    // again).
-    const TBitmap& DecodedBitmap();
+    // library error, or with JpegDamage::Refuse on a damaged picture; the bitmap made so far is
+    // kept and returned by later calls without decoding again).
+    const TBitmap& DecodedBitmap(JpegDamage damage = JpegDamage::Tolerate);
     bool HasBitmap() const { return bitmap_.has_value(); }
 
     // Holds a copy of the bitmap (shared storage) and drops the compressed data.
@@ -61,8 +63,9 @@ public:
     // Encodes when there is no compressed data, then writes the bytes to path. The bytes go to a
     // temporary file in the target's folder that is renamed over the target only when complete,
     // so a failure never harms an existing file and leaves no partial one. An empty picture is an
-    // error and writes nothing. EFCreateError when the file cannot be written.
-    void WriteToFile(const std::string& path);
+    // error and writes nothing. EFCreateError when the file cannot be written. With
+    // FolderSync::Later the caller flushes the folder itself (SyncFolder) after its last save there.
+    void WriteToFile(const std::string& path, FolderSync sync = FolderSync::Now);
 
 private:
     std::optional<TJPEGData> data_;

@@ -72,22 +72,31 @@ std::vector<std::uint8_t> ReadWholeFile(const std::string& path) {
     return bytes;
 }
 
-void ReplaceFileWith(const std::string& path, const std::uint8_t* data, std::size_t size) {
+int SyncFolder(const std::string& folder) {
+    FileDescriptor directory(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (directory.Get() < 0) return errno;
+    if (::fsync(directory.Get()) != 0) return errno;
+    return 0;
+}
+
+void ReplaceFileWith(const std::string& path, const std::uint8_t* data, std::size_t size,
+                     FolderSync sync) {
     namespace fs = std::filesystem;
     const fs::path target(path);
     if (target.filename().empty()) throw EFCreateError(path, SystemErrorText(EISDIR));
     const fs::path folder = target.has_parent_path() ? target.parent_path() : fs::path(".");
 
-    // A name of our own in the target's folder, so the rename stays on one file system. O_EXCL
-    // makes a clash with any other file a retry, never an overwrite.
+    // A name of our own in the target's folder, so the rename stays on one file system. Its length
+    // does not depend on the target's, which may itself be as long as a name can be. O_EXCL makes
+    // a clash with any other file a retry, never an overwrite.
     std::random_device seed;
     std::mt19937_64 random(seed());
     std::string temporary;
     int fd = -1;
     for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
-        char suffix[32];
-        std::snprintf(suffix, sizeof suffix, ".%016llx.tmp", static_cast<unsigned long long>(random()));
-        temporary = (folder / ("." + target.filename().string() + suffix)).string();
+        char name[40];
+        std::snprintf(name, sizeof name, ".stampwise-%016llx.tmp", static_cast<unsigned long long>(random()));
+        temporary = (folder / name).string();
         fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd < 0 && errno != EEXIST) break;
     }
@@ -114,8 +123,16 @@ void ReplaceFileWith(const std::string& path, const std::uint8_t* data, std::siz
         }
         written += static_cast<std::size_t>(put);
     }
+    // Without the flush, a power cut soon after the rename can leave a zero-length file where the
+    // earlier good one was: the rename may reach the disk before the data does.
+    while (::fsync(file.Get()) != 0) {
+        if (errno != EINTR) fail(errno);
+    }
     if (file.Close() != 0) fail(errno);
     if (::rename(temporary.c_str(), path.c_str()) != 0) fail(errno);
+    // The result is complete and in place now; a folder that cannot be flushed only leaves the
+    // rename to the system's write-back, which is no reason to call the save failed.
+    if (sync == FolderSync::Now) SyncFolder(folder.string());
 }
 
 }  // namespace stampwise

@@ -62,8 +62,10 @@ void ResizePicture(const std::string& sourcePath, ResizeMode mode, int value, St
                         source.Data() != nullptr;
             if (isSampled) {
                 const std::vector<std::uint8_t>& bytes = source.Data()->Bytes;
-                DecodeJpegSampledRows(bytes.data(), bytes.size(), planned.Height, decoded);
+                DecodeJpegSampledRows(bytes.data(), bytes.size(), planned.Height, decoded,
+                                      JpegDamage::Refuse);
             } else {
+                source.DecodedBitmap(JpegDamage::Refuse);
                 decoded.AssignJpeg(source);  // shares the decoded storage, copies nothing
                 outcome.SourceSize = {decoded.Width(), decoded.Height()};
             }

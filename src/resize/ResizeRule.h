@@ -20,6 +20,8 @@ PictureSize ComputeNewSize(int width, int height, ResizeMode mode, int value);
 // same pixels. Sizes are the upright picture's (a file's Exif orientation already applied). A new
 // width or height below 1 fails the file (after filling both sizes): a picture of no pixels is
 // never written.
+// A damaged source (cut short, broken data) fails with the library's warning rather than giving a
+// result with the library's grey in it.
 void ResizePicture(const std::string& sourcePath, ResizeMode mode, int value, StepOutcome& outcome);
 
 // The operation phrase of the confirmation, with valueText the spin edit's text as typed.

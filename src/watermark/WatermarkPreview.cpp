@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <exception>
 
+#include "imaging/ImageErrors.h"
 #include "imaging/IntegerMath.h"
 #include "imaging/JpegImage.h"
 #include "imaging/Raster.h"
@@ -138,9 +139,13 @@ LogoLoad LoadLogoFile(const std::string& path) {
         if (extension == ".JPG") {
             TJPEGImage jpeg;
             jpeg.ReadFromFile(path);
+            // The logo goes onto every picture of a batch: a damaged one is refused, not stamped.
+            jpeg.DecodedBitmap(JpegDamage::Refuse);
             logo.AssignJpeg(jpeg);
         } else {
             logo.ReadBmpFile(path);
+            // An empty file reads as an empty picture, which is no logo at all, not an all-white one.
+            if (logo.Empty()) throw EReadError();
         }
         trimmed = TrimLogo(logo);
     } catch (const std::exception& error) {

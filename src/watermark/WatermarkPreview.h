@@ -96,8 +96,10 @@ struct LogoLoad {
 
 // Reads a chosen logo file by its upper-cased extension (".JPG" as a JPEG picture, ".BMP" as a BMP
 // file) and trims it. Every refusal leaves the caller's logo to the caller: an unknown extension is
-// not read at all (kUnsupportedLogoText), a file that fails to read gives the error's own text, and
-// a logo with no non-white pixel is refused (kEmptyLogoText) rather than kept as an invisible stamp.
+// not read at all (kUnsupportedLogoText), a file that fails to read gives the error's own text (so
+// do a damaged JPEG file, with the library's warning, and an empty BMP file, "Stream read error"),
+// and a logo with no non-white pixel is refused (kEmptyLogoText) rather than kept as an invisible
+// stamp.
 LogoLoad LoadLogoFile(const std::string& path);
 
 }  // namespace stampwise

@@ -29,6 +29,7 @@ void StampPicture(const std::string& sourcePath, const TBitmap& preparedLogo,
     {
         TJPEGImage jpeg;
         jpeg.ReadFromFile(sourcePath);
+        jpeg.DecodedBitmap(JpegDamage::Refuse);  // a damaged source fails rather than being stamped
         picture.AssignJpeg(jpeg);
     }  // the JPEG's hold on the decoded pixels ends here, so the stamp writes into them uncopied
     outcome.SourceSize = PictureSize{picture.Width(), picture.Height()};

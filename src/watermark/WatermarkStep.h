@@ -41,7 +41,8 @@ bool RunWatermarkChecks(const std::string& logoPath, const PlacementSet& placeme
 
 // Stamps the prepared logo on one source picture; source size = new size = the decoded size, set
 // as soon as the picture is decoded. The decoded pixels become the result's: no copy of the
-// picture is made. Throws on a file that cannot be read or decoded.
+// picture is made. Throws on a file that cannot be read or decoded, or is damaged (cut short, broken
+// data: the library's warning).
 void StampPicture(const std::string& sourcePath, const TBitmap& preparedLogo,
                   const PlacementSet& placements, int marginPx, int opacity, StepOutcome& outcome);
 

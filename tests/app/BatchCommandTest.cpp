@@ -249,6 +249,9 @@ TEST(BatchCommandUsageErrors, UnusableLogoStopsBeforeAnyFile) {
     blank.ChangeSize(8, 8);  // all white: nothing would show
     white.AssignBitmap(blank);
     white.WriteToFile(dir / "white.jpg");
+    WriteTestJpeg(dir / "cut.jpg", 64, 48);
+    testing::CutShort(dir / "cut.jpg");
+    dir.WriteFile("empty.bmp", "");
     const std::vector<std::string> before = TreeListing(dir.Path());
     const struct {
         std::string logo;
@@ -257,6 +260,8 @@ TEST(BatchCommandUsageErrors, UnusableLogoStopsBeforeAnyFile) {
         {dir / "missing.bmp", "missing.bmp"},
         {dir / "logo.png", kUnsupportedLogoText},
         {dir / "white.jpg", kEmptyLogoText},
+        {dir / "cut.jpg", "Premature end of JPEG file"},
+        {dir / "empty.bmp", "Stream read error"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.logo);
@@ -691,6 +696,39 @@ TEST(BatchCommandProgram, HugeLogoTakesAtMostTwoPicturesOfItsSize) {
     ASSERT_GT(peakKib, 0);
     EXPECT_LT(peakKib, 2 * pictureKib + 32 * 1024);
     EXPECT_TRUE(FileExists(dir / "Marked/a.jpg"));
+}
+
+// A half-copied photo fails with the library's words and leaves no result; a name of 250 bytes,
+// legal on every Linux file system, is saved. One job and four give the same rows and files.
+TEST(BatchCommandProgram, CutShortFilesFailAndLongNamesAreSavedWithOneJobOrFour) {
+    TempFolder scratch;
+    TempFolder dir;
+    const std::string longName = std::string(246, 'n') + ".jpg";
+    WriteTestJpeg(dir / "a.jpg", 40, 30);
+    WriteTestJpeg(dir / "cut.jpg", 64, 48);
+    testing::CutShort(dir / "cut.jpg");
+    WriteTestJpeg(dir / longName, 40, 30);
+    const std::string out = scratch / "out";
+
+    std::vector<CommandRun> runs;
+    std::vector<std::vector<std::string>> written;
+    for (const char* jobs : {"1", "4"}) {
+        fs::remove_all(out);
+        fs::create_directory(out);
+        runs.push_back(RunProgram(scratch, {"resize", "--percent", "50", "--to-folder", out, "--jobs",
+                                            jobs, "--", dir / "a.jpg", dir / "cut.jpg", dir / longName}));
+        written.push_back(TreeListing(out));
+    }
+    EXPECT_EQ(runs[0].status, 1);
+    const std::vector<std::string> lines = Lines(runs[0].out);
+    ASSERT_EQ(lines.size(), 4u) << runs[0].out;
+    EXPECT_EQ(lines[1], dir / "cut.jpg" + "\t64x48\t\t0x0\tОшибка!\tPremature end of JPEG file");
+    EXPECT_EQ(lines[2], dir / longName + "\t40x30\t" + out + "/" + longName + "\t20x15\tУспешно");
+    EXPECT_EQ(written[0], (std::vector<std::string>{"a.jpg", longName}));
+    EXPECT_EQ(JpegFileSize(out + "/" + longName), (PictureSize{20, 15}));
+    EXPECT_EQ(runs[1].status, runs[0].status);
+    EXPECT_EQ(runs[1].out, runs[0].out);
+    EXPECT_EQ(written[1], written[0]);
 }
 
 // Camera files stored sideways or mirrored, and a logo stored sideways too: every result is byte

@@ -245,6 +245,28 @@ TEST_F(BmpFiles, Rle8ExpandsRunsLiteralsDeltasAndLeavesSkippedPixelsBlack) {
     }
 }
 
+// ImageMagick encodes each row's padding too: 5 pixels are stored as runs of 8, the padded stride.
+TEST_F(BmpFiles, Rle8RunsIntoTheRowsPaddingAreReadWithoutThePadding) {
+    BmpSpec s;
+    s.bitCount = 8;
+    s.compression = 1;
+    s.width = 5;
+    s.height = 2;
+    s.colorsUsed = 2;
+    s.palette = Join({Quad(0, 0, 0), Quad(200, 10, 10)});
+    s.pixels = {8, 1, 0, 0,                          // bottom row: 8 × red, three in the padding
+                0, 8, 0, 1, 0, 1, 0, 1, 0, 1, 0, 1}; // top row: a literal over the whole stride; end
+    const TBitmap b = Read(s.File());
+    ASSERT_EQ(b.Width(), 5);
+    const ColorValue red = RGBColor(200, 10, 10);
+    for (int x = 0; x < 5; ++x) {
+        EXPECT_EQ(b.PixelAt(x, 1), red) << x;
+        EXPECT_EQ(b.PixelAt(x, 0), x % 2 == 0 ? kColorBlack : red) << x;
+    }
+    s.pixels = {9, 1, 0, 1};  // beyond the stride is still beyond the row
+    EXPECT_EQ(ErrorOf(s.File()), kInvalid);
+}
+
 TEST_F(BmpFiles, Rle4AlternatesTheNibblesOfARun) {
     BmpSpec s;
     s.bitCount = 4;

@@ -75,6 +75,9 @@ TEST(DecodeJpegSampledRows, GivesTheFullDecodesRowsForEveryLayout) {
         {"-quality 90 -sample 1x2", 64, 130},
         {"-quality 90 -sample 1x1", 47, 33},
         {"-quality 90 -sample 4x1", 181, 67},
+        {"-quality 90 -sample 3x2", 97, 203},
+        {"-quality 90 -sample 1x3", 64, 130},
+        {"-quality 90 -sample 2x4 -progressive", 97, 203},
         {"-quality 80 -sample 2x2 -restart 1", 150, 121},
         {"-quality 80 -sample 2x2 -progressive", 171, 149},
         {"-quality 80 -sample 1x1 -progressive", 33, 97},
@@ -173,6 +176,63 @@ TEST(DecodeJpegSampledRows, FailsAsTheFullDecodeFails) {
             << rowCount;
         EXPECT_EQ(untouched.Width(), 2);
     }
+}
+
+// The message a refused decode fails with; "" when it decodes.
+template <typename Decode>
+std::string RefusalOf(Decode decode) {
+    try {
+        decode();
+    } catch (const EJPEG& e) {
+        return e.what();
+    }
+    return "";
+}
+
+TEST(JpegDamage, RefusingFailsCutShortAndBrokenDataWithTheLibrarysWordsAndIgnoresHarmlessWarnings) {
+    TempFolder dir;
+    const Encoding baseline = {"-quality 90 -sample 2x2", 160, 144};
+    const std::vector<std::uint8_t> good = EncodeWithCjpeg(dir, baseline, 7);
+    const auto full = [](const std::vector<std::uint8_t>& b) {
+        return RefusalOf([&] {
+            TBitmap picture;
+            DecodeJpeg(b.data(), b.size(), picture, JpegDamage::Refuse);
+        });
+    };
+    // One sampled row, above the damage: the rows below it are still read to find it.
+    const auto oneRow = [](const std::vector<std::uint8_t>& b) {
+        return RefusalOf([&] {
+            TBitmap rows;
+            DecodeJpegSampledRows(b.data(), b.size(), 1, rows, JpegDamage::Refuse);
+        });
+    };
+    EXPECT_EQ(full(good), "");
+    EXPECT_EQ(oneRow(good), "");
+
+    for (const char* options : {"-quality 90 -sample 2x2", "-quality 90 -progressive", "-grayscale"}) {
+        std::vector<std::uint8_t> cut = EncodeWithCjpeg(dir, {options, 160, 144}, 5);
+        cut.resize(cut.size() * 2 / 3);
+        EXPECT_EQ(full(cut), "Premature end of JPEG file") << options;
+        EXPECT_EQ(oneRow(cut), "Premature end of JPEG file") << options;
+        TBitmap tolerated;
+        EXPECT_NO_THROW(DecodeJpeg(cut.data(), cut.size(), tolerated)) << options;
+    }
+
+    // An end-of-image marker in the middle of the entropy-coded data.
+    std::vector<std::uint8_t> broken = good;
+    broken[broken.size() / 2] = 0xFF;
+    broken[broken.size() / 2 + 1] = 0xD9;
+    EXPECT_EQ(full(broken), "Corrupt JPEG data: premature end of data segment");
+
+    // Junk between two header segments is only noted by the library: the picture is whole.
+    std::vector<std::uint8_t> junk = good;
+    junk.insert(junk.begin() + 2 + 2 + (junk[4] << 8 | junk[5]), {0x12, 0x34, 0x56});
+    EXPECT_EQ(full(junk), "");
+    TBitmap fromJunk;
+    TBitmap fromGood;
+    DecodeJpeg(junk.data(), junk.size(), fromJunk, JpegDamage::Refuse);
+    DecodeJpeg(good.data(), good.size(), fromGood);
+    EXPECT_EQ(testing::FirstDifference(fromJunk, fromGood), -1);
 }
 
 }  // namespace

@@ -80,6 +80,24 @@ TEST(ResizePicture, FileThatIsNoJpegFailsWithNoSizes) {
     EXPECT_EQ(outcome.NewSize, (PictureSize{0, 0}));
 }
 
+// Both decodes refuse it: the sampled rows of a reduction and the whole picture otherwise.
+TEST(ResizePicture, CutShortFileFailsWithTheLibrarysWordsWhetherReducedOrNot) {
+    TempFolder dir;
+    const std::string source = dir.String() + "/half-copied.jpg";
+    WriteTestJpeg(source, 64, 48);
+    testing::CutShort(source);
+    for (int percent : {25, 100}) {
+        StepOutcome outcome;
+        try {
+            ResizePicture(source, ResizeMode::Percent, percent, outcome);
+            ADD_FAILURE() << percent << "%: a cut-short file was resized";
+        } catch (const std::exception& e) {
+            EXPECT_STREQ(e.what(), "Premature end of JPEG file") << percent << "%";
+        }
+        EXPECT_EQ(outcome.SourceSize, (PictureSize{64, 48})) << percent << "%";
+    }
+}
+
 TEST(ResizePicture, MissingFileFailsWithNoSizes) {
     TempFolder dir;
     StepOutcome outcome;

@@ -27,7 +27,7 @@ struct StepResult {
     TBitmap picture;
 };
 
-// The resize of a whole decoded picture.
+// The resize of a whole decoded picture, which a damaged file fails.
 StepResult ReferenceResize(const std::string& path, ResizeMode mode, int value) {
     StepResult r;
     TJPEGImage source;
@@ -35,6 +35,7 @@ StepResult ReferenceResize(const std::string& path, ResizeMode mode, int value) 
         source.ReadFromFile(path);
         r.sourceSize = {source.Width(), source.Height()};
         TBitmap decoded;
+        source.DecodedBitmap(JpegDamage::Refuse);
         decoded.AssignJpeg(source);
         r.sourceSize = {decoded.Width(), decoded.Height()};
         r.newSize = ComputeNewSize(decoded.Width(), decoded.Height(), mode, value);

@@ -61,6 +61,19 @@ bool FileExists(const std::string& path) {
     return std::filesystem::exists(path, ec);
 }
 
+void CutShort(const std::string& path) {
+    const std::vector<std::uint8_t> bytes = ReadFileBytes(path);
+    // The first scan's data starts after its start-of-scan segment (FF DA and its length).
+    for (std::size_t i = 2; i + 3 < bytes.size(); ++i) {
+        if (bytes[i] == 0xFF && bytes[i + 1] == 0xDA) {
+            const std::size_t dataStart = i + 2 + (bytes[i + 2] << 8 | bytes[i + 3]);
+            std::filesystem::resize_file(path, dataStart + (bytes.size() - dataStart) / 2);
+            return;
+        }
+    }
+    throw std::runtime_error("CutShort: no scan in " + path);
+}
+
 std::vector<std::uint8_t> ExifPayload(bool isBigEndian, const std::vector<ExifEntry>& entries) {
     std::vector<std::uint8_t> out = {'E', 'x', 'i', 'f', 0, 0};
     const auto put16 = [&](std::uint32_t v) {

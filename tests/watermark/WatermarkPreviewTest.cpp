@@ -291,6 +291,19 @@ TEST_F(LogoFiles, AFileThatFailsToReadGivesTheErrorsText) {
     EXPECT_EQ(load.Result, LogoLoad::Outcome::ReadFailed);
     EXPECT_FALSE(load.Message.empty());
 
+    // An empty file is no logo, not an all-white one.
+    load = LoadLogoFile(folder.WriteFile("empty.bmp", ""));
+    EXPECT_EQ(load.Result, LogoLoad::Outcome::ReadFailed);
+    EXPECT_EQ(load.Message, "Stream read error");
+
+    // A damaged logo would be stamped damaged on every picture.
+    const std::string cut = folder / "cut.jpg";
+    testing::WriteTestJpeg(cut, 64, 48);
+    testing::CutShort(cut);
+    load = LoadLogoFile(cut);
+    EXPECT_EQ(load.Result, LogoLoad::Outcome::ReadFailed);
+    EXPECT_EQ(load.Message, "Premature end of JPEG file");
+
     // A bitmap file named ".jpg" is read as a JPEG picture, and fails as one.
     const std::string bmpAsJpg = folder / "bitmap.jpg";
     testing::WriteTestBmp(bmpAsJpg, PatternPicture(8, 8));

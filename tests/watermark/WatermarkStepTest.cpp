@@ -140,6 +140,20 @@ TEST(StampPicture, AnUnreadableSourceFailsWithoutSizes) {
     }
 }
 
+TEST(StampPicture, ACutShortSourceFailsWithTheLibrarysWords) {
+    TempFolder dir;
+    const std::string source = PathIn(dir, "half-copied.jpg");
+    WritePatternJpeg(source, 47, 33, 1);
+    testing::CutShort(source);
+    StepOutcome outcome;
+    try {
+        StampPicture(source, ExpectedStampOfTestLogo(), {LogoPlacement::Middle}, 0, 100, outcome);
+        ADD_FAILURE() << "a cut-short source was stamped";
+    } catch (const EJPEG& e) {
+        EXPECT_STREQ(e.what(), "Premature end of JPEG file");
+    }
+}
+
 // ---- The operation given to the runner ----
 
 TEST(WatermarkOperation, TheStampHasOneSizeForSmallAndLargePictures) {

@@ -1,0 +1,247 @@
+// Writes the fuzzers' seed corpus: one small file of every layout each reader knows, so that the
+// search starts from every branch instead of having to find "BM" or a Huffman table by itself.
+//   stampwise-fuzz-seeds DIR     writes DIR/jpeg/*.jpg and DIR/bmp/*.bmp
+// JPEG: 4:2:0, 4:2:2, 4:4:4, 4:1:1, progressive, grey (baseline and progressive), restart markers,
+// arithmetic coding, optimized tables, CMYK and YCCK, a cut-short file. BMP: 1, 4, 8, 16, 24 and
+// 32 bits, RLE4 and RLE8 (with a run into the row's padding), bit fields, core, V4 and V5 headers,
+// top-down rows.
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include <jpeglib.h>
+
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+namespace fs = std::filesystem;
+
+void Write(const fs::path& path, const Bytes& bytes) {
+    std::ofstream out(path, std::ios::binary);
+    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    if (!out) {
+        std::fprintf(stderr, "cannot write %s\n", path.c_str());
+        std::exit(1);
+    }
+}
+
+// Shading with detail, so every coefficient and the chroma matter; odd sizes give partial blocks.
+std::uint8_t Sample(int x, int y, int c) {
+    return static_cast<std::uint8_t>((x * (3 + c) + y * (5 - c) + ((x * y) ^ (c * 37))) & 0xFF);
+}
+
+struct JpegLayout {
+    std::string name;
+    J_COLOR_SPACE input = JCS_RGB;
+    J_COLOR_SPACE stored = JCS_YCbCr;
+    int lumaH = 2;
+    int lumaV = 2;
+    bool isProgressive = false;
+    bool hasRestarts = false;
+    bool isArithmetic = false;
+    bool isOptimized = false;
+};
+
+Bytes EncodeJpegSeed(const JpegLayout& layout, int width, int height) {
+    jpeg_compress_struct info;
+    jpeg_error_mgr errors;
+    info.err = jpeg_std_error(&errors);  // a failure here is a broken generator: exit is right
+    jpeg_create_compress(&info);
+    unsigned char* buffer = nullptr;
+    unsigned long size = 0;
+    jpeg_mem_dest(&info, &buffer, &size);
+    const int components = layout.input == JCS_GRAYSCALE ? 1 : layout.input == JCS_CMYK ? 4 : 3;
+    info.image_width = static_cast<JDIMENSION>(width);
+    info.image_height = static_cast<JDIMENSION>(height);
+    info.input_components = components;
+    info.in_color_space = layout.input;
+    jpeg_set_defaults(&info);
+    jpeg_set_colorspace(&info, layout.stored);
+    jpeg_set_quality(&info, 75, TRUE);
+    if (components >= 3) {
+        info.comp_info[0].h_samp_factor = layout.lumaH;
+        info.comp_info[0].v_samp_factor = layout.lumaV;
+    }
+    if (layout.isProgressive) jpeg_simple_progression(&info);
+    if (layout.hasRestarts) info.restart_interval = 1;
+    info.arith_code = layout.isArithmetic ? TRUE : FALSE;
+    info.optimize_coding = layout.isOptimized ? TRUE : FALSE;
+    jpeg_start_compress(&info, TRUE);
+    std::vector<JSAMPLE> row(static_cast<std::size_t>(width) * components);
+    while (info.next_scanline < info.image_height) {
+        const int y = static_cast<int>(info.next_scanline);
+        for (int x = 0; x < width; ++x) {
+            for (int c = 0; c < components; ++c) row[x * components + c] = Sample(x, y, c);
+        }
+        JSAMPROW rows[1] = {row.data()};
+        jpeg_write_scanlines(&info, rows, 1);
+    }
+    jpeg_finish_compress(&info);
+    jpeg_destroy_compress(&info);
+    Bytes bytes(buffer, buffer + size);
+    std::free(buffer);
+    return bytes;
+}
+
+void WriteJpegSeeds(const fs::path& folder) {
+    fs::create_directories(folder);
+    const JpegLayout layouts[] = {
+        {"yuv420", JCS_RGB, JCS_YCbCr, 2, 2},
+        {"yuv422", JCS_RGB, JCS_YCbCr, 2, 1},
+        {"yuv440", JCS_RGB, JCS_YCbCr, 1, 2},
+        {"yuv444", JCS_RGB, JCS_YCbCr, 1, 1},
+        {"yuv411", JCS_RGB, JCS_YCbCr, 4, 1},
+        {"progressive", JCS_RGB, JCS_YCbCr, 2, 2, true},
+        {"grey", JCS_GRAYSCALE, JCS_GRAYSCALE, 1, 1},
+        {"grey_progressive", JCS_GRAYSCALE, JCS_GRAYSCALE, 1, 1, true},
+        {"restarts", JCS_RGB, JCS_YCbCr, 2, 2, false, true},
+        {"arithmetic", JCS_RGB, JCS_YCbCr, 2, 2, false, false, true},
+        {"arithmetic_progressive", JCS_RGB, JCS_YCbCr, 2, 2, true, false, true},
+        {"optimized", JCS_RGB, JCS_YCbCr, 2, 2, false, false, false, true},
+        {"rgb", JCS_RGB, JCS_RGB, 1, 1},
+        {"cmyk", JCS_CMYK, JCS_CMYK, 1, 1},
+        {"ycck", JCS_CMYK, JCS_YCCK, 2, 2},
+    };
+    for (const JpegLayout& layout : layouts) {
+        Write(folder / (layout.name + ".jpg"), EncodeJpegSeed(layout, 37, 29));
+    }
+    Write(folder / "tiny.jpg", EncodeJpegSeed(layouts[0], 1, 1));
+    Bytes cut = EncodeJpegSeed(layouts[0], 48, 40);
+    cut.resize(cut.size() * 2 / 3);
+    Write(folder / "cut_short.jpg", cut);
+}
+
+void Put16(Bytes& b, std::uint32_t v) {
+    b.push_back(v & 0xFF);
+    b.push_back((v >> 8) & 0xFF);
+}
+void Put32(Bytes& b, std::uint32_t v) {
+    for (int i = 0; i < 4; ++i) b.push_back((v >> (8 * i)) & 0xFF);
+}
+
+struct BmpLayout {
+    std::string name;
+    std::uint32_t headerBytes = 40;
+    int bitCount = 24;
+    std::uint32_t compression = 0;  // 0 none, 1 RLE8, 2 RLE4, 3 bit fields
+    bool isTopDown = false;
+    std::uint32_t masks[3] = {0, 0, 0};
+};
+
+// The rows of an uncompressed picture, padded to four bytes.
+Bytes UncompressedPixels(int bitCount, int width, int height) {
+    const int stride = ((width * bitCount + 31) / 32) * 4;
+    Bytes pixels(static_cast<std::size_t>(stride) * height, 0);
+    for (int y = 0; y < height; ++y) {
+        for (int i = 0; i < (width * bitCount + 7) / 8; ++i) pixels[y * stride + i] = Sample(i, y, 1);
+    }
+    return pixels;
+}
+
+// Runs, a literal, a delta and the end codes over five rows; the first row's run reaches into the
+// row's padding, as ImageMagick writes it.
+Bytes RunLengthPixels(bool isRle4, int width) {
+    const int padded = isRle4 ? ((width + 7) / 8) * 8 : ((width + 3) / 4) * 4;
+    Bytes p = {static_cast<std::uint8_t>(padded), 0x12, 0, 0};
+    p.insert(p.end(), {3, 0x34});
+    if (isRle4) {
+        p.insert(p.end(), {0, 4, 0x56, 0x78});  // four pixels in two bytes
+    } else {
+        p.insert(p.end(), {0, 4, 0x56, 0x78, 0x9A, 0xBC});
+    }
+    p.insert(p.end(), {0, 0, 0, 2, 1, 1, 2, 0x21, 0, 0});
+    p.insert(p.end(), {static_cast<std::uint8_t>(width), 0x43, 0, 1});
+    return p;
+}
+
+Bytes BuildBmp(const BmpLayout& l, int width, int height) {
+    const bool isCore = l.headerBytes == 12;
+    Bytes dib;
+    Put32(dib, l.headerBytes);
+    if (isCore) {
+        Put16(dib, width);
+        Put16(dib, height);
+        Put16(dib, 1);
+        Put16(dib, l.bitCount);
+    } else {
+        Put32(dib, width);
+        Put32(dib, static_cast<std::uint32_t>(l.isTopDown ? -height : height));
+        Put16(dib, 1);
+        Put16(dib, l.bitCount);
+        Put32(dib, l.compression);
+        Put32(dib, 0);     // image bytes: worked out by the reader
+        Put32(dib, 2835);  // 72 dpi
+        Put32(dib, 2835);
+        Put32(dib, 0);  // colours used: all
+        Put32(dib, 0);
+        if (l.headerBytes > 40) {
+            for (std::uint32_t m : l.masks) Put32(dib, m);
+            Put32(dib, 0);                  // alpha mask
+            Put32(dib, 0x73524742);         // "sRGB"
+            dib.resize(l.headerBytes, 0);   // end points, gamma and (V5) intent, profile
+        } else if (l.compression == 3) {
+            for (std::uint32_t m : l.masks) Put32(dib, m);
+        }
+    }
+    if (l.bitCount <= 8) {
+        for (int i = 0; i < (1 << l.bitCount); ++i) {
+            dib.push_back(static_cast<std::uint8_t>(i * 7));
+            dib.push_back(static_cast<std::uint8_t>(255 - i));
+            dib.push_back(static_cast<std::uint8_t>(i * 3));
+            if (!isCore) dib.push_back(0);
+        }
+    }
+    const std::size_t pixelStart = 14 + dib.size();
+    const Bytes pixels = l.compression == 1 || l.compression == 2
+                             ? RunLengthPixels(l.compression == 2, width)
+                             : UncompressedPixels(l.bitCount, width, height);
+    dib.insert(dib.end(), pixels.begin(), pixels.end());
+
+    Bytes file = {'B', 'M'};
+    Put32(file, static_cast<std::uint32_t>(14 + dib.size()));
+    Put32(file, 0);
+    Put32(file, static_cast<std::uint32_t>(pixelStart));
+    file.insert(file.end(), dib.begin(), dib.end());
+    return file;
+}
+
+void WriteBmpSeeds(const fs::path& folder) {
+    fs::create_directories(folder);
+    const BmpLayout layouts[] = {
+        {"pal1", 40, 1},
+        {"pal4", 40, 4},
+        {"pal8", 40, 8},
+        {"rgb555", 40, 16},
+        {"rgb24", 40, 24},
+        {"rgb32", 40, 32},
+        {"rle8", 40, 8, 1},
+        {"rle4", 40, 4, 2},
+        {"bitfields565", 40, 16, 3, false, {0xF800, 0x07E0, 0x001F}},
+        {"bitfields32", 40, 32, 3, false, {0x00FF0000, 0x0000FF00, 0x000000FF}},
+        {"topdown24", 40, 24, 0, true},
+        {"core8", 12, 8},
+        {"core24", 12, 24},
+        {"v4_24", 108, 24},
+        {"v5_bitfields32", 124, 32, 3, false, {0x0000FF00, 0x00FF0000, 0xFF000000}},
+        {"v5_pal8", 124, 8},
+    };
+    for (const BmpLayout& layout : layouts) Write(folder / (layout.name + ".bmp"), BuildBmp(layout, 7, 5));
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: %s DIR\n", argv[0]);
+        return 2;
+    }
+    const fs::path root(argv[1]);
+    WriteJpegSeeds(root / "jpeg");
+    WriteBmpSeeds(root / "bmp");
+    return 0;
+}
