@@ -69,7 +69,8 @@ constexpr OptionSpec kOptions[] = {
     {"--width", true, false},      {"--height", true, false},     {"--percent", true, false},
     {"--to-folder", true, false},  {"--subfolder", true, false},  {"--prefix", true, false},
     {"--suffix", true, false},     {"--jobs", true, false},       {"--files-from", true, false},
-    {"--null", false, false},      {"--shard", true, false},      {"--logo", true, true},
+    {"--null", false, false},      {"--shard", true, false},      {"--json", false, false},
+    {"--logo", true, true},
     {"--at", true, true},          {"--margin", true, true},      {"--opacity", true, true},
     {"--noise", true, true},
 };
@@ -238,6 +239,10 @@ private:
             o.IsNullSeparated = true;
             return true;
         }
+        if (name == "--json") {
+            o.Json = true;
+            return true;
+        }
         if (name == "--shard") return Shard(o, value);
         return Fail("unknown option '" + name + "'");
     }
@@ -291,8 +296,8 @@ private:
 // terminal. The folder messages are not repeated: each such file's row carries the same text.
 class CommandView final : public BatchView {
 public:
-    CommandView(std::ostream& out, std::ostream& err, bool showProgress)
-        : out_(out), err_(err), showProgress_(showProgress) {}
+    CommandView(std::ostream& out, std::ostream& err, bool showProgress, bool isJson)
+        : out_(out), err_(err), showProgress_(showProgress), isJson_(isJson) {}
 
     bool AskQuestion(const std::string&) override { return true; }
     bool AsksQuestion() const override { return false; }
@@ -302,7 +307,7 @@ public:
     void ClearReportColumns() override {}
     void AddReportColumn(const ReportColumn&) override {}
     void AddReportRow(const ReportRow& row) override {
-        out_ << FormatReportLine(row) << '\n' << std::flush;
+        out_ << (isJson_ ? FormatJsonRow(row) : FormatReportLine(row)) << '\n' << std::flush;
     }
     void RepaintReport() override {}
     void ShowReport() override {}
@@ -321,6 +326,7 @@ private:
     std::ostream& out_;
     std::ostream& err_;
     bool showProgress_;
+    bool isJson_;
     bool hasProgressLine_ = false;
 };
 
@@ -405,16 +411,24 @@ std::string BatchCommandUsage() {
            "  --null                  the list's paths end with a NUL byte instead (find -print0),\n"
            "                          so a name may hold any character, a line break too\n"
            "RUN:\n"
-           "  --jobs N                files processed at once (default: the number of cores)\n"
+           "  --jobs N                files processed at once (default: the number of cores;\n"
+           "                          fewer while their pictures would not fit in memory)\n"
            "  --shard K/N             only the K-th of N equal slices of the files, in their order\n"
            "                          (1 <= K <= N), so N machines share one list\n"
+           "  --json                  report as JSON, one object per line (see below)\n"
            "  --help                  this text\n"
            "  --version               the program's name and version\n"
            "\n"
            "Standard output has one line per file, fields separated by tabs: source, its size,\n"
            "result file, its size, \"Успешно\" or \"Ошибка!\" and for a failed file the reason;\n"
-           "the last line is the final message. Exit status: 0 when every file succeeded, 1 when\n"
-           "some failed, 2 for a usage error (nothing is written then).\n";
+           "the last line is the final message. In every field a backslash, tab, line feed and\n"
+           "carriage return are written as \\\\, \\t, \\n and \\r. With --json each file's line is\n"
+           "{\"source\", \"source_size\", \"output\", \"new_size\", \"ok\", \"error\"} (error null on\n"
+           "success) and the last is {\"message\", \"total\", \"succeeded\", \"failed\"}; bytes of a\n"
+           "name that are not UTF-8 appear as \\udc80 to \\udcff.\n"
+           "A folder without pictures stops the run before any file, with a message on standard\n"
+           "error. Exit status: 0 when every file succeeded, 1 when some failed or a folder had no\n"
+           "pictures, 2 for a usage error (nothing is written then).\n";
 }
 
 std::vector<std::string> ExpandSources(const std::vector<std::string>& sources,
@@ -452,11 +466,113 @@ ShardRange ShardOf(std::size_t total, int index, int count) {
     return ShardRange{boundary(index - 1), boundary(index)};
 }
 
+std::string EscapeReportField(const std::string& text) {
+    std::string escaped;
+    escaped.reserve(text.size());
+    for (const char c : text) {
+        switch (c) {
+            case '\\': escaped += "\\\\"; break;
+            case '\t': escaped += "\\t"; break;
+            case '\n': escaped += "\\n"; break;
+            case '\r': escaped += "\\r"; break;
+            default: escaped += c;
+        }
+    }
+    return escaped;
+}
+
 std::string FormatReportLine(const ReportRow& row) {
-    std::string line = row.Caption + '\t' + row.SourceSize + '\t' + row.OutputPath + '\t' +
-                       row.NewSize + '\t' + row.Result;
-    if (row.ImageIndex != kReportImageOk) line += '\t' + row.ErrorText;
+    std::string line = EscapeReportField(row.Caption) + '\t' + EscapeReportField(row.SourceSize) +
+                       '\t' + EscapeReportField(row.OutputPath) + '\t' +
+                       EscapeReportField(row.NewSize) + '\t' + EscapeReportField(row.Result);
+    if (row.ImageIndex != kReportImageOk) line += '\t' + EscapeReportField(row.ErrorText);
     return line;
+}
+
+namespace {
+
+// The length of the well-formed UTF-8 sequence at text[at] (shortest form, no surrogates, at
+// most U+10FFFF), or 0 when there is none.
+std::size_t Utf8SequenceLength(const std::string& text, std::size_t at) {
+    const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
+    const unsigned char lead = byte(at);
+    if (lead < 0x80) return 1;
+    std::size_t length = 0;
+    unsigned char low = 0x80;
+    unsigned char high = 0xBF;
+    if (lead >= 0xC2 && lead <= 0xDF) {
+        length = 2;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+        length = 3;
+        if (lead == 0xE0) low = 0xA0;
+        if (lead == 0xED) high = 0x9F;
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+        length = 4;
+        if (lead == 0xF0) low = 0x90;
+        if (lead == 0xF4) high = 0x8F;
+    } else {
+        return 0;
+    }
+    if (at + length > text.size()) return 0;
+    if (byte(at + 1) < low || byte(at + 1) > high) return 0;
+    for (std::size_t i = 2; i < length; ++i) {
+        if (byte(at + i) < 0x80 || byte(at + i) > 0xBF) return 0;
+    }
+    return length;
+}
+
+std::string JsonString(const std::string& text) {
+    static constexpr char kHex[] = "0123456789abcdef";
+    std::string json = "\"";
+    for (std::size_t at = 0; at < text.size();) {
+        const unsigned char c = static_cast<unsigned char>(text[at]);
+        const std::size_t length = Utf8SequenceLength(text, at);
+        if (length == 0) {
+            // File names are bytes; the low surrogates U+DC80..U+DCFF stand for the bytes that
+            // are no UTF-8, so nothing of the name is lost.
+            json += "\\udc";
+            json += kHex[c >> 4];
+            json += kHex[c & 0xF];
+            ++at;
+            continue;
+        }
+        if (length > 1) {
+            json.append(text, at, length);
+        } else if (c == '"' || c == '\\') {
+            json += '\\';
+            json += static_cast<char>(c);
+        } else if (c == '\n') {
+            json += "\\n";
+        } else if (c == '\r') {
+            json += "\\r";
+        } else if (c == '\t') {
+            json += "\\t";
+        } else if (c < 0x20) {
+            json += "\\u00";
+            json += kHex[c >> 4];
+            json += kHex[c & 0xF];
+        } else {
+            json += static_cast<char>(c);
+        }
+        at += length;
+    }
+    return json + "\"";
+}
+
+}  // namespace
+
+std::string FormatJsonRow(const ReportRow& row) {
+    const bool isOk = row.ImageIndex == kReportImageOk;
+    return "{\"source\":" + JsonString(row.Caption) + ",\"source_size\":" +
+           JsonString(row.SourceSize) + ",\"output\":" + JsonString(row.OutputPath) +
+           ",\"new_size\":" + JsonString(row.NewSize) + ",\"ok\":" + (isOk ? "true" : "false") +
+           ",\"error\":" + (isOk ? std::string("null") : JsonString(row.ErrorText)) + "}";
+}
+
+std::string FormatJsonEnd(const std::string& finalMessage, int total, int failed) {
+    return "{\"message\":" + JsonString(finalMessage) + ",\"total\":" + std::to_string(total) +
+           ",\"succeeded\":" + std::to_string(total - failed) +
+           ",\"failed\":" + std::to_string(failed) + "}";
 }
 
 int RunBatchCommand(const std::vector<std::string>& arguments, std::istream& in, std::ostream& out,
@@ -510,8 +626,14 @@ int RunBatchCommand(const std::vector<std::string>& arguments, std::istream& in,
     job.SourceFiles = ExpandSources(sources, &emptyFolders);
     sources.clear();
     sources.shrink_to_fit();
-    for (const std::string& folder : emptyFolders) {
-        err << kProgramName << ": no *.jpg pictures in the folder " << folder << "\n";
+    // As the wizard's folder window does, a folder without pictures stops the job before any
+    // file: a run that did nothing must not report success.
+    if (!emptyFolders.empty()) {
+        for (const std::string& folder : emptyFolders) {
+            err << kProgramName << ": " << EscapeReportField(folder) << ": " << kNoJpgInFolderText
+                << "\n";
+        }
+        return kExitSomeFailed;
     }
     if (o.ShardCount > 1) {
         const ShardRange shard = ShardOf(job.SourceFiles.size(), o.ShardIndex, o.ShardCount);
@@ -524,10 +646,12 @@ int RunBatchCommand(const std::vector<std::string>& arguments, std::istream& in,
     BatchInputs inputs;
     inputs.Targets = o.Targets;
     inputs.Jobs = o.Jobs;
-    CommandView view(out, err, showProgress);
+    CommandView view(out, err, showProgress, o.Json);
     const BatchSummary summary = RunBatch(job, inputs, operation, view);
     view.EndProgress();
-    out << summary.FinalMessage << '\n' << std::flush;
+    out << (o.Json ? FormatJsonEnd(summary.FinalMessage, summary.Total, summary.Failed)
+                   : EscapeReportField(summary.FinalMessage))
+        << '\n' << std::flush;
     return summary.PrepareFailed || summary.Failed > 0 ? kExitSomeFailed : kExitAllDone;
 }
 

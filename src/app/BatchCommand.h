@@ -46,6 +46,7 @@ struct BatchCommandOptions {
     // This run takes slice ShardIndex (1 … ShardCount) of ShardCount equal slices of the files.
     int ShardIndex = 1;
     int ShardCount = 1;
+    bool Json = false;  // one JSON object per line instead of the tab-separated report
     bool ShowHelp = false;
     bool ShowVersion = false;
 };
@@ -82,8 +83,18 @@ struct ShardRange {
 ShardRange ShardOf(std::size_t total, int index, int count);
 
 // One line of standard output, without the line end: source, source size, output, new size,
-// result, and for a failed file the error's text, separated by tabs.
+// result, and for a failed file the error's text, separated by tabs. Every field goes through
+// EscapeReportField, so a name with a tab or a line break still gives one line of the same fields.
 std::string FormatReportLine(const ReportRow& row);
+
+// Backslash, tab, line feed and carriage return as \\, \t, \n and \r; everything else as it is.
+std::string EscapeReportField(const std::string& text);
+
+// The --json forms of a row and of the end: one object on one line each, without the line end.
+// Strings are UTF-8; a byte of a name that is not UTF-8 is written as \udc80 to \udcff, so
+// that the name can still be recovered from the line.
+std::string FormatJsonRow(const ReportRow& row);
+std::string FormatJsonEnd(const std::string& finalMessage, int total, int failed);
 
 // Parses, runs and reports; returns the exit status. With a usage error (a list that cannot be
 // read included) nothing is written to out and no file is touched. in is standard input, read

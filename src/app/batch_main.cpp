@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "app/BatchCommand.h"
-#include "app/PictureMemory.h"
+#include "imaging/PictureMemory.h"
 
 int main(int argc, char** argv) {
     stampwise::KeepPictureMemoryForReuse();

@@ -6,7 +6,7 @@
 #include "app/FormSetUnit.h"
 #include "app/MainUnit.h"
 #include "app/MessageBoxUnit.h"
-#include "app/PictureMemory.h"
+#include "imaging/PictureMemory.h"
 
 int main(int argc, char* argv[]) {
     stampwise::KeepPictureMemoryForReuse();

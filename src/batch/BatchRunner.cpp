@@ -9,8 +9,11 @@
 #include <algorithm>
 #include <chrono>
 #include <condition_variable>
+#include <cstdint>
 #include <exception>
 #include <filesystem>
+#include <fstream>
+#include <limits>
 #include <mutex>
 #include <optional>
 #include <set>
@@ -21,6 +24,8 @@
 #include <utility>
 
 #include "batch/OutputNaming.h"
+#include "imaging/JpegDecoder.h"
+#include "imaging/PictureFileIo.h"
 
 namespace stampwise {
 
@@ -53,6 +58,66 @@ std::string FinalMessage(const OperationTexts& texts, int failed, int total) {
     // A batch with failures must not claim success.
     return texts.PartlyDoneText + "ошибок " + std::to_string(failed) + " из " +
            std::to_string(total) + ".";
+}
+
+std::uint64_t EstimatePictureMemory(int width, int height, bool isProgressive, bool isGrayscale) {
+    if (width <= 0 || height <= 0) return 0;
+    // The decoded picture and its result; a progressive file also keeps every coefficient of
+    // every component (two bytes each) until its last scan is read.
+    std::uint64_t bytesPerPixel = 2 * TBitmap::kBytesPerPixel;
+    if (isProgressive) bytesPerPixel += 2 * (isGrayscale ? 1 : 3);
+    return static_cast<std::uint64_t>(width) * static_cast<std::uint64_t>(height) * bytesPerPixel;
+}
+
+std::uint64_t EstimateFileMemory(const std::string& path) {
+    // The header is nearly always in the first few kilobytes; only metadata larger than this
+    // (an EXIF thumbnail, APP segments of up to 64 KiB each) makes the whole file worth reading.
+    constexpr std::size_t kHeaderBytes = 16 * 1024;
+    try {
+        std::vector<std::uint8_t> bytes(kHeaderBytes);
+        std::ifstream in(path, std::ios::binary);
+        if (!in) return 0;
+        in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+        bytes.resize(static_cast<std::size_t>(in.gcount()));
+        JpegHeader header;
+        try {
+            header = ReadJpegHeader(bytes.data(), bytes.size());
+        } catch (const std::exception&) {
+            if (bytes.size() < kHeaderBytes) return 0;  // no JPEG: the file fails unread
+            bytes = ReadWholeFile(path);
+            header = ReadJpegHeader(bytes.data(), bytes.size());
+        }
+        return EstimatePictureMemory(header.Width, header.Height, header.Progressive,
+                                     header.Grayscale);
+    } catch (...) {
+        return 0;  // a file that cannot be read fails before it holds any picture
+    }
+}
+
+std::uint64_t AvailableMemoryBytes() {
+    constexpr std::uint64_t kUnknown = std::numeric_limits<std::uint64_t>::max();
+    std::uint64_t available = kUnknown;
+    {
+        std::ifstream meminfo("/proc/meminfo");
+        for (std::string name; meminfo >> name;) {
+            std::uint64_t kib = 0;
+            if (name == "MemAvailable:" && meminfo >> kib) {
+                available = kib * 1024;
+                break;
+            }
+            meminfo.ignore(std::numeric_limits<std::streamsize>::max(), '\n');
+        }
+    }
+    // A container's own limit is what the kernel enforces on this process, whatever the machine
+    // has free.
+    std::ifstream limitFile("/sys/fs/cgroup/memory.max");
+    std::ifstream usageFile("/sys/fs/cgroup/memory.current");
+    std::uint64_t limit = 0;
+    std::uint64_t usage = 0;
+    if (limitFile >> limit && usageFile >> usage) {
+        available = std::min(available, limit > usage ? limit - usage : 0);
+    }
+    return available;
 }
 
 namespace {
@@ -122,63 +187,90 @@ void SyncResultFolders(const std::vector<std::string>& writtenPaths) {
     for (const std::string& folder : folders) SyncFolder(folder);
 }
 
-// Which earlier files a file must wait for so that, running beside others, it reads and writes
-// exactly what it would one file at a time.
-struct FileTurn {
-    // Its source is the result of this earlier file (the latest such), which must be done before
-    // the source is read; -1 when there is none.
-    int StartAfter = -1;
-    // Earlier files that must be done before its result is written: the latest earlier file with
-    // the same result (which in turn waited for the ones before it), and the files since then
-    // whose source is that result.
-    std::vector<int> SaveAfter;
-};
-
-std::vector<FileTurn> PlanFileTurns(const std::vector<std::string>& files,
-                                    const std::string& targetMode, const TargetTexts& targets) {
-    std::vector<FileTurn> turns(files.size());
-    std::unordered_map<std::string, int> lastWriter;
-    std::unordered_map<std::string, std::vector<int>> readersSinceWriter;
-    for (std::size_t i = 0; i < files.size(); ++i) {
-        const int index = static_cast<int>(i);
-        const std::string sourceKey = FileKey(files[i]);
-        const std::string planned = PlannedOutputPath(files[i], targetMode, targets);
-        const std::string outputKey = planned.empty() ? std::string() : FileKey(planned);
-
-        if (const auto w = lastWriter.find(sourceKey); w != lastWriter.end()) {
-            turns[i].StartAfter = w->second;
+// What the runner decides for every file of a batch before the first one starts, so that any
+// number of jobs decides exactly as one does: a result never replaces a source of the batch (its
+// own or another's), and of several sources whose results share one path the first in list order
+// that writes it keeps it. A source listed twice may write its result twice: it is the same one.
+class OutputClaims {
+public:
+    OutputClaims(const std::vector<std::string>& files, const std::string& targetMode,
+                 const TargetTexts& targets)
+        : files_(files), plans_(files.size()) {
+        std::unordered_map<std::string, int> sourceOf;
+        for (std::size_t i = 0; i < files.size(); ++i) {
+            plans_[i].SourceKey = FileIdentity(files[i]);
+            sourceOf.emplace(plans_[i].SourceKey, static_cast<int>(i));
         }
-        if (!outputKey.empty()) {
-            if (const auto w = lastWriter.find(outputKey); w != lastWriter.end()) {
-                turns[i].SaveAfter.push_back(w->second);
+        std::unordered_map<std::string, int> lastWriter;
+        for (std::size_t i = 0; i < files.size(); ++i) {
+            FilePlan& plan = plans_[i];
+            const std::string planned = PlannedOutputPath(files[i], targetMode, targets);
+            if (planned.empty()) continue;  // the file fails on its target mode
+            const std::string outputKey = FileIdentity(planned);
+            plan.IsOwnSource = outputKey == plan.SourceKey;
+            if (const auto s = sourceOf.find(outputKey); s != sourceOf.end()) {
+                plan.ReplacedSource = s->second;
             }
-            if (const auto r = readersSinceWriter.find(outputKey); r != readersSinceWriter.end()) {
-                turns[i].SaveAfter.insert(turns[i].SaveAfter.end(), r->second.begin(), r->second.end());
-            }
+            const auto [w, isFirst] = lastWriter.try_emplace(outputKey, static_cast<int>(i));
+            plan.Group = isFirst ? static_cast<int>(i) : plans_[w->second].Group;
+            if (!isFirst) plan.SaveAfter = std::exchange(w->second, static_cast<int>(i));
         }
+        holders_.assign(files.size(), -1);
+    }
 
-        readersSinceWriter[sourceKey].push_back(index);
-        // A result over its own source is refused before it is written, so it is no writer.
-        if (!outputKey.empty() && outputKey != sourceKey) {
-            lastWriter[outputKey] = index;
-            readersSinceWriter.erase(outputKey);
+    // The earlier file that must be done before file i may write (the latest earlier one with the
+    // same output; it waited for those before it in turn), or -1.
+    int SaveAfter(int i) const { return plans_[i].SaveAfter; }
+
+    // Throws when file i must not write its result. Called once SaveAfter(i) is done, and by one
+    // file at a time for any one output path.
+    void CheckSave(int i) const {
+        const FilePlan& plan = plans_[i];
+        if (plan.IsOwnSource) throw std::runtime_error(kSameFileErrorText);
+        if (plan.ReplacedSource >= 0) {
+            throw std::runtime_error(kOtherSourceErrorText + files_[plan.ReplacedSource]);
+        }
+        if (plan.Group < 0) return;
+        const int holder = holders_[plan.Group];
+        if (holder >= 0 && plans_[holder].SourceKey != plan.SourceKey) {
+            throw std::runtime_error(kTakenOutputErrorText + files_[holder]);
         }
     }
-    return turns;
-}
+
+    // File i is done; isWritten when its result is on disk.
+    void Done(int i, bool isWritten) {
+        const int group = plans_[i].Group;
+        if (isWritten && group >= 0 && holders_[group] < 0) holders_[group] = i;
+    }
+
+private:
+    struct FilePlan {
+        std::string SourceKey;
+        bool IsOwnSource = false;
+        int ReplacedSource = -1;  // a file of the batch whose source is this file's output
+        int Group = -1;           // the first file of the batch with the same output
+        int SaveAfter = -1;
+    };
+
+    const std::vector<std::string>& files_;
+    std::vector<FilePlan> plans_;
+    std::vector<int> holders_;  // by group: the file whose result is written there, or -1
+};
 
 // The files of one batch on worker threads, handed back to the calling thread in SourceFiles
 // order. Everything the threads share is here, under one mutex.
 class ParallelFiles {
 public:
     ParallelFiles(const std::vector<std::string>& files, const std::string& targetMode,
-                  const TargetTexts& targets, const TransformStep& step, int jobs)
+                  const TargetTexts& targets, const TransformStep& step, int jobs,
+                  std::uint64_t memoryBudget, OutputClaims& claims)
         : files_(files),
           targetMode_(targetMode),
           targets_(targets),
           step_(step),
           jobs_(std::max(1, jobs)),
-          turns_(PlanFileTurns(files, targetMode, targets)),
+          memoryBudget_(memoryBudget),
+          claims_(claims),
           outcomes_(files.size()),
           isDone_(files.size(), false) {}
 
@@ -248,12 +340,23 @@ private:
                 index = nextFile_++;
             }
             FileOutcome outcome;
+            bool isAdmitted = false;
+            std::uint64_t memory = 0;
             try {
-                WaitUntilDone({turns_[index].StartAfter});
-                outcome = ProcessFile(files_[index], targetMode_, targets_, step_,
-                                      [&] { WaitUntilDone(turns_[index].SaveAfter); });
+                // One job at a time never waits for room, and an unknown budget leaves none to
+                // share: neither needs the header read.
+                if (jobs_ > 1 && memoryBudget_ != std::numeric_limits<std::uint64_t>::max()) {
+                    memory = EstimateFileMemory(files_[index]);
+                }
+                Admit(index, memory);
+                isAdmitted = true;
+                outcome = ProcessFile(files_[index], targetMode_, targets_, step_, [&] {
+                    WaitUntilDone(claims_.SaveAfter(index));
+                    const std::lock_guard<std::mutex> lock(mutex_);
+                    claims_.CheckSave(index);
+                });
             } catch (const Stopped&) {
-                return;
+                return;  // not admitted: it holds no memory
             } catch (...) {
                 // Only the coordination itself can get here; the file must still get its row, or
                 // the calling thread would wait for it for ever.
@@ -266,6 +369,8 @@ private:
             }
             {
                 const std::lock_guard<std::mutex> lock(mutex_);
+                if (isAdmitted) memoryInUse_ -= memory;
+                claims_.Done(index, outcome.Row.ImageIndex == kReportImageOk);
                 outcomes_[index] = std::move(outcome);
                 isDone_[index] = true;
             }
@@ -273,15 +378,28 @@ private:
         }
     }
 
-    // Every file waited for has a smaller index, and files are handed out in index order, so the
-    // earliest unfinished file never waits and the batch always moves on.
-    void WaitUntilDone(const std::vector<int>& earlier) {
+    // Files start in list order, each once the files running leave room for its estimate in the
+    // budget, or alone when nothing else runs (a file larger than the budget still gets its turn).
+    // In order, so that a file waiting for room never holds up one it waits for.
+    void Admit(int index, std::uint64_t memory) {
         std::unique_lock<std::mutex> lock(mutex_);
         changed_.wait(lock, [&] {
-            if (isStopping_) return true;
-            return std::all_of(earlier.begin(), earlier.end(),
-                               [&](int j) { return j < 0 || isDone_[j]; });
+            return isStopping_ ||
+                   (nextAdmitted_ == index &&
+                    (memoryInUse_ == 0 || memoryInUse_ + memory <= memoryBudget_));
         });
+        if (isStopping_) throw Stopped{};
+        ++nextAdmitted_;
+        memoryInUse_ += memory;
+        lock.unlock();
+        changed_.notify_all();
+    }
+
+    // Every file waited for has a smaller index and was admitted earlier, so the earliest
+    // unfinished file never waits and the batch always moves on.
+    void WaitUntilDone(int earlier) {
+        std::unique_lock<std::mutex> lock(mutex_);
+        changed_.wait(lock, [&] { return isStopping_ || earlier < 0 || isDone_[earlier]; });
         // The batch is being left (the view threw): the file is abandoned unwritten. Before the
         // save, ProcessFile's guard turns this into a row that nobody takes any more.
         if (isStopping_) throw Stopped{};
@@ -294,11 +412,14 @@ private:
     const TargetTexts& targets_;
     const TransformStep& step_;
     const int jobs_;
-    const std::vector<FileTurn> turns_;
+    const std::uint64_t memoryBudget_;
+    OutputClaims& claims_;  // under mutex_
 
     std::mutex mutex_;
-    std::condition_variable changed_;  // a file is done, a row is shown, or the batch stops
+    std::condition_variable changed_;  // a file is admitted or done, a row is shown, or the batch stops
     int nextFile_ = 0;
+    int nextAdmitted_ = 0;
+    std::uint64_t memoryInUse_ = 0;
     int rowsShown_ = 0;
     bool isStopping_ = false;
     std::vector<std::optional<FileOutcome>> outcomes_;
@@ -372,7 +493,11 @@ BatchSummary RunBatch(JobState& job, const BatchInputs& inputs, const BatchOpera
     } else if (count > 0) {
         // The workers start after Prepare and are joined before CleanUp, so what Prepare made is
         // complete before any step reads it and no step still reads it when it goes.
-        ParallelFiles parallel(files, targetMode, targets, operation.Step, inputs.Jobs);
+        OutputClaims claims(files, targetMode, targets);
+        const std::uint64_t budget =
+            inputs.MemoryBudget > 0 ? inputs.MemoryBudget : AvailableMemoryBytes();
+        ParallelFiles parallel(files, targetMode, targets, operation.Step, inputs.Jobs, budget,
+                               claims);
         if (parallel.Start()) {
             for (int i = 0; i < count; ++i) {
                 showFile(i, parallel.Take(i, view));
@@ -380,7 +505,10 @@ BatchSummary RunBatch(JobState& job, const BatchInputs& inputs, const BatchOpera
             }
         } else {
             for (int i = 0; i < count; ++i) {
-                showFile(i, ProcessFile(files[i], targetMode, targets, operation.Step, {}));
+                FileOutcome outcome = ProcessFile(files[i], targetMode, targets, operation.Step,
+                                                  [&] { claims.CheckSave(i); });
+                claims.Done(i, outcome.Row.ImageIndex == kReportImageOk);
+                showFile(i, outcome);
             }
         }
     }
@@ -392,6 +520,8 @@ BatchSummary RunBatch(JobState& job, const BatchInputs& inputs, const BatchOpera
         if (operation.CleanUp) operation.CleanUp();
     } catch (...) {
     }
+
+    view.PicturesReleased();
 
     summary.FinalMessage =
         prepareError.empty() ? FinalMessage(operation.Texts, summary.Failed, count) : prepareError;

@@ -9,6 +9,7 @@
 // RunBatch.
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <vector>
@@ -76,6 +77,10 @@ public:
     virtual void WaitTick() {}
     // Called after each row with the number of files done and the total, for a progress display.
     virtual void ReportProgress(int done, int total) { (void)done; (void)total; }
+    // Called once every picture of the batch is gone (after the operation's clean-up, before the
+    // final message): the windows give the memory back to the system here, since a program that
+    // keeps pictures' memory for reuse would otherwise hold the batch's peak while it waits.
+    virtual void PicturesReleased() {}
     // Whether to ask the question at all (the headless command does not ask).
     virtual bool AsksQuestion() const { return true; }
 };
@@ -101,7 +106,19 @@ struct BatchInputs {
     std::string SourceFolder;  // the folder window's selected folder
     TargetTexts Targets;
     int Jobs = DefaultJobCount();  // files processed at once; below 1 counts as 1
+    // Bytes the pictures of the files running at once may take, by EstimateFileMemory; 0 means the
+    // memory available when the batch starts (AvailableMemoryBytes).
+    std::uint64_t MemoryBudget = 0;
 };
+
+// The memory one file of a batch takes at most, from its JPEG header: width × height × bytes per
+// pixel × the copies alive at once. 0 for a file that is no readable JPEG (it fails unread).
+std::uint64_t EstimateFileMemory(const std::string& path);
+std::uint64_t EstimatePictureMemory(int width, int height, bool isProgressive, bool isGrayscale);
+
+// What the system could give this process now (the smaller of the machine's available memory and
+// the room left under the control group's limit), or the largest value when unknown.
+std::uint64_t AvailableMemoryBytes();
 
 struct BatchSummary {
     bool Confirmed = false;
@@ -130,10 +147,16 @@ FileOutcome ProcessOneFile(const std::string& sourcePath, const std::string& tar
 // job.SourceFiles, shows the final message and empties job.SourceFiles.
 //
 // Up to inputs.Jobs files are processed at once, and never more than that many beyond the next row
-// to add, so memory stays bounded by that many files' pictures. Each row is added as soon as its
-// file and every earlier one are done, after the file's subfolder message. Files that touch the
-// same file (one result over another, or a result over a later or earlier file's source) wait for
-// each other in SourceFiles order, so the later one is left, as with one file at a time.
+// to add, nor more than the memory budget holds by their estimates, so memory stays bounded by
+// the files' pictures. Each row is added as soon as its file and every earlier one are done, after
+// the file's subfolder message.
+//
+// No result is written over a file that is a source of this batch (the file's own or another
+// one's: that file's photo would be lost); such a file fails naming the source. Of several
+// sources with one output path the first in SourceFiles order whose result is written keeps it,
+// and a later one from a different source fails naming it; a source listed twice writes the same
+// result again. Files with one output path take their turns in list order, so any number of jobs
+// decides exactly as one does.
 BatchSummary RunBatch(JobState& job, const BatchInputs& inputs, const BatchOperation& operation,
                       BatchView& view);
 

@@ -6,6 +6,8 @@
 // missing one). Whether two paths name one file is left to the file system, never to the texts.
 #include "batch/OutputNaming.h"
 
+#include <sys/stat.h>
+
 #include <filesystem>
 #include <system_error>
 
@@ -88,15 +90,17 @@ std::string FileKey(const std::string& path) {
 }
 
 bool IsSameFile(const std::string& source, const std::string& output) {
-    std::error_code ec;
-    const fs::path sourcePath(source);
-    const fs::path outputPath(output);
-    if (fs::exists(sourcePath, ec) && fs::exists(outputPath, ec)) {
-        // Hard links, symbolic links and every spelling of a folder come to the same file here.
-        const bool same = fs::equivalent(sourcePath, outputPath, ec);
-        if (!ec) return same;
+    return FileIdentity(source) == FileIdentity(output);
+}
+
+std::string FileIdentity(const std::string& path) {
+    // Hard links, symbolic links and every spelling of a folder come to the same file here. An
+    // absolute path starts with "/", so the two kinds of key never meet.
+    struct stat info {};
+    if (::stat(path.c_str(), &info) == 0) {
+        return "file " + std::to_string(info.st_dev) + ":" + std::to_string(info.st_ino);
     }
-    return FileKey(source) == FileKey(output);
+    return FileKey(path);
 }
 
 }  // namespace stampwise

@@ -12,6 +12,14 @@ inline constexpr const char* kCannotCreateFolderText = "Невозможно с�
 // The error of a file whose result would have replaced the file itself.
 inline constexpr const char* kSameFileErrorText =
     "Результат заменил бы исходный файл: выберите другую папку, подкаталог, префикс или суффикс";
+// The error of a file whose result would have replaced another source file of the batch (whose
+// path follows), which would then be lost or read as a result.
+inline constexpr const char* kOtherSourceErrorText =
+    "Результат заменил бы другой исходный файл этого пакета: ";
+// The error of a file whose result has the path of a result already written in this batch for
+// another source file (whose path follows): the first file in the list keeps it.
+inline constexpr const char* kTakenOutputErrorText =
+    "Под этим именем уже записан результат файла ";
 
 // The output path of source for targetMode ("folder", "subfolder", "prefix", "suffix"), with "/"
 // as the separator. In the "subfolder" mode the subfolder is made when missing (one level); when
@@ -23,13 +31,17 @@ std::string BuildOutputPath(const std::string& source, const std::string& target
 std::string PlannedOutputPath(const std::string& source, const std::string& targetMode,
                               const TargetTexts& targets);
 
-// One spelling per file: links, "." and ".." resolved as far as the path exists. Two files of a
-// batch whose keys are equal are the same file to the runner. (Hard links are not seen; they would
-// need the file to exist, and a result usually does not yet.)
+// One spelling per path: absolute, with links, "." and ".." resolved as far as the path exists.
+// FileIdentity's key for a file that does not exist (yet).
 std::string FileKey(const std::string& path);
 
 // True when output names the same file as source: the same file when both exist, else the same
 // normalised absolute path. A result must never replace its own source.
 bool IsSameFile(const std::string& source, const std::string& output);
+
+// The same decision as a key, for comparing one path with many: two paths name the same file
+// exactly when their keys are equal. The file system's identity (device and inode) of a file that
+// exists, else its normalised absolute path. Taken now: a file made later changes its key.
+std::string FileIdentity(const std::string& path);
 
 }  // namespace stampwise

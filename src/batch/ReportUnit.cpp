@@ -21,9 +21,10 @@
 #include <QTreeWidget>
 #include <QUrl>
 
-#include "batch/WizardHost.h"
 #include "batch/ReportProgress.h"
 #include "batch/ReportToolTip.h"
+#include "batch/WizardHost.h"
+#include "imaging/PictureMemory.h"
 #include "widgets/WizardLookUnit.h"
 
 using stampwise::FormId;
@@ -305,3 +306,5 @@ void TReportBatchView::WaitTick() {
 }
 
 void TReportBatchView::ReportProgress(int done, int total) { report_.ShowProgress(done, total); }
+
+void TReportBatchView::PicturesReleased() { stampwise::ReturnPictureMemory(); }

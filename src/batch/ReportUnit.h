@@ -96,6 +96,7 @@ public:
     void ProcessPendingEvents() override;
     void WaitTick() override;
     void ReportProgress(int done, int total) override;
+    void PicturesReleased() override;
 
 private:
     TReportForm& report_;

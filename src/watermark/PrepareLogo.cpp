@@ -3,6 +3,8 @@
 // preview on its own copy); placing and blending the stamp is in BlendLogo.cpp.
 #include <climits>
 #include <cstdint>
+#include <cstring>
+#include <optional>
 
 #include "imaging/IntegerMath.h"
 #include "watermark/LogoCompositing.h"
@@ -38,11 +40,60 @@ LogoSize ComputeLogoSize(int logoWidth, int logoHeight, LogoSizeMode mode, int v
     return LogoSize{};
 }
 
+// The scaled copy is made here rather than by StretchCopy, whose table of source columns costs
+// eight bytes per stamp column: a logo declaring 2^28 × 1 pixels (a few bytes of RLE data) would
+// need 2 GiB for it on top of the two pictures. Each pixel is the one StretchCopy would take.
 TBitmap PrepareLogo(const TBitmap& logo, int width, int height, int noiseLevel) {
     if (width <= 0 || height <= 0 || logo.Empty()) return TBitmap();
+    // Same size: the stamp is the logo itself, copied by the filter's first write.
+    if (width == logo.Width() && height == logo.Height() && !logo.Transparent()) {
+        return FilterLogoNoise(logo, noiseLevel);
+    }
+    // A transparent logo leaves its see-through pixels white, so only then does the stamp need
+    // to start white; otherwise every pixel is written below.
     TBitmap stamp;
-    stamp.ChangeSize(width, height);  // white, so a transparent logo leaves see-through white behind
-    StretchCopy(stamp, Rect{0, 0, width, height}, logo);
+    std::optional<ColorValue> skip;
+    if (logo.Transparent()) {
+        skip = logo.EffectiveTransparentColor() & kColorWhite;
+        stamp.ChangeSize(width, height);
+    } else {
+        stamp.Allocate(width, height);
+    }
+    constexpr int bpp = TBitmap::kBytesPerPixel;
+    // Column x reads source column floor((2x + 1) · S / 2W), kept as quotient and remainder so
+    // that each step is an addition.
+    const std::int64_t sourceWidth = logo.Width();
+    const std::int64_t twiceWidth = 2 * std::int64_t{width};
+    const std::int64_t stepQuotient = (2 * sourceWidth) / twiceWidth;
+    const std::int64_t stepRemainder = (2 * sourceWidth) % twiceWidth;
+    int previousSourceRow = -1;
+    for (int y = 0; y < height; ++y) {
+        const int sy = NearestSourceIndex(y, height, logo.Height());
+        std::uint8_t* out = stamp.MutableScanLine(y);
+        // Enlarging repeats source rows: the row just written is already the answer.
+        if (sy == previousSourceRow && !skip) {
+            std::memcpy(out, stamp.ScanLine(y - 1), stamp.RowBytes());
+            continue;
+        }
+        previousSourceRow = sy;
+        const std::uint8_t* in = logo.ScanLine(sy);
+        std::int64_t sx = sourceWidth / twiceWidth;
+        std::int64_t remainder = sourceWidth % twiceWidth;
+        for (int x = 0; x < width; ++x, out += bpp) {
+            const std::uint8_t* p = in + sx * bpp;
+            if (!skip || RGBColor(p[0], p[1], p[2]) != *skip) {
+                out[0] = p[0];
+                out[1] = p[1];
+                out[2] = p[2];
+            }
+            sx += stepQuotient;
+            remainder += stepRemainder;
+            if (remainder >= twiceWidth) {
+                remainder -= twiceWidth;
+                ++sx;
+            }
+        }
+    }
     return FilterLogoNoise(std::move(stamp), noiseLevel);
 }
 

@@ -2,17 +2,23 @@
 // where that is cheap and as the built program where the process boundary itself matters.
 #include "app/BatchCommand.h"
 
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
+#include <map>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "batch/OutputNaming.h"
 #include "imaging/JpegEncoder.h"
 #include "imaging/JpegImage.h"
 #include "imaging/Raster.h"
@@ -29,6 +35,7 @@ namespace stampwise {
 namespace {
 
 namespace fs = std::filesystem;
+using testing::FileExists;
 using testing::JpegFileSize;
 using testing::ReadFileBytes;
 using testing::ShellQuoted;
@@ -209,6 +216,7 @@ TEST(BatchCommandUsageErrors, ExitTwoNameTheArgumentAndWriteNothing) {
         {{"resize", "--width", "8", "--prefix", "p", "--suffix", "s", src}, "'--suffix'"},
         {{"resize", "--width", "8", "--prefix", "", src}, "'--prefix'"},
         {{"resize", "--width", "8", "--jobs", "0", src}, "'--jobs'"},
+        {{"resize", "--width", "8", "--json=yes", src}, "'--json' takes no value"},
         {{"resize", "--width", "8", "--at", "middle", src}, "'--at'"},
         {{"watermark", "--at", "middle", src}, "--logo"},
         {{"watermark", "--logo", logo, src}, "--at"},
@@ -328,15 +336,6 @@ TEST(BatchCommandRun, UncreatableSubfolderIsInTheRowsNotRepeated) {
                                      "\t20x15\tОшибка!\tНевозможно создать каталог " +
                                      dir / "Resized");
     EXPECT_EQ(run.err, "");
-}
-
-TEST(BatchCommandRun, EmptyFolderIsNotedAndGivesOnlyTheFinalMessage) {
-    TempFolder dir;
-    dir.WriteFile("readme.txt", "no pictures here");
-    const CommandRun run = RunInProcess({"resize", "--width", "20", dir.String()});
-    EXPECT_EQ(run.status, 0);
-    EXPECT_EQ(Lines(run.out), std::vector<std::string>{"Размеры картинок удачно изменены!"});
-    EXPECT_NE(run.err.find(dir.String()), std::string::npos);
 }
 
 TEST(BatchCommandRun, ProgressGoesToStandardErrorOnlyWhenAsked) {
@@ -467,7 +466,10 @@ TEST(BatchCommandFileList, NulSeparatedNamesMayHoldLineBreaks) {
                                          "-", "--null"},
                                         false, odd + '\0');
     EXPECT_EQ(run.status, 0) << run.out;
-    EXPECT_EQ(run.out.rfind(odd + "\t6x4\t" + dir / "two\nlines_r.jpg" + "\t3x2\tУспешно\n", 0), 0u)
+    // The line break reaches the file system whole and the report escaped, on one line.
+    EXPECT_EQ(run.out.rfind(EscapeReportField(odd) + "\t6x4\t" +
+                                EscapeReportField(dir / "two\nlines_r.jpg") + "\t3x2\tУспешно\n", 0),
+              0u)
         << run.out;
     EXPECT_EQ(JpegFileSize(dir / "two\nlines_r.jpg"), (PictureSize{3, 2}));
 }
@@ -557,6 +559,265 @@ TEST(BatchCommandProgram, ExitStatusAndStreamsAsAScriptSeesThem) {
         scratch, {"resize", "--width", "10", "--prefix", "p_", "--files-from", "-", "--null"}, list);
     EXPECT_EQ(piped.status, 0) << piped.err;
     EXPECT_EQ(ReportedSources(piped.out), (std::vector<std::string>{dir / "a.jpg", dir / "a.jpg"}));
+}
+
+// Every file under root with its bytes, so that runs can be compared and a file shown untouched.
+std::map<std::string, std::vector<std::uint8_t>> TreeContents(const fs::path& root) {
+    std::map<std::string, std::vector<std::uint8_t>> contents;
+    for (const fs::directory_entry& e : fs::recursive_directory_iterator(root)) {
+        if (e.is_regular_file()) contents[fs::relative(e.path(), root).string()] = ReadFileBytes(e.path().string());
+    }
+    return contents;
+}
+
+std::string Replaced(std::string text, const std::string& from, const std::string& to) {
+    for (std::size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size())) {
+        text.replace(at, from.size(), to);
+    }
+    return text;
+}
+
+// A result never replaces another source of the batch, and of two sources with one result the
+// first keeps it; one job and four give the same lines and the same files.
+TEST(BatchCommandProgram, OtherSourcesAndFirstResultsSurviveWithOneJobOrFour) {
+    TempFolder scratch;
+    struct Run {
+        std::string out;
+        std::map<std::string, std::vector<std::uint8_t>> files;
+    };
+    std::vector<Run> runs;
+    for (const char* jobs : {"1", "4"}) {
+        SCOPED_TRACE(std::string("--jobs ") + jobs);
+        TempFolder dir;
+        dir.MakeFolder("photos");
+        dir.MakeFolder("A");
+        dir.MakeFolder("B");
+        dir.MakeFolder("out");
+        WriteTestJpeg(dir / "photos/a.jpg", 40, 30);
+        WriteTestJpeg(dir / "photos/a_s.jpg", 60, 20);  // another photo, named like a's result
+        WriteTestJpeg(dir / "A/k.jpg", 40, 30);
+        WriteTestJpeg(dir / "B/k.jpg", 60, 20);
+        const std::vector<std::uint8_t> other = ReadFileBytes(dir / "photos/a_s.jpg");
+
+        const CommandRun suffix = RunProgram(
+            scratch, {"resize", "--width", "20", "--suffix", "_s", "--jobs", jobs, dir / "photos"});
+        const CommandRun folder = RunProgram(scratch, {"resize", "--width", "20", "--to-folder",
+                                                       dir / "out", "--jobs", jobs, dir / "A",
+                                                       dir / "B"});
+
+        EXPECT_EQ(suffix.status, 1);
+        EXPECT_EQ(folder.status, 1);
+        EXPECT_EQ(ReadFileBytes(dir / "photos/a_s.jpg"), other);
+        const std::vector<std::string> lines = Lines(suffix.out + folder.out);
+        ASSERT_EQ(lines.size(), 6u);
+        EXPECT_EQ(lines[0], dir / "photos/a.jpg" + "\t40x30\t" + dir / "photos/a_s.jpg" +
+                                "\t20x15\tОшибка!\t" + kOtherSourceErrorText + dir / "photos/a_s.jpg");
+        EXPECT_EQ(lines[1].rfind(dir / "photos/a_s.jpg" + "\t60x20\t", 0), 0u);
+        EXPECT_EQ(lines[3], dir / "A/k.jpg" + "\t40x30\t" + dir / "out/k.jpg" + "\t20x15\tУспешно");
+        EXPECT_EQ(lines[4], dir / "B/k.jpg" + "\t60x20\t" + dir / "out/k.jpg" +
+                                "\t20x7\tОшибка!\t" + kTakenOutputErrorText + dir / "A/k.jpg");
+        EXPECT_EQ(JpegFileSize(dir / "out/k.jpg"), (PictureSize{20, 15}));
+        runs.push_back({Replaced(suffix.out + folder.out, dir.String(), "<dir>"), TreeContents(dir.Path())});
+    }
+    ASSERT_EQ(runs.size(), 2u);
+    EXPECT_EQ(runs[0].out, runs[1].out);
+    EXPECT_TRUE(runs[0].files == runs[1].files);
+}
+
+// The smallest JSON reader that reads back what --json writes: one flat object of strings,
+// numbers, true, false and null. Fails the test on anything else.
+std::map<std::string, std::string> ParseJsonObject(const std::string& line) {
+    std::map<std::string, std::string> fields;
+    std::size_t at = 0;
+    const auto expect = [&](char c) {
+        if (at >= line.size() || line[at] != c) {
+            ADD_FAILURE() << "expected '" << c << "' at " << at << " in " << line;
+            at = line.size();
+            return false;
+        }
+        ++at;
+        return true;
+    };
+    const auto readString = [&]() {
+        std::string text;
+        if (!expect('"')) return text;
+        while (at < line.size() && line[at] != '"') {
+            const char c = line[at++];
+            if (static_cast<unsigned char>(c) < 0x20) ADD_FAILURE() << "raw control character in " << line;
+            if (c != '\\') {
+                text += c;
+                continue;
+            }
+            const char e = line.at(at++);
+            if (e == 'n') text += '\n';
+            else if (e == 'r') text += '\r';
+            else if (e == 't') text += '\t';
+            else if (e == '"' || e == '\\' || e == '/') text += e;
+            else if (e == 'u') {
+                const unsigned code = std::stoul(line.substr(at, 4), nullptr, 16);
+                at += 4;
+                if (code >= 0xDC80 && code <= 0xDCFF) text += static_cast<char>(code - 0xDC00);
+                else if (code < 0x80) text += static_cast<char>(code);
+                else ADD_FAILURE() << "unexpected escape in " << line;
+            } else {
+                ADD_FAILURE() << "bad escape in " << line;
+            }
+        }
+        expect('"');
+        return text;
+    };
+    expect('{');
+    while (at < line.size() && line[at] != '}') {
+        const std::string name = readString();
+        expect(':');
+        if (at < line.size() && line[at] == '"') {
+            fields[name] = readString();
+        } else {
+            const std::size_t end = line.find_first_of(",}", at);
+            fields[name] = "=" + line.substr(at, end - at);  // bare values keep a mark
+            at = end;
+        }
+        if (at < line.size() && line[at] == ',') ++at;
+    }
+    expect('}');
+    EXPECT_EQ(at, line.size()) << line;
+    return fields;
+}
+
+TEST(BatchCommandProgram, NamesWithTabsAndLineBreaksKeepTheirLinesInTextAndJson) {
+    TempFolder scratch;
+    TempFolder dir;
+    const std::string tab = dir / "a\tb.jpg";
+    const std::string newline = dir / "c\nd\\e.jpg";
+    const std::string notUtf8 = dir / "f\xff.jpg";
+    WriteTestJpeg(tab, 40, 30);
+    WriteTestJpeg(newline, 40, 30);
+    WriteTestJpeg(notUtf8, 40, 30);
+    const std::string missing = dir / "m\r.jpg";
+
+    const CommandRun text = RunProgram(scratch, {"resize", "--width", "20", "--prefix", "s_", tab,
+                                                 newline, missing});
+    const std::vector<std::string> lines = Lines(text.out);
+    ASSERT_EQ(lines.size(), 4u) << text.out;
+    const std::string d = dir.String();
+    EXPECT_EQ(lines[0], d + "/a\\tb.jpg\t40x30\t" + d + "/s_a\\tb.jpg\t20x15\tУспешно");
+    EXPECT_EQ(lines[1], d + "/c\\nd\\\\e.jpg\t40x30\t" + d + "/s_c\\nd\\\\e.jpg\t20x15\tУспешно");
+    EXPECT_EQ(lines[2].rfind(d + "/m\\r.jpg\t0x0\t\t0x0\tОшибка!\tCannot open file \"" + d +
+                                 "/m\\r.jpg\"", 0),
+              0u);
+
+    const CommandRun json = RunProgram(scratch, {"resize", "--width", "20", "--suffix", "_j",
+                                                 "--json", "--jobs", "4", tab, newline, notUtf8, missing});
+    EXPECT_EQ(json.status, 1);
+    const std::vector<std::string> objects = Lines(json.out);
+    ASSERT_EQ(objects.size(), 5u) << json.out;
+    const std::string sources[] = {tab, newline, notUtf8};
+    for (int i = 0; i < 3; ++i) {
+        const std::map<std::string, std::string> row = ParseJsonObject(objects[i]);
+        EXPECT_EQ(row.at("source"), sources[i]);
+        EXPECT_EQ(row.at("source_size"), "40x30");
+        EXPECT_EQ(row.at("new_size"), "20x15");
+        EXPECT_EQ(row.at("ok"), "=true");
+        EXPECT_EQ(row.at("error"), "=null");
+        EXPECT_TRUE(FileExists(row.at("output"))) << row.at("output");
+    }
+    const std::map<std::string, std::string> failed = ParseJsonObject(objects[3]);
+    EXPECT_EQ(failed.at("source"), missing);
+    EXPECT_EQ(failed.at("ok"), "=false");
+    EXPECT_NE(failed.at("error").find(missing), std::string::npos);
+    const std::map<std::string, std::string> end = ParseJsonObject(objects[4]);
+    EXPECT_EQ(end.at("message"), "Размеры изменены не у всех картинок: ошибок 1 из 4.");
+    EXPECT_EQ(end.at("total"), "=4");
+    EXPECT_EQ(end.at("succeeded"), "=3");
+    EXPECT_EQ(end.at("failed"), "=1");
+}
+
+TEST(BatchCommandProgram, FolderWithoutPicturesStopsTheRunWithTheWizardsNotice) {
+    TempFolder scratch;
+    TempFolder dir;
+    dir.MakeFolder("e.jpg");
+    dir.WriteFile("e.jpg/readme.txt", "no pictures here");
+    WriteTestJpeg(dir / "a.jpg", 40, 30);
+    const std::vector<std::string> before = TreeListing(dir.Path());
+
+    const CommandRun run =
+        RunProgram(scratch, {"resize", "--percent", "50", dir / "a.jpg", dir / "e.jpg/"});
+
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.out, "");
+    EXPECT_EQ(run.err, "stampwise-batch: " + dir / "e.jpg/" + ": В каталоге нет файлов с расширением jpg!\n");
+    EXPECT_EQ(TreeListing(dir.Path()), before);
+}
+
+// The largest resident size the program reached, running it directly (no shell in between).
+long PeakKibOfProgram(const Args& args) {
+    std::vector<std::string> argv = {STAMPWISE_BATCH_EXE};
+    argv.insert(argv.end(), args.begin(), args.end());
+    std::vector<char*> pointers;
+    for (std::string& a : argv) pointers.push_back(a.data());
+    pointers.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
+    pid_t pid = 0;
+    const int spawned = posix_spawn(&pid, pointers[0], &actions, nullptr, pointers.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    if (spawned != 0) return -1;
+    int status = 0;
+    rusage usage{};
+    if (wait4(pid, &status, 0, &usage) != pid || !WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+        return -1;
+    }
+    return usage.ru_maxrss;
+}
+
+// A few bytes of run-length data may declare a logo of millions of pixels; preparing it holds the
+// logo and its stamp, and nothing of the stamp's size besides.
+TEST(BatchCommandProgram, HugeLogoTakesAtMostTwoPicturesOfItsSize) {
+#if defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP() << "AddressSanitizer keeps freed memory resident";
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+    GTEST_SKIP() << "AddressSanitizer keeps freed memory resident";
+#endif
+#endif
+    TempFolder dir;
+    constexpr std::uint32_t kWidth = 1u << 24;  // 48 MiB as a picture
+    std::string bmp = "BM";
+    const auto u32 = [&](std::uint32_t v) {
+        for (int i = 0; i < 4; ++i) bmp += static_cast<char>((v >> (8 * i)) & 0xFF);
+    };
+    const auto u16 = [&](std::uint16_t v) {
+        bmp += static_cast<char>(v & 0xFF);
+        bmp += static_cast<char>(v >> 8);
+    };
+    u32(14 + 40 + 8 + 2);
+    u32(0);
+    u32(14 + 40 + 8);
+    u32(40);
+    u32(kWidth);
+    u32(1);
+    u16(1);
+    u16(8);
+    u32(1);  // RLE8
+    u32(2);
+    u32(2835);
+    u32(2835);
+    u32(2);  // two colours: dark grey, and white
+    u32(0);
+    u32(0x00404040);
+    u32(0x00FFFFFF);
+    bmp += std::string("\0\1", 2);  // end of the picture at once: every pixel is colour 0
+    dir.WriteFile("logo.bmp", bmp);
+    WriteTestJpeg(dir / "a.jpg", 40, 30);
+
+    const long peakKib = PeakKibOfProgram({"watermark", "--logo", dir / "logo.bmp", "--at",
+                                           "middle", "--jobs", "1", dir / "a.jpg"});
+
+    const long pictureKib = static_cast<long>(kWidth) * TBitmap::kBytesPerPixel / 1024;
+    ASSERT_GT(peakKib, 0);
+    EXPECT_LT(peakKib, 2 * pictureKib + 32 * 1024);
+    EXPECT_TRUE(FileExists(dir / "Marked/a.jpg"));
 }
 
 // A half-copied photo fails with the library's words and leaves no result; a name of 250 bytes,

@@ -94,6 +94,7 @@ TEST_F(BatchRunnerTest, SetsUpTheReportBeforeTheFirstFileAndEndsWithTheMessage) 
         "process events",
         "row: " + a,
         "repaint",
+        "pictures released",
         "information: Размеры картинок удачно изменены!",
     };
     EXPECT_EQ(view.Events, expected);
@@ -182,6 +183,67 @@ TEST_F(BatchRunnerTest, FileListedTwiceIsProcessedTwice) {
     EXPECT_EQ(view.Rows[1].Caption, a);
     EXPECT_EQ(Results(), (std::vector<std::string>{"Успешно", "Успешно"}));
     EXPECT_EQ(JpegFileSize(dir.String() + "/Resized/a.jpg"), (PictureSize{20, 15}));
+}
+
+// Whichever of the two comes first in the list, and however many files run at once.
+TEST_F(BatchRunnerTest, ResultOverAnotherSourceOfTheBatchFailsNamingItAndLeavesItIntact) {
+    const std::string a = Picture("a.jpg", 40, 30);
+    const std::string other = Picture("a_r.jpg", 60, 20);  // a's result under the suffix _r
+    const std::vector<std::uint8_t> before = ReadFileBytes(other);
+    job.TargetMode = "suffix";
+    inputs.Targets.Suffix = "_r";
+    for (const int jobs : {1, 4}) {
+        for (const bool isOtherFirst : {false, true}) {
+            SCOPED_TRACE("jobs " + std::to_string(jobs) + (isOtherFirst ? ", a_r.jpg first" : ""));
+            RecordingBatchView fresh;
+            job.SourceFiles = isOtherFirst ? std::vector<std::string>{other, a}
+                                           : std::vector<std::string>{a, other};
+            inputs.Jobs = jobs;
+
+            RunBatch(job, inputs, MakeResizeOperation(ResizeMode::Width, 20, "20"), fresh);
+
+            ASSERT_EQ(fresh.Rows.size(), 2u);
+            const ReportRow& ofA = fresh.Rows[isOtherFirst ? 1 : 0];
+            const ReportRow& ofOther = fresh.Rows[isOtherFirst ? 0 : 1];
+            EXPECT_EQ(ofA.Result, "Ошибка!");
+            EXPECT_EQ(ofA.ErrorText, kOtherSourceErrorText + other);
+            EXPECT_EQ(ofA.OutputPath, other);
+            EXPECT_EQ(ofOther.Result, "Успешно");
+            EXPECT_EQ(ReadFileBytes(other), before);
+            EXPECT_EQ(JpegFileSize(dir / "a_r_r.jpg"), (PictureSize{20, 7}));
+        }
+    }
+}
+
+// A broken first file writes nothing, so the next source gets the path; the one after that comes
+// from another source and must not replace it, while the first good source listed again may.
+TEST_F(BatchRunnerTest, FirstSourceWrittenToAnOutputPathKeepsItAndLaterOthersFailNamingIt) {
+    dir.MakeFolder("A");
+    dir.MakeFolder("B");
+    dir.MakeFolder("C");
+    dir.MakeFolder("out");
+    const std::string first = Picture("A/k.jpg", 40, 30);
+    const std::string second = Picture("B/k.jpg", 60, 20);
+    const std::string broken = dir.WriteFile("C/k.jpg", "not a picture");
+    job.TargetMode = "folder";
+    for (const int jobs : {1, 4}) {
+        SCOPED_TRACE("jobs " + std::to_string(jobs));
+        RecordingBatchView fresh;
+        job.SourceFiles = {broken, first, second, dir / "A/./k.jpg"};
+        inputs.Jobs = jobs;
+        fs::remove(dir / "out/k.jpg");
+
+        RunBatch(job, inputs, MakeResizeOperation(ResizeMode::Width, 20, "20"), fresh);
+
+        ASSERT_EQ(fresh.Rows.size(), 4u);
+        EXPECT_EQ(fresh.Rows[0].Result, "Ошибка!");
+        EXPECT_EQ(fresh.Rows[1].Result, "Успешно");
+        EXPECT_EQ(fresh.Rows[2].Result, "Ошибка!");
+        EXPECT_EQ(fresh.Rows[2].ErrorText, kTakenOutputErrorText + first);
+        EXPECT_EQ(fresh.Rows[2].NewSize, "20x7");
+        EXPECT_EQ(fresh.Rows[3].Result, "Успешно");
+        EXPECT_EQ(JpegFileSize(dir / "out/k.jpg"), (PictureSize{20, 15}));
+    }
 }
 
 TEST_F(BatchRunnerTest, SubfolderIsMadeInEachSourceFolder) {
@@ -398,9 +460,9 @@ TEST_F(BatchRunnerTest, PreparesBeforeTheFirstFileAndCleansUpBeforeTheMessage) {
 
     RunBatch(job, inputs, op, view);
 
-    const std::vector<std::string> tail(view.Events.end() - 6, view.Events.end());
+    const std::vector<std::string> tail(view.Events.end() - 7, view.Events.end());
     EXPECT_EQ(tail, (std::vector<std::string>{"process events", "prepare", "row: " + a, "repaint",
-                                              "clean up",
+                                              "clean up", "pictures released",
                                               "information: Размеры картинок удачно изменены!"}));
 }
 

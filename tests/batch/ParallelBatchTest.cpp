@@ -17,6 +17,7 @@
 #include <thread>
 #include <vector>
 
+#include "batch/OutputNaming.h"
 #include "imaging/JpegImage.h"
 #include "resize/ResizeRule.h"
 #include "support/RecordingBatchView.h"
@@ -232,7 +233,7 @@ protected:
     ObservedSteps steps;
 };
 
-TEST_F(ParallelBatchTest, LaterFileOfOneOutputPathIsTheOneLeft) {
+TEST_F(ParallelBatchTest, FirstFileOfOneOutputPathKeepsItAlsoWhenTheLaterIsReadyFirst) {
     dir.MakeFolder("a");
     dir.MakeFolder("b");
     WriteTestJpeg(dir / "a/x.jpg", 40, 30);
@@ -248,49 +249,9 @@ TEST_F(ParallelBatchTest, LaterFileOfOneOutputPathIsTheOneLeft) {
 
     ASSERT_EQ(view.Rows.size(), 2u);
     EXPECT_EQ(view.Rows[0].Result, "Успешно");
-    EXPECT_EQ(view.Rows[1].Result, "Успешно");
-    EXPECT_EQ(JpegFileSize(dir / "out/x.jpg"), (PictureSize{20, 7}));  // b's 60 × 20
-}
-
-TEST_F(ParallelBatchTest, SourceThatAnEarlierFileReplacesIsReadAfterIt) {
-    WriteTestJpeg(dir / "a.jpg", 40, 30);
-    WriteTestJpeg(dir / "a_r.jpg", 60, 20);  // an older result, to be replaced by a.jpg's
-    job.TargetMode = "suffix";
-    job.SourceFiles = {dir / "a.jpg", dir / "a_r.jpg"};
-    steps.BeforeRead = [&](const std::string& path) {
-        if (path == dir / "a.jpg") std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    };
-
-    RunBatch(job, inputs, steps.Operation(), view);
-
-    // With one file at a time a_r.jpg is read as a.jpg's new result, 20 × 15.
-    EXPECT_EQ(JpegFileSize(dir / "a_r_r.jpg"), (PictureSize{20, 15}));
-    const std::vector<std::string> events = steps.Events();
-    EXPECT_EQ(events, (std::vector<std::string>{"start " + dir / "a.jpg", "end " + dir / "a.jpg",
-                                                "start " + dir / "a_r.jpg",
-                                                "end " + dir / "a_r.jpg"}));
-}
-
-TEST_F(ParallelBatchTest, SourceOfAnEarlierFileIsReplacedOnlyAfterItWasRead) {
-    WriteTestJpeg(dir / "a_r.jpg", 60, 20);
-    WriteTestJpeg(dir / "a.jpg", 40, 30);
-    job.TargetMode = "suffix";
-    job.SourceFiles = {dir / "a_r.jpg", dir / "a.jpg"};
-    // a.jpg's result replaces a_r.jpg; it must wait until the first file has read the old one.
-    // The first file is held until a.jpg's picture is made and then a little longer, which a
-    // save that did not wait would use to replace a_r.jpg.
-    steps.BeforeRead = [&](const std::string& path) {
-        if (path != dir / "a_r.jpg") return;
-        steps.AwaitEvent("end " + dir / "a.jpg");
-        for (int i = 0; i < 50 && JpegFileSize(dir / "a_r.jpg").Width != 20; ++i) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        }
-    };
-
-    RunBatch(job, inputs, steps.Operation(), view);
-
-    EXPECT_EQ(JpegFileSize(dir / "a_r_r.jpg"), (PictureSize{20, 7}));  // the old 60 × 20
-    EXPECT_EQ(JpegFileSize(dir / "a_r.jpg"), (PictureSize{20, 15}));
+    EXPECT_EQ(view.Rows[1].Result, "Ошибка!");
+    EXPECT_EQ(view.Rows[1].ErrorText, kTakenOutputErrorText + dir / "a/x.jpg");
+    EXPECT_EQ(JpegFileSize(dir / "out/x.jpg"), (PictureSize{20, 15}));  // a's 40 × 30
 }
 
 TEST_F(ParallelBatchTest, RowIsAddedAsSoonAsItsFileAndEveryEarlierOneAreDone) {
@@ -412,6 +373,48 @@ TEST_F(ParallelBatchTest, NeverMoreFilesAtOnceOrAheadOfTheReportThanTheJobs) {
     EXPECT_LE(mostRunning.load(), 3);
     EXPECT_GE(mostRunning.load(), 2);  // it did run files at once
     EXPECT_LE(furthestAhead.load(), 3);
+}
+
+TEST_F(ParallelBatchTest, MemoryBudgetBoundsTheFilesAtOnce) {
+    job.TargetMode = "subfolder";
+    for (int i = 0; i < 8; ++i) {
+        const std::string path = dir / ("p" + std::to_string(i) + ".jpg");
+        WriteTestJpeg(path, 40, 30);
+        job.SourceFiles.push_back(path);
+    }
+    const std::uint64_t perFile = EstimateFileMemory(job.SourceFiles[0]);
+    ASSERT_GT(perFile, 40u * 30u);
+    std::atomic<int> running{0};
+    std::atomic<int> mostRunning{0};
+    BatchOperation op = MakeResizeOperation(ResizeMode::Width, 20, "20");
+    op.Step = [&](const std::string& path, StepOutcome& outcome) {
+        const int now = ++running;
+        int most = mostRunning.load();
+        while (now > most && !mostRunning.compare_exchange_weak(most, now)) {
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(30));  // long enough to overlap
+        ResizePicture(path, ResizeMode::Width, 20, outcome);
+        --running;
+    };
+    // Room for two files, then for less than one: a file larger than the budget still runs, alone.
+    const struct {
+        std::uint64_t budget;
+        int most;
+    } cases[] = {{2 * perFile + perFile / 2, 2}, {perFile / 2, 1}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.budget);
+        const std::vector<std::string> files = job.SourceFiles;
+        RecordingBatchView fresh;
+        fresh.Asks = false;
+        inputs.MemoryBudget = c.budget;
+        mostRunning = 0;
+
+        RunBatch(job, inputs, op, fresh);
+
+        EXPECT_EQ(fresh.Rows.size(), 8u);
+        EXPECT_EQ(mostRunning.load(), c.most);
+        job.SourceFiles = files;
+    }
 }
 
 TEST_F(ParallelBatchTest, ViewThatThrowsEndsTheBatchWithoutLeavingThreadsBehind) {

@@ -17,7 +17,8 @@ public:
     bool Asks = true;
 
     // In order: "question", "information: <text>", "hide params", "clear rows", "clear columns",
-    // "column: <caption>", "row: <caption>", "repaint", "show report", "process events".
+    // "column: <caption>", "row: <caption>", "repaint", "show report", "process events",
+    // "pictures released".
     std::vector<std::string> Events;
     std::vector<std::string> Questions;
     std::vector<std::string> Informations;
@@ -36,6 +37,7 @@ public:
     void ShowReport() override;
     void ProcessPendingEvents() override;
     void ReportProgress(int done, int total) override;
+    void PicturesReleased() override { Events.push_back("pictures released"); }
     bool AsksQuestion() const override { return Asks; }
 };
 

@@ -145,6 +145,27 @@ TEST(PrepareLogo, ScalesTheWholeLogoIntoTheStampThenFilters) {
     EXPECT_TRUE(PrepareLogo(logo, 4, -1, 10).Empty());
 }
 
+TEST(PrepareLogo, TakesThePixelsStretchCopyTakesAtEverySize) {
+    TBitmap logo;
+    logo.ChangeSize(47, 33);
+    for (int y = 0; y < 33; ++y)
+        for (int x = 0; x < 47; ++x) logo.SetPixelAt(x, y, RGBColor(5 * x, 7 * y, (x * y) % 200));
+    TBitmap transparent = logo;
+    transparent.SetTransparent(true);
+    transparent.SetTransparentColor(logo.PixelAt(3, 4));
+    const LogoSize sizes[] = {{47, 33}, {13, 50}, {100, 7}, {1, 1}, {46, 34}, {3, 200}};
+    for (const TBitmap* source : {&logo, &transparent}) {
+        for (const LogoSize& size : sizes) {
+            SCOPED_TRACE(std::to_string(size.Width) + "x" + std::to_string(size.Height) +
+                         (source->Transparent() ? " transparent" : ""));
+            TBitmap expected;
+            expected.ChangeSize(size.Width, size.Height);
+            StretchCopy(expected, Rect{0, 0, size.Width, size.Height}, *source);
+            EXPECT_TRUE(SamePixels(PrepareLogo(*source, size.Width, size.Height, 0), expected));
+        }
+    }
+}
+
 // ---- LogoRect ----
 
 TEST(LogoRect, EveryPlacementOnAnOddSizedPicture) {

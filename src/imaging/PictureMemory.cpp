@@ -3,7 +3,7 @@
 // free, so each file would pay the kernel for faulting in and zeroing its pictures again: about a
 // quarter of the CPU time of a large resize. In the one main heap, never trimmed, a freed
 // picture's pages are handed to the next file as they are.
-#include "app/PictureMemory.h"
+#include "imaging/PictureMemory.h"
 
 #if __has_include(<malloc.h>)
 #include <malloc.h>
@@ -16,6 +16,12 @@ void KeepPictureMemoryForReuse() {
     mallopt(M_ARENA_MAX, 1);
     mallopt(M_MMAP_MAX, 0);
     mallopt(M_TRIM_THRESHOLD, -1);
+#endif
+}
+
+void ReturnPictureMemory() {
+#if defined(M_TRIM_THRESHOLD)
+    malloc_trim(0);  // also the free pages inside the heap, not only its top
 #endif
 }
 
