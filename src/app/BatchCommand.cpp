@@ -244,6 +244,7 @@ private:
             return true;
         }
         if (name == "--shard") return Shard(o, value);
+        // Reached only by a line of kOptions that has no branch here.
         return Fail("unknown option '" + name + "'");
     }
 
