@@ -237,6 +237,9 @@ int DecodeInto(const std::uint8_t* data, std::size_t size, TBitmap& bitmap, int&
 bool CanSkipRows(const Decompression& d, bool isGrayscale) {
 #if defined(LIBJPEG_TURBO_VERSION)
     if (isGrayscale) return false;
+    // 4:2:0 pictures four pixels wide or less get other chroma after a skip too; narrow pictures
+    // cost nothing to read whole, so the skip is left to the ones of a block's width and more.
+    if (d.info.output_width < 16) return false;
     for (int c = 0; c < d.info.num_components; ++c) {
         const jpeg_component_info& component = d.info.comp_info[c];
         const int across = d.info.max_h_samp_factor / component.h_samp_factor;

@@ -108,6 +108,8 @@ TEST(DecodeJpegSampledRows, GivesTheFullDecodesRowsForEveryLayout) {
         {"-quality 95 -sample 2x2", 1, 1},
         {"-quality 95 -sample 2x2", 300, 3},
         {"-quality 95 -sample 2x2", 5, 300},
+        {"-quality 95 -sample 2x2", 4, 100},
+        {"-quality 95 -sample 2x2", 1, 49},
     };
     TempFolder dir;
     unsigned seed = 11;
