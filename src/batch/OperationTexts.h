@@ -8,6 +8,9 @@
 
 namespace stampwise {
 
+// The line break of the question's texts: line feed, then carriage return.
+inline constexpr const char* kQuestionBreak = "\n\r";
+
 // The four texts of the target window, used exactly as typed.
 struct TargetTexts {
     std::string Folder;

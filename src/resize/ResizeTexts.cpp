@@ -7,18 +7,15 @@
 namespace stampwise {
 namespace {
 
-// The question's line break: line feed, then carriage return.
-constexpr const char* kBreak = "\n\r";
-
 std::string SourcePhrase(const std::string& sourceKind, const std::string& folder, int fileCount) {
     const std::string n = std::to_string(fileCount);
     std::string phrase;
     if (sourceKind == keyword::kFolder) {
         phrase = "Вы действительно хотите преобразовать картинки \n\rв папке [" + folder +
-                 "] с расширением jpg (всего " + n + ")," + kBreak;
+                 "] с расширением jpg (всего " + n + ")," + kQuestionBreak;
     }
     if (sourceKind == keyword::kFiles) {
-        phrase = "Вы действительно хотите преобразовать выбранные " + n + " файла(ов)," + kBreak;
+        phrase = "Вы действительно хотите преобразовать выбранные " + n + " файла(ов)," + kQuestionBreak;
     }
     return phrase;
 }

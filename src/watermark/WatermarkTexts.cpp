@@ -7,19 +7,16 @@
 namespace stampwise {
 namespace {
 
-// The question's line break: line feed, then carriage return.
-constexpr const char* kBreak = "\n\r";
-
 std::string SourcePhrase(const std::string& sourceKind, const std::string& folder, int fileCount) {
     const std::string n = std::to_string(fileCount);
     std::string phrase;
     if (sourceKind == keyword::kFolder) {
         phrase = "Вы действительно хотите поместить логотип на \n\rкартинки в папке [" + folder +
-                 "] с расширением jpg (всего " + n + ")" + kBreak;
+                 "] с расширением jpg (всего " + n + ")" + kQuestionBreak;
     }
     if (sourceKind == keyword::kFiles) {
         phrase = "Вы действительно хотите поместить логотип на \n\rвыбранные картинки (всего " + n +
-                 " файла(ов))" + kBreak;
+                 " файла(ов))" + kQuestionBreak;
     }
     return phrase;
 }
