@@ -1,6 +1,6 @@
 // The batch command: its arguments, its report on standard output and its exit status, in process
 // where that is cheap and as the built program where the process boundary itself matters.
-#include "app/BatchCommand.h"
+#include "cli/BatchCommand.h"
 
 #include <fcntl.h>
 #include <spawn.h>

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "app/BatchCommand.h"
+#include "cli/BatchCommand.h"
 #include "imaging/PictureMemory.h"
 
 int main(int argc, char** argv) {

@@ -2,7 +2,7 @@
 // anything is read or written, so a usage error leaves the disk and standard output untouched.
 // The pictures, names and failures are RunBatch's and the operations' (MakeResizeOperation,
 // MakeWatermarkOperation), the logo is read as the watermark window reads it (LoadLogoFile).
-#include "app/BatchCommand.h"
+#include "cli/BatchCommand.h"
 
 #include <cerrno>
 #include <charconv>
