@@ -24,6 +24,7 @@
 #include <utility>
 
 #include "batch/OutputNaming.h"
+#include "batch/ResultFiles.h"
 #include "imaging/JpegDecoder.h"
 #include "imaging/PictureFileIo.h"
 
@@ -124,13 +125,31 @@ namespace {
 
 constexpr const char* kUnknownErrorText = "Неизвестная ошибка";
 
-// The work of one file; awaitSaveTurn, when given, is called once the output path is known and
-// before anything is written there, and may throw to fail the file.
-FileOutcome ProcessFile(const std::string& sourcePath, const std::string& targetMode,
-                        const TargetTexts& targets, const TransformStep& step,
-                        const std::function<void()>& awaitSaveTurn) {
-    FileOutcome result;
-    ReportRow& row = result.Row;
+void MarkFailed(ReportRow& row, const std::string& text) {
+    row.ImageIndex = kReportImageError;
+    row.Result = kReportError;
+    row.ErrorText = text.empty() ? kUnknownErrorText : text;
+}
+
+// A file whose step and encoding are done: its row so far, and its result written beside the
+// output path but not yet in place (none when the file failed).
+struct PreparedFile {
+    FileOutcome Outcome;
+    std::optional<PendingResult> Pending;
+};
+
+// Decides, once the output path is known and before anything is written there, whether the
+// result may replace a file at that path; throws to fail the file.
+using SaveTurn = std::function<bool(const std::string& outputPath)>;
+
+// The work of one file up to its save's wait for the disk: step, output path, the refusal of a
+// result that would replace its own source, encoding, and the bytes in a temporary file. Every
+// failure ends up in the row.
+PreparedFile PrepareFile(const std::string& sourcePath, const std::string& targetMode,
+                         const TargetTexts& targets, const TransformStep& step,
+                         ResultFileOps& ops, const SaveTurn& awaitSaveTurn) {
+    PreparedFile prepared;
+    ReportRow& row = prepared.Outcome.Row;
     row.Caption = sourcePath;
     // Fresh working values for every file, so a failed row never shows another file's sizes.
     PictureSize sourceSize;
@@ -149,32 +168,44 @@ FileOutcome ProcessFile(const std::string& sourcePath, const std::string& target
         sourceSize = outcome.SourceSize;
         newSize = outcome.NewSize;
 
-        outputPath = BuildOutputPath(sourcePath, targetMode, targets, &result.FolderMessage);
-        if (!result.FolderMessage.empty()) throw std::runtime_error(result.FolderMessage);
+        std::string& folderMessage = prepared.Outcome.FolderMessage;
+        outputPath = BuildOutputPath(sourcePath, targetMode, targets, &folderMessage);
+        if (!folderMessage.empty()) throw std::runtime_error(folderMessage);
         if (outputPath.empty()) {
             throw std::runtime_error("Неизвестный способ сохранения результатов: " + targetMode);
         }
-        if (awaitSaveTurn) awaitSaveTurn();
+        const bool mayReplace = awaitSaveTurn(outputPath);
         if (IsSameFile(sourcePath, outputPath)) throw std::runtime_error(kSameFileErrorText);
-        // WriteToFile replaces an existing file only once the new one is complete, so a failed
-        // save leaves an earlier result where it was. The folder is flushed by the caller, once
-        // after its last result (SyncResultFolders).
-        outcome.Picture.WriteToFile(outputPath, FolderSync::Later);
-        row.ImageIndex = kReportImageOk;
-        row.Result = kReportOk;
+        const std::vector<std::uint8_t>& bytes = outcome.Picture.EncodedBytes(outputPath);
+        prepared.Pending = WriteTemporaryResult(ops, outputPath, bytes.data(), bytes.size(), mayReplace);
     } catch (const std::exception& e) {
-        row.ImageIndex = kReportImageError;
-        row.Result = kReportError;
-        row.ErrorText = e.what();
+        MarkFailed(row, e.what());
     } catch (...) {
-        row.ImageIndex = kReportImageError;
-        row.Result = kReportError;
-        row.ErrorText = kUnknownErrorText;
+        MarkFailed(row, kUnknownErrorText);
     }
     row.SourceSize = FormatSize(sourceSize);
     row.OutputPath = outputPath;
     row.NewSize = FormatSize(newSize);
-    return result;
+    return prepared;
+}
+
+// The rest of the save: the flush and the rename. The folder is flushed by the caller, once after
+// its last result (SyncResultFolders).
+FileOutcome FinishFile(PreparedFile& prepared, ResultFileOps& ops) {
+    ReportRow& row = prepared.Outcome.Row;
+    if (prepared.Pending) {
+        try {
+            PutResultInPlace(ops, *prepared.Pending);
+            row.ImageIndex = kReportImageOk;
+            row.Result = kReportOk;
+        } catch (const std::exception& e) {
+            MarkFailed(row, e.what());
+        } catch (...) {
+            MarkFailed(row, kUnknownErrorText);
+        }
+        prepared.Pending.reset();
+    }
+    return std::move(prepared.Outcome);
 }
 
 // The folder of every result written, each flushed once: its renames are then on the disk too.
@@ -191,6 +222,7 @@ void SyncResultFolders(const std::vector<std::string>& writtenPaths) {
 // number of jobs decides exactly as one does: a result never replaces a source of the batch (its
 // own or another's), and of several sources whose results share one path the first in list order
 // that writes it keeps it. A source listed twice may write its result twice: it is the same one.
+// A result replaces only a file that was at its path, under exactly its name, at planning.
 class OutputClaims {
 public:
     OutputClaims(const std::vector<std::string>& files, const std::string& targetMode,
@@ -201,17 +233,19 @@ public:
             plans_[i].SourceKey = FileIdentity(files[i]);
             sourceOf.emplace(plans_[i].SourceKey, static_cast<int>(i));
         }
+        OutputPathSurvey survey;
         std::unordered_map<std::string, int> lastWriter;
         for (std::size_t i = 0; i < files.size(); ++i) {
             FilePlan& plan = plans_[i];
             const std::string planned = PlannedOutputPath(files[i], targetMode, targets);
             if (planned.empty()) continue;  // the file fails on its target mode
-            const std::string outputKey = FileIdentity(planned);
-            plan.IsOwnSource = outputKey == plan.SourceKey;
-            if (const auto s = sourceOf.find(outputKey); s != sourceOf.end()) {
+            const OutputPathSurvey::Look look = survey.LookAt(planned);
+            plan.WasPresent = look.State == PathAtPlanning::Present;
+            plan.IsOwnSource = look.Key == plan.SourceKey;
+            if (const auto s = sourceOf.find(look.Key); s != sourceOf.end()) {
                 plan.ReplacedSource = s->second;
             }
-            const auto [w, isFirst] = lastWriter.try_emplace(outputKey, static_cast<int>(i));
+            const auto [w, isFirst] = lastWriter.try_emplace(look.Key, static_cast<int>(i));
             plan.Group = isFirst ? static_cast<int>(i) : plans_[w->second].Group;
             if (!isFirst) plan.SaveAfter = std::exchange(w->second, static_cast<int>(i));
         }
@@ -222,19 +256,21 @@ public:
     // same output; it waited for those before it in turn), or -1.
     int SaveAfter(int i) const { return plans_[i].SaveAfter; }
 
-    // Throws when file i must not write its result. Called once SaveAfter(i) is done, and by one
-    // file at a time for any one output path.
-    void CheckSave(int i) const {
+    // Throws when file i must not write its result; else whether the result may replace a file
+    // at its path. Called once SaveAfter(i) is done, and by one file at a time for any one path.
+    bool CheckSave(int i) const {
         const FilePlan& plan = plans_[i];
         if (plan.IsOwnSource) throw std::runtime_error(kSameFileErrorText);
         if (plan.ReplacedSource >= 0) {
             throw std::runtime_error(kOtherSourceErrorText + files_[plan.ReplacedSource]);
         }
-        if (plan.Group < 0) return;
+        if (plan.Group < 0) return plan.WasPresent;
         const int holder = holders_[plan.Group];
         if (holder >= 0 && plans_[holder].SourceKey != plan.SourceKey) {
             throw std::runtime_error(kTakenOutputErrorText + files_[holder]);
         }
+        // The same source's result, written earlier in this batch, is refreshed.
+        return plan.WasPresent || holder >= 0;
     }
 
     // File i is done; isWritten when its result is on disk.
@@ -247,6 +283,7 @@ private:
     struct FilePlan {
         std::string SourceKey;
         bool IsOwnSource = false;
+        bool WasPresent = false;  // a file of exactly the output's name was there at planning
         int ReplacedSource = -1;  // a file of the batch whose source is this file's output
         int Group = -1;           // the first file of the batch with the same output
         int SaveAfter = -1;
@@ -259,18 +296,25 @@ private:
 
 // The files of one batch on worker threads, handed back to the calling thread in SourceFiles
 // order. Everything the threads share is here, under one mutex.
+//
+// A file holds a core (one of the jobs) and its memory from its start until its result is in a
+// temporary file; the flush and the rename that follow are a wait for the disk, during which its
+// thread holds neither and the next file takes the core. So there are more threads than jobs:
+// the extra ones are the files waiting for the disk.
 class ParallelFiles {
 public:
     ParallelFiles(const std::vector<std::string>& files, const std::string& targetMode,
                   const TargetTexts& targets, const TransformStep& step, int jobs,
-                  std::uint64_t memoryBudget, OutputClaims& claims)
+                  std::uint64_t memoryBudget, OutputClaims& claims, ResultFileOps& ops)
         : files_(files),
           targetMode_(targetMode),
           targets_(targets),
           step_(step),
           jobs_(std::max(1, jobs)),
+          window_(jobs_ + FilesWaitingForTheDisk(jobs_)),
           memoryBudget_(memoryBudget),
           claims_(claims),
+          ops_(ops),
           outcomes_(files.size()),
           isDone_(files.size(), false) {}
 
@@ -281,15 +325,16 @@ public:
     ~ParallelFiles() {
         {
             const std::lock_guard<std::mutex> lock(mutex_);
-            isStopping_ = true;
+            isLeaving_ = true;
         }
-        changed_.notify_all();
+        startable_.notify_all();
+        done_.notify_all();
         for (std::thread& worker : workers_) worker.join();
     }
 
     // Starts the workers; false when not even one thread could be had.
     bool Start() {
-        const int wanted = std::min<int>(jobs_, static_cast<int>(files_.size()));
+        const int wanted = std::min<int>(window_, Count());
         for (int i = 0; i < wanted; ++i) {
             try {
                 workers_.emplace_back([this] { Work(); });
@@ -300,15 +345,33 @@ public:
         return !workers_.empty();
     }
 
-    // The outcome of file index, waiting for it with view.WaitTick() about every tick.
-    FileOutcome Take(int index, BatchView& view) {
+    // No file starts any more; the files started finish. They are the first ones of the list.
+    void Stop() {
+        {
+            const std::lock_guard<std::mutex> lock(mutex_);
+            if (isStopped_) return;
+            isStopped_ = true;
+            startedAtStop_ = nextAdmitted_;
+        }
+        startable_.notify_all();
+    }
+
+    // The outcome of file index, waiting for it with view.WaitTick() (and the stop query) about
+    // every tick; none when the batch was stopped before the file started.
+    std::optional<FileOutcome> Take(int index, BatchView& view,
+                                    const std::function<bool()>& stopRequested) {
         std::unique_lock<std::mutex> lock(mutex_);
-        const auto isReady = [&] { return outcomes_[index].has_value(); };
-        while (!changed_.wait_for(lock, std::chrono::milliseconds(kWaitTickMs), isReady)) {
+        awaited_ = index;
+        const auto isSettled = [&] {
+            return outcomes_[index].has_value() || (isStopped_ && index >= startedAtStop_);
+        };
+        while (!ready_.wait_for(lock, std::chrono::milliseconds(kWaitTickMs), isSettled)) {
             lock.unlock();
             view.WaitTick();
+            if (stopRequested && stopRequested()) Stop();
             lock.lock();
         }
+        if (!outcomes_[index]) return std::nullopt;
         FileOutcome outcome = std::move(*outcomes_[index]);
         outcomes_[index].reset();
         return outcome;
@@ -320,7 +383,7 @@ public:
             const std::lock_guard<std::mutex> lock(mutex_);
             rowsShown_ = index + 1;
         }
-        changed_.notify_all();
+        startable_.notify_all();
     }
 
 private:
@@ -331,16 +394,17 @@ private:
             int index = 0;
             {
                 std::unique_lock<std::mutex> lock(mutex_);
-                // Not more than jobs_ files beyond the next row: the rows in between are waiting
-                // for a slow file, and running further ahead would only pile up finished work.
-                changed_.wait(lock, [&] {
-                    return isStopping_ || nextFile_ >= Count() || nextFile_ <= rowsShown_ + jobs_;
+                // Not more files beyond the next row than run or wait for the disk: the rows in
+                // between are waiting for a slow file, and running further ahead would only pile
+                // up finished work.
+                startable_.wait(lock, [&] {
+                    return isLeaving_ || isStopped_ || nextFile_ >= Count() ||
+                           nextFile_ < rowsShown_ + window_;
                 });
-                if (isStopping_ || nextFile_ >= Count()) return;
+                if (isLeaving_ || isStopped_ || nextFile_ >= Count()) return;
                 index = nextFile_++;
             }
             FileOutcome outcome;
-            bool isAdmitted = false;
             std::uint64_t memory = 0;
             try {
                 // One job at a time never waits for room, and an unknown budget leaves none to
@@ -349,60 +413,91 @@ private:
                     memory = EstimateFileMemory(files_[index]);
                 }
                 Admit(index, memory);
-                isAdmitted = true;
-                outcome = ProcessFile(files_[index], targetMode_, targets_, step_, [&] {
-                    WaitUntilDone(claims_.SaveAfter(index));
-                    const std::lock_guard<std::mutex> lock(mutex_);
-                    claims_.CheckSave(index);
-                });
             } catch (const Stopped&) {
-                return;  // not admitted: it holds no memory
+                return;  // not started: it holds no job and no memory, and gets no row
+            }
+            bool holdsJob = true;
+            try {
+                PreparedFile prepared = PrepareFile(
+                    files_[index], targetMode_, targets_, step_, ops_, [&](const std::string&) {
+                        WaitUntilDone(claims_.SaveAfter(index));
+                        const std::lock_guard<std::mutex> lock(mutex_);
+                        return claims_.CheckSave(index);
+                    });
+                // The picture is gone, the bytes are with the system: the job and the memory
+                // go to the next file while this one waits for the disk.
+                holdsJob = false;
+                Release(memory);
+                outcome = FinishFile(prepared, ops_);
             } catch (...) {
                 // Only the coordination itself can get here; the file must still get its row, or
                 // the calling thread would wait for it for ever.
+                outcome = FileOutcome();
                 outcome.Row.Caption = files_[index];
-                outcome.Row.ImageIndex = kReportImageError;
-                outcome.Row.Result = kReportError;
-                outcome.Row.ErrorText = kUnknownErrorText;
+                MarkFailed(outcome.Row, kUnknownErrorText);
                 outcome.Row.SourceSize = FormatSize({});
                 outcome.Row.NewSize = FormatSize({});
             }
-            {
-                const std::lock_guard<std::mutex> lock(mutex_);
-                if (isAdmitted) memoryInUse_ -= memory;
-                claims_.Done(index, outcome.Row.ImageIndex == kReportImageOk);
-                outcomes_[index] = std::move(outcome);
-                isDone_[index] = true;
-            }
-            changed_.notify_all();
+            if (holdsJob) Release(memory);
+            Publish(index, std::move(outcome));
         }
     }
 
-    // Files start in list order, each once the files running leave room for its estimate in the
-    // budget, or alone when nothing else runs (a file larger than the budget still gets its turn).
-    // In order, so that a file waiting for room never holds up one it waits for.
+    // Files start in list order, each once a job is free and the files running leave room for its
+    // estimate in the budget, or alone when nothing else runs (a file larger than the budget still
+    // gets its turn). In order, so that a file waiting for room never holds up one it waits for,
+    // and the files started are always the first ones of the list.
     void Admit(int index, std::uint64_t memory) {
         std::unique_lock<std::mutex> lock(mutex_);
-        changed_.wait(lock, [&] {
-            return isStopping_ ||
-                   (nextAdmitted_ == index &&
-                    (memoryInUse_ == 0 || memoryInUse_ + memory <= memoryBudget_));
+        startable_.wait(lock, [&] {
+            return isLeaving_ || isStopped_ ||
+                   (nextAdmitted_ == index && running_ < jobs_ &&
+                    (running_ == 0 || memoryInUse_ + memory <= memoryBudget_));
         });
-        if (isStopping_) throw Stopped{};
+        if (isLeaving_ || isStopped_) throw Stopped{};
         ++nextAdmitted_;
+        ++running_;
         memoryInUse_ += memory;
         lock.unlock();
-        changed_.notify_all();
+        startable_.notify_all();
     }
 
-    // Every file waited for has a smaller index and was admitted earlier, so the earliest
-    // unfinished file never waits and the batch always moves on.
+    void Release(std::uint64_t memory) {
+        {
+            const std::lock_guard<std::mutex> lock(mutex_);
+            --running_;
+            memoryInUse_ -= memory;
+        }
+        startable_.notify_all();
+    }
+
+    void Publish(int index, FileOutcome outcome) {
+        bool isAwaited = false;
+        bool hasWaiters = false;
+        {
+            const std::lock_guard<std::mutex> lock(mutex_);
+            claims_.Done(index, outcome.Row.ImageIndex == kReportImageOk);
+            outcomes_[index] = std::move(outcome);
+            isDone_[index] = true;
+            isAwaited = awaited_ == index;
+            hasWaiters = doneWaiters_ > 0;
+        }
+        if (isAwaited) ready_.notify_one();
+        if (hasWaiters) done_.notify_all();
+    }
+
+    // Every file waited for has a smaller index and was started earlier, so the earliest
+    // unfinished file never waits and the batch always moves on; a stopped batch still finishes
+    // the files it started.
     void WaitUntilDone(int earlier) {
+        if (earlier < 0) return;
         std::unique_lock<std::mutex> lock(mutex_);
-        changed_.wait(lock, [&] { return isStopping_ || earlier < 0 || isDone_[earlier]; });
+        ++doneWaiters_;
+        done_.wait(lock, [&] { return isLeaving_ || isDone_[earlier]; });
+        --doneWaiters_;
         // The batch is being left (the view threw): the file is abandoned unwritten. Before the
-        // save, ProcessFile's guard turns this into a row that nobody takes any more.
-        if (isStopping_) throw Stopped{};
+        // save, PrepareFile's guard turns this into a row that nobody takes any more.
+        if (isLeaving_) throw Stopped{};
     }
 
     int Count() const { return static_cast<int>(files_.size()); }
@@ -412,16 +507,25 @@ private:
     const TargetTexts& targets_;
     const TransformStep& step_;
     const int jobs_;
+    const int window_;  // files started and not yet shown: those running and those at the disk
     const std::uint64_t memoryBudget_;
     OutputClaims& claims_;  // under mutex_
+    ResultFileOps& ops_;
 
     std::mutex mutex_;
-    std::condition_variable changed_;  // a file is admitted or done, a row is shown, or the batch stops
+    std::condition_variable startable_;  // a file may start: admitted, released, a row shown, stop
+    std::condition_variable done_;       // a file is done (for files with the same output)
+    std::condition_variable ready_;      // the awaited file is done (for the calling thread)
     int nextFile_ = 0;
     int nextAdmitted_ = 0;
+    int running_ = 0;  // files holding a job
     std::uint64_t memoryInUse_ = 0;
     int rowsShown_ = 0;
-    bool isStopping_ = false;
+    int awaited_ = -1;
+    int doneWaiters_ = 0;
+    bool isLeaving_ = false;
+    bool isStopped_ = false;
+    int startedAtStop_ = 0;
     std::vector<std::optional<FileOutcome>> outcomes_;
     std::vector<bool> isDone_;
 
@@ -430,9 +534,21 @@ private:
 
 }  // namespace
 
+int FilesWaitingForTheDisk(int jobs) { return std::max(1, jobs) + 2; }
+
+std::string StoppedMessage(int done, int total) {
+    return "Обработка прервана, обработано файлов: " + std::to_string(done) + " из " +
+           std::to_string(total) + ".";
+}
+
 FileOutcome ProcessOneFile(const std::string& sourcePath, const std::string& targetMode,
                            const TargetTexts& targets, const TransformStep& step) {
-    FileOutcome outcome = ProcessFile(sourcePath, targetMode, targets, step, {});
+    ResultFileOps& ops = SystemResultFileOps();
+    PreparedFile prepared =
+        PrepareFile(sourcePath, targetMode, targets, step, ops, [](const std::string& output) {
+            return OutputPathSurvey().LookAt(output).State == PathAtPlanning::Present;
+        });
+    FileOutcome outcome = FinishFile(prepared, ops);
     if (outcome.Row.ImageIndex == kReportImageOk) SyncResultFolders({outcome.Row.OutputPath});
     return outcome;
 }
@@ -446,6 +562,8 @@ BatchSummary RunBatch(JobState& job, const BatchInputs& inputs, const BatchOpera
     const std::string targetMode = job.TargetMode;
     const TargetTexts targets = inputs.Targets;
     const int count = static_cast<int>(files.size());
+    ResultFileOps& ops = inputs.FileOps != nullptr ? *inputs.FileOps : SystemResultFileOps();
+    const auto isStopRequested = [&] { return inputs.StopRequested && inputs.StopRequested(); };
 
     if (view.AsksQuestion()) {
         const std::string question =
@@ -484,6 +602,7 @@ BatchSummary RunBatch(JobState& job, const BatchInputs& inputs, const BatchOpera
         view.AddReportRow(outcome.Row);
         view.RepaintReport();
         view.ReportProgress(i + 1, count);
+        summary.Done = i + 1;
     };
 
     if (!prepareError.empty()) {
@@ -497,16 +616,29 @@ BatchSummary RunBatch(JobState& job, const BatchInputs& inputs, const BatchOpera
         const std::uint64_t budget =
             inputs.MemoryBudget > 0 ? inputs.MemoryBudget : AvailableMemoryBytes();
         ParallelFiles parallel(files, targetMode, targets, operation.Step, inputs.Jobs, budget,
-                               claims);
+                               claims, ops);
         if (parallel.Start()) {
             for (int i = 0; i < count; ++i) {
-                showFile(i, parallel.Take(i, view));
+                if (isStopRequested()) parallel.Stop();
+                std::optional<FileOutcome> outcome = parallel.Take(i, view, inputs.StopRequested);
+                if (!outcome) {
+                    summary.Stopped = true;
+                    break;
+                }
+                showFile(i, *outcome);
                 parallel.RowShown(i);
             }
         } else {
             for (int i = 0; i < count; ++i) {
-                FileOutcome outcome = ProcessFile(files[i], targetMode, targets, operation.Step,
-                                                  [&] { claims.CheckSave(i); });
+                if (isStopRequested()) {
+                    summary.Stopped = true;
+                    break;
+                }
+                PreparedFile prepared = PrepareFile(files[i], targetMode, targets, operation.Step,
+                                                    ops, [&](const std::string&) {
+                                                        return claims.CheckSave(i);
+                                                    });
+                FileOutcome outcome = FinishFile(prepared, ops);
                 claims.Done(i, outcome.Row.ImageIndex == kReportImageOk);
                 showFile(i, outcome);
             }
@@ -523,8 +655,13 @@ BatchSummary RunBatch(JobState& job, const BatchInputs& inputs, const BatchOpera
 
     view.PicturesReleased();
 
-    summary.FinalMessage =
-        prepareError.empty() ? FinalMessage(operation.Texts, summary.Failed, count) : prepareError;
+    if (!prepareError.empty()) {
+        summary.FinalMessage = prepareError;
+    } else if (summary.Stopped) {
+        summary.FinalMessage = StoppedMessage(summary.Done, count);
+    } else {
+        summary.FinalMessage = FinalMessage(operation.Texts, summary.Failed, count);
+    }
     view.ShowInformation(summary.FinalMessage);
     job.SourceFiles.clear();
     return summary;

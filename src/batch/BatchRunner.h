@@ -102,6 +102,8 @@ inline constexpr int kWaitTickMs = 40;
 // The number of cores (at least 1): how many files a batch processes at once unless told otherwise.
 int DefaultJobCount();
 
+class ResultFileOps;
+
 struct BatchInputs {
     std::string SourceFolder;  // the folder window's selected folder
     TargetTexts Targets;
@@ -109,7 +111,18 @@ struct BatchInputs {
     // Bytes the pictures of the files running at once may take, by EstimateFileMemory; 0 means the
     // memory available when the batch starts (AvailableMemoryBytes).
     std::uint64_t MemoryBudget = 0;
+    // Asked on the calling thread after every row and about every kWaitTickMs while the batch
+    // waits: once it says yes, no further file starts; the files started finish and get their
+    // rows, and the batch ends with StoppedMessage. The windows' stop button and the command's
+    // signals both come in here.
+    std::function<bool()> StopRequested;
+    // The file operations of the saves; the system's when null (tests record or refuse them).
+    ResultFileOps* FileOps = nullptr;
 };
+
+// Besides the jobs' files, how many files may wait for the disk at once (their results written,
+// being flushed and renamed): those hold no picture, only an open file each.
+int FilesWaitingForTheDisk(int jobs);
 
 // The memory one file of a batch takes at most, from its JPEG header: width × height × bytes per
 // pixel × the copies alive at once. 0 for a file that is no readable JPEG (it fails unread).
@@ -125,6 +138,8 @@ struct BatchSummary {
     int Total = 0;
     int Failed = 0;
     bool PrepareFailed = false;  // the operation could not be prepared: no file was processed
+    bool Stopped = false;        // StopRequested ended the batch before its last file started
+    int Done = 0;                // files with a row (the first ones of the list)
     std::string FinalMessage;
 };
 
@@ -136,7 +151,8 @@ struct FileOutcome {
 };
 
 // The whole work of one file: step, output path (making the subfolder), the refusal of a result
-// that would replace its own source, and the save (flushed to the disk, folder included). Every
+// that would replace its own source, and the save (flushed to the disk, folder included; a file
+// at the output path is replaced only when it has exactly that name). Every
 // failure ends up in the row, never in an exception. Touches nothing but the file system, so
 // several files may run at once; the pictures made for the file are gone when it returns.
 FileOutcome ProcessOneFile(const std::string& sourcePath, const std::string& targetMode,
@@ -146,17 +162,22 @@ FileOutcome ProcessOneFile(const std::string& sourcePath, const std::string& tar
 // changed. Otherwise hides the parameters window, fills the report one row per file of
 // job.SourceFiles, shows the final message and empties job.SourceFiles.
 //
-// Up to inputs.Jobs files are processed at once, and never more than that many beyond the next row
-// to add, nor more than the memory budget holds by their estimates, so memory stays bounded by
-// the files' pictures. Each row is added as soon as its file and every earlier one are done, after
-// the file's subfolder message.
+// Up to inputs.Jobs files are processed at once, nor more than the memory budget holds by their
+// estimates, so memory stays bounded by the files' pictures; once a file's result is written, it
+// waits for the disk (the flush, then the rename) without holding a job, and never more files are
+// started beyond the next row to add than the jobs and those waiting for the disk. Each row is
+// added as soon as its file and every earlier one are done, after the file's subfolder message.
+// Every result is on the disk before its rename, and each result folder is flushed once after its
+// last rename.
 //
 // No result is written over a file that is a source of this batch (the file's own or another
 // one's: that file's photo would be lost); such a file fails naming the source. Of several
 // sources with one output path the first in SourceFiles order whose result is written keeps it,
 // and a later one from a different source fails naming it; a source listed twice writes the same
 // result again. Files with one output path take their turns in list order, so any number of jobs
-// decides exactly as one does.
+// decides exactly as one does. A result replaces nothing at a path that held no file of exactly
+// its name when the batch planned its outputs; a file that is there by then fails naming the path
+// (kOccupiedOutputErrorText).
 BatchSummary RunBatch(JobState& job, const BatchInputs& inputs, const BatchOperation& operation,
                       BatchView& view);
 
@@ -168,6 +189,9 @@ std::string BuildConfirmationText(const OperationTexts& texts, const std::string
 
 // The five report columns of an operation.
 std::vector<ReportColumn> ReportColumns(const OperationTexts& texts);
+
+// The final message of a batch that StopRequested ended: how many of the files were done.
+std::string StoppedMessage(int done, int total);
 
 // The final message: the operation's success text when nothing failed (or there were no files),
 // else the count of failures.

@@ -17,6 +17,7 @@
 #include <system_error>
 #include <utility>
 
+#include "batch/InterruptSignals.h"
 #include "imaging/ImageErrors.h"
 #include "job/JobState.h"
 #include "job/SourceFiles.h"
@@ -570,14 +571,18 @@ std::string FormatJsonRow(const ReportRow& row) {
            ",\"error\":" + (isOk ? std::string("null") : JsonString(row.ErrorText)) + "}";
 }
 
-std::string FormatJsonEnd(const std::string& finalMessage, int total, int failed) {
+std::string FormatJsonEnd(const std::string& finalMessage, int total, int done, int failed,
+                          bool interrupted) {
     return "{\"message\":" + JsonString(finalMessage) + ",\"total\":" + std::to_string(total) +
-           ",\"succeeded\":" + std::to_string(total - failed) +
-           ",\"failed\":" + std::to_string(failed) + "}";
+           ",\"succeeded\":" + std::to_string(done - failed) +
+           ",\"failed\":" + std::to_string(failed) +
+           ",\"interrupted\":" + (interrupted ? "true" : "false") + "}";
 }
 
 int RunBatchCommand(const std::vector<std::string>& arguments, std::istream& in, std::ostream& out,
-                    std::ostream& err, bool showProgress) {
+                    std::ostream& err, bool showProgress,
+                    const std::function<int()>& interruptSignal) {
+    const auto signalNumber = [&] { return interruptSignal ? interruptSignal() : 0; };
     const ParsedBatchCommand parsed = ParseBatchCommand(arguments);
     if (!parsed.Ok) {
         err << kProgramName << ": " << parsed.Error << "\n"
@@ -647,12 +652,19 @@ int RunBatchCommand(const std::vector<std::string>& arguments, std::istream& in,
     BatchInputs inputs;
     inputs.Targets = o.Targets;
     inputs.Jobs = o.Jobs;
+    inputs.StopRequested = [&] { return signalNumber() != 0; };
     CommandView view(out, err, showProgress, o.Json);
     const BatchSummary summary = RunBatch(job, inputs, operation, view);
     view.EndProgress();
-    out << (o.Json ? FormatJsonEnd(summary.FinalMessage, summary.Total, summary.Failed)
+    // Also when interrupted: the rows printed stay, and the last line says what became of the run
+    // (where standard output is still there to take it).
+    const int signal = signalNumber();
+    const int done = summary.PrepareFailed ? summary.Total : summary.Done;
+    out << (o.Json ? FormatJsonEnd(summary.FinalMessage, summary.Total, done, summary.Failed,
+                                   signal != 0)
                    : EscapeReportField(summary.FinalMessage))
         << '\n' << std::flush;
+    if (signal != 0) return InterruptedExitStatus(signal);
     return summary.PrepareFailed || summary.Failed > 0 ? kExitSomeFailed : kExitAllDone;
 }
 

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstddef>
+#include <functional>
 #include <iosfwd>
 #include <string>
 #include <vector>
@@ -94,12 +95,18 @@ std::string EscapeReportField(const std::string& text);
 // Strings are UTF-8; a byte of a name that is not UTF-8 is written as \udc80 to \udcff, so
 // that the name can still be recovered from the line.
 std::string FormatJsonRow(const ReportRow& row);
-std::string FormatJsonEnd(const std::string& finalMessage, int total, int failed);
+// done is the number of files with a row (fewer than total when interrupted).
+std::string FormatJsonEnd(const std::string& finalMessage, int total, int done, int failed,
+                          bool interrupted);
 
 // Parses, runs and reports; returns the exit status. With a usage error (a list that cannot be
 // read included) nothing is written to out and no file is touched. in is standard input, read
 // only for --files-from -. showProgress puts "K/N" on err after every file (for a terminal).
+// interruptSignal, when given, tells the number of a signal that asks the run to end (0 while
+// none did): then no further file starts, the last line says the run was interrupted and the
+// status is 128 + that number.
 int RunBatchCommand(const std::vector<std::string>& arguments, std::istream& in, std::ostream& out,
-                    std::ostream& err, bool showProgress);
+                    std::ostream& err, bool showProgress,
+                    const std::function<int()>& interruptSignal = {});
 
 }  // namespace stampwise

@@ -72,6 +72,11 @@ void TJPEGImage::AssignBitmap(const TBitmap& bitmap) {
 }
 
 void TJPEGImage::WriteToFile(const std::string& path, FolderSync sync) {
+    const std::vector<std::uint8_t>& bytes = EncodedBytes(path);
+    ReplaceFileWith(path, bytes.data(), bytes.size(), sync);
+}
+
+const std::vector<std::uint8_t>& TJPEGImage::EncodedBytes(const std::string& path) {
     if (!data_) {
         // A zero-length result would read back as no picture at all; refuse it as a failed save.
         if (!bitmap_ || bitmap_->Empty()) throw EFCreateError(path, "The picture is empty");
@@ -82,7 +87,7 @@ void TJPEGImage::WriteToFile(const std::string& path, FolderSync sync) {
         data_ = std::move(encoded);
     }
     if (data_->Bytes.empty()) throw EFCreateError(path, "The picture is empty");
-    ReplaceFileWith(path, data_->Bytes.data(), data_->Bytes.size(), sync);
+    return data_->Bytes;
 }
 
 void TBitmap::AssignJpeg(TJPEGImage& jpeg) {

@@ -66,6 +66,9 @@ public:
     // error and writes nothing. EFCreateError when the file cannot be written. With
     // FolderSync::Later the caller flushes the folder itself (SyncFolder) after its last save there.
     void WriteToFile(const std::string& path, FolderSync sync = FolderSync::Now);
+    // The bytes WriteToFile writes, encoded when there is no compressed data; the same
+    // EFCreateError naming path for an empty picture.
+    const std::vector<std::uint8_t>& EncodedBytes(const std::string& path);
 
 private:
     std::optional<TJPEGData> data_;

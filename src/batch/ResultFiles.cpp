@@ -1,0 +1,220 @@
+// The two halves of a result's save and the planning's look at output paths. POSIX calls: the
+// save needs the system's own reasons, exclusive creation and renameat2's RENAME_NOREPLACE.
+#include "batch/ResultFiles.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <stdio.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <random>
+#include <stdexcept>
+
+#include "batch/OutputNaming.h"
+#include "imaging/ImageErrors.h"
+
+namespace stampwise {
+
+namespace {
+
+class SystemOps final : public ResultFileOps {
+public:
+    int CreateNew(const std::string& path, int& fd) override {
+        fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        return fd < 0 ? errno : 0;
+    }
+    int Write(int fd, const std::uint8_t* data, std::size_t size) override {
+        std::size_t written = 0;
+        while (written < size) {
+            const ssize_t put = ::write(fd, data + written, size - written);
+            if (put < 0) {
+                if (errno == EINTR) continue;
+                return errno;
+            }
+            written += static_cast<std::size_t>(put);
+        }
+        return 0;
+    }
+    int Flush(int fd) override {
+        while (::fsync(fd) != 0) {
+            if (errno != EINTR) return errno;
+        }
+        return 0;
+    }
+    // close() can be the first to report a failed write (on network file systems).
+    int Close(int fd) override { return ::close(fd) == 0 ? 0 : errno; }
+    int Rename(const std::string& from, const std::string& to) override {
+        return ::rename(from.c_str(), to.c_str()) == 0 ? 0 : errno;
+    }
+    int RenameNoReplace(const std::string& from, const std::string& to) override {
+        return ::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0
+                   ? 0
+                   : errno;
+    }
+    int Link(const std::string& from, const std::string& to) override {
+        return ::link(from.c_str(), to.c_str()) == 0 ? 0 : errno;
+    }
+    int Remove(const std::string& path) override {
+        return ::unlink(path.c_str()) == 0 ? 0 : errno;
+    }
+};
+
+bool IsUnsupported(int error) {
+    return error == EINVAL || error == ENOSYS || error == EOPNOTSUPP;
+}
+
+std::string FolderOf(const std::string& path) {
+    const std::size_t slash = path.rfind('/');
+    if (slash == std::string::npos) return ".";
+    if (slash == 0) return "/";
+    return path.substr(0, slash);
+}
+
+[[noreturn]] void ThrowOccupied(const std::string& target) {
+    throw std::runtime_error(kOccupiedOutputErrorText + target);
+}
+
+// Puts from at to where nothing is. 0, EEXIST when something is, or another error.
+int MoveWhereNothingIs(ResultFileOps& ops, const std::string& from, const std::string& to) {
+    int error = ops.RenameNoReplace(from, to);
+    if (!IsUnsupported(error)) return error;
+    // FUSE and some network file systems refuse the flag; a hard link never replaces either.
+    error = ops.Link(from, to);
+    if (error == 0) {
+        ops.Remove(from);
+        return 0;
+    }
+    if (error != EPERM && !IsUnsupported(error) && error != EMLINK) return error;
+    // No hard links (FAT, exFAT): take the name with an exclusive create, then replace that empty
+    // file. Until the rename a crash would leave it empty, which loses nothing of anyone's.
+    int fd = -1;
+    error = ops.CreateNew(to, fd);
+    if (error != 0) return error;
+    ops.Close(fd);
+    error = ops.Rename(from, to);
+    if (error != 0) ops.Remove(to);
+    return error;
+}
+
+}  // namespace
+
+ResultFileOps& SystemResultFileOps() {
+    static SystemOps ops;  // stateless
+    return ops;
+}
+
+PendingResult WriteTemporaryResult(ResultFileOps& ops, const std::string& target,
+                                   const std::uint8_t* data, std::size_t size, bool mayReplace) {
+    if (target.empty() || target.back() == '/') throw EFCreateError(target, SystemErrorText(EISDIR));
+    const std::string folder = FolderOf(target);
+    PendingResult result;
+    result.Target = target;
+    result.MayReplace = mayReplace;
+
+    // A name of our own in the target's folder, so the rename stays on one file system. Its length
+    // does not depend on the target's, which may itself be as long as a name can be. An exclusive
+    // create makes a clash with any other file a retry, never an overwrite.
+    thread_local std::mt19937_64 random(std::random_device{}());
+    int error = EEXIST;
+    for (int attempt = 0; attempt < 100 && error == EEXIST; ++attempt) {
+        char name[40];
+        std::snprintf(name, sizeof name, ".stampwise-%016llx.tmp",
+                      static_cast<unsigned long long>(random()));
+        result.Temporary = folder + "/" + name;
+        error = ops.CreateNew(result.Temporary, result.Fd);
+    }
+    if (error != 0) throw EFCreateError(target, SystemErrorText(error));
+
+    const auto fail = [&](int errorNumber) {
+        DiscardResult(ops, result);
+        throw EFCreateError(target, SystemErrorText(errorNumber));
+    };
+    if (mayReplace) {
+        struct stat existing {};
+        if (::stat(target.c_str(), &existing) == 0) {
+            if (S_ISDIR(existing.st_mode)) fail(EISDIR);
+            ::fchmod(result.Fd, existing.st_mode & 07777);
+        }
+    }
+    error = ops.Write(result.Fd, data, size);
+    if (error != 0) fail(error);
+    return result;
+}
+
+void PutResultInPlace(ResultFileOps& ops, PendingResult& result) {
+    const auto fail = [&](int errorNumber) {
+        DiscardResult(ops, result);
+        if (errorNumber == EEXIST && !result.MayReplace) ThrowOccupied(result.Target);
+        throw EFCreateError(result.Target, SystemErrorText(errorNumber));
+    };
+    // Without the flush, a power cut soon after the rename can leave a zero-length file where the
+    // earlier good one was: the rename may reach the disk before the data does.
+    int error = ops.Flush(result.Fd);
+    if (error != 0) fail(error);
+    error = ops.Close(result.Fd);
+    result.Fd = -1;
+    if (error != 0) fail(error);
+    error = result.MayReplace ? ops.Rename(result.Temporary, result.Target)
+                              : MoveWhereNothingIs(ops, result.Temporary, result.Target);
+    if (error != 0) fail(error);
+    result.Temporary.clear();
+}
+
+void DiscardResult(ResultFileOps& ops, PendingResult& result) {
+    if (result.Fd >= 0) ops.Close(result.Fd);
+    result.Fd = -1;
+    if (!result.Temporary.empty()) ops.Remove(result.Temporary);
+    result.Temporary.clear();
+}
+
+OutputPathSurvey::Look OutputPathSurvey::LookAt(const std::string& path) {
+    Look look;
+    const std::size_t slash = path.rfind('/');
+    const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+    const std::string folder = FolderOf(path);
+    struct stat info {};
+    if (::stat(path.c_str(), &info) == 0) {
+        look.Key = "file " + std::to_string(info.st_dev) + ":" + std::to_string(info.st_ino);
+        look.State = IsListedExactly(folder, name) ? PathAtPlanning::Present
+                                                   : PathAtPlanning::OtherSpelling;
+        return look;
+    }
+    look.State = PathAtPlanning::Missing;
+    if (name.empty() || name == "." || name == "..") {
+        look.Key = FileKey(path);
+        return look;
+    }
+    // The key FileIdentity gives a missing path, from its folder's key: resolving the folder
+    // once instead of once per file saves a walk over every level of it.
+    const std::string& folderKey = FolderKey(folder);
+    look.Key = folderKey.back() == '/' ? folderKey + name : folderKey + "/" + name;
+    return look;
+}
+
+const std::string& OutputPathSurvey::FolderKey(const std::string& folder) {
+    const auto found = folderKeys_.find(folder);
+    if (found != folderKeys_.end()) return found->second;
+    return folderKeys_.emplace(folder, FileKey(folder)).first->second;
+}
+
+bool OutputPathSurvey::IsListedExactly(const std::string& folder, const std::string& name) {
+    auto found = listings_.find(folder);
+    if (found == listings_.end()) {
+        std::unordered_set<std::string> names;
+        if (DIR* dir = ::opendir(folder.c_str())) {
+            while (const dirent* entry = ::readdir(dir)) names.insert(entry->d_name);
+            ::closedir(dir);
+        } else {
+            // A folder that cannot be listed cannot tell spellings apart: take the name as found,
+            // as the batch did before it looked.
+            return true;
+        }
+        found = listings_.emplace(folder, std::move(names)).first;
+    }
+    return found->second.count(name) > 0;
+}
+
+}  // namespace stampwise
