@@ -11,6 +11,7 @@
 
 #include "batch/WizardHost.h"
 #include "batch/BatchRunner.h"
+#include "batch/InterruptSignals.h"
 #include "widgets/SpinEditUnit.h"
 #include "widgets/WizardLookUnit.h"
 
@@ -159,6 +160,8 @@ void TResizeParamsForm::btnNextClick() {
     stampwise::BatchInputs inputs;
     inputs.SourceFolder = forms_.Choices().Folder;
     inputs.Targets = forms_.Choices().Targets;
+    // Ended by a signal: no new file starts, the files started finish (see app/main.cpp).
+    inputs.StopRequested = [] { return stampwise::InterruptSignal() != 0; };
     const TSpinEdit* spin = CheckedSpinEdit();
     const auto view = forms_.ReportView(stampwise::FormId::ResizeParamsForm);
     stampwise::RunBatch(forms_.Job(), inputs,

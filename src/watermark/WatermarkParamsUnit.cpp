@@ -23,6 +23,7 @@
 
 #include "batch/WizardHost.h"
 #include "batch/BatchRunner.h"
+#include "batch/InterruptSignals.h"
 #include "imaging/JpegImage.h"
 #include "widgets/SpinEditUnit.h"
 #include "widgets/WizardLookUnit.h"
@@ -507,6 +508,8 @@ void TWatermarkParamsForm::btnNextClick() {
     stampwise::BatchInputs inputs;
     inputs.SourceFolder = forms_.Choices().Folder;
     inputs.Targets = forms_.Choices().Targets;
+    // Ended by a signal: no new file starts, the files started finish (see app/main.cpp).
+    inputs.StopRequested = [] { return stampwise::InterruptSignal() != 0; };
     const auto view = forms_.ReportView(stampwise::FormId::WatermarkParamsForm);
     stampwise::RunBatch(forms_.Job(), inputs, stampwise::MakeWatermarkOperation(Settings()), *view);
 }

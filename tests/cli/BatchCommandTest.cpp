@@ -11,6 +11,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <csignal>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <map>
@@ -924,6 +926,76 @@ TEST(BatchCommandProgram, TaggedFilesGiveUprightResultsWithAnyNumberOfJobs) {
             EXPECT_TRUE(ReadFileBytes(marked + "/" + s.name) ==
                         testing::CjpegEncode(stamped, scratch.String()))
                 << "watermark of " << s.name << " with --jobs " << jobs;
+        }
+    }
+}
+
+
+// The program on a pipe of one page, interrupted after its first row by a signal or by its reader
+// going away; it is held at the full pipe until then, so it cannot have finished before.
+TEST(BatchCommandProgram, SignalsAndAClosedPipeEndTheRunBetweenFilesLeavingNoTemporaryFile) {
+    TempFolder dir;
+    dir.MakeFolder("src");
+    WriteTestJpeg(dir / "src/p000.jpg", 16, 12);
+    const std::vector<std::uint8_t> picture = ReadFileBytes(dir / "src/p000.jpg");
+    for (int i = 1; i < 200; ++i) {
+        char name[32];
+        std::snprintf(name, sizeof name, "src/p%03d.jpg", i);
+        dir.WriteFile(name, std::string(picture.begin(), picture.end()));
+    }
+    const std::string out = dir / "out";
+    for (const int signal : {SIGINT, SIGTERM, SIGHUP, 0}) {  // 0: the reader closes the pipe
+        SCOPED_TRACE(signal);
+        fs::remove_all(out);
+        fs::create_directory(out);
+        int ends[2];
+        ASSERT_EQ(::pipe(ends), 0);
+        ::fcntl(ends[0], F_SETPIPE_SZ, 4096);
+        std::vector<std::string> argv = {STAMPWISE_BATCH_EXE, "resize", "--width", "8", "--json",
+                                         "--jobs", "2", "--to-folder", out, dir / "src"};
+        std::vector<char*> pointers;
+        for (std::string& a : argv) pointers.push_back(a.data());
+        pointers.push_back(nullptr);
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_adddup2(&actions, ends[1], STDOUT_FILENO);
+        posix_spawn_file_actions_addclose(&actions, ends[0]);
+        posix_spawn_file_actions_addclose(&actions, ends[1]);
+        posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
+        pid_t pid = 0;
+        const int spawned = posix_spawn(&pid, pointers[0], &actions, nullptr, pointers.data(), environ);
+        posix_spawn_file_actions_destroy(&actions);
+        ::close(ends[1]);
+        ASSERT_EQ(spawned, 0);
+        FILE* reader = ::fdopen(ends[0], "r");
+        std::vector<std::string> lines;
+        char* line = nullptr;
+        std::size_t capacity = 0;
+        ASSERT_GT(::getline(&line, &capacity, reader), 0);
+        lines.emplace_back(line);
+        if (signal != 0) {
+            ::kill(pid, signal);
+            while (::getline(&line, &capacity, reader) > 0) lines.emplace_back(line);
+        }
+        std::free(line);
+        std::fclose(reader);
+        int status = 0;
+        ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+        ASSERT_TRUE(WIFEXITED(status)) << "ended by signal " << WTERMSIG(status);
+        EXPECT_EQ(WEXITSTATUS(status), 128 + (signal != 0 ? signal : SIGPIPE));
+
+        std::size_t written = 0;
+        for (const fs::directory_entry& entry : fs::directory_iterator(out)) {
+            EXPECT_EQ(entry.path().filename().string().rfind(".stampwise-", 0), std::string::npos)
+                << entry.path();
+            ++written;
+        }
+        if (signal != 0) {
+            // Every row printed stays, each with its result; the end says the run was cut short.
+            ASSERT_GE(lines.size(), 2u);
+            EXPECT_LT(lines.size(), 201u);
+            EXPECT_NE(lines.back().find("\"interrupted\":true"), std::string::npos) << lines.back();
+            EXPECT_EQ(written, lines.size() - 1);
         }
     }
 }
