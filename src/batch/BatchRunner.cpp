@@ -235,6 +235,7 @@ public:
         }
         OutputPathSurvey survey;
         std::unordered_map<std::string, int> lastWriter;
+        std::unordered_map<std::string, int> lastOfSpelling;
         for (std::size_t i = 0; i < files.size(); ++i) {
             FilePlan& plan = plans_[i];
             const std::string planned = PlannedOutputPath(files[i], targetMode, targets);
@@ -248,6 +249,12 @@ public:
             const auto [w, isFirst] = lastWriter.try_emplace(look.Key, static_cast<int>(i));
             plan.Group = isFirst ? static_cast<int>(i) : plans_[w->second].Group;
             if (!isFirst) plan.SaveAfter = std::exchange(w->second, static_cast<int>(i));
+            // Paths that differ in letter case only are one file on a case-insensitive disk:
+            // they take their turns in list order too, so the first in the list gets the name
+            // there, and a later one finds it taken, whatever the number of jobs.
+            const auto [c, isFirstSpelling] =
+                lastOfSpelling.try_emplace(LowerAscii(look.PathKey), static_cast<int>(i));
+            if (!isFirstSpelling) plan.SpellingAfter = std::exchange(c->second, static_cast<int>(i));
         }
         holders_.assign(files.size(), -1);
     }
@@ -255,6 +262,8 @@ public:
     // The earlier file that must be done before file i may write (the latest earlier one with the
     // same output; it waited for those before it in turn), or -1.
     int SaveAfter(int i) const { return plans_[i].SaveAfter; }
+    // The same for the output's path in any letter case.
+    int SpellingAfter(int i) const { return plans_[i].SpellingAfter; }
 
     // Throws when file i must not write its result; else whether the result may replace a file
     // at its path. Called once SaveAfter(i) is done, and by one file at a time for any one path.
@@ -287,7 +296,15 @@ private:
         int ReplacedSource = -1;  // a file of the batch whose source is this file's output
         int Group = -1;           // the first file of the batch with the same output
         int SaveAfter = -1;
+        int SpellingAfter = -1;
     };
+
+    static std::string LowerAscii(std::string text) {
+        for (char& c : text) {
+            if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+        }
+        return text;
+    }
 
     const std::vector<std::string>& files_;
     std::vector<FilePlan> plans_;
@@ -421,6 +438,7 @@ private:
                 PreparedFile prepared = PrepareFile(
                     files_[index], targetMode_, targets_, step_, ops_, [&](const std::string&) {
                         WaitUntilDone(claims_.SaveAfter(index));
+                        WaitUntilDone(claims_.SpellingAfter(index));
                         const std::lock_guard<std::mutex> lock(mutex_);
                         return claims_.CheckSave(index);
                     });

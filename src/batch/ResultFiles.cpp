@@ -175,22 +175,23 @@ OutputPathSurvey::Look OutputPathSurvey::LookAt(const std::string& path) {
     const std::size_t slash = path.rfind('/');
     const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
     const std::string folder = FolderOf(path);
+    if (name.empty() || name == "." || name == "..") {
+        look.PathKey = FileKey(path);
+    } else {
+        // FileKey's answer from the folder's key: resolving the folder once instead of once per
+        // file saves a walk over every level of it.
+        const std::string& folderKey = FolderKey(folder);
+        look.PathKey = folderKey.back() == '/' ? folderKey + name : folderKey + "/" + name;
+    }
     struct stat info {};
     if (::stat(path.c_str(), &info) == 0) {
         look.Key = "file " + std::to_string(info.st_dev) + ":" + std::to_string(info.st_ino);
         look.State = IsListedExactly(folder, name) ? PathAtPlanning::Present
                                                    : PathAtPlanning::OtherSpelling;
-        return look;
+    } else {
+        look.Key = look.PathKey;
+        look.State = PathAtPlanning::Missing;
     }
-    look.State = PathAtPlanning::Missing;
-    if (name.empty() || name == "." || name == "..") {
-        look.Key = FileKey(path);
-        return look;
-    }
-    // The key FileIdentity gives a missing path, from its folder's key: resolving the folder
-    // once instead of once per file saves a walk over every level of it.
-    const std::string& folderKey = FolderKey(folder);
-    look.Key = folderKey.back() == '/' ? folderKey + name : folderKey + "/" + name;
     return look;
 }
 

@@ -87,7 +87,8 @@ enum class PathAtPlanning {
 class OutputPathSurvey {
 public:
     struct Look {
-        std::string Key;  // as FileIdentity gives it
+        std::string Key;      // as FileIdentity gives it
+        std::string PathKey;  // the normalised absolute path, whether or not a file is there
         PathAtPlanning State = PathAtPlanning::Missing;
     };
     Look LookAt(const std::string& path);
