@@ -332,6 +332,7 @@ public:
           memoryBudget_(memoryBudget),
           claims_(claims),
           ops_(ops),
+          admitTurn_(static_cast<std::size_t>(window_)),
           outcomes_(files.size()),
           isDone_(files.size(), false) {}
 
@@ -344,7 +345,7 @@ public:
             const std::lock_guard<std::mutex> lock(mutex_);
             isLeaving_ = true;
         }
-        startable_.notify_all();
+        WakeAllWaiters();
         done_.notify_all();
         for (std::thread& worker : workers_) worker.join();
     }
@@ -370,7 +371,7 @@ public:
             isStopped_ = true;
             startedAtStop_ = nextAdmitted_;
         }
-        startable_.notify_all();
+        WakeAllWaiters();
     }
 
     // The outcome of file index, waiting for it with view.WaitTick() (and the stop query) about
@@ -400,11 +401,16 @@ public:
             const std::lock_guard<std::mutex> lock(mutex_);
             rowsShown_ = index + 1;
         }
-        startable_.notify_all();
+        slotFree_.notify_one();  // one more file may start
     }
 
 private:
     struct Stopped {};
+
+    void WakeAllWaiters() {
+        slotFree_.notify_all();
+        for (std::condition_variable& turn : admitTurn_) turn.notify_all();
+    }
 
     void Work() {
         for (;;) {
@@ -414,7 +420,7 @@ private:
                 // Not more files beyond the next row than run or wait for the disk: the rows in
                 // between are waiting for a slow file, and running further ahead would only pile
                 // up finished work.
-                startable_.wait(lock, [&] {
+                slotFree_.wait(lock, [&] {
                     return isLeaving_ || isStopped_ || nextFile_ >= Count() ||
                            nextFile_ < rowsShown_ + window_;
                 });
@@ -467,7 +473,7 @@ private:
     // and the files started are always the first ones of the list.
     void Admit(int index, std::uint64_t memory) {
         std::unique_lock<std::mutex> lock(mutex_);
-        startable_.wait(lock, [&] {
+        admitTurn_[index % window_].wait(lock, [&] {
             return isLeaving_ || isStopped_ ||
                    (nextAdmitted_ == index && running_ < jobs_ &&
                     (running_ == 0 || memoryInUse_ + memory <= memoryBudget_));
@@ -477,16 +483,18 @@ private:
         ++running_;
         memoryInUse_ += memory;
         lock.unlock();
-        startable_.notify_all();
+        admitTurn_[(index + 1) % window_].notify_one();
     }
 
     void Release(std::uint64_t memory) {
+        int next = 0;
         {
             const std::lock_guard<std::mutex> lock(mutex_);
             --running_;
             memoryInUse_ -= memory;
+            next = nextAdmitted_ % window_;
         }
-        startable_.notify_all();
+        admitTurn_[next].notify_one();
     }
 
     void Publish(int index, FileOutcome outcome) {
@@ -531,7 +539,12 @@ private:
     ResultFileOps& ops_;
 
     std::mutex mutex_;
-    std::condition_variable startable_;  // a file may start: admitted, released, a row shown, stop
+    // Which thread to wake: one waiting for a file to take once a row frees a place, the one whose
+    // file is next to start once a job or memory is freed (the files waiting to start lie within
+    // one window, so their indices modulo the window tell them apart), the calling thread once
+    // its file is done; everyone at a stop.
+    std::condition_variable slotFree_;
+    std::vector<std::condition_variable> admitTurn_;
     std::condition_variable done_;       // a file is done (for files with the same output)
     std::condition_variable ready_;      // the awaited file is done (for the calling thread)
     int nextFile_ = 0;
@@ -552,7 +565,10 @@ private:
 
 }  // namespace
 
-int FilesWaitingForTheDisk(int jobs) { return std::max(1, jobs) + 2; }
+// A flush takes a few milliseconds on a quiet disk and tens on a busy one, and concurrent ones
+// share the disk's cache flush, so it takes this many to keep a disk wait behind every job's file;
+// the bound keeps the open files and threads of a machine with many cores modest.
+int FilesWaitingForTheDisk(int jobs) { return std::min(8 * std::max(1, jobs) + 8, 64); }
 
 std::string StoppedMessage(int done, int total) {
     return "Обработка прервана, обработано файлов: " + std::to_string(done) + " из " +

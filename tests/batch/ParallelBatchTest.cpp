@@ -331,7 +331,7 @@ TEST_F(ParallelBatchTest, ViewIsCalledOnTheCallingThreadOnlyAndTicksWhileItWaits
 TEST_F(ParallelBatchTest, NeverMoreFilesAtOnceOrAheadOfTheReportThanTheJobs) {
     job.TargetMode = "subfolder";
     std::map<std::string, int> indexOf;
-    for (int i = 0; i < 12; ++i) {
+    for (int i = 0; i < 40; ++i) {
         const std::string path = dir / ("p" + std::to_string(i) + ".jpg");
         WriteTestJpeg(path, 40, 30);
         job.SourceFiles.push_back(path);
@@ -369,7 +369,7 @@ TEST_F(ParallelBatchTest, NeverMoreFilesAtOnceOrAheadOfTheReportThanTheJobs) {
 
     RunBatch(job, inputs, op, counting);
 
-    EXPECT_EQ(counting.Rows.size(), 12u);
+    EXPECT_EQ(counting.Rows.size(), 40u);
     EXPECT_LE(mostRunning.load(), 3);
     EXPECT_GE(mostRunning.load(), 2);  // it did run files at once
     // Files waiting for the disk hold no picture; only they may run further ahead.
@@ -445,7 +445,9 @@ TEST_F(ParallelBatchTest, ViewThatThrowsEndsTheBatchWithoutLeavingThreadsBehind)
 
 TEST_F(ParallelBatchTest, StopRequestedStartsNoFurtherFileAndTheStartedOnesFinishWithRows) {
     job.TargetMode = "subfolder";
-    for (int i = 0; i < 12; ++i) {
+    // More files than can have started by the third row.
+    const int count = 3 + 2 + FilesWaitingForTheDisk(2) + 4;
+    for (int i = 0; i < count; ++i) {
         const std::string path = dir / ("p" + std::to_string(i) + ".jpg");
         WriteTestJpeg(path, 40, 30);
         job.SourceFiles.push_back(path);
@@ -468,7 +470,7 @@ TEST_F(ParallelBatchTest, StopRequestedStartsNoFurtherFileAndTheStartedOnesFinis
     ASSERT_LT(view.Rows.size(), files.size());
     EXPECT_EQ(static_cast<int>(view.Rows.size()), started.load());
     EXPECT_EQ(summary.Done, started.load());
-    EXPECT_EQ(summary.FinalMessage, StoppedMessage(summary.Done, 12));
+    EXPECT_EQ(summary.FinalMessage, StoppedMessage(summary.Done, count));
     for (std::size_t i = 0; i < files.size(); ++i) {
         const std::string result = dir / ("Resized/p" + std::to_string(i) + ".jpg");
         if (i < view.Rows.size()) {
