@@ -588,7 +588,8 @@ TEST(BatchCommandRun, UnreadableFolderStopsTheRunWithTheSystemsReason) {
     TempFolder dir;
     const std::string locked = dir.MakeFolder("locked");
     WriteTestJpeg(locked + "/a.jpg", 40, 30);
-    fs::permissions(dir.Path(), fs::perms::others_exec, fs::perm_options::add);
+    fs::permissions(dir.Path(), fs::perms::group_exec | fs::perms::others_exec,
+                    fs::perm_options::add);
     fs::permissions(locked, fs::perms::none);
     CommandRun run;
     {
