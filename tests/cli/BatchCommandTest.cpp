@@ -560,28 +560,26 @@ TEST(BatchCommandFileList, ShardsOverAFolderProcessEveryPictureOnce) {
     EXPECT_EQ(together, (std::vector<std::string>{dir / "a.jpg", dir / "b.jpg", dir / "c.jpg"}));
 }
 
-// Acts as the user nobody on the file system, in this thread alone, while it lives (root reads
-// a folder of mode 000); as another user, as that user. Holds false when root cannot.
+// Root reads a folder of mode 000, so as root this thread alone acts as the user nobody on the
+// file system (its fsuid) while this lives; another user is refused as it is.
 class FileAccessAsNobody {
 public:
     FileAccessAsNobody() {
         if (::geteuid() != 0) return;
         ::setfsuid(kNobody);
-        // An invalid id changes nothing and tells the one in force.
+        // An invalid id changes nothing and gives the one in force.
         isChanged_ = ::setfsuid(static_cast<uid_t>(-1)) == static_cast<int>(kNobody);
-        isRefused_ = isChanged_;
     }
     ~FileAccessAsNobody() {
         if (isChanged_) ::setfsuid(0);
     }
     FileAccessAsNobody(const FileAccessAsNobody&) = delete;
     FileAccessAsNobody& operator=(const FileAccessAsNobody&) = delete;
-    bool IsRefusedModeZero() const { return isRefused_; }
+    bool IsRefusedModeZero() const { return isChanged_ || ::geteuid() != 0; }
 
 private:
     static constexpr uid_t kNobody = 65534;
     bool isChanged_ = false;
-    bool isRefused_ = ::geteuid() != 0;
 };
 
 TEST(BatchCommandRun, UnreadableFolderStopsTheRunWithTheSystemsReason) {
