@@ -9,8 +9,10 @@
 // RunBatch.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -118,6 +120,12 @@ struct BatchInputs {
     std::function<bool()> StopRequested;
     // The file operations of the saves; the system's when null (tests record or refuse them).
     ResultFileOps* FileOps = nullptr;
+    // The entries of job.SourceFiles this run processes and reports, [ProcessFirst, ProcessLast)
+    // (clamped to the list), e.g. one shard of a list that several runs share. The other entries
+    // are planned with them all the same: no result replaces any listed source, and an output
+    // path shared with an earlier entry outside the range is left to that entry.
+    std::size_t ProcessFirst = 0;
+    std::size_t ProcessLast = std::numeric_limits<std::size_t>::max();
 };
 
 // Besides the jobs' files, how many files may wait for the disk at once (their results written,
@@ -160,7 +168,7 @@ FileOutcome ProcessOneFile(const std::string& sourcePath, const std::string& tar
 
 // Asks the question (source + operation + target phrase); on anything but Yes returns with nothing
 // changed. Otherwise hides the parameters window, fills the report one row per file of
-// job.SourceFiles, shows the final message and empties job.SourceFiles.
+// job.SourceFiles in inputs' range, shows the final message and empties job.SourceFiles.
 //
 // Up to inputs.Jobs files are processed at once, nor more than the memory budget holds by their
 // estimates, so memory stays bounded by the files' pictures; once a file's result is written, it
@@ -175,9 +183,10 @@ FileOutcome ProcessOneFile(const std::string& sourcePath, const std::string& tar
 // sources with one output path the first in SourceFiles order whose result is written keeps it,
 // and a later one from a different source fails naming it; a source listed twice writes the same
 // result again. Files with one output path take their turns in list order, so any number of jobs
-// decides exactly as one does. A result replaces nothing at a path that held no file of exactly
-// its name when the batch planned its outputs; a file that is there by then fails naming the path
-// (kOccupiedOutputErrorText).
+// decides exactly as one does. An earlier file outside the range keeps its output path whether or
+// not its own run writes it, so runs sharing a list decide alike in any order. A result replaces
+// nothing at a path that held no file of exactly its name when the batch planned its outputs; a
+// file that is there by then fails naming the path (kOccupiedOutputErrorText).
 BatchSummary RunBatch(JobState& job, const BatchInputs& inputs, const BatchOperation& operation,
                       BatchView& view);
 
