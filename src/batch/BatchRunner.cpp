@@ -176,7 +176,11 @@ PreparedFile PrepareFile(const std::string& sourcePath, const std::string& targe
             throw std::runtime_error("Неизвестный способ сохранения результатов: " + targetMode);
         }
         const bool mayReplace = awaitSaveTurn(outputPath);
-        if (IsSameFile(sourcePath, outputPath)) throw std::runtime_error(kSameFileErrorText);
+        // A result that may not replace anything cannot replace its source either; only a path
+        // that held a file at planning is worth asking again (a walk over every level of it).
+        if (mayReplace && IsSameFile(sourcePath, outputPath)) {
+            throw std::runtime_error(kSameFileErrorText);
+        }
         const std::vector<std::uint8_t>& bytes = outcome.Picture.EncodedBytes(outputPath);
         prepared.Pending = WriteTemporaryResult(ops, outputPath, bytes.data(), bytes.size(), mayReplace);
     } catch (const std::exception& e) {
