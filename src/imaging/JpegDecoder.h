@@ -25,6 +25,7 @@ struct JpegHeader {
     int Orientation = kOrientationAsStored;
     bool Grayscale = false;
     bool Progressive = false;
+    ExifCredit Credit;  // from the first Exif block, like the orientation
 };
 
 // What a decode does when the library warns that the picture is damaged (its data ends early, or the
