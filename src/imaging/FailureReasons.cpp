@@ -7,8 +7,9 @@
 #include <cstdio>
 #include <system_error>
 
-#include <jerror.h>
+// jpeglib.h first: its configuration decides which of jerror.h's codes exist.
 #include <jpeglib.h>
+#include <jerror.h>
 
 #include "imaging/ImageErrors.h"
 

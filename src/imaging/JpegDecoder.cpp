@@ -25,6 +25,9 @@
 #include <utility>
 #include <vector>
 
+#include <cstdio>
+
+#include <jpeglib.h>
 #include <jerror.h>
 
 #include "imaging/ImageErrors.h"

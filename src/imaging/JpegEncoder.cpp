@@ -13,6 +13,9 @@
 #include <new>
 #include <stdexcept>
 
+#include <cstdio>
+
+#include <jpeglib.h>
 #include <jerror.h>
 
 #include "imaging/ImageErrors.h"

@@ -25,8 +25,9 @@
 #include <cstdio>
 #include <cstring>
 
-#include <jerror.h>
+// jpeglib.h first: its configuration decides which of jerror.h's codes exist.
 #include <jpeglib.h>
+#include <jerror.h>
 
 #include "imaging/ImageErrors.h"
 
@@ -136,12 +137,15 @@ inline bool AreScansComplete(jpeg_decompress_struct& info) {
 inline DamageVerdict JudgeDamage(const ErrorTrap& trap, jpeg_decompress_struct& info) {
     DamageVerdict verdict;
     const WarningSeen* seen = nullptr;
-    if (trap.damage.code != 0) {
-        seen = &trap.damage;
-        verdict.fault = JpegDataFault::Damaged;
-    } else if (trap.end.code != 0 && !(trap.isEndAtTail && AreScansComplete(info))) {
+    // Data that ran out also breaks the scan it ran out in (the decoder meets the end's marker in
+    // the middle of it): that is the end's doing, and said as such.
+    const bool isEndOnly = trap.damage.code == 0 || trap.damage.code == JWRN_HIT_MARKER;
+    if (trap.end.code != 0 && !(isEndOnly && trap.isEndAtTail && AreScansComplete(info))) {
         seen = &trap.end;
         verdict.fault = JpegDataFault::EndsEarly;
+    } else if (trap.damage.code != 0) {
+        seen = &trap.damage;
+        verdict.fault = JpegDataFault::Damaged;
     }
     if (seen == nullptr) return verdict;
     verdict.code = seen->code;

@@ -210,6 +210,7 @@ TEST(BatchCommandUsageErrors, ExitTwoNameTheArgumentAndWriteNothing) {
         {{"resize", "--height", "12px", src}, "'12px'"},
         {{"resize", "--percent", "0", src}, "'0'"},
         {{"resize", "--width", "-5", src}, "'-5'"},
+        {{"resize", "--width", "8", "--metadata", "all", src}, "'all'"},
         {{"resize", "--width", "99999999999", src}, "'99999999999'"},
         {{"resize", "--width", "", src}, "'--width'"},
         {{"resize", "--width", "8", "--height", "8", src}, "'--height'"},
