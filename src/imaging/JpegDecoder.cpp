@@ -20,13 +20,13 @@
 #include "imaging/JpegDecoder.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 #include <stdexcept>
 #include <utility>
 #include <vector>
 
-#include <cstdio>
-
+// jpeglib.h first: its configuration decides which of jerror.h's codes exist.
 #include <jpeglib.h>
 #include <jerror.h>
 

@@ -10,11 +10,11 @@
 #include "imaging/JpegEncoder.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <new>
 #include <stdexcept>
 
-#include <cstdio>
-
+// jpeglib.h first: its configuration decides which of jerror.h's codes exist.
 #include <jpeglib.h>
 #include <jerror.h>
 

@@ -765,8 +765,8 @@ TEST(BatchCommandProgram, NamesWithTabsAndLineBreaksKeepTheirLinesInTextAndJson)
     const std::string d = dir.String();
     EXPECT_EQ(lines[0], d + "/a\\tb.jpg\t40x30\t" + d + "/s_a\\tb.jpg\t20x15\tУспешно");
     EXPECT_EQ(lines[1], d + "/c\\nd\\\\e.jpg\t40x30\t" + d + "/s_c\\nd\\\\e.jpg\t20x15\tУспешно");
-    EXPECT_EQ(lines[2].rfind(d + "/m\\r.jpg\t0x0\t\t0x0\tОшибка!\tCannot open file \"" + d +
-                                 "/m\\r.jpg\"", 0),
+    EXPECT_EQ(lines[2].rfind(d + "/m\\r.jpg\t0x0\t\t0x0\tОшибка!\tНе удалось прочитать файл: нет такого "
+                                 "файла или папки (Cannot open file \"" + d + "/m\\r.jpg\"", 0),
               0u);
 
     const CommandRun json = RunProgram(scratch, {"resize", "--width", "20", "--suffix", "_j",
