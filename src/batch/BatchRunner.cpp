@@ -26,6 +26,7 @@
 
 #include "batch/OutputNaming.h"
 #include "batch/ResultFiles.h"
+#include "imaging/FailureReasons.h"
 #include "imaging/JpegDecoder.h"
 #include "imaging/PictureFileIo.h"
 
@@ -184,7 +185,7 @@ PreparedFile PrepareFile(const std::string& sourcePath, const std::string& targe
         const std::vector<std::uint8_t>& bytes = outcome.Picture.EncodedBytes(outputPath);
         prepared.Pending = WriteTemporaryResult(ops, outputPath, bytes.data(), bytes.size(), mayReplace);
     } catch (const std::exception& e) {
-        MarkFailed(row, e.what());
+        MarkFailed(row, FailureReason(e));
     } catch (...) {
         MarkFailed(row, kUnknownErrorText);
     }
@@ -204,7 +205,7 @@ FileOutcome FinishFile(PreparedFile& prepared, ResultFileOps& ops) {
             row.ImageIndex = kReportImageOk;
             row.Result = kReportOk;
         } catch (const std::exception& e) {
-            MarkFailed(row, e.what());
+            MarkFailed(row, FailureReason(e));
         } catch (...) {
             MarkFailed(row, kUnknownErrorText);
         }
