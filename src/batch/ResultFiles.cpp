@@ -108,7 +108,7 @@ ResultFileOps& SystemResultFileOps() {
 
 PendingResult WriteTemporaryResult(ResultFileOps& ops, const std::string& target,
                                    const std::uint8_t* data, std::size_t size, bool mayReplace) {
-    if (target.empty() || target.back() == '/') throw EFCreateError(target, SystemErrorText(EISDIR));
+    if (target.empty() || target.back() == '/') throw EFCreateError(target, EISDIR);
     const std::string folder = FolderOf(target);
     PendingResult result;
     result.Target = target;
@@ -126,11 +126,11 @@ PendingResult WriteTemporaryResult(ResultFileOps& ops, const std::string& target
         result.Temporary = folder + "/" + name;
         error = ops.CreateNew(result.Temporary, result.Fd);
     }
-    if (error != 0) throw EFCreateError(target, SystemErrorText(error));
+    if (error != 0) throw EFCreateError(target, error);
 
     const auto fail = [&](int errorNumber) {
         DiscardResult(ops, result);
-        throw EFCreateError(target, SystemErrorText(errorNumber));
+        throw EFCreateError(target, errorNumber);
     };
     if (mayReplace) {
         struct stat existing {};
@@ -148,7 +148,7 @@ void PutResultInPlace(ResultFileOps& ops, PendingResult& result) {
     const auto fail = [&](int errorNumber) {
         DiscardResult(ops, result);
         if (errorNumber == EEXIST && !result.MayReplace) ThrowOccupied(result.Target);
-        throw EFCreateError(result.Target, SystemErrorText(errorNumber));
+        throw EFCreateError(result.Target, errorNumber);
     };
     // Without the flush, a power cut soon after the rename can leave a zero-length file where the
     // earlier good one was: the rename may reach the disk before the data does.
