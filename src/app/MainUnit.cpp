@@ -58,7 +58,7 @@ QPushButton* MakeTextButton(QWidget* parent, const char* name, const QString& ca
 
 }  // namespace
 
-TMainForm::TMainForm(TFormSet& forms)
+TMainForm::TMainForm(TFormSet& forms, PulseTicks ticks)
     : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint), forms_(forms),
       mainBitmap_(std::make_unique<stampwise::TBitmap>()) {
     setObjectName(QStringLiteral("MainForm"));
@@ -100,7 +100,7 @@ TMainForm::TMainForm(TFormSet& forms)
     connect(Timer, &QTimer::timeout, this, &TMainForm::TimerTimer);
 
     FormCreate();
-    Timer->start();
+    if (ticks == PulseTicks::FromTimer) Timer->start();
 }
 
 TMainForm::~TMainForm() { FormDestroy(); }

@@ -23,6 +23,8 @@
 #include <unordered_map>
 #include <utility>
 
+#include <unistd.h>
+
 #include "batch/OutputNaming.h"
 #include "imaging/JpegDecoder.h"
 #include "imaging/PictureFileIo.h"
@@ -58,6 +60,18 @@ std::string FinalMessage(const OperationTexts& texts, int failed, int total) {
     // A batch with failures must not claim success.
     return texts.PartlyDoneText + "ошибок " + std::to_string(failed) + " из " +
            std::to_string(total) + ".";
+}
+
+std::string StoppedMessage(int done, int total) {
+    return "Обработка остановлена: обработано " + std::to_string(done) + " из " +
+           std::to_string(total) + ".";
+}
+
+bool CanTakeFiles(const std::string& folder) {
+    std::error_code error;
+    if (folder.empty() || !std::filesystem::is_directory(folder, error)) return false;
+    // The effective rights, and EROFS for a read-only file system, without writing anything.
+    return ::access(folder.c_str(), W_OK | X_OK) == 0;
 }
 
 std::uint64_t EstimatePictureMemory(int width, int height, bool isProgressive, bool isGrayscale) {
@@ -263,7 +277,7 @@ class ParallelFiles {
 public:
     ParallelFiles(const std::vector<std::string>& files, const std::string& targetMode,
                   const TargetTexts& targets, const TransformStep& step, int jobs,
-                  std::uint64_t memoryBudget, OutputClaims& claims)
+                  std::uint64_t memoryBudget, OutputClaims& claims, const BatchView& view)
         : files_(files),
           targetMode_(targetMode),
           targets_(targets),
@@ -271,6 +285,7 @@ public:
           jobs_(std::max(1, jobs)),
           memoryBudget_(memoryBudget),
           claims_(claims),
+          view_(view),
           outcomes_(files.size()),
           isDone_(files.size(), false) {}
 
@@ -300,15 +315,19 @@ public:
         return !workers_.empty();
     }
 
-    // The outcome of file index, waiting for it with view.WaitTick() about every tick.
-    FileOutcome Take(int index, BatchView& view) {
+    // The outcome of file index, waiting for it with view.WaitTick() about every tick; nothing when
+    // the batch was stopped before the file started.
+    std::optional<FileOutcome> Take(int index, BatchView& view) {
         std::unique_lock<std::mutex> lock(mutex_);
-        const auto isReady = [&] { return outcomes_[index].has_value(); };
+        const auto isReady = [&] {
+            return outcomes_[index].has_value() || (isStopRequested_ && index >= nextFile_);
+        };
         while (!changed_.wait_for(lock, std::chrono::milliseconds(kWaitTickMs), isReady)) {
             lock.unlock();
             view.WaitTick();
             lock.lock();
         }
+        if (!outcomes_[index].has_value()) return std::nullopt;
         FileOutcome outcome = std::move(*outcomes_[index]);
         outcomes_[index].reset();
         return outcome;
@@ -337,6 +356,14 @@ private:
                     return isStopping_ || nextFile_ >= Count() || nextFile_ <= rowsShown_ + jobs_;
                 });
                 if (isStopping_ || nextFile_ >= Count()) return;
+                // Asked before each file: once stopped, no file starts, and the calling thread
+                // learns that the next one never will.
+                if (!isStopRequested_ && view_.StopRequested()) isStopRequested_ = true;
+                if (isStopRequested_) {
+                    lock.unlock();
+                    changed_.notify_all();
+                    return;
+                }
                 index = nextFile_++;
             }
             FileOutcome outcome;
@@ -414,6 +441,7 @@ private:
     const int jobs_;
     const std::uint64_t memoryBudget_;
     OutputClaims& claims_;  // under mutex_
+    const BatchView& view_;  // only StopRequested, which any thread may call
 
     std::mutex mutex_;
     std::condition_variable changed_;  // a file is admitted or done, a row is shown, or the batch stops
@@ -422,6 +450,7 @@ private:
     std::uint64_t memoryInUse_ = 0;
     int rowsShown_ = 0;
     bool isStopping_ = false;
+    bool isStopRequested_ = false;  // the view asked to stop: no file starts any more
     std::vector<std::optional<FileOutcome>> outcomes_;
     std::vector<bool> isDone_;
 
@@ -456,6 +485,16 @@ BatchSummary RunBatch(JobState& job, const BatchInputs& inputs, const BatchOpera
     summary.Confirmed = true;
     summary.Total = count;
 
+    // Every file would fail on it, one by one: said once, before anything is shown or written,
+    // and the parameters window stays for another try.
+    if (targetMode == keyword::kFolder && !CanTakeFiles(targets.Folder)) {
+        summary.PrepareFailed = true;
+        summary.Failed = count;
+        summary.FinalMessage = kCannotSaveToFolderText + targets.Folder;
+        view.ShowNotice(summary.FinalMessage);
+        return summary;
+    }
+
     view.HideParamsWindow();
     view.ClearReportRows();
     view.ClearReportColumns();
@@ -477,8 +516,15 @@ BatchSummary RunBatch(JobState& job, const BatchInputs& inputs, const BatchOpera
     }
 
     std::vector<std::string> written;
+    int rows = 0;
+    // A folder that cannot be made fails every file of it alike: one message per folder, so a
+    // read-only card of hundreds of photos is not hundreds of dialogs. The message names it.
+    std::set<std::string> foldersSaid;
     const auto showFile = [&](int i, const FileOutcome& outcome) {
-        if (!outcome.FolderMessage.empty()) view.ShowInformation(outcome.FolderMessage);
+        if (!outcome.FolderMessage.empty() && foldersSaid.insert(outcome.FolderMessage).second) {
+            view.ShowInformation(outcome.FolderMessage);
+        }
+        ++rows;
         if (outcome.Row.ImageIndex != kReportImageOk) ++summary.Failed;
         if (outcome.Row.ImageIndex == kReportImageOk) written.push_back(outcome.Row.OutputPath);
         view.AddReportRow(outcome.Row);
@@ -497,14 +543,17 @@ BatchSummary RunBatch(JobState& job, const BatchInputs& inputs, const BatchOpera
         const std::uint64_t budget =
             inputs.MemoryBudget > 0 ? inputs.MemoryBudget : AvailableMemoryBytes();
         ParallelFiles parallel(files, targetMode, targets, operation.Step, inputs.Jobs, budget,
-                               claims);
+                               claims, view);
         if (parallel.Start()) {
             for (int i = 0; i < count; ++i) {
-                showFile(i, parallel.Take(i, view));
+                std::optional<FileOutcome> outcome = parallel.Take(i, view);
+                if (!outcome) break;  // stopped: this file and the later ones never started
+                showFile(i, *outcome);
                 parallel.RowShown(i);
             }
         } else {
             for (int i = 0; i < count; ++i) {
+                if (view.StopRequested()) break;
                 FileOutcome outcome = ProcessFile(files[i], targetMode, targets, operation.Step,
                                                   [&] { claims.CheckSave(i); });
                 claims.Done(i, outcome.Row.ImageIndex == kReportImageOk);
@@ -523,8 +572,14 @@ BatchSummary RunBatch(JobState& job, const BatchInputs& inputs, const BatchOpera
 
     view.PicturesReleased();
 
-    summary.FinalMessage =
-        prepareError.empty() ? FinalMessage(operation.Texts, summary.Failed, count) : prepareError;
+    summary.Stopped = prepareError.empty() && rows < count;
+    if (!prepareError.empty()) {
+        summary.FinalMessage = prepareError;
+    } else if (summary.Stopped) {
+        summary.FinalMessage = StoppedMessage(rows, count);
+    } else {
+        summary.FinalMessage = FinalMessage(operation.Texts, summary.Failed, count);
+    }
     view.ShowInformation(summary.FinalMessage);
     job.SourceFiles.clear();
     return summary;

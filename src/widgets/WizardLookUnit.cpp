@@ -1,6 +1,11 @@
 #include "widgets/WizardLookUnit.h"
 
+#include <QAbstractButton>
+#include <QEvent>
 #include <QGroupBox>
+#include <QKeyEvent>
+#include <QPointer>
+#include <QApplication>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QPalette>
@@ -11,6 +16,36 @@
 namespace {
 
 const QColor kCaptionBlue(0, 0, 255);
+
+// Sees the key presses that no control of the window took: Qt hands an ignored key on to the
+// parent widgets, up to the window.
+class TWizardKeys final : public QObject {
+public:
+    TWizardKeys(QWidget* window, QAbstractButton* enterButton)
+        : QObject(window), window_(window), enterButton_(enterButton) {}
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (watched != window_ || event->type() != QEvent::KeyPress) return false;
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if (key->modifiers() & ~(Qt::KeypadModifier)) return false;
+        if (key->key() == Qt::Key_Escape) {
+            window_->close();
+            return true;
+        }
+        if (key->key() != Qt::Key_Return && key->key() != Qt::Key_Enter) return false;
+        auto* focused = qobject_cast<QPushButton*>(QApplication::focusWidget());
+        QAbstractButton* button =
+            focused != nullptr && focused->window() == window_ ? focused : enterButton_.data();
+        if (button == nullptr || !button->isEnabled() || !button->isVisible()) return false;
+        button->click();
+        return true;
+    }
+
+private:
+    QWidget* window_;
+    QPointer<QAbstractButton> enterButton_;
+};
 
 }  // namespace
 
@@ -68,4 +103,8 @@ void SetUpWizardWindow(QWidget* window, stampwise::FormId id, int clientWidth, i
     window->setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
                            Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint);
     window->setFixedSize(clientWidth, clientHeight);
+}
+
+void InstallWizardKeys(QWidget* window, QAbstractButton* enterButton) {
+    window->installEventFilter(new TWizardKeys(window, enterButton));
 }

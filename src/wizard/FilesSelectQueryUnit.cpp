@@ -22,6 +22,7 @@ TFilesSelectQueryForm::TFilesSelectQueryForm(stampwise::WizardHost& forms) : QWi
     connect(btnSelectFolder, &QPushButton::clicked, this,
             &TFilesSelectQueryForm::btnSelectFolderClick);
     connect(btnSelectFiles, &QPushButton::clicked, this, &TFilesSelectQueryForm::btnSelectFilesClick);
+    InstallWizardKeys(this, nullptr);  // two answers and no "Дальше": Escape only
 }
 
 void TFilesSelectQueryForm::btnSelectFolderClick() { forms_.Flow().SelectFolderClicked(); }

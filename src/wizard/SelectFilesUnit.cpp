@@ -84,6 +84,7 @@ TSelectFilesForm::TSelectFilesForm(stampwise::WizardHost& forms) : QWidget(nullp
         if (!hasPressChangedSelection_) FilesListClick();
     });
     connect(btnNext, &QPushButton::clicked, this, &TSelectFilesForm::btnNextClick);
+    InstallWizardKeys(this, btnNext);
 }
 
 bool TSelectFilesForm::eventFilter(QObject* watched, QEvent* event) {
@@ -178,7 +179,5 @@ void TSelectFilesForm::FilesListClick() {
 }
 
 void TSelectFilesForm::btnNextClick() {
-    stampwise::WizardChoices& choices = forms_.Choices();
-    choices.Files = Entries();
-    forms_.Flow().FilesNextClicked(choices.Folder, choices.Files);
+    forms_.Flow().FilesNextClicked(forms_.SelectedSourceFolder(), Entries());
 }

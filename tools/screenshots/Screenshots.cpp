@@ -141,7 +141,9 @@ QWidget* ShowWatermarkWithLogo(TFormSet& forms, bool isTwoColour) {
     logo.save(path, "BMP");
 
     TWatermarkParamsForm* window = forms.Window<TWatermarkParamsForm>(stampwise::FormId::WatermarkParamsForm);
-    window->OpenPictureDialog = [path](QWidget*) { return std::optional<std::string>(path.toStdString()); };
+    window->OpenPictureDialog = [path](QWidget*, const std::string&) {
+        return std::optional<std::string>(path.toStdString());
+    };
     window->ImagePreviewClick();
     window->cbBottomRight->setChecked(true);
     window->cbTopLeft->setChecked(true);
