@@ -153,6 +153,10 @@ void TMainForm::TimerTimer() {
     // ever-growing counter and never overflows.
     pulseCounter_ = pulseCounter_ % stampwise::kPulseTicksPerPeriod + 1;
     setWindowOpacity(stampwise::PulseAlpha(pulseCounter_) / 255.0);
+    // Under X11 the new opacity is only queued for the server; Qt sends its queue when a window is
+    // drawn or an event comes in, and with the pointer still nothing else would send it: the pulse
+    // would stand still. The redraw sends it now.
+    update();
 }
 
 bool TMainForm::DragZoneHitTest(const QPoint& globalPos) const {

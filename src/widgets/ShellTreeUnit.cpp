@@ -1,6 +1,7 @@
 #include "widgets/ShellTreeUnit.h"
 
 #include <QDir>
+#include <QFileIconProvider>
 #include <QFileSystemModel>
 #include <QHeaderView>
 #include <QItemSelectionModel>
@@ -11,11 +12,16 @@ TShellFolderTree::TShellFolderTree(QWidget* parent, bool watchChanges) : QTreeVi
     model_->setOption(QFileSystemModel::DontWatchForChanges, !watchChanges);
     model_->setFilter(QDir::AllDirs | QDir::Drives | QDir::NoDotAndDotDot);
     model_->setReadOnly(true);
+    // The desktop's folder icons, or the style's where the desktop has no icon theme.
+    model_->setIconProvider(&iconProvider_);
     model_->setRootPath(QStringLiteral("/"));
     setModel(model_);
 
-    // One column of names; size, type and date mean little for a folder tree.
+    // One column of names; size, type and date mean little for a folder tree. It is as wide as
+    // its longest shown name, so no name is cut: a narrow tree scrolls sideways instead.
     for (int column = 1; column < model_->columnCount(); ++column) hideColumn(column);
+    header()->setStretchLastSection(false);
+    header()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
     header()->hide();
     // The root "/" is the single top item; it carries no expander of its own.
     setRootIsDecorated(false);

@@ -7,6 +7,7 @@
 #pragma once
 
 #include <QDeadlineTimer>
+#include <QFileIconProvider>
 #include <QPersistentModelIndex>
 #include <QTreeView>
 #include <string>
@@ -43,6 +44,7 @@ private:
     void ScrollToWhenListed(const QModelIndex& index);
     void KeepScrollTarget();
 
+    QFileIconProvider iconProvider_;  // before model_, which uses it
     QFileSystemModel* model_ = nullptr;
     QPersistentModelIndex scrollTarget_;
     QDeadlineTimer scrollDeadline_;

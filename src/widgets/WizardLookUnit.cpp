@@ -3,12 +3,13 @@
 #include <QAbstractButton>
 #include <QEvent>
 #include <QGroupBox>
+#include <QIcon>
 #include <QKeyEvent>
 #include <QPointer>
-#include <QApplication>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QPalette>
+#include <QPixmap>
 #include <QPushButton>
 #include <QScreen>
 #include <QWidget>
@@ -34,9 +35,8 @@ protected:
             return true;
         }
         if (key->key() != Qt::Key_Return && key->key() != Qt::Key_Enter) return false;
-        auto* focused = qobject_cast<QPushButton*>(QApplication::focusWidget());
-        QAbstractButton* button =
-            focused != nullptr && focused->window() == window_ ? focused : enterButton_.data();
+        auto* focused = qobject_cast<QPushButton*>(window_->focusWidget());
+        QAbstractButton* button = focused != nullptr ? focused : enterButton_.data();
         if (button == nullptr || !button->isEnabled() || !button->isVisible()) return false;
         button->click();
         return true;
@@ -83,7 +83,14 @@ QPushButton* MakePictureButton(QWidget* parent, const char* name, const char* ca
                                QStyle::StandardPixmap picture, int iconPx, bool flat) {
     auto* button = new QPushButton(QString::fromUtf8(caption), parent);
     button->setObjectName(QString::fromLatin1(name));
-    button->setIcon(parent->style()->standardIcon(picture));
+    QIcon icon = parent->style()->standardIcon(picture);
+    // A style may have some pictures only in a smaller size, which a button shows smaller than its
+    // neighbours' pictures: such a one is scaled up to the size asked for.
+    const QPixmap largest = icon.pixmap(iconPx, iconPx);
+    if (!largest.isNull() && largest.deviceIndependentSize().width() < iconPx) {
+        icon = QIcon(largest.scaled(iconPx, iconPx, Qt::KeepAspectRatio, Qt::SmoothTransformation));
+    }
+    button->setIcon(icon);
     button->setIconSize(QSize(iconPx, iconPx));
     button->setFlat(flat);
     return button;

@@ -12,7 +12,7 @@ TFilesSelectQueryForm::TFilesSelectQueryForm(stampwise::WizardHost& forms) : QWi
     setWindowFlag(Qt::WindowStaysOnTopHint, true);
 
     btnSelectFolder = MakePictureButton(this, "btnSelectFolder", "Выбрать папку для обработки",
-                                        QStyle::SP_DirOpenIcon, 32, /*flat=*/true);
+                                        QStyle::SP_DirIcon, 32, /*flat=*/true);
     btnSelectFolder->setGeometry(12, 12, 336, 40);
     btnSelectFiles =
         MakePictureButton(this, "btnSelectFiles", "Сформировать список файлов для обработки",

@@ -1,5 +1,6 @@
 #include "wizard/SelectFilesUnit.h"
 
+#include <QDir>
 #include <QEvent>
 #include <QFont>
 #include <QGroupBox>
@@ -85,6 +86,9 @@ TSelectFilesForm::TSelectFilesForm(stampwise::WizardHost& forms) : QWidget(nullp
     });
     connect(btnNext, &QPushButton::clicked, this, &TSelectFilesForm::btnNextClick);
     InstallWizardKeys(this, btnNext);
+
+    // Opened with the home folder chosen and listed, so the first look shows files to pick.
+    stvFilesSource->SelectPath(QDir::homePath().toStdString());
 }
 
 bool TSelectFilesForm::eventFilter(QObject* watched, QEvent* event) {

@@ -277,5 +277,40 @@ TEST_F(TwoRuns, TheBatchOfAnEarlierRunNamesItsResultsByTheTargetFieldsAsTheyStan
     }
 }
 
+TEST_F(ResizeRun, ATargetFolderThatCannotTakeFilesIsSaidBeforeAnyFile) {
+    folder.WriteFile("plain", "a file, so nothing can be made under it");
+    const std::string target = folder / "plain/out";
+    FolderRunToTheTargetWindow(folder.String());
+    Click(FormId::SelectTargetForm, "rbFolder");
+    SetTargetText("edTargetFolder", target);
+    Click(FormId::SelectTargetForm, "btnNext");
+    boxes.shown.clear();
+    boxes.AnswerNext(true);
+    Click(FormId::ResizeParamsForm, "btnNext");
+
+    ASSERT_EQ(boxes.shown.size(), 2u);
+    EXPECT_EQ(boxes.shown[0].kind, ShownBox::Kind::Question);
+    EXPECT_EQ(boxes.shown[1], (ShownBox{ShownBox::Kind::Notice, "Нельзя сохранить файлы в каталог " + target}));
+    EXPECT_TRUE(IsShown(FormId::ResizeParamsForm));
+    EXPECT_FALSE(IsShown(FormId::ReportForm));
+    EXPECT_EQ(forms->Job().SourceFiles.size(), 3u);
+}
+
+TEST_F(ResizeRun, ASubfolderThatCannotBeMadeIsSaidOnceForAllItsFiles) {
+    folder.WriteFile("Resized", "a file where the subfolder would go");
+    FolderRunToTheTargetWindow(folder.String());
+    Click(FormId::SelectTargetForm, "btnNext");
+    boxes.shown.clear();
+    boxes.AnswerNext(true);
+    Click(FormId::ResizeParamsForm, "btnNext");
+
+    ASSERT_EQ(boxes.shown.size(), 3u);
+    EXPECT_EQ(boxes.shown[1], (ShownBox{ShownBox::Kind::Information,
+                                        "Невозможно создать каталог " + folder / "Resized"}));
+    EXPECT_EQ(boxes.shown[2].kind, ShownBox::Kind::Information);  // the final message
+    ASSERT_EQ(ReportRows().size(), 3u);
+    for (const auto& row : ReportRows()) EXPECT_EQ(row[4], "Ошибка!");
+}
+
 }  // namespace
 }  // namespace stampwise::testing
