@@ -5,6 +5,8 @@
 #include <QFileSystemModel>
 #include <QHeaderView>
 #include <QItemSelectionModel>
+#include <QScrollBar>
+#include <algorithm>
 #include <QTimer>
 
 TShellFolderTree::TShellFolderTree(QWidget* parent, bool watchChanges) : QTreeView(parent) {
@@ -37,6 +39,17 @@ TShellFolderTree::TShellFolderTree(QWidget* parent, bool watchChanges) : QTreeVi
     connect(selectionModel(), &QItemSelectionModel::selectionChanged, this,
             [this] { emit SelectedPathChanged(); });
     OpenAt(QDir::homePath());
+}
+
+void TShellFolderTree::scrollTo(const QModelIndex& index, ScrollHint hint) {
+    QTreeView::scrollTo(index, hint);
+    if (!index.isValid()) return;
+    // The one column is as wide as the widest name shown, often wider than the tree; centred, as
+    // Qt centres a row, it would show the middle of every name. The start of this folder's name
+    // stays in sight instead, one level of its parents to its left.
+    QScrollBar* across = horizontalScrollBar();
+    const int nameStart = visualRect(index).left() + across->value();
+    across->setValue(std::max(0, nameStart - indentation()));
 }
 
 void TShellFolderTree::OpenAt(const QString& path) {

@@ -26,6 +26,9 @@ public:
     void SelectPath(const std::string& path);
     QFileSystemModel* FileModel() const { return model_; }
 
+    // As QTreeView's, but sideways it keeps the start of the folder's name in sight.
+    void scrollTo(const QModelIndex& index, ScrollHint hint = EnsureVisible) override;
+
 signals:
     // The selection changed (also to nothing).
     void SelectedPathChanged();

@@ -259,6 +259,7 @@ TEST_F(TwoRuns, TheBatchOfAnEarlierRunNamesItsResultsByTheTargetFieldsAsTheyStan
         WriteTestJpeg(source + "/a.jpg", 40, 30);
         const std::string result = c.laterResult[0] == '/' ? c.laterResult : source + "/" + c.laterResult;
         forms = std::make_unique<TFormSet>(boxes, PulseTicks::Injected);
+        forms->ShowForm(FormId::MainForm);
         FolderRunToTheTargetWindow(source);
         Click(FormId::SelectTargetForm, c.option);
         SetTargetText(c.field, c.typed);

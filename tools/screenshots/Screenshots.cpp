@@ -340,7 +340,10 @@ const Shot kShots[] = {
     // The same batch stopped while its eleventh file was worked on.
     {"report-stopped", [](TFormSet& forms) -> QWidget* {
          TReportForm* report = forms.Window<TReportForm>(FormId::ReportForm);
-         RunReportBatch(forms, [&] { PostClick(report->btnStop); });
+         RunReportBatch(forms, [&] {
+             PostClick(report->btnStop);
+             Settle(200);  // the click is taken while the file is still under way
+         });
          return report;
      }},
     // Made wider by the user: the paths take the room.
