@@ -493,7 +493,9 @@ TEST_F(BatchRunnerTest, StopLetsTheFilesUnderWayFinishAndStartsNoOther) {
         const BatchSummary summary = RunBatch(job, inputs, op, view);
 
         const int done = static_cast<int>(view.Rows.size());
-        if (jobs == 1) EXPECT_EQ(done, 3);
+        if (jobs == 1) {
+            EXPECT_EQ(done, 3);
+        }
         EXPECT_GE(done, 3);
         EXPECT_LT(done, 12);
         EXPECT_TRUE(summary.Stopped);
@@ -502,7 +504,9 @@ TEST_F(BatchRunnerTest, StopLetsTheFilesUnderWayFinishAndStartsNoOther) {
         for (int i = 0; i < 12; ++i) {
             const std::string result = dir.String() + "/Resized/p" + std::to_string(i) + ".jpg";
             EXPECT_EQ(FileExists(result), i < done) << i;
-            if (i < done) EXPECT_EQ(view.Rows[i].Result, "Успешно");
+            if (i < done) {
+                EXPECT_EQ(view.Rows[i].Result, "Успешно");
+            }
         }
         EXPECT_TRUE(job.SourceFiles.empty());
     }

@@ -315,7 +315,9 @@ TEST_F(ReportWindow, StopInTheMiddleFinishesTheFileUnderWayAndStartsNoOther) {
         for (int i = 0; i < 10; ++i) {
             const bool isDone = i < 4;
             EXPECT_EQ(FileExists(folder / ("Out/p" + std::to_string(i) + ".jpg")), isDone) << i;
-            if (isDone) EXPECT_EQ(list->topLevelItem(i)->text(4).toStdString(), "Успешно") << i;
+            if (isDone) {
+                EXPECT_EQ(list->topLevelItem(i)->text(4).toStdString(), "Успешно") << i;
+            }
         }
         EXPECT_EQ(boxes.shown.back(), (ShownBox{ShownBox::Kind::Information,
                                                 "Обработка остановлена: обработано 4 из 10."}));
