@@ -143,7 +143,7 @@ TEST_F(ReportWindow, EachRowsTooltipHoldsItsWholePathsAndAFailedOnesTheReason) {
     }
 }
 
-TEST_F(ReportWindow, SizeColumnsWidenToTheirWidestValueAndPathColumnsKeepTheirWidth) {
+TEST_F(ReportWindow, SizeColumnsWidenToTheirWidestValueAndPathColumnsShareTheRest) {
     for (const ReportColumn& column : ReportColumns(ResizeTexts())) report->AddColumn(column);
     const std::string source = "/home/user/Фото/Отпуск на море 2026/Камера/IMG_20260708_123456.jpg";
     report->AddRow({kReportImageOk, source, "6000x4000",
