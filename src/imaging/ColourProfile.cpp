@@ -82,18 +82,18 @@ bool MovesNoProbe(cmsHTRANSFORM transform) {
     return true;
 }
 
-}  // namespace
-
-struct SrgbConversion::Transform {
+// A transform and the context it was made in, released in that order.
+struct LcmsTransform {
     ContextHandle context;
     cmsHTRANSFORM transform = nullptr;
 
-    ~Transform() {
+    LcmsTransform() = default;
+    LcmsTransform(const LcmsTransform&) = delete;
+    LcmsTransform& operator=(const LcmsTransform&) = delete;
+    ~LcmsTransform() {
         if (transform != nullptr) cmsDeleteTransform(transform);
     }
 };
-
-namespace {
 
 // The transform from profile (in pixels of inputFormat) to lcms's sRGB, made in context; or none.
 cmsHTRANSFORM ToSrgbTransform(cmsContext context, cmsHPROFILE profile, cmsUInt32Number inputFormat) {
@@ -104,6 +104,8 @@ cmsHTRANSFORM ToSrgbTransform(cmsContext context, cmsHPROFILE profile, cmsUInt32
 }
 
 }  // namespace
+
+struct SrgbConversion::Transform : LcmsTransform {};
 
 SrgbConversion::SrgbConversion() = default;
 SrgbConversion::~SrgbConversion() = default;
@@ -181,8 +183,14 @@ void SrgbConversion::ConvertPicture(TBitmap& picture) const {
 
 std::vector<std::uint8_t> ProfileToKeep(bool isRgbSource, const std::vector<std::uint8_t>& icc) {
     if (!isRgbSource || icc.empty()) return {};
-    const ContextHandle context = MakeContext();
-    if (!context || !OpenProfile(context.get(), icc, cmsSigRgbData)) return {};
+    // Usable means what a viewer needs of it: a transform can be made from it.
+    LcmsTransform trial;
+    trial.context = MakeContext();
+    if (!trial.context) return {};
+    const ProfileHandle profile = OpenProfile(trial.context.get(), icc, cmsSigRgbData);
+    if (!profile) return {};
+    trial.transform = ToSrgbTransform(trial.context.get(), profile.get(), TYPE_RGB_8);
+    if (trial.transform == nullptr) return {};
     return icc;
 }
 

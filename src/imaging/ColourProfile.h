@@ -60,8 +60,8 @@ private:
     std::unique_ptr<Transform> transform_;
 };
 
-// The profile a result keeps under ProfileHandling::Keep: an RGB source's own bytes when lcms reads
-// them as an RGB profile (a broken one is not passed on), else nothing.
+// The profile a result keeps under ProfileHandling::Keep: an RGB source's own bytes when lcms can
+// convert with them as an RGB profile (a broken one is not passed on), else nothing.
 std::vector<std::uint8_t> ProfileToKeep(bool isRgbSource, const std::vector<std::uint8_t>& icc);
 
 }  // namespace stampwise
