@@ -43,7 +43,7 @@ public:
 
     bool IsNone() const { return kind_ == Kind::None; }
     // Bytes per pixel of the input: 3, or 4 for CMYK.
-    int InputChannels() const { return kind_ == Kind::RgbProfile || kind_ == Kind::None ? 3 : 4; }
+    int InputChannels() const { return kind_ == Kind::CmykProfile || kind_ == Kind::CmykFormula ? 4 : 3; }
 
     // pixelCount pixels of InputChannels() bytes from in, as RGB into out. For three channels in
     // may be out. Nothing is allocated and nothing thrown, so it may run inside libjpeg's frames.
@@ -52,7 +52,9 @@ public:
     void ConvertPicture(TBitmap& picture) const;
 
 private:
-    enum class Kind { None, RgbProfile, CmykProfile, CmykFormula };
+    // RgbMatrix: a matrix-shaper profile, converted by lcms's numbers in tables of our own, which
+    // is several times faster than lcms's loop (ColourProfile.cpp).
+    enum class Kind { None, RgbMatrix, RgbProfile, CmykProfile, CmykFormula };
     struct Transform;  // the lcms context and transform, in ColourProfile.cpp
 
     Kind kind_ = Kind::None;

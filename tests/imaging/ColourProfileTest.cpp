@@ -4,8 +4,11 @@
 #include "imaging/ColourProfile.h"
 
 #include <gtest/gtest.h>
+#include <lcms2.h>
 
+#include <algorithm>
 #include <array>
+#include <cstdlib>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -54,6 +57,48 @@ TEST(ColourProfile, DisplayP3PictureComesBackInItsSrgbColours) {
     }
     // Kept, the file's own values come out.
     EXPECT_EQ(FirstDifference(Decoded(tagged, ProfileHandling::Keep), Decoded(plain)), -1);
+}
+
+// The conversion may take its own way to lcms's result; over a dense grid of colours it must land
+// within one level of lcms's transform with the same settings.
+TEST(ColourProfile, WideGamutConversionsAgreeWithLittleCmsWithinOneLevel) {
+    const struct {
+        const char* name;
+        Bytes profile;
+    } cases[] = {
+        {"Display P3", testing::DisplayP3Profile()},
+        {"Adobe RGB", testing::AdobeRgbProfile()},
+        {"ProPhoto", testing::ProPhotoProfile()},
+    };
+    Bytes grid;
+    for (int r = 0; r < 256; r += 3) {
+        for (int g = 0; g < 256; g += 3) {
+            for (int b = 0; b < 256; b += 3) {
+                grid.insert(grid.end(), {static_cast<std::uint8_t>(r), static_cast<std::uint8_t>(g),
+                                         static_cast<std::uint8_t>(b)});
+            }
+        }
+    }
+    const std::size_t count = grid.size() / 3;
+    for (const auto& c : cases) {
+        cmsHPROFILE source = cmsOpenProfileFromMem(c.profile.data(), static_cast<cmsUInt32Number>(c.profile.size()));
+        cmsHPROFILE srgb = cmsCreate_sRGBProfile();
+        cmsHTRANSFORM transform = cmsCreateTransform(source, TYPE_RGB_8, srgb, TYPE_RGB_8,
+                                                     INTENT_RELATIVE_COLORIMETRIC, cmsFLAGS_BLACKPOINTCOMPENSATION);
+        Bytes byLcms(grid.size());
+        cmsDoTransform(transform, grid.data(), byLcms.data(), static_cast<cmsUInt32Number>(count));
+        cmsDeleteTransform(transform);
+        cmsCloseProfile(srgb);
+        cmsCloseProfile(source);
+
+        const SrgbConversion conversion = SrgbConversion::ForRgb(c.profile);
+        ASSERT_FALSE(conversion.IsNone()) << c.name;
+        Bytes converted(grid.size());
+        conversion.Convert(grid.data(), converted.data(), count);
+        int worst = 0;
+        for (std::size_t i = 0; i < grid.size(); ++i) worst = std::max(worst, std::abs(converted[i] - byLcms[i]));
+        EXPECT_LE(worst, 1) << c.name;
+    }
 }
 
 TEST(ColourProfile, UntaggedAndSrgbTaggedPicturesDecodeAsBefore) {

@@ -25,9 +25,10 @@ cmsToneCurve* SrgbCurve() {
     return cmsBuildParametricToneCurve(nullptr, 4, parameters);
 }
 
-Bytes RgbProfile(const cmsCIExyYTRIPLE& primaries, double version) {
-    const cmsCIExyY d65 = {0.3127, 0.3290, 1.0};
-    cmsToneCurve* curve = SrgbCurve();
+Bytes RgbProfile(const cmsCIExyYTRIPLE& primaries, double version, double gamma = 0,
+                 cmsCIExyY white = {0.3127, 0.3290, 1.0}) {
+    const cmsCIExyY d65 = white;
+    cmsToneCurve* curve = gamma > 0 ? cmsBuildGamma(nullptr, gamma) : SrgbCurve();
     cmsToneCurve* curves[3] = {curve, curve, curve};
     cmsHPROFILE profile = cmsCreateRGBProfile(&d65, &primaries, curves);
     cmsFreeToneCurve(curve);
@@ -59,6 +60,15 @@ int SampleTint(const cmsUInt16Number in[], cmsUInt16Number out[], void* cargo) {
 
 Bytes DisplayP3Profile() {
     return RgbProfile({{0.680, 0.320, 1}, {0.265, 0.690, 1}, {0.150, 0.060, 1}}, 4.3);
+}
+
+Bytes AdobeRgbProfile() {
+    return RgbProfile({{0.64, 0.33, 1}, {0.21, 0.71, 1}, {0.15, 0.06, 1}}, 2.1, 563.0 / 256.0);
+}
+
+Bytes ProPhotoProfile() {
+    return RgbProfile({{0.7347, 0.2653, 1}, {0.1596, 0.8404, 1}, {0.0366, 0.0001, 1}}, 4.3, 1.8,
+                      {0.3457, 0.3585, 1.0});
 }
 
 Bytes SrgbProfile() { return Saved(cmsCreate_sRGBProfile()); }

@@ -14,6 +14,10 @@ using Bytes = std::vector<std::uint8_t>;
 // Display P3 from its published primaries and D65 white, with the sRGB tone curve. sRGB
 // (200, 100, 50) is (187, 105, 61) in it.
 Bytes DisplayP3Profile();
+// Adobe RGB (1998) from its published primaries and gamma 563/256, and a ProPhoto-like profile
+// (its primaries, D50 white, gamma 1.8): the other wide gamuts cameras write.
+Bytes AdobeRgbProfile();
+Bytes ProPhotoProfile();
 // lcms's own sRGB profile (v4).
 Bytes SrgbProfile();
 // sRGB built again from its primaries and curve and written as a v2 profile, as other software
