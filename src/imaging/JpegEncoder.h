@@ -19,9 +19,12 @@ struct RowWriterState;  // the library's state, in JpegEncoder.cpp
 
 // The complete bytes of a baseline JFIF file of quality 90, byte for byte what
 // `cjpeg -quality 90 -baseline -dct float` writes from the same pixels. The bitmap must not be
-// empty. A non-empty iccProfile is written after the JFIF header, in APP2 chunks as ICC.1 says.
-// Throws EJPEG for a library error and EOutOfResources when memory runs out.
+// empty. Throws EJPEG for a library error and EOutOfResources when memory runs out.
+// exifSegment, when not empty, is written as an APP1 segment after the JFIF header
+// (MakeExifCreditSegment's payload), and a non-empty iccProfile after it, in APP2 chunks as ICC.1
+// says; nothing else changes.
 std::vector<std::uint8_t> EncodeJpeg(const TBitmap& bitmap,
+                                     const std::vector<std::uint8_t>& exifSegment = {},
                                      std::span<const std::uint8_t> iccProfile = {});
 
 // The same file made from rows handed over top to bottom: the bytes are EncodeJpeg's of the
@@ -30,8 +33,9 @@ class JpegRowWriter {
 public:
     // Starts a width × height file (both at least 1, else EJPEG). expectedBytes, when known (the
     // size of the file the rows came from, say), is the first size of the byte buffer, which
-    // otherwise grows as it fills. iccProfile as EncodeJpeg's.
+    // otherwise grows as it fills. exifSegment and iccProfile as for EncodeJpeg.
     JpegRowWriter(int width, int height, std::size_t expectedBytes = 0,
+                  const std::vector<std::uint8_t>& exifSegment = {},
                   std::span<const std::uint8_t> iccProfile = {});
     ~JpegRowWriter();
     JpegRowWriter(const JpegRowWriter&) = delete;

@@ -6,6 +6,7 @@
 #include <istream>
 #include <iterator>
 #include <new>
+#include <utility>
 
 #include "imaging/ImageErrors.h"
 #include "imaging/JpegDecoder.h"
@@ -44,6 +45,7 @@ void TJPEGImage::ReadFromBytes(std::vector<std::uint8_t> bytes) {
     data_->Width = header.Width;
     data_->Height = header.Height;
     data_->Grayscale = header.Grayscale;
+    data_->Credit = std::move(header.Credit);
     data_->Colours = header.Colours;
     data_->IccProfile = std::move(header.IccProfile);
     progressive_ = header.Progressive;
@@ -68,8 +70,10 @@ const TBitmap& TJPEGImage::DecodedBitmap(JpegDamage damage, ProfileHandling prof
     return *bitmap_;
 }
 
-void TJPEGImage::AssignBitmap(const TBitmap& bitmap, std::vector<std::uint8_t> iccProfile) {
+void TJPEGImage::AssignBitmap(const TBitmap& bitmap, std::vector<std::uint8_t> exifSegment,
+                              std::vector<std::uint8_t> iccProfile) {
     bitmap_ = bitmap;
+    exifSegment_ = std::move(exifSegment);
     profileToWrite_ = std::move(iccProfile);
     data_.reset();
     progressive_ = false;
@@ -80,7 +84,7 @@ void TJPEGImage::WriteToFile(const std::string& path, FolderSync sync) {
         // A zero-length result would read back as no picture at all; refuse it as a failed save.
         if (!bitmap_ || bitmap_->Empty()) throw EFCreateError(path, "The picture is empty");
         TJPEGData encoded;
-        encoded.Bytes = EncodeJpeg(*bitmap_, profileToWrite_);
+        encoded.Bytes = EncodeJpeg(*bitmap_, exifSegment_, profileToWrite_);
         encoded.Width = bitmap_->Width();
         encoded.Height = bitmap_->Height();
         data_ = std::move(encoded);

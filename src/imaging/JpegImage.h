@@ -23,6 +23,7 @@ struct TJPEGData {
     int Width = 0;
     int Height = 0;
     bool Grayscale = false;
+    ExifCredit Credit;  // the source's Artist and Copyright, for its results
     JpegColours Colours = JpegColours::Rgb;
     std::vector<std::uint8_t> IccProfile;  // the embedded profile, empty when there is none
 };
@@ -62,9 +63,11 @@ public:
                                  ProfileHandling profiles = ProfileHandling::ConvertToSrgb);
     bool HasBitmap() const { return bitmap_.has_value(); }
 
-    // Holds a copy of the bitmap (shared storage) and drops the compressed data. iccProfile, when
-    // not empty, is the colour profile the encoding writes into the file.
-    void AssignBitmap(const TBitmap& bitmap, std::vector<std::uint8_t> iccProfile = {});
+    // Holds a copy of the bitmap (shared storage) and drops the compressed data. exifSegment, when
+    // not empty, goes into the file when the bitmap is encoded (MakeExifCreditSegment's payload),
+    // and so does iccProfile, the colour profile the result keeps.
+    void AssignBitmap(const TBitmap& bitmap, std::vector<std::uint8_t> exifSegment = {},
+                      std::vector<std::uint8_t> iccProfile = {});
 
     // Encodes when there is no compressed data, then writes the bytes to path. The bytes go to a
     // temporary file in the target's folder that is renamed over the target only when complete,
@@ -76,6 +79,7 @@ public:
 private:
     std::optional<TJPEGData> data_;
     std::optional<TBitmap> bitmap_;
+    std::vector<std::uint8_t> exifSegment_;
     std::vector<std::uint8_t> profileToWrite_;
     bool progressive_ = false;
 };

@@ -41,8 +41,9 @@ PictureSize ComputeNewSize(int width, int height, ResizeMode mode, int value) {
 }
 
 void ResizePicture(const std::string& sourcePath, ResizeMode mode, int value, StepOutcome& outcome,
-                   ProfileHandling profiles) {
+                   ResultMetadata metadata, ProfileHandling profiles) {
     TBitmap result;
+    std::vector<std::uint8_t> exifSegment;
     std::vector<std::uint8_t> keptProfile;
     {
         // The source's bytes and pixels live only in this block, so they are gone before the
@@ -53,6 +54,7 @@ void ResizePicture(const std::string& sourcePath, ResizeMode mode, int value, St
         bool isSampled = false;
         try {
             source.ReadFromFile(sourcePath);
+            if (source.Data() != nullptr) exifSegment = MakeExifCreditSegment(source.Data()->Credit, metadata);
             const int width = source.Width();
             const int height = source.Height();
             outcome.SourceSize = {width, height};
@@ -109,7 +111,7 @@ void ResizePicture(const std::string& sourcePath, ResizeMode mode, int value, St
             throw;
         }
     }
-    outcome.Picture.AssignBitmap(result, std::move(keptProfile));
+    outcome.Picture.AssignBitmap(result, std::move(exifSegment), std::move(keptProfile));
 }
 
 std::string ResizeOperationPhrase(ResizeMode mode, const std::string& valueText) {
@@ -122,13 +124,14 @@ std::string ResizeOperationPhrase(ResizeMode mode, const std::string& valueText)
 }
 
 BatchOperation MakeResizeOperation(ResizeMode mode, int value, const std::string& valueText,
-                                   ProfileHandling profiles) {
+                                   ResultMetadata metadata, ProfileHandling profiles) {
     BatchOperation operation;
     operation.Texts = ResizeTexts();
     operation.OperationPhrase = ResizeOperationPhrase(mode, valueText);
     // The rule is captured by value: every file of the batch uses the one confirmed.
-    operation.Step = [mode, value, profiles](const std::string& sourcePath, StepOutcome& outcome) {
-        ResizePicture(sourcePath, mode, value, outcome, profiles);
+    operation.Step = [mode, value, metadata, profiles](const std::string& sourcePath,
+                                                       StepOutcome& outcome) {
+        ResizePicture(sourcePath, mode, value, outcome, metadata, profiles);
     };
     return operation;
 }

@@ -49,32 +49,33 @@ constexpr int kBandRows = 16;
 // whole stored picture is decoded, so it is stamped whole.
 void StampWholePicture(const std::vector<std::uint8_t>& source, const TBitmap& preparedLogo,
                        const PlacementSet& placements, int marginPx, int opacity,
-                       ProfileHandling profiles, const std::vector<std::uint8_t>& keptProfile,
-                       StepOutcome& outcome) {
+                       ProfileHandling profiles, const std::vector<std::uint8_t>& exifSegment,
+                       const std::vector<std::uint8_t>& keptProfile, StepOutcome& outcome) {
     TBitmap picture;
     DecodeJpeg(source.data(), source.size(), picture, JpegDamage::Refuse, profiles);
     outcome.SourceSize = PictureSize{picture.Width(), picture.Height()};
     outcome.NewSize = outcome.SourceSize;
     const TBitmap stamped = StampLogo(std::move(picture), preparedLogo, placements, marginPx, opacity);
-    outcome.Picture.ReadFromBytes(EncodeJpeg(stamped, keptProfile));
+    outcome.Picture.ReadFromBytes(EncodeJpeg(stamped, exifSegment, keptProfile));
 }
 
 }  // namespace
 
 void StampPicture(const std::string& sourcePath, const TBitmap& preparedLogo,
                   const PlacementSet& placements, int marginPx, int opacity, StepOutcome& outcome,
-                  ProfileHandling profiles) {
+                  ResultMetadata metadata, ProfileHandling profiles) {
     const std::vector<std::uint8_t> source = ReadWholeFile(sourcePath);
     const JpegHeader header = ReadJpegHeader(source.data(), source.size());
     // The header's size already, so that a file failing before its first row reports it.
     outcome.SourceSize = PictureSize{header.Width, header.Height};
+    const std::vector<std::uint8_t> exifSegment = MakeExifCreditSegment(header.Credit, metadata);
     const std::vector<std::uint8_t> keptProfile =
         profiles == ProfileHandling::Keep
             ? ProfileToKeep(header.Colours == JpegColours::Rgb, header.IccProfile)
             : std::vector<std::uint8_t>();
     if (!KeepsRowOrder(header.Orientation)) {
-        StampWholePicture(source, preparedLogo, placements, marginPx, opacity, profiles, keptProfile,
-                          outcome);
+        StampWholePicture(source, preparedLogo, placements, marginPx, opacity, profiles, exifSegment,
+                          keptProfile, outcome);
         return;
     }
     // A damaged source fails rather than being stamped: the reader refuses it after its last row,
@@ -90,7 +91,7 @@ void StampPicture(const std::string& sourcePath, const TBitmap& preparedLogo,
                              : StampRects(placements, width, height, preparedLogo.Width(),
                                           preparedLogo.Height(), marginPx);
     // A result is about as large as its source: one buffer of that size usually holds it whole.
-    JpegRowWriter writer(width, height, source.size(), keptProfile);
+    JpegRowWriter writer(width, height, source.size(), exifSegment, keptProfile);
     TBitmap band;
     band.Allocate(width, std::min(kBandRows, height));
     std::uint8_t* rows[kBandRows];
@@ -141,7 +142,8 @@ BatchOperation MakeWatermarkOperation(const WatermarkSettings& settings) {
         const std::shared_ptr<const TBitmap> stamp = batch->Stamp;
         if (!stamp) throw std::logic_error("the watermark stamp was not prepared for this batch");
         const WatermarkSettings& s = batch->Settings;
-        StampPicture(sourcePath, *stamp, s.Placements, s.MarginPx, s.Opacity, outcome, s.Profiles);
+        StampPicture(sourcePath, *stamp, s.Placements, s.MarginPx, s.Opacity, outcome, s.Metadata,
+                     s.Profiles);
     };
     operation.CleanUp = [batch] { batch->Stamp.reset(); };
     return operation;
