@@ -24,6 +24,8 @@
 #include <unordered_map>
 #include <utility>
 
+#include <unistd.h>
+
 #include "batch/OutputNaming.h"
 #include "batch/ResultFiles.h"
 #include "imaging/FailureReasons.h"
@@ -61,6 +63,18 @@ std::string FinalMessage(const OperationTexts& texts, int failed, int total) {
     // A batch with failures must not claim success.
     return texts.PartlyDoneText + "ошибок " + std::to_string(failed) + " из " +
            std::to_string(total) + ".";
+}
+
+std::string StoppedMessage(int done, int total) {
+    return "Обработка остановлена: обработано " + std::to_string(done) + " из " +
+           std::to_string(total) + ".";
+}
+
+bool CanTakeFiles(const std::string& folder) {
+    std::error_code error;
+    if (folder.empty() || !std::filesystem::is_directory(folder, error)) return false;
+    // The effective rights, and EROFS for a read-only file system, without writing anything.
+    return ::access(folder.c_str(), W_OK | X_OK) == 0;
 }
 
 std::uint64_t EstimatePictureMemory(int width, int height, bool isProgressive, bool isGrayscale) {
@@ -339,7 +353,8 @@ class ParallelFiles {
 public:
     ParallelFiles(const std::vector<std::string>& files, const std::string& targetMode,
                   const TargetTexts& targets, const TransformStep& step, int jobs,
-                  std::uint64_t memoryBudget, OutputClaims& claims, ResultFileOps& ops)
+                  std::uint64_t memoryBudget, OutputClaims& claims, ResultFileOps& ops,
+                  const std::function<bool()>& stopRequested)
         : files_(files),
           targetMode_(targetMode),
           targets_(targets),
@@ -349,6 +364,7 @@ public:
           memoryBudget_(memoryBudget),
           claims_(claims),
           ops_(ops),
+          stopRequested_(stopRequested),
           admitTurn_(static_cast<std::size_t>(window_)),
           outcomes_(files.size()),
           isDone_(files.size(), false) {}
@@ -495,6 +511,14 @@ private:
                    (nextAdmitted_ == index && running_ < jobs_ &&
                     (running_ == 0 || memoryInUse_ + memory <= memoryBudget_));
         });
+        if (!isLeaving_ && !isStopped_ && stopRequested_()) {
+            isStopped_ = true;
+            startedAtStop_ = nextAdmitted_;
+            lock.unlock();
+            WakeAllWaiters();
+            ready_.notify_one();
+            throw Stopped{};
+        }
         if (isLeaving_ || isStopped_) throw Stopped{};
         ++nextAdmitted_;
         ++running_;
@@ -554,6 +578,7 @@ private:
     const std::uint64_t memoryBudget_;
     OutputClaims& claims_;  // under mutex_
     ResultFileOps& ops_;
+    const std::function<bool()>& stopRequested_;  // thread-safe: asked before each file starts
 
     std::mutex mutex_;
     // Which thread to wake: one waiting for a file to take once a row frees a place, the one whose
@@ -587,11 +612,6 @@ private:
 // the bound keeps the open files and threads of a machine with many cores modest.
 int FilesWaitingForTheDisk(int jobs) { return std::min(8 * std::max(1, jobs) + 8, 64); }
 
-std::string StoppedMessage(int done, int total) {
-    return "Обработка прервана, обработано файлов: " + std::to_string(done) + " из " +
-           std::to_string(total) + ".";
-}
-
 FileOutcome ProcessOneFile(const std::string& sourcePath, const std::string& targetMode,
                            const TargetTexts& targets, const TransformStep& step) {
     ResultFileOps& ops = SystemResultFileOps();
@@ -618,7 +638,10 @@ BatchSummary RunBatch(JobState& job, const BatchInputs& inputs, const BatchOpera
     const TargetTexts targets = inputs.Targets;
     const int count = static_cast<int>(files.size());
     ResultFileOps& ops = inputs.FileOps != nullptr ? *inputs.FileOps : SystemResultFileOps();
-    const auto isStopRequested = [&] { return inputs.StopRequested && inputs.StopRequested(); };
+    // The caller's stop (the command's signals) or the view's (the windows' stop button).
+    const std::function<bool()> isStopRequested = [&] {
+        return (inputs.StopRequested && inputs.StopRequested()) || view.StopRequested();
+    };
 
     if (view.AsksQuestion()) {
         const std::string question =
@@ -628,6 +651,16 @@ BatchSummary RunBatch(JobState& job, const BatchInputs& inputs, const BatchOpera
     }
     summary.Confirmed = true;
     summary.Total = count;
+
+    // Every file would fail on it, one by one: said once, before anything is shown or written,
+    // and the parameters window stays for another try.
+    if (targetMode == keyword::kFolder && !CanTakeFiles(targets.Folder)) {
+        summary.PrepareFailed = true;
+        summary.Failed = count;
+        summary.FinalMessage = kCannotSaveToFolderText + targets.Folder;
+        view.ShowNotice(summary.FinalMessage);
+        return summary;
+    }
 
     view.HideParamsWindow();
     view.ClearReportRows();
@@ -650,8 +683,13 @@ BatchSummary RunBatch(JobState& job, const BatchInputs& inputs, const BatchOpera
     }
 
     std::vector<std::string> written;
+    // A folder that cannot be made fails every file of it alike: one message per folder, so a
+    // read-only card of hundreds of photos is not hundreds of dialogs. The message names it.
+    std::set<std::string> foldersSaid;
     const auto showFile = [&](int i, const FileOutcome& outcome) {
-        if (!outcome.FolderMessage.empty()) view.ShowInformation(outcome.FolderMessage);
+        if (!outcome.FolderMessage.empty() && foldersSaid.insert(outcome.FolderMessage).second) {
+            view.ShowInformation(outcome.FolderMessage);
+        }
         if (outcome.Row.ImageIndex != kReportImageOk) ++summary.Failed;
         if (outcome.Row.ImageIndex == kReportImageOk) written.push_back(outcome.Row.OutputPath);
         view.AddReportRow(outcome.Row);
@@ -671,11 +709,11 @@ BatchSummary RunBatch(JobState& job, const BatchInputs& inputs, const BatchOpera
         const std::uint64_t budget =
             inputs.MemoryBudget > 0 ? inputs.MemoryBudget : AvailableMemoryBytes();
         ParallelFiles parallel(files, targetMode, targets, operation.Step, inputs.Jobs, budget,
-                               claims, ops);
+                               claims, ops, isStopRequested);
         if (parallel.Start()) {
             for (int i = 0; i < count; ++i) {
                 if (isStopRequested()) parallel.Stop();
-                std::optional<FileOutcome> outcome = parallel.Take(i, view, inputs.StopRequested);
+                std::optional<FileOutcome> outcome = parallel.Take(i, view, isStopRequested);
                 if (!outcome) {
                     summary.Stopped = true;
                     break;

@@ -119,6 +119,7 @@ TResizeParamsForm::TResizeParamsForm(stampwise::WizardHost& forms) : QWidget(nul
         });
     }
     connect(btnNext, &QPushButton::clicked, this, &TResizeParamsForm::btnNextClick);
+    InstallWizardKeys(this, btnNext);
 }
 
 void TResizeParamsForm::showEvent(QShowEvent* event) {
@@ -150,16 +151,16 @@ void TResizeParamsForm::rbWidthClick() {
 
     const stampwise::JobState& job = forms_.Job();
     const std::string summary = stampwise::BuildResizeSummary(
-        job.SourceKind, forms_.Choices().Folder,
-        static_cast<int>(job.SourceFiles.size()), job.TargetMode, forms_.Choices().Targets,
+        job.SourceKind, forms_.SelectedSourceFolder(),
+        static_cast<int>(job.SourceFiles.size()), job.TargetMode, forms_.TargetFieldTexts(),
         CheckedMode(), CheckedSpinEdit()->Text());
     lblHint->setText(QString::fromStdString(summary));
 }
 
 void TResizeParamsForm::btnNextClick() {
     stampwise::BatchInputs inputs;
-    inputs.SourceFolder = forms_.Choices().Folder;
-    inputs.Targets = forms_.Choices().Targets;
+    inputs.SourceFolder = forms_.SelectedSourceFolder();
+    inputs.Targets = forms_.TargetFieldTexts();
     // Ended by a signal: no new file starts, the files started finish (see app/main.cpp).
     inputs.StopRequested = [] { return stampwise::InterruptSignal() != 0; };
     const TSpinEdit* spin = CheckedSpinEdit();

@@ -4,6 +4,7 @@
 #include <QCheckBox>
 #include <QEvent>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QFont>
 #include <QGroupBox>
 #include <QImage>
@@ -156,8 +157,9 @@ QToolButton* MakeToggleButton(QWidget* parent, const char* name, const char* hin
     return button;
 }
 
-std::optional<std::string> RunOpenPictureDialog(QWidget* parent) {
+std::optional<std::string> RunOpenPictureDialog(QWidget* parent, const std::string& startFolder) {
     QFileDialog dialog(parent);
+    if (!startFolder.empty()) dialog.setDirectory(QString::fromStdString(startFolder));
     dialog.setFileMode(QFileDialog::ExistingFile);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setOption(QFileDialog::ReadOnly, true);
@@ -231,6 +233,7 @@ TWatermarkParamsForm::TWatermarkParamsForm(stampwise::WizardHost& forms)
         connect(button, &QToolButton::clicked, this, [this] { sbAlphaChange(); });
     }
     connect(btnNext, &QPushButton::clicked, this, &TWatermarkParamsForm::btnNextClick);
+    InstallWizardKeys(this, btnNext);
 }
 
 TWatermarkParamsForm::~TWatermarkParamsForm() = default;
@@ -412,7 +415,11 @@ void TWatermarkParamsForm::rbWidthClick() {
 
 void TWatermarkParamsForm::ImagePreviewClick() {
     if (!OpenPictureDialog) return;
-    const std::optional<std::string> path = OpenPictureDialog(this);
+    // Where the current logo came from: a changed logo is most often its neighbour.
+    const QString current = lblLogoPath->text();
+    const std::string startFolder =
+        current.isEmpty() ? std::string() : QFileInfo(current).absolutePath().toStdString();
+    const std::optional<std::string> path = OpenPictureDialog(this, startFolder);
     if (!path) return;
 
     stampwise::LogoLoad load = stampwise::LoadLogoFile(*path);
@@ -506,8 +513,8 @@ void TWatermarkParamsForm::btnNextClick() {
         return;
     }
     stampwise::BatchInputs inputs;
-    inputs.SourceFolder = forms_.Choices().Folder;
-    inputs.Targets = forms_.Choices().Targets;
+    inputs.SourceFolder = forms_.SelectedSourceFolder();
+    inputs.Targets = forms_.TargetFieldTexts();
     // Ended by a signal: no new file starts, the files started finish (see app/main.cpp).
     inputs.StopRequested = [] { return stampwise::InterruptSignal() != 0; };
     const auto view = forms_.ReportView(stampwise::FormId::WatermarkParamsForm);
