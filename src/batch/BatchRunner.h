@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "job/JobState.h"
+#include "batch/MemoryBudget.h"
 #include "batch/OperationTexts.h"
 #include "imaging/JpegImage.h"
 
@@ -40,6 +41,8 @@ using TransformStep = std::function<void(const std::string& sourcePath, StepOutc
 
 inline constexpr const char* kReportOk = "Успешно";
 inline constexpr const char* kReportError = "Ошибка!";
+// The reason of a file that cannot fit in the memory available, followed by its figures.
+inline constexpr const char* kNoMemoryText = "Не хватает памяти для картинки";
 inline constexpr int kReportImageOk = 0;
 inline constexpr int kReportImageError = 1;
 
@@ -95,6 +98,9 @@ struct BatchOperation {
     std::function<void()> Prepare;
     // After the last file, before the final message (also when Prepare threw).
     std::function<void()> CleanUp;
+    // The memory the step takes at most for a source file (EstimateFileMemory with the step's
+    // work); unset: as a picture decoded whole.
+    std::function<std::uint64_t(const std::string& sourcePath)> EstimateMemory;
 };
 
 inline constexpr int kWaitTickMs = 40;
@@ -106,19 +112,13 @@ struct BatchInputs {
     std::string SourceFolder;  // the folder window's selected folder
     TargetTexts Targets;
     int Jobs = DefaultJobCount();  // files processed at once; below 1 counts as 1
-    // Bytes the pictures of the files running at once may take, by EstimateFileMemory; 0 means the
-    // memory available when the batch starts (AvailableMemoryBytes).
+    // Bytes the pictures of the files running at once may take, by the operation's estimate; 0
+    // means the memory available when the batch starts (AvailableMemoryBytes).
     std::uint64_t MemoryBudget = 0;
+    // Where the memory available is read, also when a file too large for the budget gets its turn
+    // alone: it fails unread when its estimate exceeds what is available then.
+    MemorySources Memory;
 };
-
-// The memory one file of a batch takes at most, from its JPEG header: width × height × bytes per
-// pixel × the copies alive at once. 0 for a file that is no readable JPEG (it fails unread).
-std::uint64_t EstimateFileMemory(const std::string& path);
-std::uint64_t EstimatePictureMemory(int width, int height, bool isProgressive, bool isGrayscale);
-
-// What the system could give this process now (the smaller of the machine's available memory and
-// the room left under the control group's limit), or the largest value when unknown.
-std::uint64_t AvailableMemoryBytes();
 
 struct BatchSummary {
     bool Confirmed = false;
@@ -148,7 +148,8 @@ FileOutcome ProcessOneFile(const std::string& sourcePath, const std::string& tar
 //
 // Up to inputs.Jobs files are processed at once, and never more than that many beyond the next row
 // to add, nor more than the memory budget holds by their estimates, so memory stays bounded by
-// the files' pictures. Each row is added as soon as its file and every earlier one are done, after
+// the files' pictures. A file whose estimate exceeds the budget runs alone, and fails unread (with
+// kNoMemoryText) when it exceeds what is available even then. Each row is added as soon as its file and every earlier one are done, after
 // the file's subfolder message.
 //
 // No result is written over a file that is a source of this batch (the file's own or another

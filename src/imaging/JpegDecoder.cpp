@@ -119,8 +119,26 @@ void WhitenRows(TBitmap& bitmap, int firstRow, int endRow) {
 }
 void WhitenRowsFrom(TBitmap& bitmap, int firstRow) { WhitenRows(bitmap, firstRow, bitmap.Height()); }
 
-// Reads the header and starts the library with the fixed settings. Returns 0, or
-// kOutOfResourcesCode for a picture beyond kMaxPicturePixels (the library then holds nothing of
+// Not a library message code: the file is too short for the picture its header announces.
+constexpr int kTooLittleDataCode = -4;
+
+// With Huffman coding every block of a scan costs at least one bit, so the data left after the
+// first scan's header must hold that many bits for the scan's blocks. A few hundred bytes that
+// announce 16384 × 16384 pixels would otherwise cost the picture's storage (and, progressive,
+// every coefficient of it) before the data runs out. Arithmetic coding may spend less than a bit
+// on a block, so it is not judged here.
+bool HasDataForFirstScan(const jpeg_decompress_struct& info) {
+    if (info.arith_code) return true;
+    std::uint64_t blocks = 0;
+    for (int i = 0; i < info.comps_in_scan; ++i) {
+        const jpeg_component_info* component = info.cur_comp_info[i];
+        blocks += std::uint64_t{component->width_in_blocks} * component->height_in_blocks;
+    }
+    return std::uint64_t{info.src->bytes_in_buffer} * 8 >= blocks;
+}
+
+// Reads the header and starts the library with the fixed settings. Returns 0, kTooLittleDataCode,
+// or kOutOfResourcesCode for a picture beyond kMaxPicturePixels (the library then holds nothing of
 // the picture's size yet); a library error longjmps to the caller's setjmp.
 int StartWithFixedSettings(Decompression& d, const std::uint8_t* data, std::size_t size,
                            bool& isGrayscale) {
@@ -135,6 +153,7 @@ int StartWithFixedSettings(Decompression& d, const std::uint8_t* data, std::size
     if (std::int64_t{d.info.image_width} * d.info.image_height > kMaxPicturePixels) {
         return kOutOfResourcesCode;
     }
+    if (!HasDataForFirstScan(d.info)) return kTooLittleDataCode;
 
     isGrayscale = d.info.jpeg_color_space == JCS_GRAYSCALE;
     d.info.scale_num = 1;
@@ -187,9 +206,9 @@ int DecodeInto(const std::uint8_t* data, std::size_t size, TBitmap& bitmap, int&
         return code;
     }
     bool isGrayscale = false;
-    if (StartWithFixedSettings(d, data, size, isGrayscale) != 0) {
+    if (const int code = StartWithFixedSettings(d, data, size, isGrayscale); code != 0) {
         jpeg_destroy_decompress(&d.info);
-        return kOutOfResourcesCode;
+        return code;
     }
 
     const int width = static_cast<int>(d.info.output_width);
@@ -278,9 +297,9 @@ int DecodeSampledInto(const std::uint8_t* data, std::size_t size, int rowCount, 
         return code;
     }
     bool isGrayscale = false;
-    if (StartWithFixedSettings(d, data, size, isGrayscale) != 0) {
+    if (const int code = StartWithFixedSettings(d, data, size, isGrayscale); code != 0) {
         jpeg_destroy_decompress(&d.info);
-        return kOutOfResourcesCode;
+        return code;
     }
     const int width = static_cast<int>(d.info.output_width);
     const int height = static_cast<int>(d.info.output_height);
@@ -360,6 +379,8 @@ namespace {
 
 void ThrowForCode(int code) {
     if (code == kOutOfResourcesCode) throw EOutOfResources();
+    // The library's own wording for data that ends before the picture does.
+    if (code == kTooLittleDataCode) throw EJPEG(JWRN_JPEG_EOF, "Premature end of JPEG file");
     if (code == kBadRowCountCode) throw std::invalid_argument("DecodeJpegSampledRows: row count out of range");
     if (code != 0) throw EJPEG(code);
 }
@@ -460,9 +481,9 @@ int StartRowReader(RowState& s, const std::uint8_t* data, std::size_t size) {
     }
     s.isLive = true;
     bool isGrayscale = false;
-    if (StartWithFixedSettings(s.d, data, size, isGrayscale) != 0) {
-        FinishRowReader(s, kOutOfResourcesCode);
-        return kOutOfResourcesCode;
+    if (const int code = StartWithFixedSettings(s.d, data, size, isGrayscale); code != 0) {
+        FinishRowReader(s, code);
+        return code;
     }
     const int orientation = OrientationOf(s.d.info);
     if (!KeepsRowOrder(orientation)) {

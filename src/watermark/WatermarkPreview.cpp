@@ -3,12 +3,16 @@
 // goes into it.
 #include "watermark/WatermarkPreview.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <exception>
 
+#include "batch/MemoryBudget.h"
 #include "imaging/ImageErrors.h"
 #include "imaging/IntegerMath.h"
 #include "imaging/JpegImage.h"
+#include "imaging/PictureFileIo.h"
+#include "imaging/PictureMemory.h"
 #include "imaging/Raster.h"
 #include "watermark/WatermarkStep.h"
 
@@ -127,6 +131,46 @@ std::vector<std::string> LogoDialogFilters() {
     return filters;
 }
 
+namespace {
+
+// A logo is read whole, decoded and trimmed into a copy before it is prepared; a file whose header
+// announces more than the memory available holds (a few bytes of run-length data may announce
+// 16384 × 16384 pixels) is refused before its pixels are made. The file itself must be a regular
+// one, like a source.
+void CheckLogoFits(const std::string& path, const std::string& extension) {
+    constexpr std::size_t kHeaderBytes = 64 * 1024;
+    const FileHead head = ReadFileHead(path, kHeaderBytes);
+    std::int64_t width = 0;
+    std::int64_t height = 0;
+    bool isProgressive = false;
+    bool isGrayscale = false;
+    if (extension == ".JPG") {
+        try {
+            const JpegHeader header = ReadJpegHeader(head.Bytes.data(), head.Bytes.size());
+            width = header.Width;
+            height = header.Height;
+            isProgressive = header.Progressive;
+            isGrayscale = header.Grayscale;
+        } catch (const std::exception&) {
+            // The reading itself says what is wrong with the file.
+        }
+    } else {
+        ReadBmpHeaderSize(head.Bytes.data(), head.Bytes.size(), width, height);
+    }
+    if (width * height > kMaxPicturePixels) return;  // refused by the reader with its own error
+    MemoryUse use;
+    use.IsOnItsSide = true;  // at most: the turned copy, or the trimmed one
+    const std::uint64_t need = EstimatePictureMemory(head.FileBytes, static_cast<int>(width),
+                                                     static_cast<int>(height), isProgressive,
+                                                     isGrayscale, use);
+    const std::uint64_t available = AvailableMemoryBytes();
+    if (available == kUnknownMemory) return;
+    const std::uint64_t room = available + std::min(ReusablePictureMemory(), kUnknownMemory - available);
+    if (need > room) throw EOutOfResources();
+}
+
+}  // namespace
+
 LogoLoad LoadLogoFile(const std::string& path) {
     using Outcome = LogoLoad::Outcome;
     const std::string extension = UpperCaseExtension(path);
@@ -135,6 +179,7 @@ LogoLoad LoadLogoFile(const std::string& path) {
     }
     TBitmap trimmed;
     try {
+        CheckLogoFits(path, extension);
         TBitmap logo;
         if (extension == ".JPG") {
             TJPEGImage jpeg;

@@ -131,6 +131,15 @@ BatchOperation MakeWatermarkOperation(const WatermarkSettings& settings) {
         StampPicture(sourcePath, *stamp, s.Placements, s.MarginPx, s.Opacity, outcome);
     };
     operation.CleanUp = [batch] { batch->Stamp.reset(); };
+    operation.EstimateMemory = [](const std::string& sourcePath) {
+        return EstimateFileMemory(sourcePath, [](const JpegHeader& header) {
+            MemoryUse use;
+            use.Work = KeepsRowOrder(header.Orientation) ? MemoryUse::Kind::StampStreamed
+                                                         : MemoryUse::Kind::StampWhole;
+            use.IsOnItsSide = SwapsSides(header.Orientation);
+            return use;
+        });
+    };
     return operation;
 }
 
