@@ -351,8 +351,14 @@ private:
 
     // For a file larger than the budget, now that it runs alone: empty when what the system grants
     // now (the heap's free part included, which the file reuses) holds its estimate, else why not.
+    // Only the limits whose excess kills the process count here: beyond a resource limit an
+    // allocation fails and so does the file, cleanly, so the file is tried rather than judged by
+    // an estimate, which may be larger than what it really takes.
     std::string CheckRoomAlone(std::uint64_t memory) const {
-        const std::uint64_t available = AvailableMemoryBytes(memorySources_);
+        MemorySources killing = memorySources_;
+        killing.AddressSpaceLimit = kUnknownMemory;
+        killing.DataLimit = kUnknownMemory;
+        const std::uint64_t available = AvailableMemoryBytes(killing);
         if (available == kUnknownMemory) return "";
         const std::uint64_t room = available + std::min(ReusablePictureMemory(), kUnknownMemory - available);
         if (memory <= room) return "";

@@ -149,7 +149,8 @@ FileOutcome ProcessOneFile(const std::string& sourcePath, const std::string& tar
 // Up to inputs.Jobs files are processed at once, and never more than that many beyond the next row
 // to add, nor more than the memory budget holds by their estimates, so memory stays bounded by
 // the files' pictures. A file whose estimate exceeds the budget runs alone, and fails unread (with
-// kNoMemoryText) when it exceeds what is available even then. Each row is added as soon as its file and every earlier one are done, after
+// kNoMemoryText) when it exceeds what is available even then, without counting resource limits
+// (beyond those an allocation fails cleanly, so the file is tried). Each row is added as soon as its file and every earlier one are done, after
 // the file's subfolder message.
 //
 // No result is written over a file that is a source of this batch (the file's own or another

@@ -169,49 +169,51 @@ double EncodedBytesPerPixel(std::uint64_t fileBytes, std::uint64_t pixels) {
 
 }  // namespace
 
-std::uint64_t EstimatePictureMemory(std::uint64_t fileBytes, int width, int height,
-                                    bool isProgressive, bool isGrayscale, const MemoryUse& use) {
+std::uint64_t EstimatePictureMemory(std::uint64_t fileBytes, const JpegHeader& header,
+                                    const MemoryUse& use) {
+    const int width = header.Width;
+    const int height = header.Height;
     if (width <= 0 || height <= 0) return fileBytes;
     const double w = width;
     const double pixels = w * height;
     const double picture = pixels * 3;  // an RGB picture of the source's size
-    // A progressive file keeps every coefficient (two bytes) of every component until its last
-    // scan: for colour at most three per pixel (no subsampling).
+    const double file = static_cast<double>(fileBytes);
+    // A progressive file keeps every coefficient (two bytes) of every block until its last scan.
     double library = w * kLibraryBytesPerColumn;
-    if (isProgressive) library += pixels * 2 * (isGrayscale ? 1 : 3);
-    const double source = static_cast<double>(fileBytes) + library;
+    if (header.Progressive) library += static_cast<double>(header.Blocks) * 64 * 2;
     const double bytesPerPixel = EncodedBytesPerPixel(fileBytes, static_cast<std::uint64_t>(pixels));
+    const double turned = use.IsOnItsSide ? 2 : 1;  // a picture stored on its side is turned into a copy
 
+    // The work goes in steps, each freeing what the next no longer needs: the library's buffers
+    // are gone once the pixels are in, the source's pixels once the result is made.
     double peak = 0;
     switch (use.Work) {
         case MemoryUse::Kind::Decode:
-            // A picture stored on its side is decoded and then turned into a second one.
-            peak = source + (use.IsOnItsSide ? 2 : 1) * picture;
+            peak = file + library + turned * picture;
             break;
         case MemoryUse::Kind::Resize: {
             const double newPixels = static_cast<double>(std::max(use.NewWidth, 0)) * std::max(use.NewHeight, 0);
             const double result = newPixels * 3;
-            // A reduction decodes only the rows it samples (from the whole picture when it is
-            // stored on its side); anything else decodes the whole and turns it if need be.
+            // A reduction decodes only the rows it samples (from the whole picture when it is stored
+            // on its side); anything else decodes the whole.
             const bool isReduction = use.NewHeight < height;
             const double sampled = w * std::max(use.NewHeight, 0) * 3;
-            const double decoded = isReduction ? sampled + (use.IsOnItsSide ? picture : 0)
-                                               : (use.IsOnItsSide ? 2 : 1) * picture;
+            const double decoding = isReduction ? sampled + (use.IsOnItsSide ? picture : 0) : turned * picture;
+            const double decoded = isReduction ? sampled : picture;
             // An enlargement repeats each source pixel, which costs few bytes more than the source.
             const double encoded = bytesPerPixel * std::min(newPixels, 1.5 * pixels);
-            peak = std::max(source + decoded + result, result + kGrowingBuffer * encoded);
+            peak = std::max({file + library + decoding, file + decoded + result,
+                             result + kGrowingBuffer * encoded});
             break;
         }
-        case MemoryUse::Kind::StampStreamed: {
-            const double encoded = std::max(1.5 * static_cast<double>(fileBytes), 0.5 * pixels);
-            peak = source + w * 16 * 3 + kGrowingBuffer * encoded;
+        case MemoryUse::Kind::StampStreamed:
+            // The encoder's buffer starts at the source's size; a result half as large again (a
+            // source of a lower quality) makes it grow once.
+            peak = file + library + w * 16 * 3 + kGrowingBuffer * file;
             break;
-        }
-        case MemoryUse::Kind::StampWhole: {
-            const double encoded = bytesPerPixel * pixels;
-            peak = source + std::max(2 * picture, picture + kGrowingBuffer * encoded);
+        case MemoryUse::Kind::StampWhole:
+            peak = std::max(file + library + 2 * picture, file + picture + kGrowingBuffer * bytesPerPixel * pixels);
             break;
-        }
     }
     return static_cast<std::uint64_t>(peak * kAllocatorMargin) + kFixedCost;
 }
@@ -237,8 +239,7 @@ std::uint64_t EstimateFileMemory(const std::string& path,
             }
         }
         const MemoryUse use = useOf ? useOf(header) : MemoryUse{};
-        return EstimatePictureMemory(head.FileBytes, header.Width, header.Height, header.Progressive,
-                                     header.Grayscale, use);
+        return EstimatePictureMemory(head.FileBytes, header, use);
     } catch (...) {
         return 0;  // a file that cannot be opened, or is no regular file, fails before it holds anything
     }

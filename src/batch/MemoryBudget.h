@@ -49,11 +49,12 @@ struct MemoryUse {
     int NewHeight = 0;
 };
 
-// What one picture costs at its peak: the file's bytes, the library's own buffers (all of a
-// progressive file's coefficients), the pixels alive at once and the encoded result, with a
-// margin for the allocator.
-std::uint64_t EstimatePictureMemory(std::uint64_t fileBytes, int width, int height,
-                                    bool isProgressive, bool isGrayscale, const MemoryUse& use);
+// What one picture costs at its peak, from its file's size and what its header says (a BMP file's
+// as a JPEG header of its size): the file's bytes, the library's own buffers (all of a progressive
+// file's coefficients), the pixels alive at once and the encoded result, with a margin for the
+// allocator.
+std::uint64_t EstimatePictureMemory(std::uint64_t fileBytes, const JpegHeader& header,
+                                    const MemoryUse& use);
 
 // The same for a file, from its size and its header; useOf says what the operation does with the
 // picture the header describes (upright size, orientation). A file that is no JPEG costs its bytes

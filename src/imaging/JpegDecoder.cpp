@@ -98,6 +98,10 @@ int ReadHeaderInto(const std::uint8_t* data, std::size_t size, JpegHeader& heade
     if (SwapsSides(header.Orientation)) std::swap(header.Width, header.Height);
     header.Grayscale = d.info.jpeg_color_space == JCS_GRAYSCALE;
     header.Progressive = jpeg_has_multiple_scans(&d.info) != FALSE;
+    for (int c = 0; c < d.info.num_components; ++c) {
+        const jpeg_component_info& component = d.info.comp_info[c];
+        header.Blocks += std::uint64_t{component.width_in_blocks} * component.height_in_blocks;
+    }
     jpeg_destroy_decompress(&d.info);
     return 0;
 }

@@ -25,6 +25,9 @@ struct JpegHeader {
     int Orientation = kOrientationAsStored;
     bool Grayscale = false;
     bool Progressive = false;
+    // The 8 × 8 blocks of all components: a progressive file keeps 128 bytes of coefficients for
+    // each until its last scan.
+    std::uint64_t Blocks = 0;
 };
 
 // What a decode does when the library warns that the picture is damaged (its data ends early, or the

@@ -140,30 +140,30 @@ namespace {
 void CheckLogoFits(const std::string& path, const std::string& extension) {
     constexpr std::size_t kHeaderBytes = 64 * 1024;
     const FileHead head = ReadFileHead(path, kHeaderBytes);
-    std::int64_t width = 0;
-    std::int64_t height = 0;
-    bool isProgressive = false;
-    bool isGrayscale = false;
+    JpegHeader header;
     if (extension == ".JPG") {
         try {
-            const JpegHeader header = ReadJpegHeader(head.Bytes.data(), head.Bytes.size());
-            width = header.Width;
-            height = header.Height;
-            isProgressive = header.Progressive;
-            isGrayscale = header.Grayscale;
+            header = ReadJpegHeader(head.Bytes.data(), head.Bytes.size());
         } catch (const std::exception&) {
-            // The reading itself says what is wrong with the file.
+            return;  // the reading itself says what is wrong with the file
         }
     } else {
+        std::int64_t width = 0;
+        std::int64_t height = 0;
         ReadBmpHeaderSize(head.Bytes.data(), head.Bytes.size(), width, height);
+        if (width * height > kMaxPicturePixels) return;  // refused by the reader with its own error
+        header.Width = static_cast<int>(width);
+        header.Height = static_cast<int>(height);
     }
-    if (width * height > kMaxPicturePixels) return;  // refused by the reader with its own error
     MemoryUse use;
     use.IsOnItsSide = true;  // at most: the turned copy, or the trimmed one
-    const std::uint64_t need = EstimatePictureMemory(head.FileBytes, static_cast<int>(width),
-                                                     static_cast<int>(height), isProgressive,
-                                                     isGrayscale, use);
-    const std::uint64_t available = AvailableMemoryBytes();
+    const std::uint64_t need = EstimatePictureMemory(head.FileBytes, header, use);
+    // Beyond a resource limit an allocation fails cleanly; only the limits whose excess kills the
+    // process are judged before the pixels are made.
+    MemorySources killing;
+    killing.AddressSpaceLimit = kUnknownMemory;
+    killing.DataLimit = kUnknownMemory;
+    const std::uint64_t available = AvailableMemoryBytes(killing);
     if (available == kUnknownMemory) return;
     const std::uint64_t room = available + std::min(ReusablePictureMemory(), kUnknownMemory - available);
     if (need > room) throw EOutOfResources();

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 
 #include "support/TempFolder.h"
@@ -17,20 +18,26 @@ constexpr std::uint64_t kMiB = 1u << 20;
 
 std::string Bytes(std::uint64_t mib) { return std::to_string(mib * kMiB); }
 
+// Writes a file of the made-up tree, making its folders.
+void Put(const TempFolder& root, const std::string& name, const std::string& contents) {
+    std::filesystem::create_directories((root.Path() / name).parent_path());
+    root.WriteFile(name, contents);
+}
+
 // The machine: 4 GiB available, a process of 100 MiB virtual size and 60 MiB of data.
 void WriteMachine(const TempFolder& root, const std::string& cgroupLines) {
-    root.WriteFile("proc/meminfo", "MemTotal: 8388608 kB\nMemFree: 1000 kB\nMemAvailable: 4194304 kB\n");
-    root.WriteFile("proc/self/status", "Name: stampwise\nVmPeak: 102400 kB\nVmSize: 102400 kB\n"
+    Put(root, "proc/meminfo", "MemTotal: 8388608 kB\nMemFree: 1000 kB\nMemAvailable: 4194304 kB\n");
+    Put(root, "proc/self/status", "Name: stampwise\nVmPeak: 102400 kB\nVmSize: 102400 kB\n"
                                        "VmData: 61440 kB\n");
-    root.WriteFile("proc/self/cgroup", cgroupLines);
+    Put(root, "proc/self/cgroup", cgroupLines);
 }
 
 void WriteGroup(const TempFolder& root, const std::string& dir, const std::string& limitFile,
                 const std::string& limit, const std::string& usageFile, std::uint64_t usageMib,
                 const std::string& statLine) {
-    root.WriteFile(dir + "/" + limitFile, limit + "\n");
-    root.WriteFile(dir + "/" + usageFile, Bytes(usageMib) + "\n");
-    root.WriteFile(dir + "/memory.stat", "anon 1\n" + statLine + "\n");
+    Put(root, dir + "/" + limitFile, limit + "\n");
+    Put(root, dir + "/" + usageFile, Bytes(usageMib) + "\n");
+    Put(root, dir + "/memory.stat", "anon 1\n" + statLine + "\n");
 }
 
 TEST(AvailableMemory, TheTightestLimitOfMachineGroupsAndResourceLimitsWins) {
@@ -67,7 +74,7 @@ TEST(AvailableMemory, TheTightestLimitOfMachineGroupsAndResourceLimitsWins) {
             WriteGroup(root, mount + "user.slice", "memory.max", Bytes(512), "memory.current", 200,
                        "inactive_file 0");
             // The top group has no limit files, as the kernel shows it.
-            root.WriteFile(mount + "cgroup.controllers", "cpu memory pids\n");
+            Put(root, mount + "cgroup.controllers", "cpu memory pids\n");
         }
         if (c.hasV1) {
             const std::string mount = "sys/fs/cgroup/memory/";

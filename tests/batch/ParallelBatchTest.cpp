@@ -421,6 +421,7 @@ TEST_F(ParallelBatchTest, MemoryBudgetBoundsTheFilesAtOnce) {
 // instead of the process being killed in the middle of the batch; the others go on as usual.
 TEST_F(ParallelBatchTest, FileLargerThanTheMemoryAvailableFailsUnreadAndAlone) {
     TempFolder machine;
+    machine.MakeFolder("proc");
     machine.WriteFile("proc/meminfo", "MemAvailable: 65536 kB\n");  // 64 MiB
     inputs.Memory.Root = machine.String();
     inputs.Memory.AddressSpaceLimit = kUnknownMemory;
