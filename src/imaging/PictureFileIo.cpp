@@ -53,6 +53,7 @@ FileDescriptor OpenRegularFile(const std::string& path, struct stat& info) {
     FileDescriptor file(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
     if (file.Get() < 0) throw EFOpenError(path, SystemErrorText(errno));
     if (::fstat(file.Get(), &info) != 0) throw EFOpenError(path, SystemErrorText(errno));
+    if (S_ISDIR(info.st_mode)) throw EFOpenError(path, SystemErrorText(EISDIR));
     if (!S_ISREG(info.st_mode)) throw EFOpenError(path, kNotRegularFileText);
     return file;
 }
