@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <chrono>
 #include <condition_variable>
+#include <cstddef>
 #include <cstdint>
 #include <exception>
 #include <filesystem>
@@ -130,11 +131,15 @@ void SyncResultFolders(const std::vector<std::string>& writtenPaths) {
 // number of jobs decides exactly as one does: a result never replaces a source of the batch (its
 // own or another's), and of several sources whose results share one path the first in list order
 // that writes it keeps it. A source listed twice may write its result twice: it is the same one.
+//
+// The plan covers the whole list; the files processed are [first, last) of it, and the methods
+// take their indices within that range. An earlier file outside it keeps its output path, since
+// whether its own run writes it is not known here.
 class OutputClaims {
 public:
-    OutputClaims(const std::vector<std::string>& files, const std::string& targetMode,
-                 const TargetTexts& targets)
-        : files_(files), plans_(files.size()) {
+    OutputClaims(const std::vector<std::string>& files, std::size_t first,
+                 const std::string& targetMode, const TargetTexts& targets)
+        : files_(files), first_(static_cast<int>(first)), plans_(files.size()) {
         std::unordered_map<std::string, int> sourceOf;
         for (std::size_t i = 0; i < files.size(); ++i) {
             plans_[i].SourceKey = FileIdentity(files[i]);
@@ -157,19 +162,25 @@ public:
         holders_.assign(files.size(), -1);
     }
 
-    // The earlier file that must be done before file i may write (the latest earlier one with the
-    // same output; it waited for those before it in turn), or -1.
-    int SaveAfter(int i) const { return plans_[i].SaveAfter; }
+    // The earlier processed file that must be done before file i may write (the latest earlier
+    // one with the same output; it waited for those before it in turn), or -1.
+    int SaveAfter(int i) const {
+        const int after = plans_[first_ + i].SaveAfter;
+        return after < first_ ? -1 : after - first_;
+    }
 
     // Throws when file i must not write its result. Called once SaveAfter(i) is done, and by one
     // file at a time for any one output path.
     void CheckSave(int i) const {
-        const FilePlan& plan = plans_[i];
+        const FilePlan& plan = plans_[first_ + i];
         if (plan.IsOwnSource) throw std::runtime_error(kSameFileErrorText);
         if (plan.ReplacedSource >= 0) {
             throw std::runtime_error(kOtherSourceErrorText + files_[plan.ReplacedSource]);
         }
         if (plan.Group < 0) return;
+        if (plan.Group < first_ && plans_[plan.Group].SourceKey != plan.SourceKey) {
+            throw std::runtime_error(kEarlierOutputErrorText + files_[plan.Group]);
+        }
         const int holder = holders_[plan.Group];
         if (holder >= 0 && plans_[holder].SourceKey != plan.SourceKey) {
             throw std::runtime_error(kTakenOutputErrorText + files_[holder]);
@@ -178,8 +189,8 @@ public:
 
     // File i is done; isWritten when its result is on disk.
     void Done(int i, bool isWritten) {
-        const int group = plans_[i].Group;
-        if (isWritten && group >= 0 && holders_[group] < 0) holders_[group] = i;
+        const int group = plans_[first_ + i].Group;
+        if (isWritten && group >= 0 && holders_[group] < 0) holders_[group] = first_ + i;
     }
 
 private:
@@ -191,7 +202,8 @@ private:
         int SaveAfter = -1;
     };
 
-    const std::vector<std::string>& files_;
+    const std::vector<std::string>& files_;  // the whole list
+    const int first_;                        // the first file processed
     std::vector<FilePlan> plans_;
     std::vector<int> holders_;  // by group: the file whose result is written there, or -1
 };
@@ -419,7 +431,11 @@ BatchSummary RunBatch(JobState& job, const BatchInputs& inputs, const BatchOpera
     BatchSummary summary;
     // The inputs are taken now: a dialog's nested event loop may let the user touch the job state,
     // and this batch must go on with what was confirmed.
-    const std::vector<std::string> files = job.SourceFiles;
+    const std::vector<std::string> listed = job.SourceFiles;
+    const std::size_t first = std::min(inputs.ProcessFirst, listed.size());
+    const std::size_t last = std::clamp(inputs.ProcessLast, first, listed.size());
+    const std::vector<std::string> files(listed.begin() + static_cast<std::ptrdiff_t>(first),
+                                         listed.begin() + static_cast<std::ptrdiff_t>(last));
     const std::string targetMode = job.TargetMode;
     const TargetTexts targets = inputs.Targets;
     const int count = static_cast<int>(files.size());
@@ -470,7 +486,7 @@ BatchSummary RunBatch(JobState& job, const BatchInputs& inputs, const BatchOpera
     } else if (count > 0) {
         // The workers start after Prepare and are joined before CleanUp, so what Prepare made is
         // complete before any step reads it and no step still reads it when it goes.
-        OutputClaims claims(files, targetMode, targets);
+        OutputClaims claims(listed, first, targetMode, targets);
         ParallelFiles parallel(files, targetMode, targets, operation, inputs.Jobs,
                                BatchBudget(inputs, count), inputs.Memory, claims);
         if (parallel.Start()) {

@@ -9,8 +9,10 @@
 // RunBatch.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -118,6 +120,12 @@ struct BatchInputs {
     // Where the memory available is read, also when a file too large for the budget gets its turn
     // alone: it fails unread when its estimate exceeds what is available then.
     MemorySources Memory;
+    // The entries of job.SourceFiles this run processes and reports, [ProcessFirst, ProcessLast)
+    // (clamped to the list), e.g. one shard of a list that several runs share. The other entries
+    // are planned with them all the same: no result replaces any listed source, and an output
+    // path shared with an earlier entry outside the range is left to that entry.
+    std::size_t ProcessFirst = 0;
+    std::size_t ProcessLast = std::numeric_limits<std::size_t>::max();
 };
 
 struct BatchSummary {
@@ -144,7 +152,7 @@ FileOutcome ProcessOneFile(const std::string& sourcePath, const std::string& tar
 
 // Asks the question (source + operation + target phrase); on anything but Yes returns with nothing
 // changed. Otherwise hides the parameters window, fills the report one row per file of
-// job.SourceFiles, shows the final message and empties job.SourceFiles.
+// job.SourceFiles in inputs' range, shows the final message and empties job.SourceFiles.
 //
 // Up to inputs.Jobs files are processed at once, and never more than that many beyond the next row
 // to add, nor more than the memory budget holds by their estimates, so memory stays bounded by
@@ -158,7 +166,8 @@ FileOutcome ProcessOneFile(const std::string& sourcePath, const std::string& tar
 // sources with one output path the first in SourceFiles order whose result is written keeps it,
 // and a later one from a different source fails naming it; a source listed twice writes the same
 // result again. Files with one output path take their turns in list order, so any number of jobs
-// decides exactly as one does.
+// decides exactly as one does. An earlier file outside the range keeps its output path whether or
+// not its own run writes it, so runs sharing a list decide alike in any order.
 BatchSummary RunBatch(JobState& job, const BatchInputs& inputs, const BatchOperation& operation,
                       BatchView& view);
 

@@ -20,6 +20,10 @@ inline constexpr const char* kOtherSourceErrorText =
 // another source file (whose path follows): the first file in the list keeps it.
 inline constexpr const char* kTakenOutputErrorText =
     "Под этим именем уже записан результат файла ";
+// The error of a file whose result has the path of the result of an earlier listed source file
+// that another run processes (whose path follows): the first file in the list keeps it.
+inline constexpr const char* kEarlierOutputErrorText =
+    "Это имя оставлено за результатом файла, который стоит в списке раньше: ";
 
 // The output path of source for targetMode ("folder", "subfolder", "prefix", "suffix"), with "/"
 // as the separator. In the "subfolder" mode the subfolder is made when missing (one level); when

@@ -4,6 +4,7 @@
 // MakeWatermarkOperation), the logo is read as the watermark window reads it (LoadLogoFile).
 #include "cli/BatchCommand.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <charconv>
 #include <cstddef>
@@ -15,8 +16,11 @@
 #include <ostream>
 #include <set>
 #include <system_error>
+#include <unordered_map>
+#include <unordered_set>
 #include <utility>
 
+#include "batch/OutputNaming.h"
 #include "imaging/ImageErrors.h"
 #include "job/JobState.h"
 #include "job/SourceFiles.h"
@@ -333,8 +337,8 @@ private:
 
 // The paths of --files-from appended to sources; false, with the reason on err, when the list
 // cannot be read.
-bool ReadSourceList(const BatchCommandOptions& o, std::istream& in, std::vector<std::string>& sources,
-                    std::ostream& err) {
+bool ReadListedPaths(const BatchCommandOptions& o, std::istream& in,
+                     std::vector<std::string>& sources, std::ostream& err) {
     const char separator = o.IsNullSeparated ? '\0' : '\n';
     if (o.FilesFrom == "-") {
         if (ReadPathList(in, separator, sources)) return true;
@@ -357,6 +361,26 @@ bool ReadSourceList(const BatchCommandOptions& o, std::istream& in, std::vector<
     if (ReadPathList(file, separator, sources)) return true;
     err << kProgramName << ": --files-from " << o.FilesFrom << ": the file cannot be read\n";
     return false;
+}
+
+// ReadListedPaths, also false when a path of a list read by lines holds a NUL byte.
+bool ReadSourceList(const BatchCommandOptions& o, std::istream& in, std::vector<std::string>& sources,
+                    std::ostream& err) {
+    const std::size_t given = sources.size();
+    if (!ReadListedPaths(o, in, sources, err)) return false;
+    // No path holds a NUL byte: a line that does is a NUL-separated list read by lines, which
+    // would name the first file of it and drop every other.
+    const bool hasNul = !o.IsNullSeparated &&
+                        std::any_of(sources.begin() + static_cast<std::ptrdiff_t>(given),
+                                    sources.end(), [](const std::string& path) {
+                                        return path.find('\0') != std::string::npos;
+                                    });
+    if (hasNul) {
+        err << kProgramName << ": --files-from " << o.FilesFrom
+            << ": a line holds a NUL byte; add --null for a NUL-separated list (find -print0)\n";
+        return false;
+    }
+    return true;
 }
 
 // The mode of a size option; withoutOption for SizeOption::None (a resize always has a size
@@ -411,11 +435,15 @@ std::string BatchCommandUsage() {
            "                          before the first file, and empty lines are passed over\n"
            "  --null                  the list's paths end with a NUL byte instead (find -print0),\n"
            "                          so a name may hold any character, a line break too\n"
+           "                          (a line holding a NUL byte without it is a usage error)\n"
            "RUN:\n"
            "  --jobs N                files processed at once (default: the number of cores;\n"
            "                          fewer while their pictures would not fit in memory)\n"
            "  --shard K/N             only the K-th of N equal slices of the files, in their order\n"
-           "                          (1 <= K <= N), so N machines share one list\n"
+           "                          (1 <= K <= N), so N machines share one list; every run checks\n"
+           "                          every result against the whole list. A folder that gets\n"
+           "                          results of the batch is refused: give a list made before the\n"
+           "                          first run with --files-from instead\n"
            "  --json                  report as JSON, one object per line (see below)\n"
            "  --help                  this text\n"
            "  --version               the program's name and version\n"
@@ -427,13 +455,15 @@ std::string BatchCommandUsage() {
            "{\"source\", \"source_size\", \"output\", \"new_size\", \"ok\", \"error\"} (error null on\n"
            "success) and the last is {\"message\", \"total\", \"succeeded\", \"failed\"}; bytes of a\n"
            "name that are not UTF-8 appear as \\udc80 to \\udcff.\n"
-           "A folder without pictures stops the run before any file, with a message on standard\n"
-           "error. Exit status: 0 when every file succeeded, 1 when some failed or a folder had no\n"
-           "pictures, 2 for a usage error (nothing is written then).\n";
+           "A folder without pictures, or one that cannot be read, stops the run before any file,\n"
+           "with a message on standard error. Exit status: 0 when every file succeeded, 1 when\n"
+           "some failed or a folder gave no pictures, 2 for a usage error (nothing is written\n"
+           "then).\n";
 }
 
 std::vector<std::string> ExpandSources(const std::vector<std::string>& sources,
-                                       std::vector<std::string>* emptyFolders) {
+                                       std::vector<FolderProblem>* problems,
+                                       std::vector<std::string>* folders) {
     namespace fs = std::filesystem;
     std::vector<std::string> files;
     for (const std::string& source : sources) {
@@ -445,11 +475,34 @@ std::vector<std::string> ExpandSources(const std::vector<std::string>& sources,
         // "photos/" and "photos" give the same paths, without a doubled separator.
         std::string folder = source;
         while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
-        const std::vector<std::string> pictures = FindFolderPictures(folder);
-        if (pictures.empty() && emptyFolders != nullptr) emptyFolders->push_back(source);
+        if (folders != nullptr) folders->push_back(folder);
+        const std::vector<std::string> pictures = FindFolderPictures(folder, &ec);
+        // A folder read only in part would drop pictures without a word.
+        if ((ec || pictures.empty()) && problems != nullptr) {
+            problems->push_back({source, ec ? SystemErrorText(ec.value()) : kNoJpgInFolderText});
+        }
         files.insert(files.end(), pictures.begin(), pictures.end());
     }
     return files;
+}
+
+std::string FolderReceivingResults(const std::vector<std::string>& folders,
+                                   const std::vector<std::string>& files,
+                                   const std::string& targetMode, const TargetTexts& targets) {
+    if (folders.empty()) return {};
+    std::unordered_map<std::string, std::size_t> folderOf;
+    for (std::size_t i = 0; i < folders.size(); ++i) folderOf.emplace(FileIdentity(folders[i]), i);
+    std::unordered_set<std::string> checked;  // result folders: most files share a few
+    for (const std::string& file : files) {
+        std::string resultFolder =
+            std::filesystem::path(PlannedOutputPath(file, targetMode, targets)).parent_path().string();
+        if (resultFolder.empty()) resultFolder = ".";
+        if (!checked.insert(resultFolder).second) continue;
+        if (const auto f = folderOf.find(FileIdentity(resultFolder)); f != folderOf.end()) {
+            return folders[f->second];
+        }
+    }
+    return {};
 }
 
 bool ReadPathList(std::istream& in, char separator, std::vector<std::string>& paths) {
@@ -619,34 +672,47 @@ int RunBatchCommand(const std::vector<std::string>& arguments, std::istream& in,
     std::vector<std::string> sources = o.Sources;
     if (!o.FilesFrom.empty() && !ReadSourceList(o, in, sources, err)) return kExitUsage;
 
-    std::vector<std::string> emptyFolders;
+    std::vector<FolderProblem> folderProblems;
+    std::vector<std::string> folders;
     JobState job;
     job.Operation = o.Operation;
     job.SourceKind = keyword::kFiles;
     job.TargetMode = o.TargetMode;
-    job.SourceFiles = ExpandSources(sources, &emptyFolders);
+    job.SourceFiles = ExpandSources(sources, &folderProblems, &folders);
     sources.clear();
     sources.shrink_to_fit();
     // As the wizard's folder window does, a folder without pictures stops the job before any
     // file: a run that did nothing must not report success.
-    if (!emptyFolders.empty()) {
-        for (const std::string& folder : emptyFolders) {
-            err << kProgramName << ": " << EscapeReportField(folder) << ": " << kNoJpgInFolderText
-                << "\n";
+    if (!folderProblems.empty()) {
+        for (const FolderProblem& problem : folderProblems) {
+            err << kProgramName << ": " << EscapeReportField(problem.Folder) << ": "
+                << problem.Reason << "\n";
         }
         return kExitSomeFailed;
-    }
-    if (o.ShardCount > 1) {
-        const ShardRange shard = ShardOf(job.SourceFiles.size(), o.ShardIndex, o.ShardCount);
-        job.SourceFiles.erase(job.SourceFiles.begin() + static_cast<std::ptrdiff_t>(shard.Last),
-                              job.SourceFiles.end());
-        job.SourceFiles.erase(job.SourceFiles.begin(),
-                              job.SourceFiles.begin() + static_cast<std::ptrdiff_t>(shard.First));
     }
 
     BatchInputs inputs;
     inputs.Targets = o.Targets;
     inputs.Jobs = o.Jobs;
+    if (o.ShardCount > 1) {
+        // Every shard lists a folder when it starts: results of the shards that ran before it
+        // would shift its slice, processing some pictures twice and others never.
+        const std::string receiving =
+            FolderReceivingResults(folders, job.SourceFiles, o.TargetMode, o.Targets);
+        if (!receiving.empty()) {
+            err << kProgramName << ": --shard: results of this batch go into the folder "
+                << EscapeReportField(receiving)
+                << ", so every run would find other pictures there; list them once, before the"
+                   " first run (find DIR -maxdepth 1 -iname '*.jpg' -print0 > LIST), and give"
+                   " every run --files-from LIST --null\n";
+            return kExitUsage;
+        }
+        // The whole list is planned, so that every run decides alike about every output; only
+        // the slice is processed.
+        const ShardRange shard = ShardOf(job.SourceFiles.size(), o.ShardIndex, o.ShardCount);
+        inputs.ProcessFirst = shard.First;
+        inputs.ProcessLast = shard.Last;
+    }
     CommandView view(out, err, showProgress, o.Json);
     const BatchSummary summary = RunBatch(job, inputs, operation, view);
     view.EndProgress();

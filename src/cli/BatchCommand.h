@@ -64,11 +64,27 @@ ParsedBatchCommand ParseBatchCommand(const std::vector<std::string>& arguments);
 // The text --help prints.
 std::string BatchCommandUsage();
 
+// A folder source that gave no picture, and why: the system's reason when it could not be read
+// (whole), else kNoJpgInFolderText.
+struct FolderProblem {
+    std::string Folder;  // as given
+    std::string Reason;
+};
+
 // The files of a batch, in order: a folder gives its pictures as the wizard's folder source finds
 // them (sorted), anything else is taken as a file, also when it does not exist (it then gets an
-// error row). Folders that gave no picture are added to emptyFolders.
+// error row). Folders that gave no picture or could not be read are added to problems, and every
+// folder source (without trailing separators) to folders when given.
 std::vector<std::string> ExpandSources(const std::vector<std::string>& sources,
-                                       std::vector<std::string>* emptyFolders);
+                                       std::vector<FolderProblem>* problems,
+                                       std::vector<std::string>* folders = nullptr);
+
+// The first of folders that receives a result of one of files (by the file system's identity of
+// the result's folder), or empty. Runs that each list such a folder anew would see each other's
+// results among its pictures.
+std::string FolderReceivingResults(const std::vector<std::string>& folders,
+                                   const std::vector<std::string>& files,
+                                   const std::string& targetMode, const TargetTexts& targets);
 
 // The paths of a list, in order: the pieces between separators ('\n', or '\0' for find -print0),
 // exactly as they stand; empty pieces are no paths and are passed over. False when reading failed.

@@ -53,10 +53,12 @@ bool NaturalNameLess(const std::string& a, const std::string& b) {
     return a < b;
 }
 
-std::vector<std::string> FindFolderPictures(const std::string& folder) {
+std::vector<std::string> FindFolderPictures(const std::string& folder, std::error_code* failure) {
     namespace fs = std::filesystem;
     std::vector<std::string> names;
-    std::error_code error;
+    std::error_code ignored;
+    std::error_code& error = failure != nullptr ? *failure : ignored;
+    error.clear();
     // No folder chosen is no pictures: searching the working directory instead would list files
     // that the joined paths ("/" + name) then fail to name, or name a stranger at the root.
     if (folder.empty()) return {};

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <string>
+#include <system_error>
 #include <vector>
 
 #include "job/JobState.h"
@@ -24,8 +25,10 @@ SourceFilesResult ReadSourceFiles(JobState& job, const std::string& folder,
                                   const std::vector<std::string>& listEntries);
 
 // The picture files of one folder as ReadSourceFiles finds them (empty when there are none, the
-// folder cannot be read or no folder is given).
-std::vector<std::string> FindFolderPictures(const std::string& folder);
+// folder cannot be read or no folder is given). When error is given, it receives the system's
+// error of a folder that could not be read whole (and is cleared otherwise).
+std::vector<std::string> FindFolderPictures(const std::string& folder,
+                                            std::error_code* error = nullptr);
 
 // Orders names as a file manager does: letters without regard to case, runs of digits by their
 // value (img2 before img10), ties by byte order.

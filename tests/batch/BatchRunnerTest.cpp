@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <filesystem>
 #include <stdexcept>
 #include <string>
@@ -244,6 +245,35 @@ TEST_F(BatchRunnerTest, FirstSourceWrittenToAnOutputPathKeepsItAndLaterOthersFai
         EXPECT_EQ(fresh.Rows[3].Result, "Успешно");
         EXPECT_EQ(JpegFileSize(dir / "out/k.jpg"), (PictureSize{20, 15}));
     }
+}
+
+// A run given a range of the list (one shard of it) processes and reports those files alone, but
+// plans with the whole list: an earlier file outside the range keeps its output path also when
+// its run has not written it yet, and a source outside the range is never replaced.
+TEST_F(BatchRunnerTest, RangeOfTheListIsPlannedWithTheWholeList) {
+    dir.MakeFolder("A");
+    dir.MakeFolder("B");
+    dir.MakeFolder("out");
+    const std::string first = Picture("A/k.jpg", 40, 30);
+    const std::string later = Picture("B/k.jpg", 60, 20);
+    const std::string z = Picture("B/z.jpg");
+    const std::string zOfOut = Picture("out/z.jpg", 64, 48);
+    const std::vector<std::uint8_t> untouched = ReadFileBytes(zOfOut);
+    job.TargetMode = "folder";
+    job.SourceFiles = {first, later, dir / "A/./k.jpg", z, zOfOut};
+    inputs.ProcessFirst = 1;
+    inputs.ProcessLast = 4;
+
+    const BatchSummary summary = ResizeToWidth(20);
+
+    EXPECT_EQ(summary.Total, 3);
+    ASSERT_EQ(view.Rows.size(), 3u);
+    EXPECT_EQ(view.Rows[0].Caption, later);
+    EXPECT_EQ(view.Rows[0].ErrorText, kEarlierOutputErrorText + first);
+    EXPECT_EQ(view.Rows[1].Result, "Успешно");  // the first file's own source, listed again
+    EXPECT_EQ(view.Rows[2].ErrorText, kOtherSourceErrorText + zOfOut);
+    EXPECT_EQ(JpegFileSize(dir / "out/k.jpg"), (PictureSize{20, 15}));
+    EXPECT_EQ(ReadFileBytes(zOfOut), untouched);
 }
 
 TEST_F(BatchRunnerTest, SubfolderIsMadeInEachSourceFolder) {

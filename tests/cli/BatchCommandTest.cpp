@@ -4,6 +4,7 @@
 
 #include <fcntl.h>
 #include <spawn.h>
+#include <sys/fsuid.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -12,6 +13,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cerrno>
+#include <cstdint>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -22,6 +25,7 @@
 #include <vector>
 
 #include "batch/OutputNaming.h"
+#include "imaging/ImageErrors.h"
 #include "imaging/JpegEncoder.h"
 #include "imaging/JpegImage.h"
 #include "imaging/PictureFileIo.h"
@@ -199,6 +203,8 @@ TEST(BatchCommandUsageErrors, ExitTwoNameTheArgumentAndWriteNothing) {
     dir.WriteFile("logo.bmp", "BM");
     const std::string src = dir.String();
     const std::string logo = dir / "logo.bmp";
+    // Read by lines, a list that find -print0 wrote is one path with NUL bytes in it.
+    const std::string nulList = dir.WriteFile("nul.list", dir / "a.jpg" + '\0' + dir / "a.jpg" + '\0');
     const std::vector<std::string> before = TreeListing(dir.Path());
     struct Case {
         Args args;
@@ -244,6 +250,7 @@ TEST(BatchCommandUsageErrors, ExitTwoNameTheArgumentAndWriteNothing) {
         {{"resize", "--width", "8", "--null=1", "--files-from", "-"}, "'--null' takes no value"},
         {{"resize", "--width", "8", "--files-from", dir / "missing.txt"}, "missing.txt"},
         {{"resize", "--width", "8", "--files-from", src}, "Is a directory"},
+        {{"resize", "--width", "8", "--files-from", nulList}, "add --null"},
     };
     for (const Case& c : cases) {
         std::string joined;
@@ -509,6 +516,102 @@ TEST(BatchCommandFileList, ShardsTogetherGiveTheWholeListOnce) {
             EXPECT_LE(longest - shortest, 1u) << n << " shards of " << total;
         }
     }
+}
+
+// Runs sharing a list plan all of it: a result never replaces a photo of another shard's slice,
+// whichever shard runs first.
+TEST(BatchCommandFileList, ShardsCheckTheirResultsAgainstTheWholeList) {
+    TempFolder dir;
+    WriteTestJpeg(dir / "photo.jpg", 40, 30);
+    WriteTestJpeg(dir / "photo_marked.jpg", 64, 48);  // an original, named like photo's result
+    const std::vector<std::uint8_t> original = ReadFileBytes(dir / "photo_marked.jpg");
+    const std::string list = Joined({dir / "photo.jpg", dir / "photo_marked.jpg"}, '\n');
+    const auto shard = [&](const std::string& k) {
+        return RunInProcess({"resize", "--width", "20", "--suffix", "_marked", "--shard", k + "/2",
+                             "--files-from", "-"},
+                            false, list);
+    };
+
+    const CommandRun first = shard("1");
+    const CommandRun second = shard("2");
+
+    EXPECT_EQ(first.status, 1);
+    EXPECT_EQ(Lines(first.out).at(0), dir / "photo.jpg" + "\t40x30\t" + dir / "photo_marked.jpg" +
+                                          "\t20x15\tОшибка!\t" + kOtherSourceErrorText +
+                                          dir / "photo_marked.jpg");
+    EXPECT_EQ(second.status, 0);
+    EXPECT_EQ(ReportedSources(second.out), std::vector<std::string>{dir / "photo_marked.jpg"});
+    EXPECT_EQ(ReadFileBytes(dir / "photo_marked.jpg"), original);
+}
+
+// Shards list a folder each when they start, so results landing in it would shift the slices of
+// later shards: that is refused before anything is written, and results elsewhere are not.
+TEST(BatchCommandFileList, ShardsOverAFolderProcessEveryPictureOnce) {
+    TempFolder dir;
+    for (const char* name : {"a.jpg", "b.jpg", "c.jpg"}) WriteTestJpeg(dir / name, 40, 30);
+    const std::vector<std::string> before = TreeListing(dir.Path());
+
+    const CommandRun beside = RunInProcess({"resize", "--width", "20", "--prefix", "web_", "--shard",
+                                            "1/2", dir.String()});
+    EXPECT_EQ(beside.status, 2);
+    EXPECT_EQ(beside.out, "");
+    EXPECT_NE(beside.err.find("--files-from"), std::string::npos) << beside.err;
+    EXPECT_EQ(TreeListing(dir.Path()), before);
+
+    std::vector<std::string> together;
+    for (const char* k : {"1/2", "2/2"}) {
+        const CommandRun run =
+            RunInProcess({"resize", "--width", "20", "--subfolder", "web", "--shard", k, dir.String()});
+        EXPECT_EQ(run.status, 0) << run.err;
+        for (const std::string& source : ReportedSources(run.out)) together.push_back(source);
+    }
+    EXPECT_EQ(together, (std::vector<std::string>{dir / "a.jpg", dir / "b.jpg", dir / "c.jpg"}));
+}
+
+// Root reads a folder of mode 000, so as root this thread alone acts as the user nobody on the
+// file system (its fsuid) while this lives; another user is refused as it is.
+class FileAccessAsNobody {
+public:
+    FileAccessAsNobody() {
+        if (::geteuid() != 0) return;
+        ::setfsuid(kNobody);
+        // An invalid id changes nothing and gives the one in force.
+        isChanged_ = ::setfsuid(static_cast<uid_t>(-1)) == static_cast<int>(kNobody);
+    }
+    ~FileAccessAsNobody() {
+        if (isChanged_) ::setfsuid(0);
+    }
+    FileAccessAsNobody(const FileAccessAsNobody&) = delete;
+    FileAccessAsNobody& operator=(const FileAccessAsNobody&) = delete;
+    bool IsRefusedModeZero() const { return isChanged_ || ::geteuid() != 0; }
+
+private:
+    static constexpr uid_t kNobody = 65534;
+    bool isChanged_ = false;
+};
+
+TEST(BatchCommandRun, UnreadableFolderStopsTheRunWithTheSystemsReason) {
+    TempFolder dir;
+    const std::string locked = dir.MakeFolder("locked");
+    WriteTestJpeg(locked + "/a.jpg", 40, 30);
+    fs::permissions(dir.Path(), fs::perms::group_exec | fs::perms::others_exec,
+                    fs::perm_options::add);
+    fs::permissions(locked, fs::perms::none);
+    CommandRun run;
+    {
+        const FileAccessAsNobody nobody;
+        if (!nobody.IsRefusedModeZero()) {
+            fs::permissions(locked, fs::perms::owner_all);
+            GTEST_SKIP() << "running as root without the right to act as another user: a folder "
+                            "of mode 000 stays readable";
+        }
+        run = RunInProcess({"resize", "--width", "20", locked});
+    }
+    fs::permissions(locked, fs::perms::owner_all);
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.out, "");
+    EXPECT_EQ(run.err, "stampwise-batch: " + locked + ": " + SystemErrorText(EACCES) + "\n");
+    EXPECT_FALSE(fs::exists(locked + "/Resized"));
 }
 
 #ifdef STAMPWISE_BATCH_EXE
