@@ -173,7 +173,8 @@ std::uint64_t EstimatePictureMemory(std::uint64_t fileBytes, const JpegHeader& h
                                     const MemoryUse& use) {
     const int width = header.Width;
     const int height = header.Height;
-    if (width <= 0 || height <= 0) return fileBytes;
+    // A file that is no picture is still read whole before it is refused.
+    if (width <= 0 || height <= 0) return fileBytes + kFixedCost;
     const double w = width;
     const double pixels = w * height;
     const double picture = pixels * 3;  // an RGB picture of the source's size
@@ -230,12 +231,13 @@ std::uint64_t EstimateFileMemory(const std::string& path,
         try {
             header = ReadJpegHeader(head.Bytes.data(), head.Bytes.size());
         } catch (const std::exception&) {
-            if (head.Bytes.size() == head.FileBytes) return head.FileBytes;  // no JPEG: read, then refused
+            // No JPEG: read, then refused.
+            if (head.Bytes.size() == head.FileBytes) return EstimatePictureMemory(head.FileBytes, {}, {});
             const FileHead longer = ReadFileHead(path, kLongestHeaderBytes);
             try {
                 header = ReadJpegHeader(longer.Bytes.data(), longer.Bytes.size());
             } catch (const std::exception&) {
-                return head.FileBytes;
+                return EstimatePictureMemory(head.FileBytes, {}, {});
             }
         }
         const MemoryUse use = useOf ? useOf(header) : MemoryUse{};
