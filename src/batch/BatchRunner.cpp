@@ -24,6 +24,8 @@
 #include <utility>
 
 #include "batch/OutputNaming.h"
+#include "imaging/FailureReasons.h"
+#include "imaging/JpegDecoder.h"
 #include "imaging/PictureMemory.h"
 #include "imaging/PictureFileIo.h"
 
@@ -105,7 +107,7 @@ FileOutcome ProcessFile(const std::string& sourcePath, const std::string& target
     } catch (const std::exception& e) {
         row.ImageIndex = kReportImageError;
         row.Result = kReportError;
-        row.ErrorText = e.what();
+        row.ErrorText = FailureReason(e);
     } catch (...) {
         row.ImageIndex = kReportImageError;
         row.Result = kReportError;

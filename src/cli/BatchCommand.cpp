@@ -74,6 +74,7 @@ constexpr OptionSpec kOptions[] = {
     {"--to-folder", true, false},  {"--subfolder", true, false},  {"--prefix", true, false},
     {"--suffix", true, false},     {"--jobs", true, false},       {"--files-from", true, false},
     {"--null", false, false},      {"--shard", true, false},      {"--json", false, false},
+    {"--metadata", true, false},
     {"--logo", true, true},
     {"--at", true, true},          {"--margin", true, true},      {"--opacity", true, true},
     {"--noise", true, true},
@@ -248,6 +249,16 @@ private:
             return true;
         }
         if (name == "--shard") return Shard(o, value);
+        if (name == "--metadata") {
+            if (value == "credit") {
+                o.Metadata = ResultMetadata::Credit;
+            } else if (value == "none") {
+                o.Metadata = ResultMetadata::None;
+            } else {
+                return Fail("option '--metadata' needs credit or none, not '" + value + "'");
+            }
+            return true;
+        }
         // Reached only by a line of kOptions that has no branch here.
         return Fail("unknown option '" + name + "'");
     }
@@ -444,6 +455,9 @@ std::string BatchCommandUsage() {
            "                          every result against the whole list. A folder that gets\n"
            "                          results of the batch is refused: give a list made before the\n"
            "                          first run with --files-from instead\n"
+           "  --metadata WHAT         what of a source's Exif data its result keeps: credit (the\n"
+           "                          photographer's Artist and Copyright, the default) or none;\n"
+           "                          location, camera serials and the rest never go along\n"
            "  --json                  report as JSON, one object per line (see below)\n"
            "  --help                  this text\n"
            "  --version               the program's name and version\n"
@@ -649,12 +663,13 @@ int RunBatchCommand(const std::vector<std::string>& arguments, std::istream& in,
 
     BatchOperation operation;
     if (o.Operation == keyword::kResize) {
-        operation = MakeResizeOperation(ToSizeMode(o.Size, SizeMode::Width), o.SizeValue, o.SizeText);
+        operation = MakeResizeOperation(ToSizeMode(o.Size, SizeMode::Width), o.SizeValue, o.SizeText,
+                                        o.Metadata);
     } else {
         // A logo that cannot be used is an argument at fault: the batch does not start.
         LogoLoad load = LoadLogoFile(o.LogoPath);
         if (load.Result != LogoLoad::Outcome::Loaded) {
-            err << kProgramName << ": --logo " << o.LogoPath << ": " << load.Message << "\n";
+            err << kProgramName << ": --logo " << o.LogoPath << ": " << load.Reason << "\n";
             return kExitUsage;
         }
         WatermarkSettings settings;
@@ -665,6 +680,7 @@ int RunBatchCommand(const std::vector<std::string>& arguments, std::istream& in,
         settings.MarginPx = o.MarginPx;
         settings.Opacity = o.Opacity;
         settings.NoiseLevel = o.NoiseLevel;
+        settings.Metadata = o.Metadata;
         operation = MakeWatermarkOperation(settings);
     }
 

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "batch/BatchRunner.h"
+#include "imaging/ExifCredit.h"
 #include "watermark/LogoCompositing.h"
 
 namespace stampwise {
@@ -47,6 +48,9 @@ struct BatchCommandOptions {
     int ShardIndex = 1;
     int ShardCount = 1;
     bool Json = false;  // one JSON object per line instead of the tab-separated report
+    // What of a source's Exif its result keeps: the credit (Artist, Copyright), or with
+    // --metadata none nothing at all.
+    ResultMetadata Metadata = ResultMetadata::Credit;
     bool ShowHelp = false;
     bool ShowVersion = false;
 };

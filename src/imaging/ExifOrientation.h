@@ -1,13 +1,16 @@
-// The Exif orientation of a JPEG file, and turning its stored pixels upright.
+// What the system reads of a JPEG file's Exif block: the orientation, and turning the stored pixels
+// upright; and the photographer's credit, which results carry on.
 //
 // Cameras store a portrait photo as landscape pixels plus a tag (IFD0, 0x0112) that says how to turn
 // it for viewing. The decoder reads the tag from the file's APP1 "Exif" segment and turns every
 // decoded picture with TurnUpright before anything else sees it, so sizes, sampling and placements
-// all work on the picture the user sees. Results carry no Exif, so they need no tag of their own.
+// all work on the picture the user sees. Results are upright, so they need no tag of their own: the
+// only Exif they carry is the credit (ExifCredit.h writes it).
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 
 #include "imaging/Bitmap.h"
 
@@ -23,6 +26,21 @@ inline constexpr int kOrientationAsStored = 1;
 // unreadable (not Exif, cut short, no tag, a tag of the wrong type or count, a value outside 1..8)
 // gives kOrientationAsStored, so a broken tag never fails a file.
 int ReadExifOrientation(const std::uint8_t* segment, std::size_t size) noexcept;
+
+// The IFD0 tags Artist (0x013B) and Copyright (0x8298): the bytes as found (ASCII, or UTF-8 where a
+// writer put it there, passed on as they are), without the terminating NUL; a copyright of
+// photographer and editor keeps the NUL between them. Empty when absent.
+struct ExifCredit {
+    std::string Artist;
+    std::string Copyright;
+    bool Empty() const { return Artist.empty() && Copyright.empty(); }
+    friend bool operator==(const ExifCredit&, const ExifCredit&) = default;
+};
+
+// The credit in an APP1 payload, read as carefully as the orientation: a tag that cannot be read
+// whole (cut short, its value past the end, a type other than ASCII or UTF-8) is left out, and
+// nothing else of the block is looked at.
+ExifCredit ReadExifCredit(const std::uint8_t* segment, std::size_t size) noexcept;
 
 // Orientations 5 to 8 swap the sides.
 constexpr bool SwapsSides(int orientation) { return orientation >= 5 && orientation <= 8; }

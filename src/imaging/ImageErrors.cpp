@@ -6,12 +6,25 @@
 
 namespace stampwise {
 
-EJPEG::EJPEG(int code) : EImageError("JPEG error #" + std::to_string(code)), code_(code) {}
+EJPEG::EJPEG(int code, const std::string& libraryText, JpegDataFault fault)
+    : EJPEG("JPEG error #" + std::to_string(code), code, libraryText, fault, false) {}
 
-EJPEG::EJPEG(int code, const std::string& libraryText) : EImageError(libraryText), code_(code) {}
+EJPEG::EJPEG(const std::string& message, int code, const std::string& libraryText,
+             JpegDataFault fault, bool isRefusal)
+    : EImageError(message), code_(code), libraryText_(libraryText), fault_(fault), isRefusal_(isRefusal) {}
+
+EJPEG EJPEG::Refused(int warningCode, const std::string& warningText, JpegDataFault fault) {
+    return EJPEG(warningText, warningCode, warningText, fault, true);
+}
+
+EFOpenError::EFOpenError(const std::string& path, int errorNumber)
+    : EImageError("Cannot open file \"" + path + "\". " + SystemErrorText(errorNumber), errorNumber) {}
 
 EFOpenError::EFOpenError(const std::string& path, const std::string& reason)
     : EImageError("Cannot open file \"" + path + "\". " + reason) {}
+
+EFCreateError::EFCreateError(const std::string& path, int errorNumber)
+    : EImageError("Cannot create file \"" + path + "\". " + SystemErrorText(errorNumber), errorNumber) {}
 
 EFCreateError::EFCreateError(const std::string& path, const std::string& reason)
     : EImageError("Cannot create file \"" + path + "\". " + reason) {}

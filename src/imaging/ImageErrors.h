@@ -8,33 +8,60 @@
 
 namespace stampwise {
 
-// Base of every picture failure.
+// Base of every picture failure. ErrorNumber() is the system's errno behind it, 0 when there is
+// none, so that a reader of the failure (FailureReasons.h) can say what happened in its own words.
 class EImageError : public std::runtime_error {
 public:
-    using std::runtime_error::runtime_error;
-};
-
-// A libjpeg error: "JPEG error #<code>" with the library's message code. A damaged picture that
-// the caller refused carries the library's own warning text instead ("Premature end of JPEG file").
-class EJPEG : public EImageError {
-public:
-    explicit EJPEG(int code);
-    EJPEG(int code, const std::string& libraryText);
-    int Code() const { return code_; }
+    explicit EImageError(const std::string& message, int errorNumber = 0)
+        : std::runtime_error(message), errorNumber_(errorNumber) {}
+    int ErrorNumber() const { return errorNumber_; }
 
 private:
-    int code_;
+    int errorNumber_;
 };
 
-// "Cannot open file "<path>". <reason>"
+// What was wrong with a JPEG file's data, beyond the library's message code.
+enum class JpegDataFault {
+    None,       // the library refused the file for another reason (no JPEG, unsupported, …)
+    EndsEarly,  // the data ran out before the picture was complete
+    Damaged,    // the entropy-coded data is broken
+};
+
+// A libjpeg error: "JPEG error #<code>" with the library's message code, and the library's own
+// words in LibraryText(). A damaged picture that the caller refused (Refused()) carries the
+// library's warning as its message instead ("Premature end of JPEG file").
+class EJPEG : public EImageError {
+public:
+    explicit EJPEG(int code, const std::string& libraryText = std::string(),
+                   JpegDataFault fault = JpegDataFault::None);
+    static EJPEG Refused(int warningCode, const std::string& warningText, JpegDataFault fault);
+
+    int Code() const { return code_; }
+    const std::string& LibraryText() const { return libraryText_; }
+    JpegDataFault Fault() const { return fault_; }
+    bool IsRefusal() const { return isRefusal_; }
+
+private:
+    EJPEG(const std::string& message, int code, const std::string& libraryText, JpegDataFault fault,
+          bool isRefusal);
+
+    int code_;
+    std::string libraryText_;
+    JpegDataFault fault_;
+    bool isRefusal_;
+};
+
+// "Cannot open file "<path>". <reason>", the reason being the system's words for errorNumber.
 class EFOpenError : public EImageError {
 public:
+    EFOpenError(const std::string& path, int errorNumber);
     EFOpenError(const std::string& path, const std::string& reason);
 };
 
 // "Cannot create file "<path>". <reason>"
 class EFCreateError : public EImageError {
 public:
+    EFCreateError(const std::string& path, int errorNumber);
     EFCreateError(const std::string& path, const std::string& reason);
 };
 

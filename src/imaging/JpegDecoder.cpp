@@ -13,16 +13,21 @@
 // Four-component files (CMYK, YCCK) are refused with the library's conversion error rather than
 // converted, which every caller already handles as a file that cannot be decoded.
 //
-// Damage is judged after decoding, from the warnings the error trap kept: the library has by then
-// delivered every row it could, and the refusal is raised here, outside libjpeg's frames.
+// Damage is judged after decoding, by the one rule in JpegErrorTrap.h, from the warnings the trap
+// kept: the library has by then delivered every row it could (and, for a caller that refuses
+// damage, read the markers after the last scan, where a decoder that lost its way in broken data
+// finds the bytes it left), and the refusal is raised here, outside libjpeg's frames.
 #include "imaging/JpegDecoder.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 #include <stdexcept>
 #include <utility>
 #include <vector>
 
+// jpeglib.h first: its configuration decides which of jerror.h's codes exist.
+#include <jpeglib.h>
 #include <jerror.h>
 
 #include "imaging/ImageErrors.h"
@@ -35,6 +40,7 @@ namespace stampwise {
 namespace {
 
 using jpeg_detail::ArmTrap;
+using jpeg_detail::DamageVerdict;
 using jpeg_detail::ErrorTrap;
 
 // Not a library message code: the picture is larger than kMaxPicturePixels or storage failed.
@@ -46,15 +52,31 @@ struct Decompression {
     ErrorTrap trap;
 };
 
-// The first damaging warning of a decode that otherwise succeeded; code 0 when there was none.
-struct DamageSeen {
+// How one decode ended: code 0, or the error's code with the library's words for it; and for a
+// decode that got every row, whether the picture is damaged.
+struct DecodeEnd {
     int code = 0;
-    char text[JMSG_LENGTH_MAX] = {};
+    char errorText[JMSG_LENGTH_MAX] = {};
+    JpegDataFault errorFault = JpegDataFault::None;
+    DamageVerdict damage;
 };
 
-void KeepDamage(const Decompression& d, DamageSeen& seen) {
-    seen.code = d.trap.damageCode;
-    std::memcpy(seen.text, d.trap.damageText, sizeof seen.text);
+// At a setjmp's return: the library's error. Returns its code.
+int KeepError(const Decompression& d, DecodeEnd& end) {
+    end.code = d.trap.manager.msg_code;
+    std::memcpy(end.errorText, d.trap.errorText, sizeof end.errorText);
+    end.errorFault = jpeg_detail::FaultOfError(d.trap);
+    return end.code;
+}
+
+// After the last row, for a caller that refuses damage: the markers up to the end of the data, so
+// that bytes a lost decoder left behind, and a missing end marker, are seen. A second scan in a
+// file read in one pass stops the library (it suspends), which ends this too.
+void ReadToEnd(Decompression& d) {
+    for (;;) {
+        const int status = jpeg_consume_input(&d.info);
+        if (status == JPEG_REACHED_EOI || status == JPEG_SUSPENDED) return;
+    }
 }
 
 // A row of the library's own pool, as wide as one output row, for rows read only to be dropped.
@@ -71,28 +93,37 @@ void StartReading(Decompression& d, const std::uint8_t* data, std::size_t size) 
     jpeg_save_markers(&d.info, JPEG_APP0 + 1, 0xFFFF);
 }
 
-// The orientation of the first Exif APP1 segment; a file may also carry XMP or other APP1 blocks.
-int OrientationOf(const jpeg_decompress_struct& info) noexcept {
+// The first Exif APP1 segment, or null; a file may also carry XMP or other APP1 blocks.
+jpeg_saved_marker_ptr ExifMarkerOf(const jpeg_decompress_struct& info) noexcept {
     static constexpr char kExif[] = "Exif";
     for (jpeg_saved_marker_ptr m = info.marker_list; m != nullptr; m = m->next) {
         if (m->marker != JPEG_APP0 + 1 || m->data_length < sizeof kExif) continue;
         if (std::memcmp(m->data, kExif, sizeof kExif) != 0) continue;
-        return ReadExifOrientation(m->data, m->data_length);
+        return m;
     }
-    return kOrientationAsStored;
+    return nullptr;
+}
+
+int OrientationOf(const jpeg_decompress_struct& info) noexcept {
+    const jpeg_saved_marker_ptr m = ExifMarkerOf(info);
+    return m == nullptr ? kOrientationAsStored : ReadExifOrientation(m->data, m->data_length);
 }
 
 // Returns 0 or the library's message code. No C++ object with a destructor may live in this frame.
-int ReadHeaderInto(const std::uint8_t* data, std::size_t size, JpegHeader& header) {
+int ReadHeaderInto(const std::uint8_t* data, std::size_t size, JpegHeader& header, DecodeEnd& end) {
     Decompression d;
     if (setjmp(d.trap.jump) != 0) {
-        const int code = d.trap.manager.msg_code;
+        const int code = KeepError(d, end);
         jpeg_destroy_decompress(&d.info);
         return code;
     }
     StartReading(d, data, size);
     jpeg_read_header(&d.info, TRUE);
     header.Orientation = OrientationOf(d.info);
+    // Neither throws: a credit that cannot be had is no credit.
+    if (const jpeg_saved_marker_ptr m = ExifMarkerOf(d.info); m != nullptr) {
+        header.Credit = ReadExifCredit(m->data, m->data_length);
+    }
     header.Width = static_cast<int>(d.info.image_width);
     header.Height = static_cast<int>(d.info.image_height);
     if (SwapsSides(header.Orientation)) std::swap(header.Width, header.Height);
@@ -200,11 +231,11 @@ void WidenGreyRow(const Decompression& d, const JSAMPLE* indices, std::uint8_t* 
 // that leaves it as stored (1) and the caller leaves the bitmap as it was.
 // Returns 0 or an error code. No C++ object with a destructor may live in this frame.
 int DecodeInto(const std::uint8_t* data, std::size_t size, TBitmap& bitmap, int& orientation,
-               DamageSeen& damage) {
+               bool isReadingToEnd, DecodeEnd& end) {
     Decompression d;
     volatile int rowsDone = -1;  // -1 until the bitmap is sized
     if (setjmp(d.trap.jump) != 0) {
-        const int code = d.trap.manager.msg_code;
+        const int code = KeepError(d, end);
         jpeg_destroy_decompress(&d.info);
         if (rowsDone >= 0) WhitenRowsFrom(bitmap, rowsDone);
         return code;
@@ -245,9 +276,10 @@ int DecodeInto(const std::uint8_t* data, std::size_t size, TBitmap& bitmap, int&
     }
     // The memory source never suspends, so a short read cannot happen; should it, the rest is white.
     WhitenRowsFrom(bitmap, rowsDone);
-    // Not jpeg_finish_decompress: every row is in, and what follows the last scan (trailing markers,
-    // junk) must not turn a complete picture into a failure.
-    KeepDamage(d, damage);
+    // Not jpeg_finish_decompress, which fails a file whose rows did not all come: the damage rule
+    // decides about those.
+    if (isReadingToEnd) ReadToEnd(d);
+    end.damage = jpeg_detail::JudgeDamage(d.trap, d.info);
     jpeg_destroy_decompress(&d.info);
     return 0;
 }
@@ -285,11 +317,11 @@ constexpr int kBadRowCountCode = -2;
 // bottom, and fill the bitmap from its last row up. Mirroring left to right is the caller's.
 // Returns 0 or an error code. No C++ object with a destructor may live in this frame.
 int DecodeSampledInto(const std::uint8_t* data, std::size_t size, int rowCount, bool isBottomUp,
-                      TBitmap& bitmap, bool isReadingToEnd, DamageSeen& damage) {
+                      TBitmap& bitmap, bool isReadingToEnd, DecodeEnd& end) {
     Decompression d;
     volatile int rowsDone = -1;  // -1 until the bitmap is sized
     if (setjmp(d.trap.jump) != 0) {
-        const int code = d.trap.manager.msg_code;
+        const int code = KeepError(d, end);
         jpeg_destroy_decompress(&d.info);
         if (rowsDone >= 0) {
             if (isBottomUp) {
@@ -363,35 +395,44 @@ int DecodeSampledInto(const std::uint8_t* data, std::size_t size, int rowCount, 
 #endif
             if (jpeg_read_scanlines(&d.info, &scratch, 1) != 1) break;
         }
+        ReadToEnd(d);
     }
     // Not jpeg_finish_decompress, for the same reason as DecodeInto.
-    KeepDamage(d, damage);
+    end.damage = jpeg_detail::JudgeDamage(d.trap, d.info);
     jpeg_destroy_decompress(&d.info);
     return 0;
 }
 
 }  // namespace
 
+namespace {
+
+void ThrowForCode(int code, const DecodeEnd& end) {
+    if (code == kOutOfResourcesCode) throw EOutOfResources();
+    // Refused as the library would refuse a file whose data ends before the picture does.
+    if (code == kTooLittleDataCode) {
+        throw EJPEG::Refused(JWRN_JPEG_EOF, "Premature end of JPEG file", JpegDataFault::EndsEarly);
+    }
+    if (code == kBadRowCountCode) throw std::invalid_argument("DecodeJpegSampledRows: row count out of range");
+    if (code != 0) throw EJPEG(code, end.errorText, end.errorFault);
+}
+
+void ThrowForDamage(JpegDamage damage, const DecodeEnd& end) {
+    const DamageVerdict& seen = end.damage;
+    if (damage == JpegDamage::Refuse && seen.code != 0) throw EJPEG::Refused(seen.code, seen.text, seen.fault);
+}
+
+}  // namespace
+
 JpegHeader ReadJpegHeader(const std::uint8_t* data, std::size_t size) {
     JpegHeader header;
-    const int code = ReadHeaderInto(data, size, header);
-    if (code != 0) throw EJPEG(code);
+    DecodeEnd end;
+    const int code = ReadHeaderInto(data, size, header, end);
+    if (code != 0) throw EJPEG(code, end.errorText, end.errorFault);
     return header;
 }
 
 namespace {
-
-void ThrowForCode(int code) {
-    if (code == kOutOfResourcesCode) throw EOutOfResources();
-    // The library's own wording for data that ends before the picture does.
-    if (code == kTooLittleDataCode) throw EJPEG(JWRN_JPEG_EOF, "Premature end of JPEG file");
-    if (code == kBadRowCountCode) throw std::invalid_argument("DecodeJpegSampledRows: row count out of range");
-    if (code != 0) throw EJPEG(code);
-}
-
-void ThrowForDamage(JpegDamage damage, const DamageSeen& seen) {
-    if (damage == JpegDamage::Refuse && seen.code != 0) throw EJPEG(seen.code, seen.text);
-}
 
 // A side swap makes the sampled rows stored columns: the stored picture is decoded whole and only
 // the sampled rows of its upright form are gathered, which costs one picture, not two.
@@ -399,31 +440,31 @@ void SampleSwappedRows(const std::uint8_t* data, std::size_t size, int rowCount,
                        JpegDamage damage) {
     TBitmap stored;
     int orientation = kOrientationAsStored;
-    DamageSeen seen;
-    const int code = DecodeInto(data, size, stored, orientation, seen);
-    if (stored.Empty()) ThrowForCode(code);
+    DecodeEnd end;
+    const int code = DecodeInto(data, size, stored, orientation, damage == JpegDamage::Refuse, end);
+    if (stored.Empty()) ThrowForCode(code, end);
     const int width = stored.Height();
     const int height = stored.Width();
-    if (rowCount < 1 || rowCount > height) ThrowForCode(kBadRowCountCode);
+    if (rowCount < 1 || rowCount > height) ThrowForCode(kBadRowCountCode, end);
     std::vector<int> sampled(static_cast<std::size_t>(rowCount));
     for (int i = 0; i < rowCount; ++i) sampled[i] = NearestSourceIndex(i, rowCount, height);
     bitmap.Allocate(width, rowCount);
     CopyUprightRows(stored, orientation, sampled.data(), rowCount, bitmap);
     // A decoding error still leaves the rows got so far, as a full decode would.
-    ThrowForCode(code);
-    ThrowForDamage(damage, seen);
+    ThrowForCode(code, end);
+    ThrowForDamage(damage, end);
 }
 
 }  // namespace
 
 void DecodeJpeg(const std::uint8_t* data, std::size_t size, TBitmap& bitmap, JpegDamage damage) {
     int orientation = kOrientationAsStored;
-    DamageSeen seen;
-    const int code = DecodeInto(data, size, bitmap, orientation, seen);
+    DecodeEnd end;
+    const int code = DecodeInto(data, size, bitmap, orientation, damage == JpegDamage::Refuse, end);
     // Also after an error once the bitmap is sized: the kept picture is then upright as well.
     TurnUpright(bitmap, orientation);
-    ThrowForCode(code);
-    ThrowForDamage(damage, seen);
+    ThrowForCode(code, end);
+    ThrowForDamage(damage, end);
 }
 
 void DecodeJpegSampledRows(const std::uint8_t* data, std::size_t size, int rowCount, TBitmap& bitmap,
@@ -437,15 +478,15 @@ void DecodeJpegSampledRows(const std::uint8_t* data, std::size_t size, int rowCo
     // bitmap as it was rather than mirrored.
     TBitmap rows;
     const bool isBottomUp = orientation == 3 || orientation == 4;
-    DamageSeen seen;
+    DecodeEnd end;
     const int code =
-        DecodeSampledInto(data, size, rowCount, isBottomUp, rows, damage == JpegDamage::Refuse, seen);
+        DecodeSampledInto(data, size, rowCount, isBottomUp, rows, damage == JpegDamage::Refuse, end);
     if (!rows.Empty()) {
         if (orientation == 2 || orientation == 3) TurnUpright(rows, 2);  // mirrors any set of rows
         bitmap = std::move(rows);
     }
-    ThrowForCode(code);
-    ThrowForDamage(damage, seen);
+    ThrowForCode(code, end);
+    ThrowForDamage(damage, end);
 }
 
 // The library's state lives on the heap, owned by the reader, so that each call can arm its own
@@ -454,6 +495,7 @@ struct jpeg_detail::RowReaderState {
     Decompression d;
     bool isLive = false;  // jpeg_create_decompress done and jpeg_destroy_decompress not yet
     int errorCode = 0;    // the failure that finished the reader, 0 while it is fine
+    DecodeEnd end;        // its words, and the damage verdict once the last row is read
     bool isGrayscale = false;
     int width = 0;
     int height = 0;
@@ -479,7 +521,7 @@ constexpr int kRowOrderTurnedCode = -3;
 // Returns 0 or an error code. No C++ object with a destructor may live in this frame.
 int StartRowReader(RowState& s, const std::uint8_t* data, std::size_t size) {
     if (setjmp(s.d.trap.jump) != 0) {
-        const int code = s.d.trap.manager.msg_code;
+        const int code = KeepError(s.d, s.end);
         FinishRowReader(s, code);
         return code;
     }
@@ -517,7 +559,7 @@ void MirrorRow(std::uint8_t* row, int width) {
 int ReadRowsWithTrap(RowState& s, std::uint8_t* const* rows, int count, int& got) {
     got = 0;
     if (setjmp(s.d.trap.jump) != 0) {
-        const int code = s.d.trap.manager.msg_code;
+        const int code = KeepError(s.d, s.end);
         FinishRowReader(s, code);
         return code;
     }
@@ -545,6 +587,11 @@ int ReadRowsWithTrap(RowState& s, std::uint8_t* const* rows, int count, int& got
     }
     s.nextRow += wanted;
     got = wanted;
+    if (s.nextRow >= s.height) {
+        if (s.isRefusingDamage) ReadToEnd(s.d);
+        s.end.damage = jpeg_detail::JudgeDamage(s.d.trap, s.d.info);
+        FinishRowReader(s, 0);  // not jpeg_finish_decompress: see DecodeInto
+    }
     return 0;
 }
 
@@ -557,7 +604,7 @@ JpegRowReader::JpegRowReader(const std::uint8_t* data, std::size_t size, JpegDam
     if (code == kRowOrderTurnedCode) {
         throw std::invalid_argument("JpegRowReader: the orientation turns the rows out of their order");
     }
-    ThrowForCode(code);
+    ThrowForCode(code, state_->end);
 }
 
 JpegRowReader::~JpegRowReader() { FinishRowReader(*state_, state_->errorCode); }
@@ -569,15 +616,12 @@ int JpegRowReader::NextRow() const { return state_->nextRow; }
 
 int JpegRowReader::ReadRows(std::uint8_t* const* rows, int count) {
     jpeg_detail::RowReaderState& s = *state_;
-    if (s.errorCode != 0) throw EJPEG(s.errorCode);
+    if (s.errorCode != 0) ThrowForCode(s.errorCode, s.end);
     if (count <= 0 || s.nextRow >= s.height) return 0;
     int got = 0;
-    ThrowForCode(ReadRowsWithTrap(s, rows, count, got));
+    ThrowForCode(ReadRowsWithTrap(s, rows, count, got), s.end);
     if (s.nextRow >= s.height) {
-        DamageSeen seen;
-        KeepDamage(s.d, seen);
-        FinishRowReader(s, 0);  // not jpeg_finish_decompress: see DecodeInto
-        ThrowForDamage(s.isRefusingDamage ? JpegDamage::Refuse : JpegDamage::Tolerate, seen);
+        ThrowForDamage(s.isRefusingDamage ? JpegDamage::Refuse : JpegDamage::Tolerate, s.end);
     }
     return got;
 }

@@ -25,15 +25,19 @@ struct JpegHeader {
     int Orientation = kOrientationAsStored;
     bool Grayscale = false;
     bool Progressive = false;
+    ExifCredit Credit;  // from the first Exif block, like the orientation
     // The 8 × 8 blocks of all components: a progressive file keeps 128 bytes of coefficients for
     // each until its last scan.
     std::uint64_t Blocks = 0;
 };
 
-// What a decode does when the library warns that the picture is damaged (its data ends early, or the
-// entropy-coded data is broken). Previews tolerate it and show the library's substitute pixels; the
-// batch steps refuse it, so that a half-copied photo is never reported as a success. Harmless
-// warnings (extraneous bytes before a marker, and the like) never count.
+// What a decode does when the picture is damaged: its data ends early (a missing end marker alone
+// is no damage when every scan is there), or its entropy-coded data is broken (bad codes, or stray
+// bytes before a marker once the image data began, bar a few bytes of padding before the end
+// marker). The rule is JudgeDamage's, in JpegErrorTrap.h. Previews tolerate damage and show the
+// library's substitute pixels; the batch steps refuse it, so that a half-copied or corrupted photo
+// is never reported as a success. Refusing also reads the markers after the last row. Warnings in
+// the header (junk between segments, and the like) never count.
 enum class JpegDamage { Tolerate, Refuse };
 
 // Throws EJPEG when the bytes do not start with a JPEG header.
@@ -43,10 +47,10 @@ JpegHeader ReadJpegHeader(const std::uint8_t* data, std::size_t size);
 // has started and filled row by row, so on failure bitmap is either still as it was (an error before
 // the size was known) or sized with the rows decoded so far, turned upright like a complete
 // picture. Colour files give their RGB pixels; grayscale files give the library's 236 dithered
-// grey levels. Throws EJPEG for a library error (four-component files included) and
-// EOutOfResources beyond kMaxPicturePixels. With JpegDamage::Refuse, a damaged picture throws EJPEG
-// with the library's warning as its message, once every row is in (bitmap then holds the
-// substitute pixels).
+// grey levels. Throws EJPEG for a library error (four-component files included; the library's
+// words in LibraryText()) and EOutOfResources beyond kMaxPicturePixels. With JpegDamage::Refuse, a
+// damaged picture throws EJPEG with the library's warning as its message and the fault
+// (EJPEG::Fault()), once every row is in (bitmap then holds the substitute pixels).
 void DecodeJpeg(const std::uint8_t* data, std::size_t size, TBitmap& bitmap,
                 JpegDamage damage = JpegDamage::Tolerate);
 

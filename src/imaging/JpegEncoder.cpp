@@ -10,9 +10,12 @@
 #include "imaging/JpegEncoder.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <new>
 #include <stdexcept>
 
+// jpeglib.h first: its configuration decides which of jerror.h's codes exist.
+#include <jpeglib.h>
 #include <jerror.h>
 
 #include "imaging/ImageErrors.h"
@@ -96,7 +99,7 @@ int TrappedCode(State& s) {
 }
 
 // Returns 0 or an error code. No C++ object with a destructor may live in this frame.
-int StartWriter(State& s, int width, int height) {
+int StartWriter(State& s, int width, int height, const std::vector<std::uint8_t>& exifSegment) {
     if (setjmp(s.trap.jump) != 0) {
         const int code = TrappedCode(s);
         FinishWriter(s, code);
@@ -119,6 +122,10 @@ int StartWriter(State& s, int width, int height) {
     jpeg_set_quality(&s.info, JpegSettings::kQuality, TRUE);
     s.info.dct_method = JDCT_FLOAT;
     jpeg_start_compress(&s.info, TRUE);
+    if (!exifSegment.empty()) {
+        jpeg_write_marker(&s.info, JPEG_APP0 + 1, exifSegment.data(),
+                          static_cast<unsigned int>(exifSegment.size()));
+    }
     s.height = height;
     return 0;
 }
@@ -153,49 +160,50 @@ int FinishWithTrap(State& s) {
     return 0;
 }
 
-[[noreturn]] void ThrowFor(int code) {
+[[noreturn]] void ThrowFor(const State& s, int code) {
     if (code == kOutOfResourcesCode) throw EOutOfResources();
-    throw EJPEG(code);
+    throw EJPEG(code, s.trap.errorText);
 }
 
 }  // namespace
 
-JpegRowWriter::JpegRowWriter(int width, int height, std::size_t expectedBytes)
+JpegRowWriter::JpegRowWriter(int width, int height, std::size_t expectedBytes,
+                             const std::vector<std::uint8_t>& exifSegment)
     : state_(std::make_unique<jpeg_detail::RowWriterState>()) {
     try {
         state_->bytes.resize(std::max(expectedBytes, kFirstBufferBytes));
     } catch (const std::bad_alloc&) {
         throw EOutOfResources();
     }
-    const int code = StartWriter(*state_, width, height);
-    if (code != 0) ThrowFor(code);
+    const int code = StartWriter(*state_, width, height, exifSegment);
+    if (code != 0) ThrowFor(*state_, code);
 }
 
 JpegRowWriter::~JpegRowWriter() { FinishWriter(*state_, state_->errorCode); }
 
 void JpegRowWriter::WriteRows(const std::uint8_t* const* rows, int count) {
     State& s = *state_;
-    if (s.errorCode != 0) ThrowFor(s.errorCode);
+    if (s.errorCode != 0) ThrowFor(s, s.errorCode);
     if (!s.isLive) throw std::logic_error("JpegRowWriter: rows after Finish");
     if (count <= 0) return;
     if (count > s.height - static_cast<int>(s.info.next_scanline)) {
         throw std::logic_error("JpegRowWriter: more rows than the picture's height");
     }
     const int code = WriteRowsWithTrap(s, rows, count);
-    if (code != 0) ThrowFor(code);
+    if (code != 0) ThrowFor(*state_, code);
 }
 
 std::vector<std::uint8_t> JpegRowWriter::Finish() {
     State& s = *state_;
-    if (s.errorCode != 0) ThrowFor(s.errorCode);
+    if (s.errorCode != 0) ThrowFor(s, s.errorCode);
     if (!s.isLive) throw std::logic_error("JpegRowWriter: finished twice");
     const int code = FinishWithTrap(s);
-    if (code != 0) ThrowFor(code);
+    if (code != 0) ThrowFor(*state_, code);
     return std::move(s.bytes);
 }
 
-std::vector<std::uint8_t> EncodeJpeg(const TBitmap& bitmap) {
-    JpegRowWriter writer(bitmap.Width(), bitmap.Height());
+std::vector<std::uint8_t> EncodeJpeg(const TBitmap& bitmap, const std::vector<std::uint8_t>& exifSegment) {
+    JpegRowWriter writer(bitmap.Width(), bitmap.Height(), 0, exifSegment);
     const std::uint8_t* rows[kRowsPerCall];
     for (int y = 0; y < bitmap.Height(); y += kRowsPerCall) {
         const int count = std::min(kRowsPerCall, bitmap.Height() - y);

@@ -19,7 +19,10 @@ struct RowWriterState;  // the library's state, in JpegEncoder.cpp
 // The complete bytes of a baseline JFIF file of quality 90, byte for byte what
 // `cjpeg -quality 90 -baseline -dct float` writes from the same pixels. The bitmap must not be
 // empty. Throws EJPEG for a library error and EOutOfResources when memory runs out.
-std::vector<std::uint8_t> EncodeJpeg(const TBitmap& bitmap);
+// exifSegment, when not empty, is written as an APP1 segment after the JFIF header
+// (MakeExifCreditSegment's payload); nothing else changes.
+std::vector<std::uint8_t> EncodeJpeg(const TBitmap& bitmap,
+                                     const std::vector<std::uint8_t>& exifSegment = {});
 
 // The same file made from rows handed over top to bottom: the bytes are EncodeJpeg's of the
 // picture those rows make. The compressed bytes collect in memory; no picture is held.
@@ -27,8 +30,9 @@ class JpegRowWriter {
 public:
     // Starts a width × height file (both at least 1, else EJPEG). expectedBytes, when known (the
     // size of the file the rows came from, say), is the first size of the byte buffer, which
-    // otherwise grows as it fills.
-    JpegRowWriter(int width, int height, std::size_t expectedBytes = 0);
+    // otherwise grows as it fills. exifSegment as for EncodeJpeg.
+    JpegRowWriter(int width, int height, std::size_t expectedBytes = 0,
+                  const std::vector<std::uint8_t>& exifSegment = {});
     ~JpegRowWriter();
     JpegRowWriter(const JpegRowWriter&) = delete;
     JpegRowWriter& operator=(const JpegRowWriter&) = delete;

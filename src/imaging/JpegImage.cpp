@@ -6,6 +6,7 @@
 #include <istream>
 #include <iterator>
 #include <new>
+#include <utility>
 
 #include "imaging/ImageErrors.h"
 #include "imaging/JpegDecoder.h"
@@ -39,10 +40,11 @@ void TJPEGImage::ReadFromBytes(std::vector<std::uint8_t> bytes) {
     // An empty input is accepted here and fails only when decoded.
     if (data_->Bytes.empty()) return;
     // On a header error the bytes stay and the size stays 0 × 0.
-    const JpegHeader header = ReadJpegHeader(data_->Bytes.data(), data_->Bytes.size());
+    JpegHeader header = ReadJpegHeader(data_->Bytes.data(), data_->Bytes.size());
     data_->Width = header.Width;
     data_->Height = header.Height;
     data_->Grayscale = header.Grayscale;
+    data_->Credit = std::move(header.Credit);
     progressive_ = header.Progressive;
 }
 
@@ -65,8 +67,9 @@ const TBitmap& TJPEGImage::DecodedBitmap(JpegDamage damage) {
     return *bitmap_;
 }
 
-void TJPEGImage::AssignBitmap(const TBitmap& bitmap) {
+void TJPEGImage::AssignBitmap(const TBitmap& bitmap, std::vector<std::uint8_t> exifSegment) {
     bitmap_ = bitmap;
+    exifSegment_ = std::move(exifSegment);
     data_.reset();
     progressive_ = false;
 }
@@ -76,7 +79,7 @@ void TJPEGImage::WriteToFile(const std::string& path, FolderSync sync) {
         // A zero-length result would read back as no picture at all; refuse it as a failed save.
         if (!bitmap_ || bitmap_->Empty()) throw EFCreateError(path, "The picture is empty");
         TJPEGData encoded;
-        encoded.Bytes = EncodeJpeg(*bitmap_);
+        encoded.Bytes = EncodeJpeg(*bitmap_, exifSegment_);
         encoded.Width = bitmap_->Width();
         encoded.Height = bitmap_->Height();
         data_ = std::move(encoded);

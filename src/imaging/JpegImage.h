@@ -23,6 +23,7 @@ struct TJPEGData {
     int Width = 0;
     int Height = 0;
     bool Grayscale = false;
+    ExifCredit Credit;  // the source's Artist and Copyright, for its results
 };
 
 // The codec settings every picture uses; nothing changes them.
@@ -57,8 +58,9 @@ public:
     const TBitmap& DecodedBitmap(JpegDamage damage = JpegDamage::Tolerate);
     bool HasBitmap() const { return bitmap_.has_value(); }
 
-    // Holds a copy of the bitmap (shared storage) and drops the compressed data.
-    void AssignBitmap(const TBitmap& bitmap);
+    // Holds a copy of the bitmap (shared storage) and drops the compressed data. exifSegment, when
+    // not empty, goes into the file when the bitmap is encoded (MakeExifCreditSegment's payload).
+    void AssignBitmap(const TBitmap& bitmap, std::vector<std::uint8_t> exifSegment = {});
 
     // Encodes when there is no compressed data, then writes the bytes to path. The bytes go to a
     // temporary file in the target's folder that is renamed over the target only when complete,
@@ -70,6 +72,7 @@ public:
 private:
     std::optional<TJPEGData> data_;
     std::optional<TBitmap> bitmap_;
+    std::vector<std::uint8_t> exifSegment_;
     bool progressive_ = false;
 };
 

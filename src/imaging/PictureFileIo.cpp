@@ -51,9 +51,9 @@ namespace {
 // changes nothing.
 FileDescriptor OpenRegularFile(const std::string& path, struct stat& info) {
     FileDescriptor file(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
-    if (file.Get() < 0) throw EFOpenError(path, SystemErrorText(errno));
-    if (::fstat(file.Get(), &info) != 0) throw EFOpenError(path, SystemErrorText(errno));
-    if (S_ISDIR(info.st_mode)) throw EFOpenError(path, SystemErrorText(EISDIR));
+    if (file.Get() < 0) throw EFOpenError(path, errno);
+    if (::fstat(file.Get(), &info) != 0) throw EFOpenError(path, errno);
+    if (S_ISDIR(info.st_mode)) throw EFOpenError(path, EISDIR);
     if (!S_ISREG(info.st_mode)) throw EFOpenError(path, kNotRegularFileText);
     return file;
 }
@@ -121,7 +121,7 @@ void ReplaceFileWith(const std::string& path, const std::uint8_t* data, std::siz
                      FolderSync sync) {
     namespace fs = std::filesystem;
     const fs::path target(path);
-    if (target.filename().empty()) throw EFCreateError(path, SystemErrorText(EISDIR));
+    if (target.filename().empty()) throw EFCreateError(path, EISDIR);
     const fs::path folder = target.has_parent_path() ? target.parent_path() : fs::path(".");
 
     // A name of our own in the target's folder, so the rename stays on one file system. Its length
@@ -138,13 +138,13 @@ void ReplaceFileWith(const std::string& path, const std::uint8_t* data, std::siz
         fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd < 0 && errno != EEXIST) break;
     }
-    if (fd < 0) throw EFCreateError(path, SystemErrorText(errno));
+    if (fd < 0) throw EFCreateError(path, errno);
     FileDescriptor file(fd);
 
     const auto fail = [&](int errorNumber) {
         if (file.Get() >= 0) file.Close();
         ::unlink(temporary.c_str());
-        throw EFCreateError(path, SystemErrorText(errorNumber));
+        throw EFCreateError(path, errorNumber);
     };
 
     struct stat existing {};

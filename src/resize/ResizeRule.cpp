@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <limits>
 #include <stdexcept>
+#include <utility>
 #include <vector>
 
 #include "job/JobState.h"
@@ -38,8 +39,10 @@ PictureSize ComputeNewSize(int width, int height, ResizeMode mode, int value) {
     return {width, height};
 }
 
-void ResizePicture(const std::string& sourcePath, ResizeMode mode, int value, StepOutcome& outcome) {
+void ResizePicture(const std::string& sourcePath, ResizeMode mode, int value, StepOutcome& outcome,
+                   ResultMetadata metadata) {
     TBitmap result;
+    std::vector<std::uint8_t> exifSegment;
     {
         // The source's bytes and pixels live only in this block, so they are gone before the
         // result is encoded: at most one source and one result are held per file.
@@ -49,6 +52,7 @@ void ResizePicture(const std::string& sourcePath, ResizeMode mode, int value, St
         bool isSampled = false;
         try {
             source.ReadFromFile(sourcePath);
+            if (source.Data() != nullptr) exifSegment = MakeExifCreditSegment(source.Data()->Credit, metadata);
             const int width = source.Width();
             const int height = source.Height();
             outcome.SourceSize = {width, height};
@@ -97,7 +101,7 @@ void ResizePicture(const std::string& sourcePath, ResizeMode mode, int value, St
             throw;
         }
     }
-    outcome.Picture.AssignBitmap(result);
+    outcome.Picture.AssignBitmap(result, std::move(exifSegment));
 }
 
 std::string ResizeOperationPhrase(ResizeMode mode, const std::string& valueText) {
@@ -109,13 +113,14 @@ std::string ResizeOperationPhrase(ResizeMode mode, const std::string& valueText)
     return std::string();
 }
 
-BatchOperation MakeResizeOperation(ResizeMode mode, int value, const std::string& valueText) {
+BatchOperation MakeResizeOperation(ResizeMode mode, int value, const std::string& valueText,
+                                   ResultMetadata metadata) {
     BatchOperation operation;
     operation.Texts = ResizeTexts();
     operation.OperationPhrase = ResizeOperationPhrase(mode, valueText);
     // The rule is captured by value: every file of the batch uses the one confirmed.
-    operation.Step = [mode, value](const std::string& sourcePath, StepOutcome& outcome) {
-        ResizePicture(sourcePath, mode, value, outcome);
+    operation.Step = [mode, value, metadata](const std::string& sourcePath, StepOutcome& outcome) {
+        ResizePicture(sourcePath, mode, value, outcome, metadata);
     };
     operation.EstimateMemory = [mode, value](const std::string& sourcePath) {
         return EstimateFileMemory(sourcePath, [mode, value](const JpegHeader& header) {

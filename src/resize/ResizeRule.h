@@ -4,6 +4,7 @@
 #include <string>
 
 #include "batch/BatchRunner.h"
+#include "imaging/ExifCredit.h"
 #include "job/SizeMode.h"
 #include "resize/ResizeTexts.h"
 
@@ -21,14 +22,17 @@ PictureSize ComputeNewSize(int width, int height, ResizeMode mode, int value);
 // width or height below 1 fails the file (after filling both sizes): a picture of no pixels is
 // never written.
 // A damaged source (cut short, broken data) fails with the library's warning rather than giving a
-// result with the library's grey in it.
-void ResizePicture(const std::string& sourcePath, ResizeMode mode, int value, StepOutcome& outcome);
+// result with the library's grey in it. The result carries the source's credit unless metadata
+// says None (MakeExifCreditSegment).
+void ResizePicture(const std::string& sourcePath, ResizeMode mode, int value, StepOutcome& outcome,
+                   ResultMetadata metadata = ResultMetadata::Credit);
 
 // The operation phrase of the confirmation, with valueText the spin edit's text as typed.
 std::string ResizeOperationPhrase(ResizeMode mode, const std::string& valueText);
 
 // Everything the runner needs for a resize batch.
-BatchOperation MakeResizeOperation(ResizeMode mode, int value, const std::string& valueText);
+BatchOperation MakeResizeOperation(ResizeMode mode, int value, const std::string& valueText,
+                                   ResultMetadata metadata = ResultMetadata::Credit);
 
 // The resize window's summary (lblHint): source part + target part + mode part.
 std::string BuildResizeSummary(const std::string& sourceKind, const std::string& sourceFolder,

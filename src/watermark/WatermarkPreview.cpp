@@ -8,6 +8,7 @@
 #include <exception>
 
 #include "batch/MemoryBudget.h"
+#include "imaging/FailureReasons.h"
 #include "imaging/ImageErrors.h"
 #include "imaging/IntegerMath.h"
 #include "imaging/JpegImage.h"
@@ -175,7 +176,7 @@ LogoLoad LoadLogoFile(const std::string& path) {
     using Outcome = LogoLoad::Outcome;
     const std::string extension = UpperCaseExtension(path);
     if (!IsLogoExtension(extension)) {
-        return {Outcome::UnsupportedFormat, TBitmap(), kUnsupportedLogoText};
+        return {Outcome::UnsupportedFormat, TBitmap(), kUnsupportedLogoText, kUnsupportedLogoText};
     }
     TBitmap trimmed;
     try {
@@ -194,10 +195,12 @@ LogoLoad LoadLogoFile(const std::string& path) {
         }
         trimmed = TrimLogo(logo);
     } catch (const std::exception& error) {
-        return {Outcome::ReadFailed, TBitmap(), error.what()};
+        // Named as the file list names a file it cannot show, with why on the line after.
+        const std::string reason = FailureReason(error);
+        return {Outcome::ReadFailed, TBitmap(), OpenErrorText(path) + "\n\r" + reason, reason};
     }
-    if (trimmed.Empty()) return {Outcome::AllWhite, TBitmap(), kEmptyLogoText};
-    return {Outcome::Loaded, trimmed, ""};
+    if (trimmed.Empty()) return {Outcome::AllWhite, TBitmap(), kEmptyLogoText, kEmptyLogoText};
+    return {Outcome::Loaded, trimmed, "", ""};
 }
 
 }  // namespace stampwise

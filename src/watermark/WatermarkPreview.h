@@ -92,12 +92,14 @@ struct LogoLoad {
     Outcome Result = Outcome::ReadFailed;
     TBitmap Logo;         // the trimmed logo when Loaded, else empty
     std::string Message;  // what to tell the user when not Loaded
+    std::string Reason;   // why, without the file's name (for a line that names it already)
 };
 
 // Reads a chosen logo file by its upper-cased extension (".JPG" as a JPEG picture, ".BMP" as a BMP
 // file) and trims it. Every refusal leaves the caller's logo to the caller: an unknown extension is
-// not read at all (kUnsupportedLogoText), a file that fails to read gives the error's own text (so
-// do a damaged JPEG file, with the library's warning, and an empty BMP file, "Stream read error"),
+// not read at all (kUnsupportedLogoText), a file that fails to read is named as the file list
+// names one (OpenErrorText) with its reason on the next line (FailureReason: a damaged JPEG file
+// gives the library's warning after the Russian words, an empty BMP file "Stream read error"),
 // and a logo with no non-white pixel is refused (kEmptyLogoText) rather than kept as an invisible
 // stamp.
 LogoLoad LoadLogoFile(const std::string& path);

@@ -46,22 +46,25 @@ constexpr int kBandRows = 16;
 // whole stored picture is decoded, so it is stamped whole.
 void StampWholePicture(const std::vector<std::uint8_t>& source, const TBitmap& preparedLogo,
                        const PlacementSet& placements, int marginPx, int opacity,
-                       StepOutcome& outcome) {
+                       const std::vector<std::uint8_t>& exifSegment, StepOutcome& outcome) {
     TBitmap picture;
     DecodeJpeg(source.data(), source.size(), picture, JpegDamage::Refuse);
     outcome.SourceSize = PictureSize{picture.Width(), picture.Height()};
     outcome.NewSize = outcome.SourceSize;
     const TBitmap stamped = StampLogo(std::move(picture), preparedLogo, placements, marginPx, opacity);
-    outcome.Picture.ReadFromBytes(EncodeJpeg(stamped));
+    outcome.Picture.ReadFromBytes(EncodeJpeg(stamped, exifSegment));
 }
 
 }  // namespace
 
 void StampPicture(const std::string& sourcePath, const TBitmap& preparedLogo,
-                  const PlacementSet& placements, int marginPx, int opacity, StepOutcome& outcome) {
+                  const PlacementSet& placements, int marginPx, int opacity, StepOutcome& outcome,
+                  ResultMetadata metadata) {
     const std::vector<std::uint8_t> source = ReadWholeFile(sourcePath);
-    if (!KeepsRowOrder(ReadJpegHeader(source.data(), source.size()).Orientation)) {
-        StampWholePicture(source, preparedLogo, placements, marginPx, opacity, outcome);
+    const JpegHeader header = ReadJpegHeader(source.data(), source.size());
+    const std::vector<std::uint8_t> exifSegment = MakeExifCreditSegment(header.Credit, metadata);
+    if (!KeepsRowOrder(header.Orientation)) {
+        StampWholePicture(source, preparedLogo, placements, marginPx, opacity, exifSegment, outcome);
         return;
     }
     // A damaged source fails rather than being stamped: the reader refuses it after its last row,
@@ -77,7 +80,7 @@ void StampPicture(const std::string& sourcePath, const TBitmap& preparedLogo,
                              : StampRects(placements, width, height, preparedLogo.Width(),
                                           preparedLogo.Height(), marginPx);
     // A result is about as large as its source: one buffer of that size usually holds it whole.
-    JpegRowWriter writer(width, height, source.size());
+    JpegRowWriter writer(width, height, source.size(), exifSegment);
     TBitmap band;
     band.Allocate(width, std::min(kBandRows, height));
     std::uint8_t* rows[kBandRows];
@@ -128,7 +131,7 @@ BatchOperation MakeWatermarkOperation(const WatermarkSettings& settings) {
         const std::shared_ptr<const TBitmap> stamp = batch->Stamp;
         if (!stamp) throw std::logic_error("the watermark stamp was not prepared for this batch");
         const WatermarkSettings& s = batch->Settings;
-        StampPicture(sourcePath, *stamp, s.Placements, s.MarginPx, s.Opacity, outcome);
+        StampPicture(sourcePath, *stamp, s.Placements, s.MarginPx, s.Opacity, outcome, s.Metadata);
     };
     operation.CleanUp = [batch] { batch->Stamp.reset(); };
     operation.EstimateMemory = [](const std::string& sourcePath) {

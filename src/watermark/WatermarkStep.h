@@ -9,6 +9,7 @@
 
 #include "job/MessageBoxes.h"
 #include "batch/BatchRunner.h"
+#include "imaging/ExifCredit.h"
 #include "watermark/LogoCompositing.h"
 #include "watermark/WatermarkTexts.h"
 
@@ -28,6 +29,7 @@ struct WatermarkSettings {
     int MarginPx = 10;
     int Opacity = 100;
     int NoiseLevel = 10;
+    ResultMetadata Metadata = ResultMetadata::Credit;  // what of the source's Exif results keep
 };
 
 // The window's two checks, in order: the message to show, or nothing when the batch may run. A
@@ -45,8 +47,10 @@ bool RunWatermarkChecks(const std::string& logoPath, const PlacementSet& placeme
 // made a band of rows at a time without ever holding the picture whole (except for a file whose
 // orientation turns its rows out of order). Throws on a file that cannot be read or decoded, or is
 // damaged (cut short, broken data: the library's warning).
+// The result carries the source's credit unless metadata says None (MakeExifCreditSegment).
 void StampPicture(const std::string& sourcePath, const TBitmap& preparedLogo,
-                  const PlacementSet& placements, int marginPx, int opacity, StepOutcome& outcome);
+                  const PlacementSet& placements, int marginPx, int opacity, StepOutcome& outcome,
+                  ResultMetadata metadata = ResultMetadata::Credit);
 
 // Everything the runner needs for a watermark batch, with the settings copied in now. Prepare makes
 // the stamp once (ComputeLogoSize, PrepareLogo) and throws kEmptyLogoText for an empty logo, or

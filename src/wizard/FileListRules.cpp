@@ -4,10 +4,6 @@
 
 namespace stampwise {
 
-std::string OpenErrorText(const std::string& path) {
-    return std::string("Ошибка при открытии файла ") + "\n\r" + path;
-}
-
 ShellClickAction ShellListClickAction(bool hasSelection, const std::string& path) {
     if (!hasSelection) return ShellClickAction::ClearPreview;
     if (path.empty() || !IsAcceptedPicture(path)) return ShellClickAction::Ignore;

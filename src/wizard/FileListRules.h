@@ -4,14 +4,13 @@
 
 #include <string>
 
+#include "imaging/FailureReasons.h"  // OpenErrorText: the information dialog of a failed preview
+
 namespace stampwise {
 
 inline constexpr const char* kUnsupportedFormatText =
     "Работа с файлами этого формата не поддерживается!";
 inline constexpr const char* kUnsupportedWarningText = "Этот формат файлов не поддерживается!";
-
-// "Ошибка при открытии файла " + "\n\r" + path: the information dialog of a failed preview.
-std::string OpenErrorText(const std::string& path);
 
 enum class ShellClickAction {
     ClearPreview,  // nothing selected: empty the preview, show the warning, disable adding

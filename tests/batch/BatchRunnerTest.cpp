@@ -2,6 +2,8 @@
 #include "batch/BatchRunner.h"
 
 #include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <cstdint>
 #include <filesystem>
@@ -532,6 +534,96 @@ TEST(ProcessOneFile, NeverThrows) {
 
     const FileOutcome noStep = ProcessOneFile("/nowhere/a.jpg", "prefix", {}, TransformStep());
     EXPECT_EQ(noStep.Row.Result, "Ошибка!");
+}
+
+}  // namespace
+}  // namespace stampwise
+
+namespace stampwise {
+namespace {
+
+// The reason of a row processed by a user without root's rights, who cannot write everywhere: as
+// root (CI), in a child process that gives root up first.
+std::string ReasonWithoutRoot(const std::string& source, const std::string& targetMode,
+                              const TargetTexts& targets, const TransformStep& step) {
+    if (::geteuid() != 0) return ProcessOneFile(source, targetMode, targets, step).Row.ErrorText;
+    int pipeEnds[2];
+    if (::pipe(pipeEnds) != 0) return "no pipe";
+    const pid_t child = ::fork();
+    if (child == 0) {
+        ::close(pipeEnds[0]);
+        constexpr uid_t kNobody = 65534;
+        if (::setgid(kNobody) != 0 || ::setuid(kNobody) != 0) ::_exit(1);
+        const std::string reason = ProcessOneFile(source, targetMode, targets, step).Row.ErrorText;
+        const ssize_t written = ::write(pipeEnds[1], reason.data(), reason.size());
+        ::_exit(written == static_cast<ssize_t>(reason.size()) ? 0 : 1);
+    }
+    ::close(pipeEnds[1]);
+    std::string reason;
+    char buffer[512];
+    for (ssize_t got; (got = ::read(pipeEnds[0], buffer, sizeof buffer)) > 0;) reason.append(buffer, static_cast<std::size_t>(got));
+    ::close(pipeEnds[0]);
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0 ? reason : "the child failed";
+}
+
+// Real failures, each with the Russian words a person reads first and the technical text after.
+TEST(FailureReasons, TheUsualCausesAreSaidInRussianBeforeTheSystemsOrTheLibrarysWords) {
+    TempFolder dir;
+    const std::string good = dir / "good.jpg";
+    WriteTestJpeg(good, 40, 30);
+    const std::string cut = dir / "cut.jpg";
+    WriteTestJpeg(cut, 64, 48);
+    testing::CutShort(cut);
+    const std::string text = dir.WriteFile("text.jpg", "not a picture");
+    fs::create_directory(dir / "folder.jpg");
+    // A folder others may enter but not write in, with a picture they may read.
+    fs::create_directory(dir / "locked");
+    const std::string locked = dir / "locked/a.jpg";
+    WriteTestJpeg(locked, 40, 30);
+    fs::permissions(dir.Path(), fs::perms::owner_all | fs::perms::group_exec | fs::perms::others_exec);
+    const fs::perms readOnly = fs::perms::owner_read | fs::perms::owner_exec | fs::perms::group_read |
+                               fs::perms::group_exec | fs::perms::others_read | fs::perms::others_exec;
+    fs::permissions(dir / "locked", readOnly);
+    const TransformStep step = MakeResizeOperation(ResizeMode::Width, 20, "20").Step;
+    const TargetTexts beside{"", "Resized", "small_", "_small"};
+    const TargetTexts missingFolder{dir / "missing", "", "", ""};
+    const TargetTexts longPrefix{"", "", std::string(300, 'p'), ""};
+    const auto reason = [&](const std::string& source, const std::string& mode, const TargetTexts& targets) {
+        return ProcessOneFile(source, mode, targets, step).Row.ErrorText;
+    };
+
+    const struct {
+        const char* what;
+        std::string reason;
+        std::string words;      // first
+        std::string technical;  // after them
+    } cases[] = {
+        {"missing source", reason(dir / "missing.jpg", "subfolder", beside),
+         "Не удалось прочитать файл: нет такого файла или папки (", "No such file or directory)"},
+        {"a folder as source", reason(dir / "folder.jpg", "subfolder", beside),
+         "Не удалось прочитать файл: это не обычный файл (", "Is a directory)"},
+        {"source name too long", reason(dir / (std::string(300, 'n') + ".jpg"), "subfolder", beside),
+         "Не удалось прочитать файл: слишком длинное имя файла (", "File name too long)"},
+        {"missing target folder", reason(good, "folder", missingFolder),
+         "Не удалось записать файл: нет такого файла или папки (", "No such file or directory)"},
+        {"result name too long", reason(good, "prefix", longPrefix),
+         "Не удалось записать файл: слишком длинное имя файла (", "File name too long)"},
+        {"read-only folder", ReasonWithoutRoot(locked, "prefix", beside, step),
+         "Не удалось записать файл: нет прав доступа (", "Permission denied)"},
+        {"cut short", reason(cut, "subfolder", beside), "Данные картинки обрываются (",
+         "Premature end of JPEG file)"},
+        {"not a JPEG file", reason(text, "subfolder", beside), "Файл — не картинка JPEG (JPEG error #",
+         ": Not a JPEG file: starts with 0x6e 0x6f)"},
+    };
+    fs::permissions(dir / "locked", fs::perms::owner_all);  // so that the folder can go
+    for (const auto& c : cases) {
+        EXPECT_EQ(c.reason.rfind(c.words, 0), 0u) << c.what << ": " << c.reason;
+        EXPECT_TRUE(c.reason.size() >= c.technical.size() &&
+                    c.reason.compare(c.reason.size() - c.technical.size(), std::string::npos, c.technical) == 0)
+            << c.what << ": " << c.reason;
+    }
 }
 
 }  // namespace

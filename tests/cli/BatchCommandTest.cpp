@@ -25,6 +25,7 @@
 #include <vector>
 
 #include "batch/OutputNaming.h"
+#include "imaging/ExifOrientation.h"
 #include "imaging/ImageErrors.h"
 #include "imaging/JpegEncoder.h"
 #include "imaging/JpegImage.h"
@@ -223,6 +224,7 @@ TEST(BatchCommandUsageErrors, ExitTwoNameTheArgumentAndWriteNothing) {
         {{"resize", "--height", "12px", src}, "'12px'"},
         {{"resize", "--percent", "0", src}, "'0'"},
         {{"resize", "--width", "-5", src}, "'-5'"},
+        {{"resize", "--width", "8", "--metadata", "all", src}, "'all'"},
         {{"resize", "--width", "99999999999", src}, "'99999999999'"},
         {{"resize", "--width", "", src}, "'--width'"},
         {{"resize", "--width", "8", "--height", "8", src}, "'--height'"},
@@ -317,10 +319,11 @@ TEST(BatchCommandRun, ReportsEveryFileInOrderAndFailsWithOneWhenAFileFailed) {
     const std::vector<std::string> expected = {
         d + "/other/first.jpg\t30x30\t" + d + "/other/Resized/first.jpg\t20x20\tУспешно",
         d + "/img2.JPG\t60x20\t" + d + "/Resized/img2.JPG\t20x7\tУспешно",
-        d + "/img3.jpg\t0x0\t\t0x0\tОшибка!\tJPEG error #53",
+        d + "/img3.jpg\t0x0\t\t0x0\tОшибка!\tФайл — не картинка JPEG (JPEG error #53: Not a JPEG "
+            "file: starts with 0x6e 0x6f)",
         d + "/img10.jpg\t40x30\t" + d + "/Resized/img10.jpg\t20x15\tУспешно",
-        missing + "\t0x0\t\t0x0\tОшибка!\tCannot open file \"" + missing +
-            "\". No such file or directory",
+        missing + "\t0x0\t\t0x0\tОшибка!\tНе удалось прочитать файл: нет такого файла или папки (Cannot "
+                  "open file \"" + missing + "\". No such file or directory)",
         "Размеры изменены не у всех картинок: ошибок 2 из 5.",
     };
     EXPECT_EQ(Lines(run.out), expected);
@@ -351,6 +354,66 @@ TEST(BatchCommandRun, UncreatableSubfolderIsInTheRowsNotRepeated) {
                                      "\t20x15\tОшибка!\tНевозможно создать каталог " +
                                      dir / "Resized");
     EXPECT_EQ(run.err, "");
+}
+
+// The payloads of a file's APP1 segments before its first scan.
+std::vector<std::vector<std::uint8_t>> App1Payloads(const std::vector<std::uint8_t>& b) {
+    std::vector<std::vector<std::uint8_t>> payloads;
+    for (std::size_t at = 2; at + 4 <= b.size() && b[at] == 0xFF && b[at + 1] != 0xDA;) {
+        const std::size_t length = static_cast<std::size_t>(b[at + 2]) << 8 | b[at + 3];
+        if (b[at + 1] == 0xE1) payloads.emplace_back(b.begin() + at + 4, b.begin() + at + 2 + length);
+        at += 2 + length;
+    }
+    return payloads;
+}
+
+TEST(BatchCommandRun, ResultsKeepTheCreditAndNoOtherExifOrWithMetadataNoneNoExifAtAll) {
+    TempFolder dir;
+    // IFD0 as a camera writes it: the make, the credit, the orientation and where the location is.
+    const std::uint32_t data = testing::ExifDataOffset(5);
+    const std::string texts =
+        std::string("SerialCam 42\0", 13) + std::string("Jane Doe\0", 9) + std::string("(c) Jane\0", 9);
+    // The location's own directory: latitude "N", no next directory.
+    const std::string gps = std::string("\x01\x00", 2) + std::string("\x01\x00\x02\x00\x02\x00\x00\x00N\0\0\0", 12) +
+                            std::string(4, '\0');
+    const std::vector<std::uint8_t> exif = testing::ExifPayloadWithData(
+        false,
+        {{0x010F, 2, 13, data}, {0x013B, 2, 9, data + 13}, {0x8298, 2, 9, data + 22}, {0x0112, 3, 1, 1},
+         {0x8825, 4, 1, data + 31}},
+        texts + gps);
+    testing::WriteBytes(dir / "a.jpg", testing::WithApp1(EncodeJpeg(testing::MakePhotoLike(40, 30, 5)), exif));
+    ASSERT_EQ(ReadExifCredit(exif.data(), exif.size()), (ExifCredit{"Jane Doe", "(c) Jane"}));
+    TBitmap logo;
+    logo.ChangeSize(6, 5);
+    for (int y = 1; y < 4; ++y)
+        for (int x = 1; x < 5; ++x) logo.SetPixelAt(x, y, RGBColor(200, 20, 20));
+    testing::WriteBytes(dir / "logo.jpg", EncodeJpeg(logo));
+
+    const Args operations[] = {{"resize", "--width", "20"}, {"watermark", "--logo", dir / "logo.jpg", "--at", "middle"}};
+    for (const Args& operation : operations) {
+        for (const bool isKeepingCredit : {true, false}) {
+            SCOPED_TRACE(operation[0] + (isKeepingCredit ? "" : " --metadata none"));
+            Args args = operation;
+            args.insert(args.end(), {"--prefix", "out_", dir / "a.jpg"});
+            if (!isKeepingCredit) args.insert(args.end(), {"--metadata", "none"});
+            const CommandRun run = RunInProcess(args);
+            ASSERT_EQ(run.status, 0) << run.out;
+            const std::vector<std::uint8_t> result = ReadFileBytes(dir / "out_a.jpg");
+            const std::vector<std::vector<std::uint8_t>> payloads = App1Payloads(result);
+            if (!isKeepingCredit) {
+                EXPECT_TRUE(payloads.empty());
+                continue;
+            }
+            ASSERT_EQ(payloads.size(), 1u);
+            const std::vector<std::uint8_t>& kept = payloads[0];
+            EXPECT_EQ(ReadExifCredit(kept.data(), kept.size()), (ExifCredit{"Jane Doe", "(c) Jane"}));
+            // Two entries in IFD0 (little-endian count after "Exif\0\0" and the TIFF header): no
+            // make, no orientation, no pointer to the location.
+            ASSERT_GE(kept.size(), 16u);
+            EXPECT_EQ(kept[14] | kept[15] << 8, 2);
+            EXPECT_EQ(std::search(result.begin(), result.end(), texts.begin(), texts.begin() + 9), result.end());
+        }
+    }
 }
 
 TEST(BatchCommandRun, ProgressGoesToStandardErrorOnlyWhenAsked) {
@@ -813,8 +876,8 @@ TEST(BatchCommandProgram, NamesWithTabsAndLineBreaksKeepTheirLinesInTextAndJson)
     const std::string d = dir.String();
     EXPECT_EQ(lines[0], d + "/a\\tb.jpg\t40x30\t" + d + "/s_a\\tb.jpg\t20x15\tУспешно");
     EXPECT_EQ(lines[1], d + "/c\\nd\\\\e.jpg\t40x30\t" + d + "/s_c\\nd\\\\e.jpg\t20x15\tУспешно");
-    EXPECT_EQ(lines[2].rfind(d + "/m\\r.jpg\t0x0\t\t0x0\tОшибка!\tCannot open file \"" + d +
-                                 "/m\\r.jpg\"", 0),
+    EXPECT_EQ(lines[2].rfind(d + "/m\\r.jpg\t0x0\t\t0x0\tОшибка!\tНе удалось прочитать файл: нет такого "
+                                 "файла или папки (Cannot open file \"" + d + "/m\\r.jpg\"", 0),
               0u);
 
     const CommandRun json = RunProgram(scratch, {"resize", "--width", "20", "--suffix", "_j",
@@ -1094,7 +1157,7 @@ TEST(BatchCommandProgram, CutShortFilesFailAndLongNamesAreSavedWithOneJobOrFour)
     EXPECT_EQ(runs[0].status, 1);
     const std::vector<std::string> lines = Lines(runs[0].out);
     ASSERT_EQ(lines.size(), 4u) << runs[0].out;
-    EXPECT_EQ(lines[1], dir / "cut.jpg" + "\t64x48\t\t0x0\tОшибка!\tPremature end of JPEG file");
+    EXPECT_EQ(lines[1], dir / "cut.jpg" + "\t64x48\t\t0x0\tОшибка!\tДанные картинки обрываются (Premature end of JPEG file)");
     EXPECT_EQ(lines[2], dir / longName + "\t40x30\t" + out + "/" + longName + "\t20x15\tУспешно");
     EXPECT_EQ(written[0], (std::vector<std::string>{"a.jpg", longName}));
     EXPECT_EQ(JpegFileSize(out + "/" + longName), (PictureSize{20, 15}));

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "imaging/ExifCredit.h"
 #include "imaging/JpegEncoder.h"
 #include "imaging/JpegImage.h"
 #include "support/ReferenceCodec.h"
@@ -41,7 +42,13 @@ std::vector<std::uint8_t> WithIfdAt(std::vector<std::uint8_t> bytes, std::uint32
     return bytes;
 }
 
-TEST(ReadExifOrientation, ReadsOnlyAWellFormedTagAndOtherwiseKeepsTheStoredPixels) {
+constexpr std::uint16_t kAscii = 2;
+constexpr std::uint16_t kArtist = 0x013B;
+constexpr std::uint16_t kCopyright = 0x8298;
+
+// The orientation and the credit are read by one careful parser: whatever it cannot read whole is
+// as stored and no credit, never a failure or a read outside the segment.
+TEST(ReadExif, ReadsOnlyWellFormedTagsAndOtherwiseKeepsTheStoredPixelsAndNoCredit) {
     const ExifEntry make{0x010F, 2, 4, 0x00414243};  // "CBA\0" in the value field
     const std::vector<std::uint8_t> six = ExifPayload(false, {{kOrientationTag, kShort, 1, 6}});
     const std::vector<std::uint8_t> threeEntries =
@@ -52,11 +59,24 @@ TEST(ReadExifOrientation, ReadsOnlyAWellFormedTagAndOtherwiseKeepsTheStoredPixel
     mixedOrder[7] = 'M';
     std::vector<std::uint8_t> notExif = six;
     notExif[5] = 'x';
+    // Artist "Jane Doe" and a UTF-8 copyright of photographer and editor, after a two-entry
+    // directory; then the same pointing or reaching past the segment's end.
+    const std::uint32_t data = testing::ExifDataOffset(2);
+    const std::string texts = std::string("Jane Doe\0", 9) + std::string("\xC2\xA9 Jane\0Ed\0", 11);
+    const auto credit = [&](std::uint32_t artistAt, std::uint32_t artistCount, std::uint16_t artistType) {
+        return testing::ExifPayloadWithData(
+            false, {{kArtist, artistType, artistCount, artistAt}, {kCopyright, kAscii, 11, data + 9}}, texts);
+    };
+    const std::vector<std::uint8_t> both = credit(data, 9, kAscii);
+    const ExifCredit janeAndEd{"Jane Doe", std::string("\xC2\xA9 Jane\0Ed", 10)};
+    const ExifCredit onlyCopyright{"", janeAndEd.Copyright};
+    const ExifCredit written{"Ann", "Ann Smith"};
 
     const struct {
         const char* what;
         std::vector<std::uint8_t> segment;
         int expected;
+        ExifCredit credit = {};
     } cases[] = {
         {"little-endian 6", six, 6},
         {"big-endian 7", ExifPayload(true, {{kOrientationTag, kShort, 1, 7}}), 7},
@@ -76,9 +96,22 @@ TEST(ReadExifOrientation, ReadsOnlyAWellFormedTagAndOtherwiseKeepsTheStoredPixel
         {"mixed byte-order mark", mixedOrder, 1},
         {"not an Exif signature", notExif, 1},
         {"empty", {}, 1},
+        {"credit", both, 1, janeAndEd},
+        {"credit, big-endian, after the orientation",
+         testing::ExifPayloadWithData(true, {{kOrientationTag, kShort, 1, 3}, {kArtist, kAscii, 9, data}},
+                                      texts),
+         3, {"Jane Doe", ""}},
+        {"Artist in its value field", ExifPayload(false, {{kArtist, kAscii, 4, 0x006E6E41}}), 1, {"Ann", ""}},
+        {"Artist past the end", credit(static_cast<std::uint32_t>(both.size()), 9, kAscii), 1, onlyCopyright},
+        {"Artist far past the end", credit(0xFFFFFFF8u, 9, kAscii), 1, onlyCopyright},
+        {"Artist running past the end", credit(data, 4000, kAscii), 1, onlyCopyright},
+        {"Artist of type SHORT", credit(data, 9, kShort), 1, onlyCopyright},
+        {"cut inside the copyright", Cut(both, both.size() - 3), 1, {"Jane Doe", ""}},
+        {"the credit as written for a result", MakeExifCreditSegment(written), 1, written},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(ReadExifOrientation(c.segment.data(), c.segment.size()), c.expected) << c.what;
+        EXPECT_EQ(ReadExifCredit(c.segment.data(), c.segment.size()), c.credit) << c.what;
     }
 }
 

@@ -110,6 +110,13 @@ std::vector<std::uint8_t> ExifPayload(bool isBigEndian, const std::vector<ExifEn
     return out;
 }
 
+std::vector<std::uint8_t> ExifPayloadWithData(bool isBigEndian, const std::vector<ExifEntry>& entries,
+                                              const std::string& data) {
+    std::vector<std::uint8_t> payload = ExifPayload(isBigEndian, entries);
+    payload.insert(payload.end(), data.begin(), data.end());
+    return payload;
+}
+
 std::vector<std::uint8_t> WithApp1(const std::vector<std::uint8_t>& jpeg,
                                    const std::vector<std::uint8_t>& payload) {
     if (jpeg.size() < 2 || payload.size() > 0xFFFF - 2) throw std::invalid_argument("WithApp1");

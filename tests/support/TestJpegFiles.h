@@ -44,6 +44,14 @@ inline constexpr std::uint16_t kOrientationTag = 0x0112;
 // An APP1 payload as cameras write it: "Exif\0\0", the TIFF header ("II" or "MM", 42, IFD0 at 8),
 // IFD0 with the entries, and a zero next-IFD offset.
 std::vector<std::uint8_t> ExifPayload(bool isBigEndian, const std::vector<ExifEntry>& entries);
+// Where data appended to ExifPayload's directory of entryCount entries starts, as a TIFF offset
+// (what an entry's value field holds to point at it).
+constexpr std::uint32_t ExifDataOffset(std::size_t entryCount) {
+    return static_cast<std::uint32_t>(8 + 2 + 12 * entryCount + 4);
+}
+// ExifPayload with data (texts, further directories) after the directory.
+std::vector<std::uint8_t> ExifPayloadWithData(bool isBigEndian, const std::vector<ExifEntry>& entries,
+                                              const std::string& data);
 // The file with an APP1 segment holding payload inserted right after its start-of-image marker.
 std::vector<std::uint8_t> WithApp1(const std::vector<std::uint8_t>& jpeg,
                                    const std::vector<std::uint8_t>& payload);

@@ -268,7 +268,9 @@ TEST_F(WatermarkWindow, RefusedFilesKeepTheEarlierLogoItsLabelsAndThePreview) {
     } refusals[] = {
         {jpeg, "Работа с файлами этого формата не поддерживается!"},
         {WriteLogo("white.bmp", 50, 50, kColorWhite), "В картинке логотипа нет ни одной точки, кроме белых!"},
-        {missing, "Cannot open file \"" + missing + "\". No such file or directory"},
+        {missing, "Ошибка при открытии файла \n\r" + missing +
+                      "\n\rНе удалось прочитать файл: нет такого файла или папки (Cannot open file \"" +
+                      missing + "\". No such file or directory)"},
     };
     for (const auto& refusal : refusals) {
         boxes.shown.clear();

@@ -6,6 +6,7 @@
 #include <cmath>
 #include <string>
 
+#include "imaging/FailureReasons.h"
 #include "support/TempFolder.h"
 #include "support/TestBmpFiles.h"
 #include "support/TestJpegFiles.h"
@@ -281,35 +282,45 @@ TEST_F(LogoFiles, AnAllWhiteLogoIsRefused) {
     EXPECT_TRUE(load.Logo.Empty());
 }
 
-TEST_F(LogoFiles, AFileThatFailsToReadGivesTheErrorsText) {
+// Named as the file list names a file it cannot show, and why on the next line.
+TEST_F(LogoFiles, AFileThatFailsToReadIsNamedWithItsReason) {
+    const auto named = [](const std::string& path, const LogoLoad& load) {
+        return load.Result == LogoLoad::Outcome::ReadFailed &&
+               load.Message == OpenErrorText(path) + "\n\r" + load.Reason;
+    };
     const std::string missing = folder / "missing.bmp";
     LogoLoad load = LoadLogoFile(missing);
-    EXPECT_EQ(load.Result, LogoLoad::Outcome::ReadFailed);
-    EXPECT_EQ(load.Message.rfind("Cannot open file \"" + missing + "\".", 0), 0u) << load.Message;
+    EXPECT_TRUE(named(missing, load)) << load.Message;
+    EXPECT_EQ(load.Reason.rfind("Не удалось прочитать файл: нет такого файла или папки (Cannot open file \"" +
+                                    missing + "\".", 0),
+              0u)
+        << load.Reason;
 
-    load = LoadLogoFile(folder.WriteFile("broken.bmp", "BM not really a bitmap"));
-    EXPECT_EQ(load.Result, LogoLoad::Outcome::ReadFailed);
-    EXPECT_FALSE(load.Message.empty());
+    const std::string broken = folder.WriteFile("broken.bmp", "BM not really a bitmap");
+    load = LoadLogoFile(broken);
+    EXPECT_TRUE(named(broken, load)) << load.Message;
+    EXPECT_FALSE(load.Reason.empty());
 
     // An empty file is no logo, not an all-white one.
-    load = LoadLogoFile(folder.WriteFile("empty.bmp", ""));
-    EXPECT_EQ(load.Result, LogoLoad::Outcome::ReadFailed);
-    EXPECT_EQ(load.Message, "Stream read error");
+    const std::string empty = folder.WriteFile("empty.bmp", "");
+    load = LoadLogoFile(empty);
+    EXPECT_TRUE(named(empty, load)) << load.Message;
+    EXPECT_EQ(load.Reason, "Stream read error");
 
     // A damaged logo would be stamped damaged on every picture.
     const std::string cut = folder / "cut.jpg";
     testing::WriteTestJpeg(cut, 64, 48);
     testing::CutShort(cut);
     load = LoadLogoFile(cut);
-    EXPECT_EQ(load.Result, LogoLoad::Outcome::ReadFailed);
-    EXPECT_EQ(load.Message, "Premature end of JPEG file");
+    EXPECT_TRUE(named(cut, load)) << load.Message;
+    EXPECT_EQ(load.Reason, "Данные картинки обрываются (Premature end of JPEG file)");
 
     // A bitmap file named ".jpg" is read as a JPEG picture, and fails as one.
     const std::string bmpAsJpg = folder / "bitmap.jpg";
     testing::WriteTestBmp(bmpAsJpg, PatternPicture(8, 8));
     load = LoadLogoFile(bmpAsJpg);
-    EXPECT_EQ(load.Result, LogoLoad::Outcome::ReadFailed);
-    EXPECT_EQ(load.Message.rfind("JPEG error #", 0), 0u) << load.Message;
+    EXPECT_TRUE(named(bmpAsJpg, load)) << load.Message;
+    EXPECT_EQ(load.Reason.rfind("Файл — не картинка JPEG (JPEG error #", 0), 0u) << load.Reason;
     EXPECT_TRUE(load.Logo.Empty());
 }
 
