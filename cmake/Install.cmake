@@ -49,7 +49,7 @@ if(STAMPWISE_TESTS AND TARGET stampwise-batch)
 endif()
 
 # The Debian package. Its dependencies are read off the binaries by dpkg-shlibdeps, so it pulls
-# in exactly the Qt and libjpeg libraries they were linked against.
+# in exactly the Qt, libjpeg and Little CMS libraries they were linked against.
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME stampwise)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})

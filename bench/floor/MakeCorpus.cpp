@@ -8,6 +8,12 @@
 //   stampwise-corpus --small N DIR
 //                               N colour files of 640 × 480 (a shop's catalogue, a web gallery)
 //                               in folders of 100 under DIR: DIR/000/00000.jpg …
+//   stampwise-corpus --colour DIR
+//                               one 6000 × 4000 photo twice: DIR/untagged24.jpg, and
+//                               DIR/adobergb24.jpg, the same pixels tagged with an Adobe-RGB-like
+//                               profile (made with Little CMS from Adobe RGB's published primaries
+//                               and gamma), as a camera set to Adobe RGB writes it; and the logo
+//                               as DIR/logo.bmp
 //
 // The pictures imitate photographs where it matters to a codec: smooth shading over large areas,
 // edges and texture at several scales, and sensor-like noise, so that the entropy coder and every
@@ -22,6 +28,8 @@
 #include <cstdlib>
 #include <string>
 #include <vector>
+
+#include <lcms2.h>
 
 #include "BareJpeg.h"
 
@@ -86,7 +94,8 @@ const std::vector<std::uint8_t> kExifTurnClockwise = {
     0, 1, 0x01, 0x12, 0, 3, 0, 0, 0, 1, 0, 6, 0, 0, 0, 0, 0, 0};
 
 void WriteJpeg(const std::string& path, const std::vector<std::uint8_t>& pixels, int width, int height,
-               bool isGrayscale, bool isProgressive, const std::vector<std::uint8_t>& exif = {}) {
+               bool isGrayscale, bool isProgressive, const std::vector<std::uint8_t>& exif = {},
+               const std::vector<std::uint8_t>& icc = {}) {
     jpeg_compress_struct info;
     jpeg_error_mgr errors;
     info.err = bench::QuietErrors(errors);
@@ -105,6 +114,7 @@ void WriteJpeg(const std::string& path, const std::vector<std::uint8_t>& pixels,
     if (!exif.empty()) {
         jpeg_write_marker(&info, JPEG_APP0 + 1, exif.data(), static_cast<unsigned int>(exif.size()));
     }
+    if (!icc.empty()) jpeg_write_icc_profile(&info, icc.data(), static_cast<unsigned int>(icc.size()));
     const int rowBytes = width * info.input_components;
     while (info.next_scanline < info.image_height) {
         JSAMPROW row = const_cast<JSAMPROW>(pixels.data() + static_cast<std::size_t>(info.next_scanline) * rowBytes);
@@ -146,7 +156,32 @@ void WriteBmp(const std::string& path, const std::vector<std::uint8_t>& rgb, int
     bench::WriteFile(path, file.data(), static_cast<unsigned long>(file.size()));
 }
 
+// Adobe RGB (1998) as its specification gives it: D65 white, its primaries, gamma 563/256.
+std::vector<std::uint8_t> AdobeRgbLikeProfile() {
+    const cmsCIExyY d65 = {0.3127, 0.3290, 1.0};
+    const cmsCIExyYTRIPLE primaries = {{0.64, 0.33, 1.0}, {0.21, 0.71, 1.0}, {0.15, 0.06, 1.0}};
+    cmsToneCurve* gamma = cmsBuildGamma(nullptr, 563.0 / 256.0);
+    cmsToneCurve* curves[3] = {gamma, gamma, gamma};
+    cmsHPROFILE profile = cmsCreateRGBProfile(&d65, &primaries, curves);
+    cmsFreeToneCurve(gamma);
+    cmsSetProfileVersion(profile, 2.1);
+    cmsUInt32Number size = 0;
+    cmsSaveProfileToMem(profile, nullptr, &size);
+    std::vector<std::uint8_t> bytes(size);
+    cmsSaveProfileToMem(profile, bytes.data(), &size);
+    cmsCloseProfile(profile);
+    return bytes;
+}
+
 }  // namespace
+
+int MakeColourFiles(const std::string& dir) {
+    WriteBmp(dir + "/logo.bmp", bench::MakeLogoRgb(), bench::kLogoWidth, bench::kLogoHeight);
+    const std::vector<std::uint8_t> pixels = MakePhoto(6000, 4000, 24, false);
+    WriteJpeg(dir + "/untagged24.jpg", pixels, 6000, 4000, false, false);
+    WriteJpeg(dir + "/adobergb24.jpg", pixels, 6000, 4000, false, false, {}, AdobeRgbLikeProfile());
+    return 0;
+}
 
 int MakeSmallFiles(int count, const std::string& dir) {
     char name[64];
@@ -166,8 +201,10 @@ int MakeSmallFiles(int count, const std::string& dir) {
 
 int main(int argc, char** argv) {
     if (argc == 4 && std::string(argv[1]) == "--small") return MakeSmallFiles(std::atoi(argv[2]), argv[3]);
+    if (argc == 3 && std::string(argv[1]) == "--colour") return MakeColourFiles(argv[2]);
     if (argc != 3) {
-        std::fprintf(stderr, "usage: stampwise-corpus DIR LOGO\n       stampwise-corpus --small N DIR\n");
+        std::fprintf(stderr, "usage: stampwise-corpus DIR LOGO\n       stampwise-corpus --small N DIR\n"
+                             "       stampwise-corpus --colour DIR\n");
         return 2;
     }
     const std::string dir = argv[1];

@@ -115,6 +115,7 @@ TAboutForm::TAboutForm(TFormSet& forms) : QWidget(nullptr), forms_(forms) {
     btnClose->setFlat(true);
     btnClose->setGeometry(344, 276, 80, 28);
     connect(btnClose, &QPushButton::clicked, this, &TAboutForm::btnCloseClick);
+    InstallWizardKeys(this, btnClose);
 }
 
 void TAboutForm::btnCloseClick() { forms_.Flow().AboutCloseClicked(); }

@@ -23,10 +23,13 @@
 
 using stampwise::FormId;
 
-TFormSet::TFormSet(stampwise::MessageBoxes& boxes) : boxes_(boxes), flow_(job_, *this, boxes) {
+TFormSet::TFormSet(stampwise::MessageBoxes& boxes) : TFormSet(boxes, PulseTicks::FromTimer) {}
+
+TFormSet::TFormSet(stampwise::MessageBoxes& boxes, PulseTicks pulseTicks)
+    : boxes_(boxes), flow_(job_, *this, boxes) {
     for (FormId id : stampwise::kFormCreationOrder) {
         switch (id) {
-        case FormId::MainForm: MainForm = new TMainForm(*this); break;
+        case FormId::MainForm: MainForm = new TMainForm(*this, pulseTicks); break;
         case FormId::FilesSelectQueryForm: FilesSelectQueryForm = new TFilesSelectQueryForm(*this); break;
         case FormId::SelectFolderForm: SelectFolderForm = new TSelectFolderForm(*this); break;
         case FormId::ResizeParamsForm: ResizeParamsForm = new TResizeParamsForm(*this); break;
@@ -78,6 +81,12 @@ void TFormSet::ShowForm(FormId id) {
 void TFormSet::HideForm(FormId id) { Form(id)->hide(); }
 
 void TFormSet::ClearFilesList() { SelectFilesForm->ClearFilesList(); }
+
+std::string TFormSet::SelectedSourceFolder() const { return SelectFolderForm->SelectedFolder(); }
+
+std::vector<std::string> TFormSet::FileListEntries() const { return SelectFilesForm->Entries(); }
+
+stampwise::TargetTexts TFormSet::TargetFieldTexts() const { return SelectTargetForm->Targets(); }
 
 std::unique_ptr<stampwise::BatchView> TFormSet::ReportView(FormId paramsForm) {
     return std::make_unique<TReportBatchView>(*ReportForm, boxes_, Form(paramsForm));

@@ -1,6 +1,6 @@
 // The nine windows of the program, created once at start-up in their fixed order and kept until the
-// end. The set is the WizardHost through which windows reach each other (they share the job, its
-// flow and the choices made so far) and how the wizard's flow shows and hides them.
+// end. The set is the WizardHost through which windows reach each other (they share the job and its
+// flow, and read each other's controls through it) and how the wizard's flow shows and hides them.
 #pragma once
 
 #include <memory>
@@ -10,6 +10,7 @@
 class QTranslator;
 class QWidget;
 class TMainForm;
+enum class PulseTicks;
 class TFilesSelectQueryForm;
 class TSelectFolderForm;
 class TResizeParamsForm;
@@ -22,8 +23,9 @@ class TSelectFilesForm;
 class TFormSet final : public stampwise::WizardHost {
 public:
     // Creates the nine windows in the order of kFormCreationOrder; only the main window is to be
-    // shown by the caller.
+    // shown by the caller. The main window's pulse ticks by its own timer unless told otherwise.
     explicit TFormSet(stampwise::MessageBoxes& boxes);
+    TFormSet(stampwise::MessageBoxes& boxes, PulseTicks pulseTicks);
     ~TFormSet() override;
     TFormSet(const TFormSet&) = delete;
     TFormSet& operator=(const TFormSet&) = delete;
@@ -38,7 +40,9 @@ public:
     void HideForm(stampwise::FormId id) override;
     void ClearFilesList() override;
 
-    stampwise::WizardChoices& Choices() override { return choices_; }
+    std::string SelectedSourceFolder() const override;
+    std::vector<std::string> FileListEntries() const override;
+    stampwise::TargetTexts TargetFieldTexts() const override;
     std::unique_ptr<stampwise::BatchView> ReportView(stampwise::FormId paramsForm) override;
     stampwise::TJPEGImage* PreviewPicture() override;
 
@@ -64,7 +68,6 @@ private:
     // every window that reads it.
     stampwise::JobState job_;
     stampwise::WizardFlow flow_;
-    stampwise::WizardChoices choices_;
 };
 
 // Names the program "VM-Stampwise" for the window system (its class, its task-bar entry) while

@@ -58,7 +58,7 @@ QPushButton* MakeTextButton(QWidget* parent, const char* name, const QString& ca
 
 }  // namespace
 
-TMainForm::TMainForm(TFormSet& forms)
+TMainForm::TMainForm(TFormSet& forms, PulseTicks ticks)
     : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint), forms_(forms),
       mainBitmap_(std::make_unique<stampwise::TBitmap>()) {
     setObjectName(QStringLiteral("MainForm"));
@@ -100,7 +100,7 @@ TMainForm::TMainForm(TFormSet& forms)
     connect(Timer, &QTimer::timeout, this, &TMainForm::TimerTimer);
 
     FormCreate();
-    Timer->start();
+    if (ticks == PulseTicks::FromTimer) Timer->start();
 }
 
 TMainForm::~TMainForm() { FormDestroy(); }
@@ -153,6 +153,10 @@ void TMainForm::TimerTimer() {
     // ever-growing counter and never overflows.
     pulseCounter_ = pulseCounter_ % stampwise::kPulseTicksPerPeriod + 1;
     setWindowOpacity(stampwise::PulseAlpha(pulseCounter_) / 255.0);
+    // Under X11 the new opacity is only queued for the server; Qt sends its queue when a window is
+    // drawn or an event comes in, and with the pointer still nothing else would send it: the pulse
+    // would stand still. The redraw sends it now.
+    update();
 }
 
 bool TMainForm::DragZoneHitTest(const QPoint& globalPos) const {

@@ -19,10 +19,14 @@ class QPushButton;
 class QTimer;
 class TFormSet;
 
+// Where the pulse's ticks come from: the window's own Timer, every 100 ms, or whoever calls
+// TimerTimer (the tests, which must not depend on the clock).
+enum class PulseTicks { FromTimer, Injected };
+
 class TMainForm : public QWidget {
     Q_OBJECT
 public:
-    explicit TMainForm(TFormSet& forms);
+    TMainForm(TFormSet& forms, PulseTicks ticks);
     ~TMainForm() override;
 
     QLabel* lblClose = nullptr;

@@ -23,6 +23,8 @@
 #include <unordered_map>
 #include <utility>
 
+#include <unistd.h>
+
 #include "batch/OutputNaming.h"
 #include "imaging/FailureReasons.h"
 #include "imaging/JpegDecoder.h"
@@ -60,6 +62,18 @@ std::string FinalMessage(const OperationTexts& texts, int failed, int total) {
     // A batch with failures must not claim success.
     return texts.PartlyDoneText + "ошибок " + std::to_string(failed) + " из " +
            std::to_string(total) + ".";
+}
+
+std::string StoppedMessage(int done, int total) {
+    return "Обработка остановлена: обработано " + std::to_string(done) + " из " +
+           std::to_string(total) + ".";
+}
+
+bool CanTakeFiles(const std::string& folder) {
+    std::error_code error;
+    if (folder.empty() || !std::filesystem::is_directory(folder, error)) return false;
+    // The effective rights, and EROFS for a read-only file system, without writing anything.
+    return ::access(folder.c_str(), W_OK | X_OK) == 0;
 }
 
 namespace {
@@ -217,7 +231,7 @@ public:
     ParallelFiles(const std::vector<std::string>& files, const std::string& targetMode,
                   const TargetTexts& targets, const BatchOperation& operation, int jobs,
                   std::uint64_t memoryBudget, const MemorySources& memorySources,
-                  OutputClaims& claims)
+                  OutputClaims& claims, const BatchView& view)
         : files_(files),
           targetMode_(targetMode),
           targets_(targets),
@@ -228,6 +242,7 @@ public:
           memoryBudget_(memoryBudget),
           memorySources_(memorySources),
           claims_(claims),
+          view_(view),
           outcomes_(files.size()),
           isDone_(files.size(), false) {}
 
@@ -257,15 +272,19 @@ public:
         return !workers_.empty();
     }
 
-    // The outcome of file index, waiting for it with view.WaitTick() about every tick.
-    FileOutcome Take(int index, BatchView& view) {
+    // The outcome of file index, waiting for it with view.WaitTick() about every tick; nothing when
+    // the batch was stopped before the file started.
+    std::optional<FileOutcome> Take(int index, BatchView& view) {
         std::unique_lock<std::mutex> lock(mutex_);
-        const auto isReady = [&] { return outcomes_[index].has_value(); };
+        const auto isReady = [&] {
+            return outcomes_[index].has_value() || (isStopRequested_ && index >= nextFile_);
+        };
         while (!changed_.wait_for(lock, std::chrono::milliseconds(kWaitTickMs), isReady)) {
             lock.unlock();
             view.WaitTick();
             lock.lock();
         }
+        if (!outcomes_[index].has_value()) return std::nullopt;
         FileOutcome outcome = std::move(*outcomes_[index]);
         outcomes_[index].reset();
         return outcome;
@@ -294,6 +313,14 @@ private:
                     return isStopping_ || nextFile_ >= Count() || nextFile_ <= rowsShown_ + jobs_;
                 });
                 if (isStopping_ || nextFile_ >= Count()) return;
+                // Asked before each file: once stopped, no file starts, and the calling thread
+                // learns that the next one never will.
+                if (!isStopRequested_ && view_.StopRequested()) isStopRequested_ = true;
+                if (isStopRequested_) {
+                    lock.unlock();
+                    changed_.notify_all();
+                    return;
+                }
                 index = nextFile_++;
             }
             FileOutcome outcome;
@@ -394,6 +421,7 @@ private:
     const std::uint64_t memoryBudget_;
     const MemorySources& memorySources_;
     OutputClaims& claims_;  // under mutex_
+    const BatchView& view_;  // only StopRequested, which any thread may call
 
     std::mutex mutex_;
     std::condition_variable changed_;  // a file is admitted or done, a row is shown, or the batch stops
@@ -402,6 +430,7 @@ private:
     std::uint64_t memoryInUse_ = 0;
     int rowsShown_ = 0;
     bool isStopping_ = false;
+    bool isStopRequested_ = false;  // the view asked to stop: no file starts any more
     std::vector<std::optional<FileOutcome>> outcomes_;
     std::vector<bool> isDone_;
 
@@ -451,6 +480,16 @@ BatchSummary RunBatch(JobState& job, const BatchInputs& inputs, const BatchOpera
     summary.Confirmed = true;
     summary.Total = count;
 
+    // Every file would fail on it, one by one: said once, before anything is shown or written,
+    // and the parameters window stays for another try.
+    if (targetMode == keyword::kFolder && !CanTakeFiles(targets.Folder)) {
+        summary.PrepareFailed = true;
+        summary.Failed = count;
+        summary.FinalMessage = kCannotSaveToFolderText + targets.Folder;
+        view.ShowNotice(summary.FinalMessage);
+        return summary;
+    }
+
     view.HideParamsWindow();
     view.ClearReportRows();
     view.ClearReportColumns();
@@ -472,8 +511,15 @@ BatchSummary RunBatch(JobState& job, const BatchInputs& inputs, const BatchOpera
     }
 
     std::vector<std::string> written;
+    int rows = 0;
+    // A folder that cannot be made fails every file of it alike: one message per folder, so a
+    // read-only card of hundreds of photos is not hundreds of dialogs. The message names it.
+    std::set<std::string> foldersSaid;
     const auto showFile = [&](int i, const FileOutcome& outcome) {
-        if (!outcome.FolderMessage.empty()) view.ShowInformation(outcome.FolderMessage);
+        if (!outcome.FolderMessage.empty() && foldersSaid.insert(outcome.FolderMessage).second) {
+            view.ShowInformation(outcome.FolderMessage);
+        }
+        ++rows;
         if (outcome.Row.ImageIndex != kReportImageOk) ++summary.Failed;
         if (outcome.Row.ImageIndex == kReportImageOk) written.push_back(outcome.Row.OutputPath);
         view.AddReportRow(outcome.Row);
@@ -490,14 +536,17 @@ BatchSummary RunBatch(JobState& job, const BatchInputs& inputs, const BatchOpera
         // complete before any step reads it and no step still reads it when it goes.
         OutputClaims claims(listed, first, targetMode, targets);
         ParallelFiles parallel(files, targetMode, targets, operation, inputs.Jobs,
-                               BatchBudget(inputs, count), inputs.Memory, claims);
+                               BatchBudget(inputs, count), inputs.Memory, claims, view);
         if (parallel.Start()) {
             for (int i = 0; i < count; ++i) {
-                showFile(i, parallel.Take(i, view));
+                std::optional<FileOutcome> outcome = parallel.Take(i, view);
+                if (!outcome) break;  // stopped: this file and the later ones never started
+                showFile(i, *outcome);
                 parallel.RowShown(i);
             }
         } else {
             for (int i = 0; i < count; ++i) {
+                if (view.StopRequested()) break;
                 FileOutcome outcome = ProcessFile(files[i], targetMode, targets, operation.Step,
                                                   [&] { claims.CheckSave(i); });
                 claims.Done(i, outcome.Row.ImageIndex == kReportImageOk);
@@ -516,8 +565,14 @@ BatchSummary RunBatch(JobState& job, const BatchInputs& inputs, const BatchOpera
 
     view.PicturesReleased();
 
-    summary.FinalMessage =
-        prepareError.empty() ? FinalMessage(operation.Texts, summary.Failed, count) : prepareError;
+    summary.Stopped = prepareError.empty() && rows < count;
+    if (!prepareError.empty()) {
+        summary.FinalMessage = prepareError;
+    } else if (summary.Stopped) {
+        summary.FinalMessage = StoppedMessage(rows, count);
+    } else {
+        summary.FinalMessage = FinalMessage(operation.Texts, summary.Failed, count);
+    }
     view.ShowInformation(summary.FinalMessage);
     job.SourceFiles.clear();
     return summary;

@@ -88,6 +88,12 @@ public:
     virtual void PicturesReleased() {}
     // Whether to ask the question at all (the headless command does not ask).
     virtual bool AsksQuestion() const { return true; }
+    // A notice about the whole batch before any file (in the windows: caption "Stampwise", OK).
+    virtual void ShowNotice(const std::string& text) { ShowInformation(text); }
+    // Whether the user asked to stop the batch: the files under way finish and get their rows, no
+    // other file starts. Asked before each file starts, from the worker threads too: the one call
+    // of a BatchView that must be safe from any thread.
+    virtual bool StopRequested() const { return false; }
 };
 
 // What an operation puts into the runner.
@@ -132,12 +138,21 @@ struct BatchSummary {
     bool Confirmed = false;
     int Total = 0;
     int Failed = 0;
-    bool PrepareFailed = false;  // the operation could not be prepared: no file was processed
+    // No file was processed: the operation could not be prepared, or the target folder cannot
+    // take files.
+    bool PrepareFailed = false;
+    bool Stopped = false;  // stopped on request before every file had started
     std::string FinalMessage;
 };
 
+inline constexpr const char* kCannotSaveToFolderText = "Нельзя сохранить файлы в каталог ";
+
+// Whether files can be written into folder: it exists, is a folder, and this process may create
+// files in it (the file system not read-only).
+bool CanTakeFiles(const std::string& folder);
+
 // What one file's work gives: its report row, and the subfolder message to show before that row
-// (empty when there is none).
+// (empty when there is none; the batch shows each folder's message once).
 struct FileOutcome {
     ReportRow Row;
     std::string FolderMessage;
@@ -151,8 +166,14 @@ FileOutcome ProcessOneFile(const std::string& sourcePath, const std::string& tar
                            const TargetTexts& targets, const TransformStep& step);
 
 // Asks the question (source + operation + target phrase); on anything but Yes returns with nothing
-// changed. Otherwise hides the parameters window, fills the report one row per file of
-// job.SourceFiles in inputs' range, shows the final message and empties job.SourceFiles.
+// changed. In the "folder" mode a target folder that cannot take files is then said once, in a
+// notice, and nothing else happens (job.SourceFiles is kept). Otherwise hides the parameters
+// window, fills the report one row per file of job.SourceFiles in inputs' range, shows the final
+// message and empties job.SourceFiles. A subfolder that cannot be made is said once per folder,
+// before the first row of its files.
+//
+// A stop requested by the view (StopRequested) lets the files under way finish; the files not
+// started get no row, and the final message says how many of all were processed.
 //
 // Up to inputs.Jobs files are processed at once, and never more than that many beyond the next row
 // to add, nor more than the memory budget holds by their estimates, so memory stays bounded by
@@ -183,5 +204,7 @@ std::vector<ReportColumn> ReportColumns(const OperationTexts& texts);
 // The final message: the operation's success text when nothing failed (or there were no files),
 // else the count of failures.
 std::string FinalMessage(const OperationTexts& texts, int failed, int total);
+// The final message of a stopped batch: "Обработка остановлена: обработано K из N."
+std::string StoppedMessage(int done, int total);
 
 }  // namespace stampwise

@@ -4,11 +4,12 @@
 
 #include <QApplication>
 #include <QBitmap>
+#include <QCloseEvent>
 #include <QDesktopServices>
 #include <QFontMetrics>
 #include <QGroupBox>
 #include <QHeaderView>
-#include <QScrollBar>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPainter>
 #include <QPainterPath>
@@ -32,6 +33,8 @@ using stampwise::FormId;
 namespace {
 
 constexpr int kIconPx = 16;
+constexpr int kDesignWidthPx = 598;
+constexpr int kDesignHeightPx = 392;
 constexpr int kReportColumnCount = 5;
 constexpr int kSourcePathColumn = 0;
 constexpr int kOutputPathColumn = 2;
@@ -90,6 +93,70 @@ public:
     }
 };
 
+bool IsUserInput(QEvent::Type type) {
+    switch (type) {
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonRelease:
+    case QEvent::MouseButtonDblClick:
+    case QEvent::Wheel:
+    case QEvent::KeyPress:
+    case QEvent::KeyRelease:
+    case QEvent::ShortcutOverride:
+    case QEvent::Shortcut:
+    case QEvent::ContextMenu:
+    case QEvent::TouchBegin:
+    case QEvent::TouchUpdate:
+    case QEvent::TouchEnd:
+    case QEvent::TabletPress:
+    case QEvent::TabletRelease:
+    case QEvent::DragEnter:
+    case QEvent::Drop:
+    case QEvent::InputMethod:
+        return true;
+    default:
+        return false;
+    }
+}
+
+// While a batch runs, the windows keep painting but take no input except the stop: the stop button,
+// Escape in the report window and its close box. A click elsewhere must not start a second batch
+// or change this one's inputs. A dialog of the batch (the folder message) is modal, and Qt then
+// keeps the input for it alone.
+class TBatchInputGate final : public QObject {
+public:
+    explicit TBatchInputGate(TReportForm& report) : report_(report) {
+        QApplication::instance()->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Close) {
+            // The report window's close box is a stop (its closeEvent); any other window's close
+            // box waits for the end of the batch.
+            if (!event->spontaneous() || watched == &report_ || !watched->isWidgetType()) {
+                return false;
+            }
+            event->ignore();
+            return true;
+        }
+        if (!IsUserInput(event->type()) || QApplication::activeModalWidget() != nullptr) {
+            return false;
+        }
+        // The native window hands its input on to the widget it is for, seen here next.
+        if (watched->isWindowType() || watched == report_.btnStop) return false;
+        auto* widget = qobject_cast<QWidget*>(watched);
+        if (event->type() == QEvent::KeyPress && widget != nullptr &&
+            widget->window() == &report_ &&
+            static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) {
+            if (report_.btnStop->isEnabled()) report_.btnStop->click();
+        }
+        return true;
+    }
+
+private:
+    TReportForm& report_;
+};
+
 QIcon LoadRowIcon(const QString& resource, QPixmap (*draw)()) {
     QPixmap pixmap(resource);
     if (pixmap.isNull()) return QIcon(draw());
@@ -121,16 +188,18 @@ static void LoadArtworkResources() { Q_INIT_RESOURCE(resources); }
 
 TReportForm::TReportForm(stampwise::WizardHost& forms)
     : QWidget(nullptr), OpenInShell(OpenWithDesktop), forms_(forms) {
-    SetUpWizardWindow(this, FormId::ReportForm, kWindowWidthPx, 392);
+    SetUpWizardWindow(this, FormId::ReportForm, kDesignWidthPx, kDesignHeightPx);
+    // Long paths want room: the user may make the window larger, never smaller than designed.
+    setWindowFlag(Qt::MSWindowsFixedSizeDialogHint, false);
+    setMinimumSize(kDesignWidthPx, kDesignHeightPx);
+    setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
     LoadArtworkResources();
     okIcon_ = LoadRowIcon(QStringLiteral(":/report_ok.bmp"), DrawCheckMark);
     errorIcon_ = LoadRowIcon(QStringLiteral(":/report_error.bmp"), DrawExclamationMark);
 
     bgReport = MakeBlueGroupBox(this, "bgReport", "Отчет");
-    bgReport->setGeometry(8, 4, 582, 292);
     lvReport = new QTreeWidget(bgReport);
     lvReport->setObjectName(QStringLiteral("lvReport"));
-    lvReport->setGeometry(8, 20, kListWidthPx, 264);
     lvReport->setRootIsDecorated(false);
     lvReport->setItemsExpandable(false);
     lvReport->setUniformRowHeights(true);
@@ -150,27 +219,50 @@ TReportForm::TReportForm(stampwise::WizardHost& forms)
     }
 
     lblProgress = MakeLabel(this, "lblProgress", "");
-    lblProgress->setGeometry(10, 300, 170, 20);
     pbProgress = new QProgressBar(this);
     pbProgress->setObjectName(QStringLiteral("pbProgress"));
-    pbProgress->setGeometry(184, 301, 406, 18);
     pbProgress->setTextVisible(false);
     pbProgress->setRange(0, 1);
     pbProgress->setValue(0);
 
     btnViewSource = MakePictureButton(this, "btnViewSource", "Просмотреть исходное изображение",
                                       QStyle::SP_FileIcon, 16, /*flat=*/false);
-    btnViewSource->setGeometry(8, 326, 289, 30);
     btnViewResult = MakePictureButton(this, "btnViewResult", "Просмотреть обработанное изображение",
                                       QStyle::SP_FileDialogContentsView, 16, /*flat=*/false);
-    btnViewResult->setGeometry(301, 326, 289, 30);
+    btnStop = MakePictureButton(this, "btnStop", "Остановить", QStyle::SP_BrowserStop, 16,
+                                /*flat=*/false);
+    btnStop->setEnabled(false);
     btnFinished = new QPushButton(QStringLiteral("Закрыть"), this);
     btnFinished->setObjectName(QStringLiteral("btnFinished"));
-    btnFinished->setGeometry(490, 360, 100, 28);
+    LayOut();
 
     connect(btnViewSource, &QPushButton::clicked, this, &TReportForm::btnViewSourceClick);
     connect(btnViewResult, &QPushButton::clicked, this, &TReportForm::btnViewResultClick);
+    connect(btnStop, &QPushButton::clicked, this, &TReportForm::btnStopClick);
     connect(btnFinished, &QPushButton::clicked, this, &TReportForm::btnFinishedClick);
+    InstallWizardKeys(this, nullptr);
+}
+
+void TReportForm::LayOut() {
+    // The designed places at the designed size; what the user adds goes to the list, and the
+    // buttons keep to the bottom and the right.
+    const int w = width();
+    const int h = height();
+    bgReport->setGeometry(8, 4, w - 16, h - 100);
+    lvReport->setGeometry(8, 20, w - 32, h - 128);
+    lblProgress->setGeometry(10, h - 92, 170, 20);
+    pbProgress->setGeometry(184, h - 91, w - 192, 18);
+    const int viewWidth = (w - 20) / 2;
+    btnViewSource->setGeometry(8, h - 66, viewWidth, 30);
+    btnViewResult->setGeometry(w - 8 - viewWidth, h - 66, viewWidth, 30);
+    const int stopWidth = std::max(100, btnStop->sizeHint().width());
+    btnStop->setGeometry(w - 112 - stopWidth, h - 32, stopWidth, 28);
+    btnFinished->setGeometry(w - 108, h - 32, 100, 28);
+}
+
+void TReportForm::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    LayOut();
 }
 
 TReportForm::~TReportForm() { FormDestroy(); }
@@ -188,16 +280,18 @@ void TReportForm::ClearRows() {
     pbProgress->setValue(0);
 }
 
-void TReportForm::ClearColumns() {
-    lvReport->setColumnCount(0);
-    FitWindowToColumns();
-}
+void TReportForm::ClearColumns() { lvReport->setColumnCount(0); }
 
 void TReportForm::AddColumn(const stampwise::ReportColumn& column) {
     const int index = lvReport->columnCount();
     lvReport->setColumnCount(index + 1);
     lvReport->headerItem()->setText(index, QString::fromStdString(column.Caption));
     lvReport->setColumnWidth(index, column.Width);
+    // The two path columns share what the others leave, so a wider window shows more of the
+    // paths and no column goes out of sight behind a sideways scroll bar.
+    if (index == kSourcePathColumn || index == kOutputPathColumn) {
+        lvReport->header()->setSectionResizeMode(index, QHeaderView::Stretch);
+    }
 }
 
 void TReportForm::AddRow(const stampwise::ReportRow& row) {
@@ -219,28 +313,12 @@ void TReportForm::AddRow(const stampwise::ReportRow& row) {
 
 void TReportForm::FitColumnsToRow(QTreeWidgetItem* item) {
     // The designed widths were made for a smaller font; a size such as 6000x4000 must still be
-    // read whole. Paths are elided instead, so the two path columns keep their widths.
+    // read whole. Paths are elided instead, in what room is left to them.
     for (int column = 0; column < lvReport->columnCount(); ++column) {
         if (column == kSourcePathColumn || column == kOutputPathColumn) continue;
         const int needed = lvReport->sizeHintForIndex(lvReport->indexFromItem(item, column)).width();
         if (needed > lvReport->columnWidth(column)) lvReport->setColumnWidth(column, needed);
     }
-    FitWindowToColumns();
-}
-
-void TReportForm::FitWindowToColumns() {
-    // Widened size columns must not push the last one out of sight behind a sideways scroll bar:
-    // the window grows by what the columns need beyond the designed list, room for the vertical
-    // scroll bar included, and goes back to its designed width when they fit again.
-    const int neededPx = lvReport->header()->length() + 2 * lvReport->frameWidth() +
-                         lvReport->verticalScrollBar()->sizeHint().width();
-    const int growPx = std::max(0, neededPx - kListWidthPx);
-    if (width() == kWindowWidthPx + growPx) return;
-    setFixedWidth(kWindowWidthPx + growPx);
-    bgReport->resize(kWindowWidthPx - 16 + growPx, bgReport->height());
-    lvReport->resize(kListWidthPx + growPx, lvReport->height());
-    pbProgress->resize(406 + growPx, pbProgress->height());
-    btnFinished->move(490 + growPx, btnFinished->y());
 }
 
 void TReportForm::ShowReport() {
@@ -273,7 +351,36 @@ void TReportForm::btnViewResultClick() {
     if (const auto path = SelectedRowText(kOutputPathColumn)) OpenInShell(*path);
 }
 
+void TReportForm::btnStopClick() {
+    isStopRequested_ = true;
+    btnStop->setEnabled(false);  // pressed once; the files under way still finish
+}
+
 void TReportForm::btnFinishedClick() { forms_.Flow().ReportFinishedClicked(); }
+
+void TReportForm::BeginBatch() {
+    isStopRequested_ = false;
+    inputGate_ = std::make_unique<TBatchInputGate>(*this);
+    btnStop->setEnabled(true);
+    // What the gate keeps out looks so: the batch must end, or be stopped, first.
+    for (QPushButton* button : {btnViewSource, btnViewResult, btnFinished}) button->setEnabled(false);
+}
+
+void TReportForm::EndBatch() {
+    inputGate_.reset();
+    btnStop->setEnabled(false);
+    for (QPushButton* button : {btnViewSource, btnViewResult, btnFinished}) button->setEnabled(true);
+}
+
+void TReportForm::closeEvent(QCloseEvent* event) {
+    if (IsBatchRunning()) {
+        // The window must stay to show the rows of the files under way; closing it means stop.
+        event->ignore();
+        if (btnStop->isEnabled()) btnStop->click();
+        return;
+    }
+    QWidget::closeEvent(event);
+}
 
 bool TReportBatchView::AskQuestion(const std::string& text) { return boxes_.Question(text); }
 
@@ -295,16 +402,30 @@ void TReportBatchView::AddReportRow(const stampwise::ReportRow& row) { report_.A
 
 void TReportBatchView::RepaintReport() { report_.RepaintList(); }
 
-void TReportBatchView::ShowReport() { report_.ShowReport(); }
+void TReportBatchView::ShowReport() {
+    report_.ShowReport();
+    report_.BeginBatch();
+}
 
 void TReportBatchView::ProcessPendingEvents() { QApplication::processEvents(); }
 
 void TReportBatchView::WaitTick() {
-    // The windows keep painting while files are worked on, but take no input until the final
-    // message: a click now must not start a second batch or change this one's inputs.
-    QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    // Everything, so the windows keep painting and the stop button is heard; the report window's
+    // gate keeps every other input out until the final message.
+    QApplication::processEvents();
 }
 
 void TReportBatchView::ReportProgress(int done, int total) { report_.ShowProgress(done, total); }
 
-void TReportBatchView::PicturesReleased() { stampwise::ReturnPictureMemory(); }
+void TReportBatchView::PicturesReleased() {
+    stampwise::ReturnPictureMemory();
+    report_.EndBatch();
+}
+
+TReportBatchView::~TReportBatchView() {
+    if (report_.IsBatchRunning()) report_.EndBatch();
+}
+
+void TReportBatchView::ShowNotice(const std::string& text) { boxes_.Notice(text); }
+
+bool TReportBatchView::StopRequested() const { return report_.IsStopRequested(); }

@@ -1,7 +1,7 @@
 // What a window of the wizard may ask of the set of windows around it: the job and its flow, the
-// message boxes, the choices made so far, the report window as the view of a batch, and the main
-// window's preview picture. The form set (app/FormSetUnit) implements it, so a window
-// reaches the others through this and never includes the windows above it.
+// message boxes, what the source and target windows hold now, the report window as the view of a
+// batch, and the main window's preview picture. The form set (app/FormSetUnit) implements it, so a
+// window reaches the others through this and never includes the windows above it.
 #pragma once
 
 #include <memory>
@@ -16,21 +16,21 @@
 
 namespace stampwise {
 
-// What the wizard's windows chose. Each "Дальше" writes its own window's part; the later windows
-// and the batch read them here, never from another window's controls.
-struct WizardChoices {
-    std::string Folder;               // the folder window's selected folder
-    std::vector<std::string> Files;   // the file list window's entries
-    TargetTexts Targets;              // the target window's four texts
-};
-
 class WizardHost : public WizardWindows {
 public:
     virtual MessageBoxes& Boxes() = 0;
     virtual JobState& Job() = 0;
     virtual WizardFlow& Flow() = 0;
 
-    virtual WizardChoices& Choices() = 0;
+    // What the source and target windows hold, read from their controls at the moment it is
+    // needed. Nothing keeps a copy: the windows stay open across runs, and a window of an earlier
+    // run must see what a later run left in them, as the user sees it.
+    // The folder selected in the folder window's tree, or empty.
+    virtual std::string SelectedSourceFolder() const = 0;
+    // The file list window's entries, in list order.
+    virtual std::vector<std::string> FileListEntries() const = 0;
+    // The target window's four fields, exactly as they stand.
+    virtual TargetTexts TargetFieldTexts() const = 0;
 
     // The report window as the view of a batch that paramsForm starts; the view hides paramsForm
     // when the batch begins.

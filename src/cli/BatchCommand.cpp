@@ -74,7 +74,7 @@ constexpr OptionSpec kOptions[] = {
     {"--to-folder", true, false},  {"--subfolder", true, false},  {"--prefix", true, false},
     {"--suffix", true, false},     {"--jobs", true, false},       {"--files-from", true, false},
     {"--null", false, false},      {"--shard", true, false},      {"--json", false, false},
-    {"--metadata", true, false},
+    {"--metadata", true, false},   {"--keep-profile", false, false},
     {"--logo", true, true},
     {"--at", true, true},          {"--margin", true, true},      {"--opacity", true, true},
     {"--noise", true, true},
@@ -248,6 +248,10 @@ private:
             o.Json = true;
             return true;
         }
+        if (name == "--keep-profile") {
+            o.KeepProfile = true;
+            return true;
+        }
         if (name == "--shard") return Shard(o, value);
         if (name == "--metadata") {
             if (value == "credit") {
@@ -411,11 +415,11 @@ ParsedBatchCommand ParseBatchCommand(const std::vector<std::string>& arguments) 
 
 std::string BatchCommandUsage() {
     return "Usage:\n"
-           "  stampwise-batch resize (--width N | --height N | --percent N) [TARGET] [RUN]\n"
-           "                  [SOURCE...]\n"
+           "  stampwise-batch resize (--width N | --height N | --percent N) [TARGET]\n"
+           "                  [--keep-profile] [RUN] [SOURCE...]\n"
            "  stampwise-batch watermark --logo FILE [--width N | --height N | --percent N]\n"
-           "                  --at PLACES [--margin N] [--opacity N] [--noise N] [TARGET] [RUN]\n"
-           "                  [SOURCE...]\n"
+           "                  --at PLACES [--margin N] [--opacity N] [--noise N] [TARGET]\n"
+           "                  [--keep-profile] [RUN] [SOURCE...]\n"
            "\n"
            "Resizes JPEG pictures by nearest-neighbour sampling, or stamps a logo on them, and\n"
            "writes every result as a new baseline JPEG file of quality 90.\n"
@@ -439,6 +443,10 @@ std::string BatchCommandUsage() {
            "                          (default: Resized for resize, Marked for watermark)\n"
            "  --prefix TEXT           beside the source, with TEXT before its name\n"
            "  --suffix TEXT           beside the source, with TEXT before its extension\n"
+           "Colour: a picture tagged with a colour profile other than sRGB, and a CMYK picture,\n"
+           "  is converted to sRGB.\n"
+           "  --keep-profile          keep a tagged picture's colours as they are and write its\n"
+           "                          profile into the result instead (CMYK is still converted)\n"
            "SOURCE: a folder (its *.jpg pictures in any letter case, sorted by name) or a picture\n"
            "  file; several may be given, and files keep the order given.\n"
            "  --files-from FILE       more sources, one per line of FILE (- for standard input),\n"
@@ -661,10 +669,12 @@ int RunBatchCommand(const std::vector<std::string>& arguments, std::istream& in,
         return kExitAllDone;
     }
 
+    const ProfileHandling profiles =
+        o.KeepProfile ? ProfileHandling::Keep : ProfileHandling::ConvertToSrgb;
     BatchOperation operation;
     if (o.Operation == keyword::kResize) {
         operation = MakeResizeOperation(ToSizeMode(o.Size, SizeMode::Width), o.SizeValue, o.SizeText,
-                                        o.Metadata);
+                                        o.Metadata, profiles);
     } else {
         // A logo that cannot be used is an argument at fault: the batch does not start.
         LogoLoad load = LoadLogoFile(o.LogoPath);
@@ -681,6 +691,7 @@ int RunBatchCommand(const std::vector<std::string>& arguments, std::istream& in,
         settings.Opacity = o.Opacity;
         settings.NoiseLevel = o.NoiseLevel;
         settings.Metadata = o.Metadata;
+        settings.Profiles = profiles;
         operation = MakeWatermarkOperation(settings);
     }
 

@@ -35,6 +35,9 @@ struct BatchCommandOptions {
     int MarginPx = 10;
     int Opacity = 100;
     int NoiseLevel = 10;
+    // --keep-profile: a tagged RGB source keeps its pixels and passes its profile on to the result
+    // instead of being converted to sRGB.
+    bool KeepProfile = false;
     // Where results go: "subfolder" Resized (resize) or Marked (watermark) unless told otherwise.
     std::string TargetMode;
     TargetTexts Targets;

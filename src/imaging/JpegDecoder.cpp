@@ -10,8 +10,11 @@
 // A reduction may take only the rows it samples (DecodeJpegSampledRows), and a job that touches
 // each row once may take them in turn (JpegRowReader); the same settings and the same library
 // state make those rows the full decode's, which the tests check layout by layout.
-// Four-component files (CMYK, YCCK) are refused with the library's conversion error rather than
-// converted, which every caller already handles as a file that cannot be decoded.
+// Colour: the header read first gives the picture's colour space and its ICC profile (the library
+// joins the APP2 chunks), from which the file's SrgbConversion is made before decoding starts, in
+// the C++ frames; inside the library's frames it only converts rows. Four-component files are read
+// as CMYK (the library turns YCCK into CMYK) into rows of the library's own pool and converted
+// from there into the bitmap; an RGB file's rows are converted where they lie.
 //
 // Damage is judged after decoding, by the one rule in JpegErrorTrap.h, from the warnings the trap
 // kept: the library has by then delivered every row it could (and, for a caller that refuses
@@ -20,8 +23,11 @@
 #include "imaging/JpegDecoder.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstdio>
 #include <cstring>
+#include <memory>
+#include <new>
 #include <stdexcept>
 #include <utility>
 #include <vector>
@@ -46,10 +52,15 @@ using jpeg_detail::ErrorTrap;
 // Not a library message code: the picture is larger than kMaxPicturePixels or storage failed.
 constexpr int kOutOfResourcesCode = -1;
 
+// Rows per jpeg_read_scanlines call: the library's own batch, small against any picture.
+constexpr int kRowsPerCall = 16;
+
 // Everything the setjmp functions touch after a longjmp lives here, outside their own registers.
 struct Decompression {
     jpeg_decompress_struct info;
     ErrorTrap trap;
+    const SrgbConversion* toSrgb = nullptr;  // null when the rows need no conversion
+    JSAMPARRAY inkRows = nullptr;            // kRowsPerCall rows of CMYK, for a four-component file
 };
 
 // How one decode ended: code 0, or the error's code with the library's words for it; and for a
@@ -89,8 +100,19 @@ void StartReading(Decompression& d, const std::uint8_t* data, std::size_t size) 
     d.info.err = ArmTrap(d.trap);
     jpeg_create_decompress(&d.info);
     jpeg_mem_src(&d.info, data, static_cast<unsigned long>(size));
-    // Kept whole (a segment is at most 64 KiB) so that the Exif block can be parsed after the header.
+    // Kept whole (a segment is at most 64 KiB) so that the Exif block can be parsed after the header,
+    // and the ICC profile's chunks joined.
     jpeg_save_markers(&d.info, JPEG_APP0 + 1, 0xFFFF);
+    jpeg_save_markers(&d.info, JPEG_APP0 + 2, 0xFFFF);
+}
+
+JpegColours ColoursOf(const jpeg_decompress_struct& info) {
+    switch (info.jpeg_color_space) {
+        case JCS_GRAYSCALE: return JpegColours::Grey;
+        case JCS_CMYK:
+        case JCS_YCCK: return info.saw_Adobe_marker ? JpegColours::InvertedCmyk : JpegColours::Cmyk;
+        default: return JpegColours::Rgb;
+    }
 }
 
 // The first Exif APP1 segment, or null; a file may also carry XMP or other APP1 blocks.
@@ -109,9 +131,13 @@ int OrientationOf(const jpeg_decompress_struct& info) noexcept {
     return m == nullptr ? kOrientationAsStored : ReadExifOrientation(m->data, m->data_length);
 }
 
-// Returns 0 or the library's message code. No C++ object with a destructor may live in this frame.
-int ReadHeaderInto(const std::uint8_t* data, std::size_t size, JpegHeader& header, DecodeEnd& end) {
+// Returns 0 or the library's message code; icc is the profile the library allocated (the caller
+// frees it), or null. No C++ object with a destructor may live in this frame.
+int ReadHeaderInto(const std::uint8_t* data, std::size_t size, JpegHeader& header, DecodeEnd& end,
+                   JOCTET*& icc, unsigned int& iccLength) {
     Decompression d;
+    icc = nullptr;
+    iccLength = 0;
     if (setjmp(d.trap.jump) != 0) {
         const int code = KeepError(d, end);
         jpeg_destroy_decompress(&d.info);
@@ -132,6 +158,15 @@ int ReadHeaderInto(const std::uint8_t* data, std::size_t size, JpegHeader& heade
     for (int c = 0; c < d.info.num_components; ++c) {
         const jpeg_component_info& component = d.info.comp_info[c];
         header.Blocks += std::uint64_t{component.width_in_blocks} * component.height_in_blocks;
+    }
+    header.Colours = ColoursOf(d.info);
+    // Chunks that do not make one profile (missing, repeated, numbered past their count) only warn
+    // and give none: the picture is then untagged.
+    JOCTET* joined = nullptr;
+    unsigned int joinedLength = 0;
+    if (jpeg_read_icc_profile(&d.info, &joined, &joinedLength)) {
+        icc = joined;
+        iccLength = joinedLength;
     }
     jpeg_destroy_decompress(&d.info);
     return 0;
@@ -180,9 +215,10 @@ int StartWithFixedSettings(Decompression& d, const std::uint8_t* data, std::size
     StartReading(d, data, size);
     jpeg_read_header(&d.info, TRUE);
 
-    if (d.info.jpeg_color_space == JCS_CMYK || d.info.jpeg_color_space == JCS_YCCK) {
-        ERREXIT(&d.info, JERR_CONVERSION_NOTIMPL);
-    }
+    // Four-component pixels reach the bitmap only through their conversion.
+    const bool isInk = d.info.jpeg_color_space == JCS_CMYK || d.info.jpeg_color_space == JCS_YCCK;
+    const int convertedChannels = d.toSrgb == nullptr ? 3 : d.toSrgb->InputChannels();
+    if (convertedChannels != (isInk ? 4 : 3)) ERREXIT(&d.info, JERR_CONVERSION_NOTIMPL);
     // Refused before jpeg_start_decompress, which already allocates buffers of the picture's width
     // (and, for progressive files, coefficients for the whole picture).
     if (std::int64_t{d.info.image_width} * d.info.image_height > kMaxPicturePixels) {
@@ -203,11 +239,29 @@ int StartWithFixedSettings(Decompression& d, const std::uint8_t* data, std::size
         d.info.two_pass_quantize = FALSE;
         d.info.dither_mode = JDITHER_FS;
     } else {
-        d.info.out_color_space = JCS_RGB;
+        d.info.out_color_space = isInk ? JCS_CMYK : JCS_RGB;
     }
     jpeg_start_decompress(&d.info);
-    if (d.info.output_components != (isGrayscale ? 1 : 3)) ERREXIT(&d.info, JERR_CONVERSION_NOTIMPL);
+    if (d.info.output_components != (isGrayscale ? 1 : isInk ? 4 : 3)) {
+        ERREXIT(&d.info, JERR_CONVERSION_NOTIMPL);
+    }
+    if (isInk) {
+        d.inkRows = (*d.info.mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(&d.info), JPOOL_IMAGE,
+                                                d.info.output_width * 4, kRowsPerCall);
+    }
     return 0;
+}
+
+// Up to count (at most kRowsPerCall) RGB rows into rows: straight from the library, converted in
+// place when the file's profile asks for it, or read as CMYK into the ink rows and converted from
+// there. Returns how many rows the library gave.
+JDIMENSION ReadRgbRows(Decompression& d, JSAMPROW* rows, int count) {
+    const JSAMPARRAY read = d.inkRows != nullptr ? d.inkRows : rows;
+    const JDIMENSION got = jpeg_read_scanlines(&d.info, read, static_cast<JDIMENSION>(count));
+    if (d.toSrgb != nullptr) {
+        for (JDIMENSION i = 0; i < got; ++i) d.toSrgb->Convert(read[i], rows[i], d.info.output_width);
+    }
+    return got;
 }
 
 // Quantized output is one colour-map index per pixel; the map's single component is the grey.
@@ -230,9 +284,10 @@ void WidenGreyRow(const Decompression& d, const JSAMPLE* indices, std::uint8_t* 
 // The stored picture, not yet turned; orientation is set once bitmap is sized, so a failure before
 // that leaves it as stored (1) and the caller leaves the bitmap as it was.
 // Returns 0 or an error code. No C++ object with a destructor may live in this frame.
-int DecodeInto(const std::uint8_t* data, std::size_t size, TBitmap& bitmap, int& orientation,
-               bool isReadingToEnd, DecodeEnd& end) {
+int DecodeInto(const std::uint8_t* data, std::size_t size, const SrgbConversion* toSrgb,
+               TBitmap& bitmap, int& orientation, bool isReadingToEnd, DecodeEnd& end) {
     Decompression d;
+    d.toSrgb = toSrgb;
     volatile int rowsDone = -1;  // -1 until the bitmap is sized
     if (setjmp(d.trap.jump) != 0) {
         const int code = KeepError(d, end);
@@ -263,13 +318,12 @@ int DecodeInto(const std::uint8_t* data, std::size_t size, TBitmap& bitmap, int&
             rowsDone = rowsDone + 1;
         }
     } else {
-        constexpr int kRowsPerCall = 16;
         JSAMPROW rows[kRowsPerCall];
         while (d.info.output_scanline < d.info.output_height) {
             const int first = static_cast<int>(d.info.output_scanline);
             const int count = std::min(kRowsPerCall, height - first);
             for (int i = 0; i < count; ++i) rows[i] = bitmap.MutableScanLine(first + i);
-            const JDIMENSION got = jpeg_read_scanlines(&d.info, rows, static_cast<JDIMENSION>(count));
+            const JDIMENSION got = ReadRgbRows(d, rows, count);
             if (got == 0) break;
             rowsDone = first + static_cast<int>(got);
         }
@@ -316,9 +370,11 @@ constexpr int kBadRowCountCode = -2;
 // height - 1 - NearestSourceIndex(i, rowCount, height): the stored rows are still read top to
 // bottom, and fill the bitmap from its last row up. Mirroring left to right is the caller's.
 // Returns 0 or an error code. No C++ object with a destructor may live in this frame.
-int DecodeSampledInto(const std::uint8_t* data, std::size_t size, int rowCount, bool isBottomUp,
-                      TBitmap& bitmap, bool isReadingToEnd, DecodeEnd& end) {
+int DecodeSampledInto(const std::uint8_t* data, std::size_t size, const SrgbConversion* toSrgb,
+                      int rowCount, bool isBottomUp, TBitmap& bitmap, bool isReadingToEnd,
+                      DecodeEnd& end) {
     Decompression d;
+    d.toSrgb = toSrgb;
     volatile int rowsDone = -1;  // -1 until the bitmap is sized
     if (setjmp(d.trap.jump) != 0) {
         const int code = KeepError(d, end);
@@ -365,7 +421,9 @@ int DecodeSampledInto(const std::uint8_t* data, std::size_t size, int rowCount, 
             if (isSkipping) jpeg_skip_scanlines(&d.info, static_cast<JDIMENSION>(wanted - next));
 #endif
             while (static_cast<int>(d.info.output_scanline) < wanted) {
-                JSAMPROW discard = isGrayscale ? indexRow[0] : bitmap.MutableScanLine(i);
+                JSAMPROW discard = isGrayscale             ? indexRow[0]
+                                   : d.inkRows != nullptr ? d.inkRows[0]
+                                                          : bitmap.MutableScanLine(i);
                 if (jpeg_read_scanlines(&d.info, &discard, 1) != 1) break;
             }
         }
@@ -375,7 +433,7 @@ int DecodeSampledInto(const std::uint8_t* data, std::size_t size, int rowCount, 
             WidenGreyRow(d, indexRow[0], bitmap.MutableScanLine(i));
         } else {
             JSAMPROW row = bitmap.MutableScanLine(i);
-            if (jpeg_read_scanlines(&d.info, &row, 1) != 1) break;
+            if (ReadRgbRows(d, &row, 1) != 1) break;
         }
         rowsDone = k + 1;
     }
@@ -427,21 +485,49 @@ void ThrowForDamage(JpegDamage damage, const DecodeEnd& end) {
 JpegHeader ReadJpegHeader(const std::uint8_t* data, std::size_t size) {
     JpegHeader header;
     DecodeEnd end;
-    const int code = ReadHeaderInto(data, size, header, end);
+    JOCTET* icc = nullptr;
+    unsigned int iccLength = 0;
+    const int code = ReadHeaderInto(data, size, header, end, icc, iccLength);
     if (code != 0) throw EJPEG(code, end.errorText, end.errorFault);
+    if (icc != nullptr) {
+        const std::unique_ptr<JOCTET, decltype(&std::free)> owned(icc, &std::free);
+        try {
+            header.IccProfile.assign(icc, icc + iccLength);
+        } catch (const std::bad_alloc&) {
+            throw EOutOfResources();
+        }
+    }
     return header;
 }
 
 namespace {
 
+// The file's conversion to sRGB, made from its header before the library starts on its pixels.
+SrgbConversion ConversionFor(const JpegHeader& header, ProfileHandling profiles) {
+    switch (header.Colours) {
+        case JpegColours::Rgb:
+            if (profiles == ProfileHandling::Keep) return SrgbConversion();
+            return SrgbConversion::ForRgb(header.IccProfile);
+        case JpegColours::Cmyk: return SrgbConversion::ForCmyk(header.IccProfile, false);
+        case JpegColours::InvertedCmyk: return SrgbConversion::ForCmyk(header.IccProfile, true);
+        case JpegColours::Grey: break;
+    }
+    return SrgbConversion();
+}
+
+const SrgbConversion* NullWhenNone(const SrgbConversion& conversion) {
+    return conversion.IsNone() ? nullptr : &conversion;
+}
+
 // A side swap makes the sampled rows stored columns: the stored picture is decoded whole and only
 // the sampled rows of its upright form are gathered, which costs one picture, not two.
-void SampleSwappedRows(const std::uint8_t* data, std::size_t size, int rowCount, TBitmap& bitmap,
-                       JpegDamage damage) {
+void SampleSwappedRows(const std::uint8_t* data, std::size_t size, const SrgbConversion* toSrgb,
+                       int rowCount, TBitmap& bitmap, JpegDamage damage) {
     TBitmap stored;
     int orientation = kOrientationAsStored;
     DecodeEnd end;
-    const int code = DecodeInto(data, size, stored, orientation, damage == JpegDamage::Refuse, end);
+    const int code =
+        DecodeInto(data, size, toSrgb, stored, orientation, damage == JpegDamage::Refuse, end);
     if (stored.Empty()) ThrowForCode(code, end);
     const int width = stored.Height();
     const int height = stored.Width();
@@ -457,10 +543,14 @@ void SampleSwappedRows(const std::uint8_t* data, std::size_t size, int rowCount,
 
 }  // namespace
 
-void DecodeJpeg(const std::uint8_t* data, std::size_t size, TBitmap& bitmap, JpegDamage damage) {
+void DecodeJpeg(const std::uint8_t* data, std::size_t size, TBitmap& bitmap, JpegDamage damage,
+                ProfileHandling profiles) {
+    // A header error fails here as it would in DecodeInto, with the bitmap as it was.
+    const SrgbConversion toSrgb = ConversionFor(ReadJpegHeader(data, size), profiles);
     int orientation = kOrientationAsStored;
     DecodeEnd end;
-    const int code = DecodeInto(data, size, bitmap, orientation, damage == JpegDamage::Refuse, end);
+    const int code = DecodeInto(data, size, NullWhenNone(toSrgb), bitmap, orientation,
+                                damage == JpegDamage::Refuse, end);
     // Also after an error once the bitmap is sized: the kept picture is then upright as well.
     TurnUpright(bitmap, orientation);
     ThrowForCode(code, end);
@@ -468,10 +558,12 @@ void DecodeJpeg(const std::uint8_t* data, std::size_t size, TBitmap& bitmap, Jpe
 }
 
 void DecodeJpegSampledRows(const std::uint8_t* data, std::size_t size, int rowCount, TBitmap& bitmap,
-                           JpegDamage damage) {
-    const int orientation = ReadJpegHeader(data, size).Orientation;
+                           JpegDamage damage, ProfileHandling profiles) {
+    const JpegHeader header = ReadJpegHeader(data, size);
+    const int orientation = header.Orientation;
+    const SrgbConversion toSrgb = ConversionFor(header, profiles);
     if (SwapsSides(orientation)) {
-        SampleSwappedRows(data, size, rowCount, bitmap, damage);
+        SampleSwappedRows(data, size, NullWhenNone(toSrgb), rowCount, bitmap, damage);
         return;
     }
     // Into a fresh picture, so that one never sized (an error before the size was known) leaves
@@ -479,8 +571,8 @@ void DecodeJpegSampledRows(const std::uint8_t* data, std::size_t size, int rowCo
     TBitmap rows;
     const bool isBottomUp = orientation == 3 || orientation == 4;
     DecodeEnd end;
-    const int code =
-        DecodeSampledInto(data, size, rowCount, isBottomUp, rows, damage == JpegDamage::Refuse, end);
+    const int code = DecodeSampledInto(data, size, NullWhenNone(toSrgb), rowCount, isBottomUp, rows,
+                                       damage == JpegDamage::Refuse, end);
     if (!rows.Empty()) {
         if (orientation == 2 || orientation == 3) TurnUpright(rows, 2);  // mirrors any set of rows
         bitmap = std::move(rows);
@@ -492,6 +584,7 @@ void DecodeJpegSampledRows(const std::uint8_t* data, std::size_t size, int rowCo
 // The library's state lives on the heap, owned by the reader, so that each call can arm its own
 // setjmp in a frame that holds no C++ object.
 struct jpeg_detail::RowReaderState {
+    SrgbConversion toSrgb;  // d.toSrgb points here when the rows are converted
     Decompression d;
     bool isLive = false;  // jpeg_create_decompress done and jpeg_destroy_decompress not yet
     int errorCode = 0;    // the failure that finished the reader, 0 while it is fine
@@ -571,10 +664,10 @@ int ReadRowsWithTrap(RowState& s, std::uint8_t* const* rows, int count, int& got
             WidenGreyRow(s.d, s.indexRow[0], rows[done]);
             ++done;
         } else {
-            JSAMPROW out[16];
-            const int chunk = std::min(wanted - done, 16);
+            JSAMPROW out[kRowsPerCall];
+            const int chunk = std::min(wanted - done, kRowsPerCall);
             for (int i = 0; i < chunk; ++i) out[i] = rows[done + i];
-            const JDIMENSION n = jpeg_read_scanlines(&s.d.info, out, static_cast<JDIMENSION>(chunk));
+            const JDIMENSION n = ReadRgbRows(s.d, out, chunk);
             if (n == 0) break;
             done += static_cast<int>(n);
         }
@@ -597,9 +690,12 @@ int ReadRowsWithTrap(RowState& s, std::uint8_t* const* rows, int count, int& got
 
 }  // namespace
 
-JpegRowReader::JpegRowReader(const std::uint8_t* data, std::size_t size, JpegDamage damage)
+JpegRowReader::JpegRowReader(const std::uint8_t* data, std::size_t size, JpegDamage damage,
+                             ProfileHandling profiles)
     : state_(std::make_unique<jpeg_detail::RowReaderState>()) {
     state_->isRefusingDamage = damage == JpegDamage::Refuse;
+    state_->toSrgb = ConversionFor(ReadJpegHeader(data, size), profiles);
+    state_->d.toSrgb = NullWhenNone(state_->toSrgb);
     const int code = StartRowReader(*state_, data, size);
     if (code == kRowOrderTurnedCode) {
         throw std::invalid_argument("JpegRowReader: the orientation turns the rows out of their order");

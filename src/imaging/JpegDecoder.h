@@ -1,15 +1,19 @@
 // Reading JPEG data with libjpeg: the header alone, the whole picture into a TBitmap, only the
 // rows a reduction samples, or every row in turn for work that never needs the whole picture.
 // Every one of them gives the upright picture: a file's Exif orientation (ExifOrientation.h) is
-// applied to its size and its pixels before a caller sees either.
+// applied to its size and its pixels before a caller sees either. And every one gives sRGB: an RGB
+// file tagged with another profile is converted (unless the caller keeps the profile), a CMYK or
+// YCCK file always (ColourProfile.h).
 // Every libjpeg decompression call of the system is in JpegDecoder.cpp.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <vector>
 
 #include "imaging/Bitmap.h"
+#include "imaging/ColourProfile.h"
 #include "imaging/ExifOrientation.h"
 
 namespace stampwise {
@@ -17,6 +21,10 @@ namespace stampwise {
 namespace jpeg_detail {
 struct RowReaderState;  // the library's state, in JpegDecoder.cpp
 }
+
+// The colours a file's frame holds. Four-component files are CMYK (a YCCK file is read as CMYK);
+// Adobe's, which carry an APP14 marker, store them inverted (255 is no ink).
+enum class JpegColours { Grey, Rgb, Cmyk, InvertedCmyk };
 
 struct JpegHeader {
     // Upright: a stored 4000 × 3000 picture whose orientation swaps the sides is 3000 × 4000.
@@ -26,6 +34,10 @@ struct JpegHeader {
     bool Grayscale = false;
     bool Progressive = false;
     ExifCredit Credit;  // from the first Exif block, like the orientation
+    JpegColours Colours = JpegColours::Rgb;
+    // The embedded ICC profile, its APP2 chunks joined; empty when there is none or the chunks do
+    // not make one whole profile.
+    std::vector<std::uint8_t> IccProfile;
     // The 8 × 8 blocks of all components: a progressive file keeps 128 bytes of coefficients for
     // each until its last scan.
     std::uint64_t Blocks = 0;
@@ -46,13 +58,16 @@ JpegHeader ReadJpegHeader(const std::uint8_t* data, std::size_t size);
 // Decodes at full size with the fixed settings into bitmap, whose storage is made after the library
 // has started and filled row by row, so on failure bitmap is either still as it was (an error before
 // the size was known) or sized with the rows decoded so far, turned upright like a complete
-// picture. Colour files give their RGB pixels; grayscale files give the library's 236 dithered
-// grey levels. Throws EJPEG for a library error (four-component files included; the library's
-// words in LibraryText()) and EOutOfResources beyond kMaxPicturePixels. With JpegDamage::Refuse, a
-// damaged picture throws EJPEG with the library's warning as its message and the fault
-// (EJPEG::Fault()), once every row is in (bitmap then holds the substitute pixels).
+// picture. Colour files give their RGB pixels, in sRGB: converted from an embedded profile that is
+// not sRGB unless profiles is ProfileHandling::Keep (then as stored); four-component files are
+// converted either way. Grayscale files give the library's 236 dithered grey levels. Throws EJPEG
+// for a library error (the library's words in LibraryText()) and EOutOfResources beyond
+// kMaxPicturePixels. With JpegDamage::Refuse, a damaged picture throws EJPEG with the library's
+// warning as its message and the fault (EJPEG::Fault()), once every row is in (bitmap then holds
+// the substitute pixels).
 void DecodeJpeg(const std::uint8_t* data, std::size_t size, TBitmap& bitmap,
-                JpegDamage damage = JpegDamage::Tolerate);
+                JpegDamage damage = JpegDamage::Tolerate,
+                ProfileHandling profiles = ProfileHandling::ConvertToSrgb);
 
 // For a nearest-neighbour reduction to rowCount rows (1 <= rowCount <= the upright height): the
 // full-width rows that NearestSourceIndex samples and nothing else, row i of the width × rowCount
@@ -64,11 +79,14 @@ void DecodeJpeg(const std::uint8_t* data, std::size_t size, TBitmap& bitmap,
 // std::invalid_argument for a row count out of range. Refusing damage also reads past the last
 // sampled row to the picture's end, so a file cut short below it is refused as the full decode
 // refuses it.
+// With ProfileHandling::Keep an RGB file's rows come as stored, for a caller that converts only the
+// pixels it keeps (SrgbConversion::ForRgb) or keeps the profile.
 void DecodeJpegSampledRows(const std::uint8_t* data, std::size_t size, int rowCount, TBitmap& bitmap,
-                           JpegDamage damage = JpegDamage::Tolerate);
+                           JpegDamage damage = JpegDamage::Tolerate,
+                           ProfileHandling profiles = ProfileHandling::ConvertToSrgb);
 
 // The rows of DecodeJpeg's upright picture in order, a few at a time, each byte for byte that row:
-// the same settings, the same size limit, the same failures. Only the library's own buffers are
+// the same settings, colours, size limit and failures. Only the library's own buffers are
 // held (for a progressive file that includes its coefficients), never the picture. That works for
 // the files whose upright rows are their stored rows in the same order (KeepsRowOrder of the
 // header's orientation); for any other the constructor throws std::invalid_argument. The bytes
@@ -79,7 +97,8 @@ public:
     // std::invalid_argument for a file turned out of row order. With JpegDamage::Refuse, the call
     // that reads the last row throws EJPEG with the library's warning for a damaged picture.
     JpegRowReader(const std::uint8_t* data, std::size_t size,
-                  JpegDamage damage = JpegDamage::Tolerate);
+                  JpegDamage damage = JpegDamage::Tolerate,
+                  ProfileHandling profiles = ProfileHandling::ConvertToSrgb);
     ~JpegRowReader();
     JpegRowReader(const JpegRowReader&) = delete;
     JpegRowReader& operator=(const JpegRowReader&) = delete;

@@ -1,7 +1,8 @@
 // The one place that compresses. The settings are the library defaults for three RGB components,
 // quality 90 with baseline tables, and the floating-point forward DCT (libjpeg-turbo's default is the
 // integer one, so it is set explicitly); nothing else is touched: no optimized Huffman tables, no
-// progressive script, no markers beyond the JFIF header the defaults write. Rows are read straight
+// progressive script, no markers beyond the JFIF header the defaults write and, when a step keeps
+// its source's colour profile, that profile (jpeg_write_icc_profile). Rows are read straight
 // from the caller's storage, whose R, G, B bytes are libjpeg's RGB order.
 //
 // EncodeJpeg is the row writer fed with a whole bitmap, so the two cannot drift apart. The bytes
@@ -99,7 +100,8 @@ int TrappedCode(State& s) {
 }
 
 // Returns 0 or an error code. No C++ object with a destructor may live in this frame.
-int StartWriter(State& s, int width, int height, const std::vector<std::uint8_t>& exifSegment) {
+int StartWriter(State& s, int width, int height, const std::vector<std::uint8_t>& exifSegment,
+                const JOCTET* icc, unsigned int iccLength) {
     if (setjmp(s.trap.jump) != 0) {
         const int code = TrappedCode(s);
         FinishWriter(s, code);
@@ -126,6 +128,7 @@ int StartWriter(State& s, int width, int height, const std::vector<std::uint8_t>
         jpeg_write_marker(&s.info, JPEG_APP0 + 1, exifSegment.data(),
                           static_cast<unsigned int>(exifSegment.size()));
     }
+    if (iccLength > 0) jpeg_write_icc_profile(&s.info, icc, iccLength);
     s.height = height;
     return 0;
 }
@@ -168,14 +171,22 @@ int FinishWithTrap(State& s) {
 }  // namespace
 
 JpegRowWriter::JpegRowWriter(int width, int height, std::size_t expectedBytes,
-                             const std::vector<std::uint8_t>& exifSegment)
+                             const std::vector<std::uint8_t>& exifSegment,
+                             std::span<const std::uint8_t> iccProfile)
     : state_(std::make_unique<jpeg_detail::RowWriterState>()) {
+    // ICC.1 numbers the chunks in one byte: 255 full APP2 segments at most. A profile read from a
+    // file always fits.
+    constexpr std::size_t kMaxIccBytes = std::size_t{255} * (65533 - 14);
+    if (iccProfile.size() > kMaxIccBytes) {
+        throw std::invalid_argument("JpegRowWriter: the colour profile does not fit in 255 segments");
+    }
     try {
         state_->bytes.resize(std::max(expectedBytes, kFirstBufferBytes));
     } catch (const std::bad_alloc&) {
         throw EOutOfResources();
     }
-    const int code = StartWriter(*state_, width, height, exifSegment);
+    const int code = StartWriter(*state_, width, height, exifSegment, iccProfile.data(),
+                                 static_cast<unsigned int>(iccProfile.size()));
     if (code != 0) ThrowFor(*state_, code);
 }
 
@@ -202,8 +213,9 @@ std::vector<std::uint8_t> JpegRowWriter::Finish() {
     return std::move(s.bytes);
 }
 
-std::vector<std::uint8_t> EncodeJpeg(const TBitmap& bitmap, const std::vector<std::uint8_t>& exifSegment) {
-    JpegRowWriter writer(bitmap.Width(), bitmap.Height(), 0, exifSegment);
+std::vector<std::uint8_t> EncodeJpeg(const TBitmap& bitmap, const std::vector<std::uint8_t>& exifSegment,
+                                     std::span<const std::uint8_t> iccProfile) {
+    JpegRowWriter writer(bitmap.Width(), bitmap.Height(), 0, exifSegment, iccProfile);
     const std::uint8_t* rows[kRowsPerCall];
     for (int y = 0; y < bitmap.Height(); y += kRowsPerCall) {
         const int count = std::min(kRowsPerCall, bitmap.Height() - y);

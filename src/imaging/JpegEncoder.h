@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <span>
 #include <vector>
 
 #include "imaging/Bitmap.h"
@@ -20,9 +21,11 @@ struct RowWriterState;  // the library's state, in JpegEncoder.cpp
 // `cjpeg -quality 90 -baseline -dct float` writes from the same pixels. The bitmap must not be
 // empty. Throws EJPEG for a library error and EOutOfResources when memory runs out.
 // exifSegment, when not empty, is written as an APP1 segment after the JFIF header
-// (MakeExifCreditSegment's payload); nothing else changes.
+// (MakeExifCreditSegment's payload), and a non-empty iccProfile after it, in APP2 chunks as ICC.1
+// says; nothing else changes.
 std::vector<std::uint8_t> EncodeJpeg(const TBitmap& bitmap,
-                                     const std::vector<std::uint8_t>& exifSegment = {});
+                                     const std::vector<std::uint8_t>& exifSegment = {},
+                                     std::span<const std::uint8_t> iccProfile = {});
 
 // The same file made from rows handed over top to bottom: the bytes are EncodeJpeg's of the
 // picture those rows make. The compressed bytes collect in memory; no picture is held.
@@ -30,9 +33,10 @@ class JpegRowWriter {
 public:
     // Starts a width × height file (both at least 1, else EJPEG). expectedBytes, when known (the
     // size of the file the rows came from, say), is the first size of the byte buffer, which
-    // otherwise grows as it fills. exifSegment as for EncodeJpeg.
+    // otherwise grows as it fills. exifSegment and iccProfile as for EncodeJpeg.
     JpegRowWriter(int width, int height, std::size_t expectedBytes = 0,
-                  const std::vector<std::uint8_t>& exifSegment = {});
+                  const std::vector<std::uint8_t>& exifSegment = {},
+                  std::span<const std::uint8_t> iccProfile = {});
     ~JpegRowWriter();
     JpegRowWriter(const JpegRowWriter&) = delete;
     JpegRowWriter& operator=(const JpegRowWriter&) = delete;

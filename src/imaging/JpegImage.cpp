@@ -34,6 +34,7 @@ void TJPEGImage::ReadFromStream(std::istream& stream) {
 
 void TJPEGImage::ReadFromBytes(std::vector<std::uint8_t> bytes) {
     bitmap_.reset();
+    profileToWrite_.clear();
     progressive_ = false;
     data_.emplace();
     data_->Bytes = std::move(bytes);
@@ -45,31 +46,35 @@ void TJPEGImage::ReadFromBytes(std::vector<std::uint8_t> bytes) {
     data_->Height = header.Height;
     data_->Grayscale = header.Grayscale;
     data_->Credit = std::move(header.Credit);
+    data_->Colours = header.Colours;
+    data_->IccProfile = std::move(header.IccProfile);
     progressive_ = header.Progressive;
 }
 
 int TJPEGImage::Width() const {
-    if (bitmap_) return bitmap_->Width();
+    if (bitmap_ && (!bitmap_->Empty() || !data_)) return bitmap_->Width();
     return data_ ? data_->Width : 0;
 }
 
 int TJPEGImage::Height() const {
-    if (bitmap_) return bitmap_->Height();
+    if (bitmap_ && (!bitmap_->Empty() || !data_)) return bitmap_->Height();
     return data_ ? data_->Height : 0;
 }
 
-const TBitmap& TJPEGImage::DecodedBitmap(JpegDamage damage) {
+const TBitmap& TJPEGImage::DecodedBitmap(JpegDamage damage, ProfileHandling profiles) {
     if (bitmap_) return *bitmap_;
     // Kept before decoding starts, so that a failure leaves it (empty, or sized with the rows the
     // library delivered) and a later call returns it instead of failing again.
     bitmap_.emplace();
-    if (data_) DecodeJpeg(data_->Bytes.data(), data_->Bytes.size(), *bitmap_, damage);
+    if (data_) DecodeJpeg(data_->Bytes.data(), data_->Bytes.size(), *bitmap_, damage, profiles);
     return *bitmap_;
 }
 
-void TJPEGImage::AssignBitmap(const TBitmap& bitmap, std::vector<std::uint8_t> exifSegment) {
+void TJPEGImage::AssignBitmap(const TBitmap& bitmap, std::vector<std::uint8_t> exifSegment,
+                              std::vector<std::uint8_t> iccProfile) {
     bitmap_ = bitmap;
     exifSegment_ = std::move(exifSegment);
+    profileToWrite_ = std::move(iccProfile);
     data_.reset();
     progressive_ = false;
 }
@@ -79,7 +84,7 @@ void TJPEGImage::WriteToFile(const std::string& path, FolderSync sync) {
         // A zero-length result would read back as no picture at all; refuse it as a failed save.
         if (!bitmap_ || bitmap_->Empty()) throw EFCreateError(path, "The picture is empty");
         TJPEGData encoded;
-        encoded.Bytes = EncodeJpeg(*bitmap_, exifSegment_);
+        encoded.Bytes = EncodeJpeg(*bitmap_, exifSegment_, profileToWrite_);
         encoded.Width = bitmap_->Width();
         encoded.Height = bitmap_->Height();
         data_ = std::move(encoded);

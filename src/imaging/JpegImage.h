@@ -24,6 +24,8 @@ struct TJPEGData {
     int Height = 0;
     bool Grayscale = false;
     ExifCredit Credit;  // the source's Artist and Copyright, for its results
+    JpegColours Colours = JpegColours::Rgb;
+    std::vector<std::uint8_t> IccProfile;  // the embedded profile, empty when there is none
 };
 
 // The codec settings every picture uses; nothing changes them.
@@ -44,7 +46,8 @@ public:
     // The same, from bytes in memory.
     void ReadFromBytes(std::vector<std::uint8_t> bytes);
 
-    // The decoded bitmap's size when there is one, else the header's (upright). Never decodes.
+    // The decoded bitmap's size when there is one, else the header's (upright), also after a
+    // decoding that failed before the bitmap was sized. Never decodes.
     int Width() const;
     int Height() const;
     bool IsGrayscale() const { return data_ && data_->Grayscale; }
@@ -52,15 +55,19 @@ public:
     // The compressed data, if any.
     const TJPEGData* Data() const { return data_ ? &*data_ : nullptr; }
 
-    // Decodes on the first call, turned upright as the file's Exif orientation says (EJPEG on a
-    // library error, or with JpegDamage::Refuse on a damaged picture; the bitmap made so far is
-    // kept and returned by later calls without decoding again).
-    const TBitmap& DecodedBitmap(JpegDamage damage = JpegDamage::Tolerate);
+    // Decodes on the first call, turned upright as the file's Exif orientation says and in sRGB
+    // unless profiles keeps an RGB file's pixels as stored (EJPEG on a library error, or with
+    // JpegDamage::Refuse on a damaged picture; the bitmap made so far is kept and returned by later
+    // calls without decoding again, whatever they ask).
+    const TBitmap& DecodedBitmap(JpegDamage damage = JpegDamage::Tolerate,
+                                 ProfileHandling profiles = ProfileHandling::ConvertToSrgb);
     bool HasBitmap() const { return bitmap_.has_value(); }
 
     // Holds a copy of the bitmap (shared storage) and drops the compressed data. exifSegment, when
-    // not empty, goes into the file when the bitmap is encoded (MakeExifCreditSegment's payload).
-    void AssignBitmap(const TBitmap& bitmap, std::vector<std::uint8_t> exifSegment = {});
+    // not empty, goes into the file when the bitmap is encoded (MakeExifCreditSegment's payload),
+    // and so does iccProfile, the colour profile the result keeps.
+    void AssignBitmap(const TBitmap& bitmap, std::vector<std::uint8_t> exifSegment = {},
+                      std::vector<std::uint8_t> iccProfile = {});
 
     // Encodes when there is no compressed data, then writes the bytes to path. The bytes go to a
     // temporary file in the target's folder that is renamed over the target only when complete,
@@ -73,6 +80,7 @@ private:
     std::optional<TJPEGData> data_;
     std::optional<TBitmap> bitmap_;
     std::vector<std::uint8_t> exifSegment_;
+    std::vector<std::uint8_t> profileToWrite_;
     bool progressive_ = false;
 };
 

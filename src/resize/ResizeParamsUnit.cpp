@@ -118,6 +118,7 @@ TResizeParamsForm::TResizeParamsForm(stampwise::WizardHost& forms) : QWidget(nul
         });
     }
     connect(btnNext, &QPushButton::clicked, this, &TResizeParamsForm::btnNextClick);
+    InstallWizardKeys(this, btnNext);
 }
 
 void TResizeParamsForm::showEvent(QShowEvent* event) {
@@ -149,16 +150,16 @@ void TResizeParamsForm::rbWidthClick() {
 
     const stampwise::JobState& job = forms_.Job();
     const std::string summary = stampwise::BuildResizeSummary(
-        job.SourceKind, forms_.Choices().Folder,
-        static_cast<int>(job.SourceFiles.size()), job.TargetMode, forms_.Choices().Targets,
+        job.SourceKind, forms_.SelectedSourceFolder(),
+        static_cast<int>(job.SourceFiles.size()), job.TargetMode, forms_.TargetFieldTexts(),
         CheckedMode(), CheckedSpinEdit()->Text());
     lblHint->setText(QString::fromStdString(summary));
 }
 
 void TResizeParamsForm::btnNextClick() {
     stampwise::BatchInputs inputs;
-    inputs.SourceFolder = forms_.Choices().Folder;
-    inputs.Targets = forms_.Choices().Targets;
+    inputs.SourceFolder = forms_.SelectedSourceFolder();
+    inputs.Targets = forms_.TargetFieldTexts();
     const TSpinEdit* spin = CheckedSpinEdit();
     const auto view = forms_.ReportView(stampwise::FormId::ResizeParamsForm);
     stampwise::RunBatch(forms_.Job(), inputs,

@@ -14,6 +14,7 @@
 
 #include "job/JobState.h"
 #include "imaging/Bitmap.h"
+#include "imaging/ColourProfile.h"
 #include "imaging/IntegerMath.h"
 #include "imaging/JpegDecoder.h"
 #include "imaging/JpegImage.h"
@@ -40,9 +41,10 @@ PictureSize ComputeNewSize(int width, int height, ResizeMode mode, int value) {
 }
 
 void ResizePicture(const std::string& sourcePath, ResizeMode mode, int value, StepOutcome& outcome,
-                   ResultMetadata metadata) {
+                   ResultMetadata metadata, ProfileHandling profiles) {
     TBitmap result;
     std::vector<std::uint8_t> exifSegment;
+    std::vector<std::uint8_t> keptProfile;
     {
         // The source's bytes and pixels live only in this block, so they are gone before the
         // result is encoded: at most one source and one result are held per file.
@@ -64,12 +66,18 @@ void ResizePicture(const std::string& sourcePath, ResizeMode mode, int value, St
             const PictureSize planned = ComputeNewSize(width, height, mode, value);
             isSampled = planned.Width >= 1 && planned.Height >= 1 && planned.Height < height &&
                         source.Data() != nullptr;
+            const bool isRgb = source.Data() != nullptr && source.Data()->Colours == JpegColours::Rgb;
             if (isSampled) {
+                // An RGB file's rows come as stored: its conversion to sRGB waits for the copy
+                // below, so that it touches only the pixels the result keeps. (A CMYK file's rows
+                // are converted as they are read.)
                 const std::vector<std::uint8_t>& bytes = source.Data()->Bytes;
                 DecodeJpegSampledRows(bytes.data(), bytes.size(), planned.Height, decoded,
-                                      JpegDamage::Refuse);
+                                      JpegDamage::Refuse, ProfileHandling::Keep);
             } else {
-                source.DecodedBitmap(JpegDamage::Refuse);
+                // Not a reduction: the source has no more pixels than the result, so converting
+                // while decoding costs no more.
+                source.DecodedBitmap(JpegDamage::Refuse, profiles);
                 decoded.AssignJpeg(source);  // shares the decoded storage, copies nothing
                 outcome.SourceSize = {decoded.Width(), decoded.Height()};
             }
@@ -88,20 +96,22 @@ void ResizePicture(const std::string& sourcePath, ResizeMode mode, int value, St
             // sampled rows are as many as the result's, so the copy then only scales across.
             result.Allocate(size.Width, size.Height);
             StretchCopy(result, Rect{0, 0, size.Width, size.Height}, decoded);
+            // Nearest-neighbour copies pixels unchanged and a conversion works pixel by pixel, so
+            // converting after the copy gives what converting the whole source first would.
+            if (isSampled && isRgb && profiles == ProfileHandling::ConvertToSrgb) {
+                SrgbConversion::ForRgb(source.Data()->IccProfile).ConvertPicture(result);
+            }
+            if (profiles == ProfileHandling::Keep) {
+                keptProfile = ProfileToKeep(isRgb, source.Data()->IccProfile);
+            }
         } catch (...) {
             // What the source picture reports after the failure: 0 × 0 for a file that could not
-            // be opened, is no JPEG file or failed before its size was known; its full size once
-            // decoding had begun. The sampled rows stand in for the decoded picture there.
-            if (isSampled) {
-                outcome.SourceSize = decoded.Empty() ? PictureSize{}
-                                                     : PictureSize{source.Width(), source.Height()};
-            } else {
-                outcome.SourceSize = {source.Width(), source.Height()};
-            }
+            // be opened or is no JPEG file; the header's size once that was read.
+            outcome.SourceSize = {source.Width(), source.Height()};
             throw;
         }
     }
-    outcome.Picture.AssignBitmap(result, std::move(exifSegment));
+    outcome.Picture.AssignBitmap(result, std::move(exifSegment), std::move(keptProfile));
 }
 
 std::string ResizeOperationPhrase(ResizeMode mode, const std::string& valueText) {
@@ -114,13 +124,14 @@ std::string ResizeOperationPhrase(ResizeMode mode, const std::string& valueText)
 }
 
 BatchOperation MakeResizeOperation(ResizeMode mode, int value, const std::string& valueText,
-                                   ResultMetadata metadata) {
+                                   ResultMetadata metadata, ProfileHandling profiles) {
     BatchOperation operation;
     operation.Texts = ResizeTexts();
     operation.OperationPhrase = ResizeOperationPhrase(mode, valueText);
     // The rule is captured by value: every file of the batch uses the one confirmed.
-    operation.Step = [mode, value, metadata](const std::string& sourcePath, StepOutcome& outcome) {
-        ResizePicture(sourcePath, mode, value, outcome, metadata);
+    operation.Step = [mode, value, metadata, profiles](const std::string& sourcePath,
+                                                       StepOutcome& outcome) {
+        ResizePicture(sourcePath, mode, value, outcome, metadata, profiles);
     };
     operation.EstimateMemory = [mode, value](const std::string& sourcePath) {
         return EstimateFileMemory(sourcePath, [mode, value](const JpegHeader& header) {

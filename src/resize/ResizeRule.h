@@ -4,6 +4,7 @@
 #include <string>
 
 #include "batch/BatchRunner.h"
+#include "imaging/ColourProfile.h"
 #include "imaging/ExifCredit.h"
 #include "job/SizeMode.h"
 #include "resize/ResizeTexts.h"
@@ -23,16 +24,19 @@ PictureSize ComputeNewSize(int width, int height, ResizeMode mode, int value);
 // never written.
 // A damaged source (cut short, broken data) fails with the library's warning rather than giving a
 // result with the library's grey in it. The result carries the source's credit unless metadata
-// says None (MakeExifCreditSegment).
+// says None (MakeExifCreditSegment). It is in sRGB (only the pixels it keeps are converted), or
+// with ProfileHandling::Keep holds an RGB source's pixels as stored and its profile.
 void ResizePicture(const std::string& sourcePath, ResizeMode mode, int value, StepOutcome& outcome,
-                   ResultMetadata metadata = ResultMetadata::Credit);
+                   ResultMetadata metadata = ResultMetadata::Credit,
+                   ProfileHandling profiles = ProfileHandling::ConvertToSrgb);
 
 // The operation phrase of the confirmation, with valueText the spin edit's text as typed.
 std::string ResizeOperationPhrase(ResizeMode mode, const std::string& valueText);
 
 // Everything the runner needs for a resize batch.
 BatchOperation MakeResizeOperation(ResizeMode mode, int value, const std::string& valueText,
-                                   ResultMetadata metadata = ResultMetadata::Credit);
+                                   ResultMetadata metadata = ResultMetadata::Credit,
+                                   ProfileHandling profiles = ProfileHandling::ConvertToSrgb);
 
 // The resize window's summary (lblHint): source part + target part + mode part.
 std::string BuildResizeSummary(const std::string& sourceKind, const std::string& sourceFolder,

@@ -4,6 +4,7 @@
 #include <QCheckBox>
 #include <QEvent>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QFont>
 #include <QGroupBox>
 #include <QImage>
@@ -155,8 +156,9 @@ QToolButton* MakeToggleButton(QWidget* parent, const char* name, const char* hin
     return button;
 }
 
-std::optional<std::string> RunOpenPictureDialog(QWidget* parent) {
+std::optional<std::string> RunOpenPictureDialog(QWidget* parent, const std::string& startFolder) {
     QFileDialog dialog(parent);
+    if (!startFolder.empty()) dialog.setDirectory(QString::fromStdString(startFolder));
     dialog.setFileMode(QFileDialog::ExistingFile);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setOption(QFileDialog::ReadOnly, true);
@@ -230,6 +232,7 @@ TWatermarkParamsForm::TWatermarkParamsForm(stampwise::WizardHost& forms)
         connect(button, &QToolButton::clicked, this, [this] { sbAlphaChange(); });
     }
     connect(btnNext, &QPushButton::clicked, this, &TWatermarkParamsForm::btnNextClick);
+    InstallWizardKeys(this, btnNext);
 }
 
 TWatermarkParamsForm::~TWatermarkParamsForm() = default;
@@ -411,7 +414,11 @@ void TWatermarkParamsForm::rbWidthClick() {
 
 void TWatermarkParamsForm::ImagePreviewClick() {
     if (!OpenPictureDialog) return;
-    const std::optional<std::string> path = OpenPictureDialog(this);
+    // Where the current logo came from: a changed logo is most often its neighbour.
+    const QString current = lblLogoPath->text();
+    const std::string startFolder =
+        current.isEmpty() ? std::string() : QFileInfo(current).absolutePath().toStdString();
+    const std::optional<std::string> path = OpenPictureDialog(this, startFolder);
     if (!path) return;
 
     stampwise::LogoLoad load = stampwise::LoadLogoFile(*path);
@@ -505,8 +512,8 @@ void TWatermarkParamsForm::btnNextClick() {
         return;
     }
     stampwise::BatchInputs inputs;
-    inputs.SourceFolder = forms_.Choices().Folder;
-    inputs.Targets = forms_.Choices().Targets;
+    inputs.SourceFolder = forms_.SelectedSourceFolder();
+    inputs.Targets = forms_.TargetFieldTexts();
     const auto view = forms_.ReportView(stampwise::FormId::WatermarkParamsForm);
     stampwise::RunBatch(forms_.Job(), inputs, stampwise::MakeWatermarkOperation(Settings()), *view);
 }

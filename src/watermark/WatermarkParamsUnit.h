@@ -95,9 +95,11 @@ public:
 
     QPushButton* btnNext = nullptr;
 
-    // The picture-open dialog: the chosen file's full path, or nothing when cancelled. Tests put
-    // their own chooser here instead of the modal dialog.
-    std::function<std::optional<std::string>(QWidget* parent)> OpenPictureDialog;
+    // The picture-open dialog, opened in startFolder (the current logo's folder; empty before the
+    // first logo): the chosen file's full path, or nothing when cancelled. Tests put their own
+    // chooser here instead of the modal dialog.
+    std::function<std::optional<std::string>(QWidget* parent, const std::string& startFolder)>
+        OpenPictureDialog;
 
     // The trimmed logo; empty until the first logo is loaded.
     const stampwise::TBitmap& CurrentLogo() const { return currentLogo_; }

@@ -6,6 +6,9 @@
 // blend of a row depends only on that row and the logo, so the file is byte for byte what
 // stamping the whole decoded picture (StampLogo) and encoding it gives. Only a file whose Exif
 // orientation puts its rows out of their stored order is decoded and stamped whole.
+// Each row is in sRGB before the logo is blended on it (the reader converts a tagged or CMYK
+// source), so the logo's colours land as they are; with ProfileHandling::Keep an RGB source's rows
+// stay as stored and the result carries the source's profile.
 #include "watermark/WatermarkStep.h"
 
 #include <algorithm>
@@ -46,30 +49,38 @@ constexpr int kBandRows = 16;
 // whole stored picture is decoded, so it is stamped whole.
 void StampWholePicture(const std::vector<std::uint8_t>& source, const TBitmap& preparedLogo,
                        const PlacementSet& placements, int marginPx, int opacity,
-                       const std::vector<std::uint8_t>& exifSegment, StepOutcome& outcome) {
+                       ProfileHandling profiles, const std::vector<std::uint8_t>& exifSegment,
+                       const std::vector<std::uint8_t>& keptProfile, StepOutcome& outcome) {
     TBitmap picture;
-    DecodeJpeg(source.data(), source.size(), picture, JpegDamage::Refuse);
+    DecodeJpeg(source.data(), source.size(), picture, JpegDamage::Refuse, profiles);
     outcome.SourceSize = PictureSize{picture.Width(), picture.Height()};
     outcome.NewSize = outcome.SourceSize;
     const TBitmap stamped = StampLogo(std::move(picture), preparedLogo, placements, marginPx, opacity);
-    outcome.Picture.ReadFromBytes(EncodeJpeg(stamped, exifSegment));
+    outcome.Picture.ReadFromBytes(EncodeJpeg(stamped, exifSegment, keptProfile));
 }
 
 }  // namespace
 
 void StampPicture(const std::string& sourcePath, const TBitmap& preparedLogo,
                   const PlacementSet& placements, int marginPx, int opacity, StepOutcome& outcome,
-                  ResultMetadata metadata) {
+                  ResultMetadata metadata, ProfileHandling profiles) {
     const std::vector<std::uint8_t> source = ReadWholeFile(sourcePath);
     const JpegHeader header = ReadJpegHeader(source.data(), source.size());
+    // The header's size already, so that a file failing before its first row reports it.
+    outcome.SourceSize = PictureSize{header.Width, header.Height};
     const std::vector<std::uint8_t> exifSegment = MakeExifCreditSegment(header.Credit, metadata);
+    const std::vector<std::uint8_t> keptProfile =
+        profiles == ProfileHandling::Keep
+            ? ProfileToKeep(header.Colours == JpegColours::Rgb, header.IccProfile)
+            : std::vector<std::uint8_t>();
     if (!KeepsRowOrder(header.Orientation)) {
-        StampWholePicture(source, preparedLogo, placements, marginPx, opacity, exifSegment, outcome);
+        StampWholePicture(source, preparedLogo, placements, marginPx, opacity, profiles, exifSegment,
+                          keptProfile, outcome);
         return;
     }
     // A damaged source fails rather than being stamped: the reader refuses it after its last row,
     // before the result is complete.
-    JpegRowReader reader(source.data(), source.size(), JpegDamage::Refuse);
+    JpegRowReader reader(source.data(), source.size(), JpegDamage::Refuse, profiles);
     const int width = reader.Width();
     const int height = reader.Height();
     outcome.SourceSize = PictureSize{width, height};
@@ -80,7 +91,7 @@ void StampPicture(const std::string& sourcePath, const TBitmap& preparedLogo,
                              : StampRects(placements, width, height, preparedLogo.Width(),
                                           preparedLogo.Height(), marginPx);
     // A result is about as large as its source: one buffer of that size usually holds it whole.
-    JpegRowWriter writer(width, height, source.size(), exifSegment);
+    JpegRowWriter writer(width, height, source.size(), exifSegment, keptProfile);
     TBitmap band;
     band.Allocate(width, std::min(kBandRows, height));
     std::uint8_t* rows[kBandRows];
@@ -131,7 +142,8 @@ BatchOperation MakeWatermarkOperation(const WatermarkSettings& settings) {
         const std::shared_ptr<const TBitmap> stamp = batch->Stamp;
         if (!stamp) throw std::logic_error("the watermark stamp was not prepared for this batch");
         const WatermarkSettings& s = batch->Settings;
-        StampPicture(sourcePath, *stamp, s.Placements, s.MarginPx, s.Opacity, outcome, s.Metadata);
+        StampPicture(sourcePath, *stamp, s.Placements, s.MarginPx, s.Opacity, outcome, s.Metadata,
+                     s.Profiles);
     };
     operation.CleanUp = [batch] { batch->Stamp.reset(); };
     operation.EstimateMemory = [](const std::string& sourcePath) {

@@ -9,6 +9,7 @@
 
 #include "job/MessageBoxes.h"
 #include "batch/BatchRunner.h"
+#include "imaging/ColourProfile.h"
 #include "imaging/ExifCredit.h"
 #include "watermark/LogoCompositing.h"
 #include "watermark/WatermarkTexts.h"
@@ -30,6 +31,7 @@ struct WatermarkSettings {
     int Opacity = 100;
     int NoiseLevel = 10;
     ResultMetadata Metadata = ResultMetadata::Credit;  // what of the source's Exif results keep
+    ProfileHandling Profiles = ProfileHandling::ConvertToSrgb;
 };
 
 // The window's two checks, in order: the message to show, or nothing when the batch may run. A
@@ -47,10 +49,13 @@ bool RunWatermarkChecks(const std::string& logoPath, const PlacementSet& placeme
 // made a band of rows at a time without ever holding the picture whole (except for a file whose
 // orientation turns its rows out of order). Throws on a file that cannot be read or decoded, or is
 // damaged (cut short, broken data: the library's warning).
-// The result carries the source's credit unless metadata says None (MakeExifCreditSegment).
+// The result carries the source's credit unless metadata says None (MakeExifCreditSegment). The
+// picture is stamped in sRGB, or with ProfileHandling::Keep as stored, the result then carrying
+// the source's RGB profile.
 void StampPicture(const std::string& sourcePath, const TBitmap& preparedLogo,
                   const PlacementSet& placements, int marginPx, int opacity, StepOutcome& outcome,
-                  ResultMetadata metadata = ResultMetadata::Credit);
+                  ResultMetadata metadata = ResultMetadata::Credit,
+                  ProfileHandling profiles = ProfileHandling::ConvertToSrgb);
 
 // Everything the runner needs for a watermark batch, with the settings copied in now. Prepare makes
 // the stamp once (ComputeLogoSize, PrepareLogo) and throws kEmptyLogoText for an empty logo, or

@@ -35,6 +35,8 @@ TShellFileList::TShellFileList(QWidget* parent) : QTableView(parent) {
     model_->setFilter(QDir::AllEntries | QDir::AllDirs | QDir::NoDotAndDotDot);
     // Names may be edited in place (F2), as in the desktop's own file lists.
     model_->setReadOnly(false);
+    // The desktop's icons, or the style's where the desktop has no icon theme.
+    model_->setIconProvider(&iconProvider_);
 
     // The model sorts only what it holds when asked; the folder's entries arrive later, from the
     // model's own thread, so the list is sorted again once they are all in.

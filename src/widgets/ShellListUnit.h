@@ -4,6 +4,7 @@
 // tell "nothing clicked" from a click on an item.
 #pragma once
 
+#include <QFileIconProvider>
 #include <QTableView>
 #include <string>
 
@@ -34,6 +35,7 @@ protected:
     bool viewportEvent(QEvent* event) override;
 
 private:
+    QFileIconProvider iconProvider_;  // before model_, which uses it
     QFileSystemModel* model_ = nullptr;
     std::string folder_;
 };

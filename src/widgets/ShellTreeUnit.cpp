@@ -1,9 +1,12 @@
 #include "widgets/ShellTreeUnit.h"
 
 #include <QDir>
+#include <QFileIconProvider>
 #include <QFileSystemModel>
 #include <QHeaderView>
 #include <QItemSelectionModel>
+#include <QScrollBar>
+#include <algorithm>
 #include <QTimer>
 
 TShellFolderTree::TShellFolderTree(QWidget* parent, bool watchChanges) : QTreeView(parent) {
@@ -11,11 +14,16 @@ TShellFolderTree::TShellFolderTree(QWidget* parent, bool watchChanges) : QTreeVi
     model_->setOption(QFileSystemModel::DontWatchForChanges, !watchChanges);
     model_->setFilter(QDir::AllDirs | QDir::Drives | QDir::NoDotAndDotDot);
     model_->setReadOnly(true);
+    // The desktop's folder icons, or the style's where the desktop has no icon theme.
+    model_->setIconProvider(&iconProvider_);
     model_->setRootPath(QStringLiteral("/"));
     setModel(model_);
 
-    // One column of names; size, type and date mean little for a folder tree.
+    // One column of names; size, type and date mean little for a folder tree. It is as wide as
+    // its longest shown name, so no name is cut: a narrow tree scrolls sideways instead.
     for (int column = 1; column < model_->columnCount(); ++column) hideColumn(column);
+    header()->setStretchLastSection(false);
+    header()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
     header()->hide();
     // The root "/" is the single top item; it carries no expander of its own.
     setRootIsDecorated(false);
@@ -31,6 +39,17 @@ TShellFolderTree::TShellFolderTree(QWidget* parent, bool watchChanges) : QTreeVi
     connect(selectionModel(), &QItemSelectionModel::selectionChanged, this,
             [this] { emit SelectedPathChanged(); });
     OpenAt(QDir::homePath());
+}
+
+void TShellFolderTree::scrollTo(const QModelIndex& index, ScrollHint hint) {
+    QTreeView::scrollTo(index, hint);
+    if (!index.isValid()) return;
+    // The one column is as wide as the widest name shown, often wider than the tree; centred, as
+    // Qt centres a row, it would show the middle of every name. The start of this folder's name
+    // stays in sight instead, one level of its parents to its left.
+    QScrollBar* across = horizontalScrollBar();
+    const int nameStart = visualRect(index).left() + across->value();
+    across->setValue(std::max(0, nameStart - indentation()));
 }
 
 void TShellFolderTree::OpenAt(const QString& path) {

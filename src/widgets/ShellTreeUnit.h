@@ -7,6 +7,7 @@
 #pragma once
 
 #include <QDeadlineTimer>
+#include <QFileIconProvider>
 #include <QPersistentModelIndex>
 #include <QTreeView>
 #include <string>
@@ -24,6 +25,9 @@ public:
     // Selects the folder at path and shows it; clears the selection when path names no folder.
     void SelectPath(const std::string& path);
     QFileSystemModel* FileModel() const { return model_; }
+
+    // As QTreeView's, but sideways it keeps the start of the folder's name in sight.
+    void scrollTo(const QModelIndex& index, ScrollHint hint = EnsureVisible) override;
 
 signals:
     // The selection changed (also to nothing).
@@ -43,6 +47,7 @@ private:
     void ScrollToWhenListed(const QModelIndex& index);
     void KeepScrollTarget();
 
+    QFileIconProvider iconProvider_;  // before model_, which uses it
     QFileSystemModel* model_ = nullptr;
     QPersistentModelIndex scrollTarget_;
     QDeadlineTimer scrollDeadline_;

@@ -1,9 +1,15 @@
 #include "widgets/WizardLookUnit.h"
 
+#include <QAbstractButton>
+#include <QEvent>
 #include <QGroupBox>
+#include <QIcon>
+#include <QKeyEvent>
+#include <QPointer>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QPalette>
+#include <QPixmap>
 #include <QPushButton>
 #include <QScreen>
 #include <QWidget>
@@ -11,6 +17,35 @@
 namespace {
 
 const QColor kCaptionBlue(0, 0, 255);
+
+// Sees the key presses that no control of the window took: Qt hands an ignored key on to the
+// parent widgets, up to the window.
+class TWizardKeys final : public QObject {
+public:
+    TWizardKeys(QWidget* window, QAbstractButton* enterButton)
+        : QObject(window), window_(window), enterButton_(enterButton) {}
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (watched != window_ || event->type() != QEvent::KeyPress) return false;
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if (key->modifiers() & ~(Qt::KeypadModifier)) return false;
+        if (key->key() == Qt::Key_Escape) {
+            window_->close();
+            return true;
+        }
+        if (key->key() != Qt::Key_Return && key->key() != Qt::Key_Enter) return false;
+        auto* focused = qobject_cast<QPushButton*>(window_->focusWidget());
+        QAbstractButton* button = focused != nullptr ? focused : enterButton_.data();
+        if (button == nullptr || !button->isEnabled() || !button->isVisible()) return false;
+        button->click();
+        return true;
+    }
+
+private:
+    QWidget* window_;
+    QPointer<QAbstractButton> enterButton_;
+};
 
 }  // namespace
 
@@ -48,7 +83,14 @@ QPushButton* MakePictureButton(QWidget* parent, const char* name, const char* ca
                                QStyle::StandardPixmap picture, int iconPx, bool flat) {
     auto* button = new QPushButton(QString::fromUtf8(caption), parent);
     button->setObjectName(QString::fromLatin1(name));
-    button->setIcon(parent->style()->standardIcon(picture));
+    QIcon icon = parent->style()->standardIcon(picture);
+    // A style may have some pictures only in a smaller size, which a button shows smaller than its
+    // neighbours' pictures: such a one is scaled up to the size asked for.
+    const QPixmap largest = icon.pixmap(iconPx, iconPx);
+    if (!largest.isNull() && largest.deviceIndependentSize().width() < iconPx) {
+        icon = QIcon(largest.scaled(iconPx, iconPx, Qt::KeepAspectRatio, Qt::SmoothTransformation));
+    }
+    button->setIcon(icon);
     button->setIconSize(QSize(iconPx, iconPx));
     button->setFlat(flat);
     return button;
@@ -68,4 +110,8 @@ void SetUpWizardWindow(QWidget* window, stampwise::FormId id, int clientWidth, i
     window->setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
                            Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint);
     window->setFixedSize(clientWidth, clientHeight);
+}
+
+void InstallWizardKeys(QWidget* window, QAbstractButton* enterButton) {
+    window->installEventFilter(new TWizardKeys(window, enterButton));
 }

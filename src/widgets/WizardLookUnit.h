@@ -7,6 +7,7 @@
 
 #include "job/WizardFlow.h"
 
+class QAbstractButton;
 class QGroupBox;
 class QLabel;
 class QPushButton;
@@ -24,3 +25,7 @@ QPushButton* MakePictureButton(QWidget* parent, const char* name, const char* ca
 void CenterOnScreen(QWidget* window);
 // Sets up a wizard window: caption, objectName, fixed size and a title bar with only a close box.
 void SetUpWizardWindow(QWidget* window, stampwise::FormId id, int clientWidth, int clientHeight);
+// The keys of a wizard window: Enter presses enterButton (its "Дальше" or OK; none when null) unless
+// the focus is on another push button, which it then presses; Escape closes the window. Keys that a
+// control of the window uses itself (Enter in an open editor, Escape in a completer) stay its own.
+void InstallWizardKeys(QWidget* window, QAbstractButton* enterButton);

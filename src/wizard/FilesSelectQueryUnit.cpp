@@ -12,7 +12,7 @@ TFilesSelectQueryForm::TFilesSelectQueryForm(stampwise::WizardHost& forms) : QWi
     setWindowFlag(Qt::WindowStaysOnTopHint, true);
 
     btnSelectFolder = MakePictureButton(this, "btnSelectFolder", "Выбрать папку для обработки",
-                                        QStyle::SP_DirOpenIcon, 32, /*flat=*/true);
+                                        QStyle::SP_DirIcon, 32, /*flat=*/true);
     btnSelectFolder->setGeometry(12, 12, 336, 40);
     btnSelectFiles =
         MakePictureButton(this, "btnSelectFiles", "Сформировать список файлов для обработки",
@@ -22,6 +22,7 @@ TFilesSelectQueryForm::TFilesSelectQueryForm(stampwise::WizardHost& forms) : QWi
     connect(btnSelectFolder, &QPushButton::clicked, this,
             &TFilesSelectQueryForm::btnSelectFolderClick);
     connect(btnSelectFiles, &QPushButton::clicked, this, &TFilesSelectQueryForm::btnSelectFilesClick);
+    InstallWizardKeys(this, nullptr);  // two answers and no "Дальше": Escape only
 }
 
 void TFilesSelectQueryForm::btnSelectFolderClick() { forms_.Flow().SelectFolderClicked(); }

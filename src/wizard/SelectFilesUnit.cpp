@@ -1,5 +1,6 @@
 #include "wizard/SelectFilesUnit.h"
 
+#include <QDir>
 #include <QEvent>
 #include <QFont>
 #include <QGroupBox>
@@ -84,6 +85,10 @@ TSelectFilesForm::TSelectFilesForm(stampwise::WizardHost& forms) : QWidget(nullp
         if (!hasPressChangedSelection_) FilesListClick();
     });
     connect(btnNext, &QPushButton::clicked, this, &TSelectFilesForm::btnNextClick);
+    InstallWizardKeys(this, btnNext);
+
+    // Opened with the home folder chosen and listed, so the first look shows files to pick.
+    stvFilesSource->SelectPath(QDir::homePath().toStdString());
 }
 
 bool TSelectFilesForm::eventFilter(QObject* watched, QEvent* event) {
@@ -178,7 +183,5 @@ void TSelectFilesForm::FilesListClick() {
 }
 
 void TSelectFilesForm::btnNextClick() {
-    stampwise::WizardChoices& choices = forms_.Choices();
-    choices.Files = Entries();
-    forms_.Flow().FilesNextClicked(choices.Folder, choices.Files);
+    forms_.Flow().FilesNextClicked(forms_.SelectedSourceFolder(), Entries());
 }

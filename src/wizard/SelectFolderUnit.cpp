@@ -47,6 +47,7 @@ TSelectFolderForm::TSelectFolderForm(stampwise::WizardHost& forms) : QWidget(nul
     connect(stvSourceFolder, &TShellFolderTree::SelectedPathChanged, this,
             &TSelectFolderForm::stvSourceFolderChange);
     connect(btnNext, &QPushButton::clicked, this, &TSelectFolderForm::btnNextClick);
+    InstallWizardKeys(this, btnNext);
 
     // Opened with a folder already chosen, so "Дальше" never starts from nothing by accident.
     SetSelectedFolder(DesktopStartFolder());
@@ -63,7 +64,5 @@ void TSelectFolderForm::stvSourceFolderChange() {
 }
 
 void TSelectFolderForm::btnNextClick() {
-    stampwise::WizardChoices& choices = forms_.Choices();
-    choices.Folder = SelectedFolder();
-    forms_.Flow().FolderNextClicked(choices.Folder, choices.Files);
+    forms_.Flow().FolderNextClicked(SelectedFolder(), forms_.FileListEntries());
 }

@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -17,10 +18,10 @@ using stampwise::FormId;
 
 namespace {
 
-std::optional<std::string> BrowseForFolder(QWidget* parent) {
+std::optional<std::string> BrowseForFolder(QWidget* parent, const std::string& startFolder) {
     const QString chosen = QFileDialog::getExistingDirectory(
-        parent, QString::fromUtf8(stampwise::kChooseFolderPrompt), QStringLiteral("/"),
-        QFileDialog::ShowDirsOnly);
+        parent, QString::fromUtf8(stampwise::kChooseFolderPrompt),
+        QString::fromStdString(startFolder), QFileDialog::ShowDirsOnly);
     if (chosen.isEmpty()) return std::nullopt;
     return chosen.toStdString();
 }
@@ -90,6 +91,7 @@ TSelectTargetForm::TSelectTargetForm(stampwise::WizardHost& forms)
     }
     connect(btnChooseFolder, &QPushButton::clicked, this, &TSelectTargetForm::btnChooseFolderClick);
     connect(btnNext, &QPushButton::clicked, this, &TSelectTargetForm::btnNextClick);
+    InstallWizardKeys(this, btnNext);
 
     FormCreate();
 }
@@ -132,11 +134,15 @@ void TSelectTargetForm::rbFolderClick() {
 }
 
 void TSelectTargetForm::btnChooseFolderClick() {
-    const std::optional<std::string> chosen = ChooseFolder(this);
+    // The folder typed or chosen last, so a second look starts where the first ended.
+    const QString field = edTargetFolder->text();
+    const std::string startFolder =
+        !field.isEmpty() && QFileInfo(field).isDir() ? field.toStdString() : std::string("/");
+    const std::optional<std::string> chosen = ChooseFolder(this, startFolder);
     if (!chosen) return;
     edTargetFolder->setText(QString::fromStdString(*chosen));
-    if (stampwise::IsSourceFolderChosen(forms_.Job().SourceKind,
-                                        forms_.Choices().Folder, *chosen)) {
+    if (stampwise::IsSourceFolderChosen(forms_.Job().SourceKind, forms_.SelectedSourceFolder(),
+                                        *chosen)) {
         forms_.Boxes().Notice(stampwise::kSameFolderText);
         edTargetFolder->setText(QString::fromStdString(WorkingFolder()));
     }
@@ -148,6 +154,5 @@ stampwise::TargetTexts TSelectTargetForm::Targets() const {
 }
 
 void TSelectTargetForm::btnNextClick() {
-    forms_.Choices().Targets = Targets();
     forms_.Flow().TargetNextClicked(SelectedMode());
 }

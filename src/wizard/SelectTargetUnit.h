@@ -37,9 +37,11 @@ public:
     QLineEdit* edSuffix = nullptr;
     QPushButton* btnNext = nullptr;
 
-    // The folder browse dialog: the chosen folder's full path, or nothing when cancelled. Tests
-    // put their own chooser here instead of the modal dialog.
-    std::function<std::optional<std::string>(QWidget* parent)> ChooseFolder;
+    // The folder browse dialog, opened at startFolder (the folder field's folder when it exists,
+    // else the top of the file system): the chosen folder's full path, or nothing when cancelled.
+    // Tests put their own chooser here instead of the modal dialog.
+    std::function<std::optional<std::string>(QWidget* parent, const std::string& startFolder)>
+        ChooseFolder;
 
     // The four field texts exactly as they stand.
     stampwise::TargetTexts Targets() const;

@@ -1,6 +1,7 @@
 #include <QApplication>
 #include <QIcon>
 #include <QImage>
+#include <QKeyEvent>
 #include <QPushButton>
 #include <QWidget>
 
@@ -51,6 +52,59 @@ TEST_F(StartUp, ResizeButtonSetsTheOperationAndShowsTheSourceQuestion) {
     Control<QPushButton>(FormId::MainForm, "btnResize")->click();
     EXPECT_EQ(forms->Job().Operation, "resize");
     EXPECT_TRUE(forms->Form(FormId::FilesSelectQueryForm)->isVisible());
+}
+
+TEST_F(StartUp, TheSourceQuestionsTwoPicturesHaveOneSize) {
+    for (const char* name : {"btnSelectFolder", "btnSelectFiles"}) {
+        auto* button = Control<QPushButton>(FormId::FilesSelectQueryForm, name);
+        EXPECT_EQ(button->icon().pixmap(button->iconSize()).deviceIndependentSize().toSize(),
+                  QSize(32, 32))
+            << name;
+    }
+}
+
+// A key pressed with the focus on control, which hands on what it does not use itself.
+void PressKey(QWidget* control, Qt::Key key) {
+    control->setFocus();
+    QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
+    QApplication::sendEvent(control, &press);
+}
+
+TEST_F(StartUp, EnterPressesTheWindowsNextOrOkButton) {
+    struct Case {
+        FormId form;
+        const char* focused;  // a control that has no use for Enter
+        const char* button;
+    };
+    const Case cases[] = {
+        {FormId::SelectFolderForm, "stvSourceFolder", "btnNext"},
+        {FormId::SelectFilesForm, "FilesList", "btnNext"},
+        {FormId::SelectTargetForm, "edTargetFolder", "btnNext"},
+        {FormId::ResizeParamsForm, "rbHeight", "btnNext"},
+        {FormId::WatermarkParamsForm, "sbAlpha", "btnNext"},
+        {FormId::AboutForm, "lblProgName", "btnClose"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(FormInstanceName(c.form));
+        forms->ShowForm(c.form);
+        int pressed = 0;
+        auto* button = Control<QPushButton>(c.form, c.button);
+        const auto connection = QObject::connect(button, &QPushButton::clicked, [&] { ++pressed; });
+        PressKey(Control<QWidget>(c.form, c.focused), Qt::Key_Return);
+        QObject::disconnect(connection);
+        EXPECT_EQ(pressed, 1);
+        forms->HideForm(c.form);
+    }
+}
+
+TEST_F(StartUp, EscapeClosesEveryWindowButTheMainOne) {
+    for (FormId id : kFormCreationOrder) {
+        if (id == FormId::MainForm) continue;
+        forms->ShowForm(id);
+        PressKey(forms->Form(id), Qt::Key_Escape);
+        EXPECT_FALSE(forms->Form(id)->isVisible()) << FormInstanceName(id);
+    }
+    EXPECT_TRUE(forms->Form(FormId::MainForm)->isVisible());
 }
 
 }  // namespace

@@ -290,12 +290,15 @@ TEST_F(BatchRunnerTest, SubfolderIsMadeInEachSourceFolder) {
     EXPECT_TRUE(FileExists(dir.String() + "/two/Resized/b.jpg"));
 }
 
-TEST_F(BatchRunnerTest, UncreatableSubfolderGivesOneMessageAndOneErrorRowPerFile) {
+TEST_F(BatchRunnerTest, UncreatableSubfolderIsSaidOncePerFolderAndFailsEachOfItsFiles) {
     dir.WriteFile("Blocked", "a file in the subfolder's place");
+    const std::string two = dir.MakeFolder("two");
+    dir.WriteFile("two/Blocked", "another");
     inputs.Targets.Subfolder = "Blocked";
     const std::string a = Picture("a.jpg");
     const std::string b = Picture("b.jpg");
-    job.SourceFiles = {a, b};
+    const std::string c = Picture("two/c.jpg");
+    job.SourceFiles = {a, b, c};
 
     const BatchSummary summary = ResizeToWidth(20);
 
@@ -305,17 +308,18 @@ TEST_F(BatchRunnerTest, UncreatableSubfolderGivesOneMessageAndOneErrorRowPerFile
         if (e.rfind("row: ", 0) == 0 || e.rfind("information: ", 0) == 0) fileEvents.push_back(e);
     }
     EXPECT_EQ(fileEvents, (std::vector<std::string>{
-                              "information: " + message, "row: " + a, "information: " + message,
-                              "row: " + b,
-                              "information: Размеры изменены не у всех картинок: ошибок 2 из 2.",
+                              "information: " + message, "row: " + a, "row: " + b,
+                              "information: Невозможно создать каталог " + two + "/Blocked",
+                              "row: " + c,
+                              "information: Размеры изменены не у всех картинок: ошибок 3 из 3.",
                           }));
-    ASSERT_EQ(view.Rows.size(), 2u);
-    EXPECT_EQ(view.Rows[0].ImageIndex, 1);
-    EXPECT_EQ(view.Rows[0].Result, "Ошибка!");
-    EXPECT_EQ(view.Rows[0].OutputPath, dir.String() + "/Blocked/a.jpg");
-    EXPECT_EQ(view.Rows[0].NewSize, "20x15");
-    EXPECT_EQ(view.Rows[0].ErrorText, message);
-    EXPECT_EQ(summary.Failed, 2);
+    ASSERT_EQ(view.Rows.size(), 3u);
+    EXPECT_EQ(view.Rows[1].ImageIndex, 1);
+    EXPECT_EQ(view.Rows[1].Result, "Ошибка!");
+    EXPECT_EQ(view.Rows[1].OutputPath, dir.String() + "/Blocked/b.jpg");
+    EXPECT_EQ(view.Rows[1].NewSize, "20x15");
+    EXPECT_EQ(view.Rows[1].ErrorText, message);
+    EXPECT_EQ(summary.Failed, 3);
 }
 
 TEST_F(BatchRunnerTest, UnreadableFilesFailAloneWithNoSizes) {
@@ -453,17 +457,61 @@ TEST_F(BatchRunnerTest, FailedSaveLeavesAnEarlierResultIntact) {
     EXPECT_EQ(ReadFileBytes(result), earlier);
 }
 
-TEST_F(BatchRunnerTest, SaveIntoAMissingFolderFailsWithTheReason) {
+TEST_F(BatchRunnerTest, TargetFolderThatCannotTakeFilesIsSaidOnceAndNothingStarts) {
     job.TargetMode = "folder";
-    job.SourceFiles = {Picture("a.jpg")};
+    dir.WriteFile("plain", "a file, so no folder can be made under it");
+    inputs.Targets.Folder = dir.String() + "/plain/out";
+    job.SourceFiles = {Picture("a.jpg"), Picture("b.jpg")};
+    const std::vector<std::string> sources = job.SourceFiles;
 
-    ResizeToWidth(20);
+    const BatchSummary summary = ResizeToWidth(20);
 
-    ASSERT_EQ(view.Rows.size(), 1u);
-    EXPECT_EQ(view.Rows[0].Result, "Ошибка!");
-    EXPECT_EQ(view.Rows[0].OutputPath, dir.String() + "/out/a.jpg");
-    EXPECT_NE(view.Rows[0].ErrorText, "");
-    EXPECT_FALSE(fs::exists(dir.String() + "/out"));
+    EXPECT_EQ(view.Events, (std::vector<std::string>{
+                               "question",
+                               "notice: Нельзя сохранить файлы в каталог " + dir.String() + "/plain/out",
+                           }));
+    EXPECT_EQ(job.SourceFiles, sources);  // the parameters window stays, ready for another try
+    EXPECT_TRUE(summary.PrepareFailed);
+}
+
+TEST_F(BatchRunnerTest, StopLetsTheFilesUnderWayFinishAndStartsNoOther) {
+    for (int i = 0; i < 12; ++i) job.SourceFiles.push_back(Picture("p" + std::to_string(i) + ".jpg"));
+    const std::vector<std::string> sources = job.SourceFiles;
+    for (const int jobs : {1, 3}) {
+        SCOPED_TRACE(jobs);
+        fs::remove_all(dir.String() + "/Resized");
+        view.Events.clear();
+        view.Stop = false;
+        inputs.Jobs = jobs;
+        job.SourceFiles = sources;
+        BatchOperation op = MakeResizeOperation(ResizeMode::Width, 20, "20");
+        const TransformStep resize = op.Step;
+        // The user presses the stop button while the third file is worked on.
+        op.Step = [&](const std::string& path, StepOutcome& outcome) {
+            if (path == sources[2]) view.Stop = true;
+            resize(path, outcome);
+        };
+
+        const BatchSummary summary = RunBatch(job, inputs, op, view);
+
+        const int done = static_cast<int>(view.Rows.size());
+        if (jobs == 1) {
+            EXPECT_EQ(done, 3);
+        }
+        EXPECT_GE(done, 3);
+        EXPECT_LT(done, 12);
+        EXPECT_TRUE(summary.Stopped);
+        EXPECT_EQ(view.Events.back(), "information: Обработка остановлена: обработано " +
+                                          std::to_string(done) + " из 12.");
+        for (int i = 0; i < 12; ++i) {
+            const std::string result = dir.String() + "/Resized/p" + std::to_string(i) + ".jpg";
+            EXPECT_EQ(FileExists(result), i < done) << i;
+            if (i < done) {
+                EXPECT_EQ(view.Rows[i].Result, "Успешно");
+            }
+        }
+        EXPECT_TRUE(job.SourceFiles.empty());
+    }
 }
 
 TEST_F(BatchRunnerTest, StepFailureKeepsWhatItWorkedOutAndItsText) {

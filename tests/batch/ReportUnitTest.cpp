@@ -1,14 +1,21 @@
 #include <QApplication>
+#include <QCloseEvent>
 #include <QFontMetrics>
 #include <QHeaderView>
 #include <QIcon>
 #include <QImage>
+#include <QKeyEvent>
 #include <QLabel>
+#include <QMouseEvent>
 #include <QPixmap>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTreeWidget>
+#include <chrono>
+#include <filesystem>
+#include <functional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "batch/BatchRunner.h"
@@ -81,11 +88,13 @@ TEST_F(ReportWindow, ABatchShowsTheWindowWithFiveColumnsAndOneRowPerFile) {
     EXPECT_FALSE(forms->Form(FormId::ResizeParamsForm)->isVisible());
     ASSERT_EQ(list->columnCount(), 5);
     const char* captions[] = {"Исходный файл", "Размер", "Преобразованный файл", "Размер", "Результат"};
-    const int widths[] = {180, 60, 180, 60, 70};
-    for (int c = 0; c < 5; ++c) {
-        EXPECT_EQ(list->headerItem()->text(c).toStdString(), captions[c]);
-        EXPECT_EQ(list->columnWidth(c), widths[c]);
-    }
+    for (int c = 0; c < 5; ++c) EXPECT_EQ(list->headerItem()->text(c).toStdString(), captions[c]);
+    // The size columns as the runner gives them; the path columns share the rest of the list.
+    EXPECT_EQ(list->columnWidth(1), 60);
+    EXPECT_EQ(list->columnWidth(3), 60);
+    EXPECT_EQ(list->columnWidth(4), 70);
+    EXPECT_EQ(list->columnWidth(0), list->columnWidth(2));
+    EXPECT_EQ(list->header()->length(), list->viewport()->width());
     ASSERT_EQ(list->topLevelItemCount(), 2);
     QTreeWidgetItem* ok = list->topLevelItem(0);
     EXPECT_EQ(ok->text(0).toStdString(), good);
@@ -134,7 +143,7 @@ TEST_F(ReportWindow, EachRowsTooltipHoldsItsWholePathsAndAFailedOnesTheReason) {
     }
 }
 
-TEST_F(ReportWindow, SizeColumnsWidenToTheirWidestValueAndPathColumnsKeepTheirWidth) {
+TEST_F(ReportWindow, SizeColumnsWidenToTheirWidestValueAndPathColumnsShareTheRest) {
     for (const ReportColumn& column : ReportColumns(ResizeTexts())) report->AddColumn(column);
     const std::string source = "/home/user/Фото/Отпуск на море 2026/Камера/IMG_20260708_123456.jpg";
     report->AddRow({kReportImageOk, source, "6000x4000",
@@ -143,11 +152,10 @@ TEST_F(ReportWindow, SizeColumnsWidenToTheirWidestValueAndPathColumnsKeepTheirWi
     const QFontMetrics metrics(list->font());
     EXPECT_GE(list->columnWidth(1), metrics.horizontalAdvance(QStringLiteral("6000x4000")));
     EXPECT_GE(list->columnWidth(3), metrics.horizontalAdvance(QStringLiteral("3000x2000")));
-    EXPECT_EQ(list->columnWidth(0), 180);
-    EXPECT_EQ(list->columnWidth(2), 180);
-    // Every column stays in sight: the list grows rather than scrolling sideways.
-    EXPECT_LE(list->header()->length() + 2 * list->frameWidth(), list->width());
-    EXPECT_LE(list->geometry().right(), list->parentWidget()->width());
+    EXPECT_EQ(list->columnWidth(0), list->columnWidth(2));
+    // Every column stays in sight: the path columns make room rather than the list scrolling
+    // sideways.
+    EXPECT_LE(list->header()->length(), list->viewport()->width());
     // A narrow value never shrinks a column below its designed width.
     report->AddRow({kReportImageOk, source, "1x1", "", "1x1", "Успешно", ""});
     EXPECT_GE(list->columnWidth(1), metrics.horizontalAdvance(QStringLiteral("6000x4000")));
@@ -227,6 +235,97 @@ TEST_F(ReportWindow, DecliningTheQuestionLeavesTheReportAsItWas) {
     EXPECT_TRUE(forms->Form(FormId::ResizeParamsForm)->isVisible());
     ASSERT_EQ(list->topLevelItemCount(), 1);
     EXPECT_EQ(list->topLevelItem(0)->text(0).toStdString(), good);
+}
+
+TEST_F(ReportWindow, AWiderWindowWidensThePathColumnsAndKeepsItsSizeFromBatchToBatch) {
+    RunResize({good, missing});
+    const int pathWidth = list->columnWidth(0);
+    report->resize(report->width() + 300, report->height() + 100);
+    QApplication::processEvents();
+    EXPECT_GE(list->columnWidth(0), pathWidth + 140);
+    EXPECT_EQ(list->columnWidth(0), list->columnWidth(2));
+    EXPECT_EQ(list->columnWidth(1), 60);
+    EXPECT_EQ(list->header()->length(), list->viewport()->width());
+    const QSize chosen = report->size();
+
+    RunResize({good});
+    EXPECT_EQ(report->size(), chosen);
+    EXPECT_GE(list->columnWidth(0), pathWidth + 140);
+}
+
+// The user stops a batch of ten files while the fourth is worked on, by each of the three ways.
+// The step waits until the stop has been heard, so exactly the fourth file is under way.
+TEST_F(ReportWindow, StopInTheMiddleFinishesTheFileUnderWayAndStartsNoOther) {
+    std::vector<std::string> files;
+    for (int i = 0; i < 10; ++i) {
+        files.push_back(folder / ("p" + std::to_string(i) + ".jpg"));
+        WriteTestJpeg(files.back(), 40, 30);
+    }
+    auto* stop = Control<QPushButton>(FormId::ReportForm, "btnStop");
+    EXPECT_EQ(stop->text().toStdString(), "Остановить");
+    auto* otherButton = Control<QPushButton>(FormId::MainForm, "btnResize");
+    const auto postClick = [](QWidget* widget) {
+        const QPointF centre(widget->width() / 2.0, widget->height() / 2.0);
+        const QPointF global = widget->mapToGlobal(centre);
+        QCoreApplication::postEvent(widget, new QMouseEvent(QEvent::MouseButtonPress, centre, global,
+                                                            Qt::LeftButton, Qt::LeftButton, Qt::NoModifier));
+        QCoreApplication::postEvent(widget, new QMouseEvent(QEvent::MouseButtonRelease, centre, global,
+                                                            Qt::LeftButton, Qt::NoButton, Qt::NoModifier));
+    };
+    struct Way {
+        const char* name;
+        std::function<void()> press;
+    };
+    const Way ways[] = {
+        {"the button", [&] { postClick(stop); }},
+        {"Escape", [&] {
+             QCoreApplication::postEvent(list, new QKeyEvent(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier));
+         }},
+        {"the close box", [&] { QCoreApplication::postEvent(report, new QCloseEvent); }},
+    };
+    for (const Way& way : ways) {
+        SCOPED_TRACE(way.name);
+        std::filesystem::remove_all(folder / "Out");
+        boxes.shown.clear();
+        EXPECT_FALSE(stop->isEnabled());
+        forms->Job().Operation = "resize";
+        forms->Job().SourceKind = "files";
+        forms->Job().TargetMode = "subfolder";
+        forms->Job().SourceFiles = files;
+        BatchInputs inputs;
+        inputs.Targets = {"", "Out", "", ""};
+        inputs.Jobs = 1;
+        BatchOperation op = MakeResizeOperation(ResizeMode::Percent, 50, "50");
+        const TransformStep resize = op.Step;
+        op.Step = [&](const std::string& path, StepOutcome& outcome) {
+            if (path == files[3]) {
+                postClick(otherButton);  // no other input is taken meanwhile
+                way.press();
+                for (int wait = 0; wait < 15000 && !report->IsStopRequested(); ++wait) {
+                    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+                }
+            }
+            resize(path, outcome);
+        };
+        boxes.AnswerNext(true);
+        TReportBatchView view(*report, boxes, forms->Form(FormId::ResizeParamsForm));
+        RunBatch(forms->Job(), inputs, op, view);
+
+        ASSERT_EQ(list->topLevelItemCount(), 4);
+        for (int i = 0; i < 10; ++i) {
+            const bool isDone = i < 4;
+            EXPECT_EQ(FileExists(folder / ("Out/p" + std::to_string(i) + ".jpg")), isDone) << i;
+            if (isDone) {
+                EXPECT_EQ(list->topLevelItem(i)->text(4).toStdString(), "Успешно") << i;
+            }
+        }
+        EXPECT_EQ(boxes.shown.back(), (ShownBox{ShownBox::Kind::Information,
+                                                "Обработка остановлена: обработано 4 из 10."}));
+        EXPECT_TRUE(report->isVisible());
+        EXPECT_FALSE(forms->Form(FormId::FilesSelectQueryForm)->isVisible());
+        EXPECT_FALSE(stop->isEnabled());
+        EXPECT_TRUE(Control<QPushButton>(FormId::ReportForm, "btnFinished")->isEnabled());
+    }
 }
 
 TEST_F(ReportWindow, CloseHidesTheWindowAndKeepsTheRows) {

@@ -36,6 +36,7 @@
 #include "support/RecordingBatchView.h"
 #include "support/ReferenceCodec.h"
 #include "support/TempFolder.h"
+#include "support/TestColourFiles.h"
 #include "support/TestJpegFiles.h"
 #include "watermark/LogoCompositing.h"
 #include "watermark/WatermarkPreview.h"
@@ -342,6 +343,38 @@ TEST(BatchCommandRun, AllSucceededExitsZeroWithTheSuccessMessage) {
     EXPECT_EQ(Lines(run.out), (std::vector<std::string>{
                                   dir / "a.jpg" + "\t40x30\t" + dir / "half_a.jpg" + "\t20x15\tУспешно",
                                   "Размеры картинок удачно изменены!"}));
+}
+
+// A tagged picture comes out in sRGB without a profile; with --keep-profile it keeps its values
+// and passes its profile on, in both operations (a reduction samples its rows).
+TEST(BatchCommandRun, KeepProfileKeepsTheSourcesValuesAndItsProfile) {
+    TempFolder dir;
+    const std::vector<std::uint8_t> p3 = testing::DisplayP3Profile();
+    // sRGB (200, 100, 50) stored as Display P3.
+    const TBitmap flat = testing::ColourBlocks({RGBColor(187, 105, 61)}, 64);
+    testing::WriteBytes(dir / "p3.jpg", testing::WithIccProfile(EncodeJpeg(flat), p3));
+    WriteTestJpeg(dir / "logo.jpg", 8, 6);
+    for (const bool isKeeping : {false, true}) {
+        const Args operations[] = {
+            {"resize", "--percent", "50"},
+            {"watermark", "--logo", dir / "logo.jpg", "--at", "top-left"},
+        };
+        for (Args args : operations) {
+            const std::string suffix = "_" + args[0] + (isKeeping ? "_kept" : "_converted");
+            args.insert(args.end(), {"--suffix", suffix, dir / "p3.jpg"});
+            if (isKeeping) args.push_back("--keep-profile");
+            ASSERT_EQ(RunInProcess(args).status, 0) << suffix;
+            const std::vector<std::uint8_t> result = ReadFileBytes(dir / ("p3" + suffix + ".jpg"));
+            EXPECT_EQ(ReadJpegHeader(result.data(), result.size()).IccProfile,
+                      isKeeping ? p3 : std::vector<std::uint8_t>())
+                << suffix;
+            TBitmap stored;  // the result's own values, whatever its profile says
+            DecodeJpeg(result.data(), result.size(), stored, JpegDamage::Refuse, ProfileHandling::Keep);
+            const ColorValue expected = isKeeping ? RGBColor(187, 105, 61) : RGBColor(200, 100, 50);
+            const ColorValue corner = stored.PixelAt(stored.Width() - 6, stored.Height() - 6);
+            EXPECT_TRUE(testing::ColorsClose(corner, expected, 2)) << suffix << ": " << std::hex << corner;
+        }
+    }
 }
 
 TEST(BatchCommandRun, UncreatableSubfolderIsInTheRowsNotRepeated) {

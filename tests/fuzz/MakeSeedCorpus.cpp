@@ -2,8 +2,10 @@
 // search starts from every branch instead of having to find "BM" or a Huffman table by itself.
 //   stampwise-fuzz-seeds DIR     writes DIR/jpeg/*.jpg and DIR/bmp/*.bmp
 // JPEG: 4:2:0, 4:2:2, 4:4:4, 4:1:1, progressive, grey (baseline and progressive), restart markers,
-// arithmetic coding, optimized tables, CMYK and YCCK, a cut-short file; Exif blocks in both byte
-// orders with every orientation, broken Exif blocks, and colour profiles in one or two segments. BMP: 1, 4, 8, 16, 24 and
+// arithmetic coding, optimized tables, CMYK (with and without Adobe's marker) and YCCK, an RGB
+// file tagged with a wide-gamut ICC profile in two chunks, a cut-short file; Exif blocks in both
+// byte orders with every orientation, broken Exif blocks, and small display profiles in one or two
+// segments. BMP: 1, 4, 8, 16, 24 and
 // 32 bits, RLE4 and RLE8 (with a run into the row's padding), bit fields, core, V4 and V5 headers,
 // top-down rows.
 #include <algorithm>
@@ -17,6 +19,7 @@
 #include <vector>
 
 #include <jpeglib.h>
+#include <lcms2.h>
 
 namespace {
 
@@ -47,6 +50,8 @@ struct JpegLayout {
     bool hasRestarts = false;
     bool isArithmetic = false;
     bool isOptimized = false;
+    bool hasAdobeMarker = true;  // libjpeg's default; only four-component files write it
+    bool hasProfile = false;
 };
 
 // An application segment written right after the JFIF header: marker code and payload.
@@ -54,6 +59,23 @@ struct Segment {
     int marker = JPEG_APP0 + 1;
     Bytes payload;
 };
+
+// Display P3's primaries with the sRGB curve: a profile the decoder converts from.
+Bytes WideGamutProfile() {
+    const cmsCIExyY d65 = {0.3127, 0.3290, 1.0};
+    const cmsCIExyYTRIPLE primaries = {{0.680, 0.320, 1}, {0.265, 0.690, 1}, {0.150, 0.060, 1}};
+    const cmsFloat64Number parameters[5] = {2.4, 1 / 1.055, 0.055 / 1.055, 1 / 12.92, 0.04045};
+    cmsToneCurve* curve = cmsBuildParametricToneCurve(nullptr, 4, parameters);
+    cmsToneCurve* curves[3] = {curve, curve, curve};
+    cmsHPROFILE profile = cmsCreateRGBProfile(&d65, &primaries, curves);
+    cmsFreeToneCurve(curve);
+    cmsUInt32Number size = 0;
+    cmsSaveProfileToMem(profile, nullptr, &size);
+    Bytes bytes(size);
+    cmsSaveProfileToMem(profile, bytes.data(), &size);
+    cmsCloseProfile(profile);
+    return bytes;
+}
 
 Bytes EncodeJpegSeed(const JpegLayout& layout, int width, int height,
                      const std::vector<Segment>& segments = {}) {
@@ -80,7 +102,20 @@ Bytes EncodeJpegSeed(const JpegLayout& layout, int width, int height,
     if (layout.hasRestarts) info.restart_interval = 1;
     info.arith_code = layout.isArithmetic ? TRUE : FALSE;
     info.optimize_coding = layout.isOptimized ? TRUE : FALSE;
+    if (!layout.hasAdobeMarker) info.write_Adobe_marker = FALSE;
     jpeg_start_compress(&info, TRUE);
+    if (layout.hasProfile) {
+        // Two APP2 chunks, so that joining them is exercised too.
+        const Bytes profile = WideGamutProfile();
+        const std::size_t half = profile.size() / 2;
+        for (int part = 0; part < 2; ++part) {
+            Bytes marker = {'I', 'C', 'C', '_', 'P', 'R', 'O', 'F', 'I', 'L', 'E', 0,
+                            static_cast<std::uint8_t>(part + 1), 2};
+            marker.insert(marker.end(), profile.begin() + (part == 0 ? 0 : half),
+                          part == 0 ? profile.begin() + half : profile.end());
+            jpeg_write_marker(&info, JPEG_APP0 + 2, marker.data(), static_cast<unsigned int>(marker.size()));
+        }
+    }
     for (const Segment& segment : segments) {
         jpeg_write_marker(&info, segment.marker, segment.payload.data(),
                           static_cast<unsigned>(segment.payload.size()));
@@ -265,7 +300,9 @@ void WriteJpegSeeds(const fs::path& folder) {
         {"optimized", JCS_RGB, JCS_YCbCr, 2, 2, false, false, false, true},
         {"rgb", JCS_RGB, JCS_RGB, 1, 1},
         {"cmyk", JCS_CMYK, JCS_CMYK, 1, 1},
+        {"cmyk_plain", JCS_CMYK, JCS_CMYK, 1, 1, false, false, false, false, false},
         {"ycck", JCS_CMYK, JCS_YCCK, 2, 2},
+        {"yuv420_icc", JCS_RGB, JCS_YCbCr, 2, 2, false, false, false, false, true, true},
     };
     for (const JpegLayout& layout : layouts) {
         Write(folder / (layout.name + ".jpg"), EncodeJpegSeed(layout, 37, 29));

@@ -1,7 +1,7 @@
 // Decoding only the rows a reduction samples, or every row a band at a time (JpegRowReader), must
 // give exactly those rows of a full decode, for every layout of JPEG file the library reads: chroma
 // subsampling both ways, restart markers, progressive scans with block smoothing, dithered
-// grayscale, partial blocks, cut-short data.
+// grayscale, partial blocks, cut-short data, and rows converted to sRGB (tagged RGB, CMYK, YCCK).
 #include "imaging/JpegDecoder.h"
 
 #include <gtest/gtest.h>
@@ -18,6 +18,7 @@
 #include "imaging/Raster.h"
 #include "support/ReferenceCodec.h"
 #include "support/TempFolder.h"
+#include "support/TestColourFiles.h"
 #include "support/TestJpegFiles.h"
 
 namespace stampwise {
@@ -114,20 +115,41 @@ TEST(DecodeJpegSampledRows, GivesTheFullDecodesRowsForEveryLayout) {
     };
     TempFolder dir;
     unsigned seed = 11;
+    struct File {
+        std::string name;
+        std::vector<std::uint8_t> bytes;
+    };
+    std::vector<File> files;
     for (const Encoding& e : encodings) {
-        const std::vector<std::uint8_t> bytes = EncodeWithCjpeg(dir, e, seed++);
+        files.push_back({e.cjpegOptions + " " + std::to_string(e.width) + "x" + std::to_string(e.height),
+                         EncodeWithCjpeg(dir, e, seed++)});
+    }
+    // Converted rows: through an RGB profile, and CMYK through a profile or the formula.
+    const TBitmap photo = MakePhotoLike(67, 45, 31);
+    files.push_back({"Display P3", testing::WithIccProfile(testing::EncodeWithLibjpeg(photo, false, false),
+                                                           testing::DisplayP3Profile())});
+    std::vector<std::uint8_t> inks;
+    for (int i = 0; i < 53 * 70; ++i) {
+        for (int c = 0; c < 4; ++c) inks.push_back(static_cast<std::uint8_t>((i * (7 + 2 * c)) % 251));
+    }
+    files.push_back({"CMYK", testing::EncodeInkJpeg(53, 70, inks, false, false, {})});
+    files.push_back({"YCCK with profile",
+                     testing::EncodeInkJpeg(53, 70, inks, true, true, testing::TintedCmykProfile())});
+
+    for (const File& f : files) {
+        const std::vector<std::uint8_t>& bytes = f.bytes;
         TBitmap full;
         DecodeJpeg(bytes.data(), bytes.size(), full);
-        ASSERT_EQ(full.Height(), e.height) << e.cjpegOptions;
+        const int height = full.Height();
+        ASSERT_GT(height, 0) << f.name;
         for (int bandRows : {1, 7, 16}) {
-            EXPECT_EQ(CompareSampledRows(full, ReadInBands(bytes, bandRows), e.height), "")
-                << e.cjpegOptions << " " << e.width << "x" << e.height << " in bands of " << bandRows;
+            EXPECT_EQ(CompareSampledRows(full, ReadInBands(bytes, bandRows), height), "")
+                << f.name << " in bands of " << bandRows;
         }
-        for (int rowCount : RowCounts(e.height)) {
+        for (int rowCount : RowCounts(height)) {
             TBitmap sampled;
             DecodeJpegSampledRows(bytes.data(), bytes.size(), rowCount, sampled);
-            EXPECT_EQ(CompareSampledRows(full, sampled, rowCount), "")
-                << e.cjpegOptions << " " << e.width << "x" << e.height << " to " << rowCount << " rows";
+            EXPECT_EQ(CompareSampledRows(full, sampled, rowCount), "") << f.name << " to " << rowCount << " rows";
         }
     }
 }
@@ -185,8 +207,8 @@ TEST(DecodeJpegSampledRows, FailsAsTheFullDecodeFails) {
     TempFolder dir;
     const std::vector<std::uint8_t> good = EncodeWithCjpeg(dir, {"-quality 90", 40, 30}, 3);
     const std::vector<std::uint8_t> notJpeg = {'n', 'o', 't', ' ', 'a', ' ', 'J', 'P', 'E', 'G'};
-    const std::vector<std::uint8_t> cmyk = testing::MakeFourComponentJpeg(9, 7, false);
-    for (const std::vector<std::uint8_t>* bytes : {&notJpeg, &cmyk}) {
+    const std::vector<std::uint8_t> empty;
+    for (const std::vector<std::uint8_t>* bytes : {&notJpeg, &empty}) {
         TBitmap full;
         TBitmap sampled;
         std::string fullError;

@@ -1,4 +1,5 @@
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTreeWidget>
@@ -9,6 +10,8 @@
 #include "support/TestJpegFiles.h"
 #include "uisupport/FormsFixture.h"
 #include "widgets/SpinEditUnit.h"
+#include "wizard/SelectFolderUnit.h"
+#include "wizard/SelectTargetUnit.h"
 
 namespace stampwise::testing {
 namespace {
@@ -26,9 +29,13 @@ protected:
         job.SourceKind = "folder";
         job.TargetMode = "subfolder";
         job.SourceFiles.assign(12, folder.String() + "/a.jpg");
-        // What the folder and target windows' "Дальше" would have written.
-        forms->Choices().Folder = folder.String();
-        forms->Choices().Targets = {"/out", "Resized", "resized_", "_resized"};
+        // What the folder and target windows hold, where this window reads them.
+        forms->Window<TSelectFolderForm>(FormId::SelectFolderForm)->SetSelectedFolder(folder.String());
+        auto* target = forms->Window<TSelectTargetForm>(FormId::SelectTargetForm);
+        target->edTargetFolder->setText(QStringLiteral("/out"));
+        target->edSubfolder->setText(QStringLiteral("Resized"));
+        target->edPrefix->setText(QStringLiteral("resized_"));
+        target->edSuffix->setText(QStringLiteral("_resized"));
         sourcePart = "Все картинки в папке [" + folder.String() + "] с расширением jpg (всего 12) преобразуются";
     }
 

@@ -55,6 +55,21 @@ protected:
         return rows;
     }
 
+    // A resize run over folder, from the main window to the target window.
+    void FolderRunToTheTargetWindow(const std::string& sourceFolder) {
+        Click(FormId::MainForm, "btnResize");
+        Click(FormId::FilesSelectQueryForm, "btnSelectFolder");
+        SelectFolderInTree(sourceFolder);
+        Click(FormId::SelectFolderForm, "btnNext");
+        ASSERT_TRUE(IsShown(FormId::SelectTargetForm));
+    }
+    void SelectFolderInTree(const std::string& path) {
+        Control<TShellFolderTree>(FormId::SelectFolderForm, "stvSourceFolder")->SelectPath(path);
+    }
+    void SetTargetText(const char* field, const std::string& text) {
+        Control<QLineEdit>(FormId::SelectTargetForm, field)->setText(QString::fromStdString(text));
+    }
+
     TempFolder folder;
     std::string big, small, tall;
 };
@@ -157,6 +172,145 @@ TEST_F(ResizeRun, AHandMadeListByPercentWithASuffix) {
     EXPECT_EQ(JpegFileSize(bigOut), (PictureSize{800, 600}));
     EXPECT_EQ(JpegFileSize(smallOut), (PictureSize{320, 240}));
     EXPECT_TRUE(forms->Job().SourceFiles.empty());
+}
+
+// Windows stay open across runs, so a window of an earlier run can be used after a later run has
+// changed what the source and target windows hold. Whatever is pressed reads those windows as they
+// are at that moment.
+using TwoRuns = ResizeRun;
+
+TEST_F(TwoRuns, TheFolderWindowOfAnEarlierRunReadsTheFileListALaterRunEmptied) {
+    Click(FormId::MainForm, "btnResize");
+    Click(FormId::FilesSelectQueryForm, "btnSelectFiles");
+    Control<QListWidget>(FormId::SelectFilesForm, "FilesList")->addItem(QString::fromStdString(big));
+    Click(FormId::SelectFilesForm, "btnNext");
+    ASSERT_EQ(forms->Job().SourceFiles, std::vector<std::string>{big});
+    forms->Form(FormId::SelectTargetForm)->close();
+
+    Click(FormId::MainForm, "btnResize");
+    Click(FormId::FilesSelectQueryForm, "btnSelectFolder");  // left open
+    Click(FormId::MainForm, "btnResize");
+    Click(FormId::FilesSelectQueryForm, "btnSelectFiles");  // empties the list
+    boxes.shown.clear();
+    Click(FormId::SelectFolderForm, "btnNext");
+
+    EXPECT_EQ(boxes.Texts(), std::vector<std::string>{"Не выбраны файлы для преобразования!"});
+    EXPECT_TRUE(IsShown(FormId::SelectFolderForm));
+    EXPECT_FALSE(IsShown(FormId::SelectTargetForm));
+}
+
+TEST_F(TwoRuns, TheFileListWindowOfAnEarlierRunReadsTheFolderTreeALaterRunChanged) {
+    const std::string other = folder.MakeFolder("other");
+    WriteTestJpeg(other + "/o.jpg", 40, 30);
+    FolderRunToTheTargetWindow(folder.String());
+    forms->Form(FormId::SelectTargetForm)->close();
+
+    Click(FormId::MainForm, "btnResize");
+    Click(FormId::FilesSelectQueryForm, "btnSelectFiles");  // left open, its list empty
+    Click(FormId::MainForm, "btnResize");
+    Click(FormId::FilesSelectQueryForm, "btnSelectFolder");
+    SelectFolderInTree(other);  // and left open
+    Click(FormId::SelectFilesForm, "btnNext");
+
+    EXPECT_EQ(forms->Job().SourceFiles, std::vector<std::string>{other + "/o.jpg"});
+}
+
+TEST_F(TwoRuns, TheQuestionNamesTheFolderTheTreeHoldsNow) {
+    const std::string empty = folder.MakeFolder("empty");
+    FolderRunToTheTargetWindow(folder.String());
+    Click(FormId::SelectTargetForm, "btnNext");
+    ASSERT_TRUE(IsShown(FormId::ResizeParamsForm));
+
+    Click(FormId::MainForm, "btnResize");
+    Click(FormId::FilesSelectQueryForm, "btnSelectFolder");
+    SelectFolderInTree(empty);
+    Click(FormId::SelectFolderForm, "btnNext");  // no pictures there: only the notice
+    SelectFolderInTree(folder.String());
+    forms->Form(FormId::SelectFolderForm)->close();
+    boxes.shown.clear();
+    Click(FormId::ResizeParamsForm, "btnNext");  // answered No
+
+    ASSERT_EQ(boxes.shown.size(), 1u);
+    EXPECT_NE(boxes.shown[0].text.find("[" + folder.String() + "] с расширением jpg (всего 3)"),
+              std::string::npos)
+        << boxes.shown[0].text;
+}
+
+TEST_F(TwoRuns, TheBatchOfAnEarlierRunNamesItsResultsByTheTargetFieldsAsTheyStandNow) {
+    const std::string out = folder.MakeFolder("out");
+    const std::string later = folder.MakeFolder("later");
+    struct Case {
+        const char* option;
+        const char* field;
+        std::string typed;      // by the user in the first run
+        std::string laterText;  // typed in the later run, whose showing writes the default names
+        std::string laterResult;  // under the source folder, or a full path
+    };
+    const Case cases[] = {
+        // The folder field keeps its text between showings.
+        {"rbFolder", "edTargetFolder", out, later, later + "/a.jpg"},
+        {"rbCreateSubFolder", "edSubfolder", "Mine", "", "Resized/a.jpg"},
+        {"rbPrefix", "edPrefix", "small_", "", "resized_a.jpg"},
+        {"rbSuffix", "edSuffix", "_small", "", "a_resized.jpg"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.option);
+        const std::string source = folder.MakeFolder(c.field);
+        WriteTestJpeg(source + "/a.jpg", 40, 30);
+        const std::string result = c.laterResult[0] == '/' ? c.laterResult : source + "/" + c.laterResult;
+        forms = std::make_unique<TFormSet>(boxes, PulseTicks::Injected);
+        forms->ShowForm(FormId::MainForm);
+        FolderRunToTheTargetWindow(source);
+        Click(FormId::SelectTargetForm, c.option);
+        SetTargetText(c.field, c.typed);
+        Click(FormId::SelectTargetForm, "btnNext");
+        ASSERT_TRUE(IsShown(FormId::ResizeParamsForm));
+
+        FolderRunToTheTargetWindow(source);
+        if (!c.laterText.empty()) SetTargetText(c.field, c.laterText);
+        forms->Form(FormId::SelectTargetForm)->close();
+        boxes.AnswerNext(true);
+        Click(FormId::ResizeParamsForm, "btnNext");
+
+        ASSERT_EQ(ReportRows().size(), 1u);
+        EXPECT_EQ(ReportRows()[0][2], result);
+        EXPECT_EQ(ReportRows()[0][4], "Успешно");
+    }
+}
+
+TEST_F(ResizeRun, ATargetFolderThatCannotTakeFilesIsSaidBeforeAnyFile) {
+    folder.WriteFile("plain", "a file, so nothing can be made under it");
+    const std::string target = folder / "plain/out";
+    FolderRunToTheTargetWindow(folder.String());
+    Click(FormId::SelectTargetForm, "rbFolder");
+    SetTargetText("edTargetFolder", target);
+    Click(FormId::SelectTargetForm, "btnNext");
+    boxes.shown.clear();
+    boxes.AnswerNext(true);
+    Click(FormId::ResizeParamsForm, "btnNext");
+
+    ASSERT_EQ(boxes.shown.size(), 2u);
+    EXPECT_EQ(boxes.shown[0].kind, ShownBox::Kind::Question);
+    EXPECT_EQ(boxes.shown[1], (ShownBox{ShownBox::Kind::Notice, "Нельзя сохранить файлы в каталог " + target}));
+    EXPECT_TRUE(IsShown(FormId::ResizeParamsForm));
+    EXPECT_FALSE(IsShown(FormId::ReportForm));
+    EXPECT_EQ(forms->Job().SourceFiles.size(), 3u);
+}
+
+TEST_F(ResizeRun, ASubfolderThatCannotBeMadeIsSaidOnceForAllItsFiles) {
+    folder.WriteFile("Resized", "a file where the subfolder would go");
+    FolderRunToTheTargetWindow(folder.String());
+    Click(FormId::SelectTargetForm, "btnNext");
+    boxes.shown.clear();
+    boxes.AnswerNext(true);
+    Click(FormId::ResizeParamsForm, "btnNext");
+
+    ASSERT_EQ(boxes.shown.size(), 3u);
+    EXPECT_EQ(boxes.shown[1], (ShownBox{ShownBox::Kind::Information,
+                                        "Невозможно создать каталог " + folder / "Resized"}));
+    EXPECT_EQ(boxes.shown[2].kind, ShownBox::Kind::Information);  // the final message
+    ASSERT_EQ(ReportRows().size(), 3u);
+    for (const auto& row : ReportRows()) EXPECT_EQ(row[4], "Ошибка!");
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 // clear calls really empty, as the window's list would).
 #pragma once
 
+#include <atomic>
 #include <string>
 #include <utility>
 #include <vector>
@@ -15,10 +16,12 @@ class RecordingBatchView : public BatchView {
 public:
     bool Answer = true;
     bool Asks = true;
+    // Set by a test's step to stop the batch; read from the worker threads.
+    std::atomic<bool> Stop{false};
 
     // In order: "question", "information: <text>", "hide params", "clear rows", "clear columns",
     // "column: <caption>", "row: <caption>", "repaint", "show report", "process events",
-    // "pictures released".
+    // "pictures released", "notice: <text>".
     std::vector<std::string> Events;
     std::vector<std::string> Questions;
     std::vector<std::string> Informations;
@@ -39,6 +42,8 @@ public:
     void ReportProgress(int done, int total) override;
     void PicturesReleased() override { Events.push_back("pictures released"); }
     bool AsksQuestion() const override { return Asks; }
+    void ShowNotice(const std::string& text) override { Events.push_back("notice: " + text); }
+    bool StopRequested() const override { return Stop; }
 };
 
 }  // namespace stampwise::testing

@@ -160,36 +160,6 @@ long long FirstDifference(const TBitmap& a, const TBitmap& b) {
 
 namespace stampwise::testing {
 
-std::vector<std::uint8_t> MakeFourComponentJpeg(int width, int height, bool isYcck) {
-    jpeg_compress_struct info;
-    jpeg_error_mgr errors;
-    info.err = jpeg_std_error(&errors);
-    jpeg_create_compress(&info);
-    unsigned char* buffer = nullptr;
-    unsigned long size = 0;
-    jpeg_mem_dest(&info, &buffer, &size);
-    info.image_width = static_cast<JDIMENSION>(width);
-    info.image_height = static_cast<JDIMENSION>(height);
-    info.input_components = 4;
-    info.in_color_space = JCS_CMYK;
-    jpeg_set_defaults(&info);
-    jpeg_set_colorspace(&info, isYcck ? JCS_YCCK : JCS_CMYK);
-    jpeg_start_compress(&info, TRUE);
-    std::vector<std::uint8_t> row(static_cast<std::size_t>(width) * 4);
-    while (info.next_scanline < info.image_height) {
-        for (int x = 0; x < width; ++x) {
-            for (int c = 0; c < 4; ++c) row[4 * x + c] = static_cast<std::uint8_t>((x * 40 + c * 60 + info.next_scanline * 3) & 0xFF);
-        }
-        JSAMPROW rows[1] = {row.data()};
-        jpeg_write_scanlines(&info, rows, 1);
-    }
-    jpeg_finish_compress(&info);
-    jpeg_destroy_compress(&info);
-    std::vector<std::uint8_t> bytes(buffer, buffer + size);
-    std::free(buffer);
-    return bytes;
-}
-
 std::vector<std::uint8_t> EncodeWithLibjpeg(const TBitmap& picture, bool isProgressive, bool isGrayscale) {
     jpeg_compress_struct info;
     jpeg_error_mgr errors;

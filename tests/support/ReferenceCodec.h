@@ -41,10 +41,6 @@ long long FirstDifference(const TBitmap& a, const TBitmap& b);
 
 namespace stampwise::testing {
 
-// A small four-component JPEG file (CMYK, or YCCK when isYcck), made with libjpeg directly because
-// cjpeg cannot write one from a PPM file.
-std::vector<std::uint8_t> MakeFourComponentJpeg(int width, int height, bool isYcck);
-
 // The picture compressed by libjpeg directly, progressive and/or grayscale (quality 75), for
 // inputs the project's own encoder never writes.
 std::vector<std::uint8_t> EncodeWithLibjpeg(const TBitmap& picture, bool isProgressive, bool isGrayscale);

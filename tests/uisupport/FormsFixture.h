@@ -1,4 +1,5 @@
-// The nine windows created as at start-up, with scripted message boxes, for window tests.
+// The nine windows created as at start-up, with scripted message boxes, for window tests. The main
+// window's pulse ticks only when a test calls it: no test depends on the clock.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -8,6 +9,7 @@
 #include <memory>
 
 #include "app/FormSetUnit.h"
+#include "app/MainUnit.h"
 #include "support/ScriptedMessageBoxes.h"
 
 namespace stampwise::testing {
@@ -15,7 +17,7 @@ namespace stampwise::testing {
 class FormsFixture : public ::testing::Test {
 protected:
     void SetUp() override {
-        forms = std::make_unique<TFormSet>(boxes);
+        forms = std::make_unique<TFormSet>(boxes, PulseTicks::Injected);
         forms->ShowForm(FormId::MainForm);
         QApplication::processEvents();
     }

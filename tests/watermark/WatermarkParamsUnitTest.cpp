@@ -2,6 +2,7 @@
 #include <QCheckBox>
 #include <QFileDialog>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QRadioButton>
@@ -58,8 +59,9 @@ protected:
         FormsFixture::SetUp();
         form = forms->Window<TWatermarkParamsForm>(stampwise::FormId::WatermarkParamsForm);
         realDialog = form->OpenPictureDialog;
-        form->OpenPictureDialog = [this](QWidget*) {
+        form->OpenPictureDialog = [this](QWidget*, const std::string& startFolder) {
             ++dialogOpened;
+            openedIn = startFolder;
             return nextChoice;
         };
         forms->ShowForm(kForm);
@@ -92,9 +94,10 @@ protected:
 
     TempFolder folder;
     TWatermarkParamsForm* form = nullptr;
-    std::function<std::optional<std::string>(QWidget*)> realDialog;
+    std::function<std::optional<std::string>(QWidget*, const std::string&)> realDialog;
     std::optional<std::string> nextChoice;
     int dialogOpened = 0;
+    std::string openedIn;
 };
 
 TEST_F(WatermarkWindow, StartsWithItsDefaultsAndNoLogo) {
@@ -222,6 +225,17 @@ TEST_F(WatermarkWindow, TheInvitationOpensTheSameDialogAndCancellingChangesNothi
     EXPECT_TRUE(boxes.shown.empty());
 }
 
+TEST_F(WatermarkWindow, TheOpenDialogStartsInTheCurrentLogosFolder) {
+    nextChoice = std::nullopt;
+    ClickOn(form->ImagePreview);
+    EXPECT_EQ(openedIn, "");
+    folder.MakeFolder("logos");
+    ChooseLogo(WriteLogo("logos/a.bmp", 30, 20, kLogoColor));
+    nextChoice = std::nullopt;
+    ClickOn(form->ImagePreview);
+    EXPECT_EQ(openedIn, folder / "logos");
+}
+
 TEST_F(WatermarkWindow, ALowerCaseJpgIsAccepted) {
     const std::string path = folder / "photo.jpg";
     WriteTestJpeg(path, 41, 23);
@@ -233,13 +247,16 @@ TEST_F(WatermarkWindow, ALowerCaseJpgIsAccepted) {
 
 TEST_F(WatermarkWindow, TheOpenDialogOffersOnlyFilesTheLoaderReads) {
     QStringList filters;
+    QString shownFolder;
     QTimer::singleShot(0, [&] {
         auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
         ASSERT_NE(dialog, nullptr);
         filters = dialog->nameFilters();
+        shownFolder = dialog->directory().absolutePath();
         dialog->reject();
     });
-    EXPECT_FALSE(realDialog(form).has_value());
+    EXPECT_FALSE(realDialog(form, folder.String()).has_value());
+    EXPECT_EQ(shownFolder.toStdString(), folder.String());
     ASSERT_FALSE(filters.isEmpty());
     int patterns = 0;
     const QRegularExpression pattern(QStringLiteral("\\*(\\.\\w+)"));
@@ -436,7 +453,9 @@ TEST_F(WatermarkRun, FromTheMainWindowToTheReportWithTwoPlacements) {
     ASSERT_TRUE(forms->Form(kForm)->isVisible());
 
     auto* form = forms->Window<TWatermarkParamsForm>(stampwise::FormId::WatermarkParamsForm);
-    form->OpenPictureDialog = [&](QWidget*) { return std::optional<std::string>(logoPath); };
+    form->OpenPictureDialog = [&](QWidget*, const std::string&) {
+        return std::optional<std::string>(logoPath);
+    };
     ClickOn(Control<QLabel>(kForm, "lblWarning"));
     ASSERT_EQ(form->lblLogoPath->text().toStdString(), logoPath);
     Control<QCheckBox>(kForm, "cbTopLeft")->click();
@@ -482,6 +501,39 @@ TEST_F(WatermarkRun, FromTheMainWindowToTheReportWithTwoPlacements) {
         EXPECT_EQ(item->text(2).toStdString(), source + "/Marked/" + (row == 0 ? "first.jpg" : "second.jpg"));
         EXPECT_EQ(item->text(4).toStdString(), kReportOk) << row;
     }
+}
+
+// A later run shows the target window, which writes the default names, and is left there; the
+// watermark window of the earlier run names its results by what the fields hold now.
+TEST_F(WatermarkRun, AnEarlierRunsBatchReadsTheTargetFieldsALaterRunRewrote) {
+    const std::string source = folder.MakeFolder("photos");
+    WriteTestJpeg(source + "/a.jpg", 40, 30);
+    const std::string logoPath = folder / "logo.bmp";
+    WriteTestBmp(logoPath, FilledPicture(8, 8, kLogoColor));
+    const auto toTheTargetWindow = [&] {
+        Control<QPushButton>(FormId::MainForm, "btnWatermark")->click();
+        Control<QPushButton>(FormId::FilesSelectQueryForm, "btnSelectFolder")->click();
+        forms->Window<TSelectFolderForm>(FormId::SelectFolderForm)->SetSelectedFolder(source);
+        Control<QPushButton>(FormId::SelectFolderForm, "btnNext")->click();
+    };
+    toTheTargetWindow();
+    Control<QRadioButton>(FormId::SelectTargetForm, "rbPrefix")->click();
+    Control<QLineEdit>(FormId::SelectTargetForm, "edPrefix")->setText(QStringLiteral("small_"));
+    Control<QPushButton>(FormId::SelectTargetForm, "btnNext")->click();
+    auto* form = forms->Window<TWatermarkParamsForm>(FormId::WatermarkParamsForm);
+    form->OpenPictureDialog = [&](QWidget*, const std::string&) {
+        return std::optional<std::string>(logoPath);
+    };
+    ClickOn(form->ImagePreview);
+    form->cbMiddle->click();
+
+    toTheTargetWindow();
+    forms->Form(FormId::SelectTargetForm)->close();
+    boxes.AnswerNext(true);
+    form->btnNext->click();
+
+    EXPECT_TRUE(FileExists(source + "/marked_a.jpg"));
+    EXPECT_FALSE(FileExists(source + "/small_a.jpg"));
 }
 
 }  // namespace

@@ -14,6 +14,7 @@
 #include "support/ReferenceCodec.h"
 #include "support/ScriptedMessageBoxes.h"
 #include "support/TempFolder.h"
+#include "support/TestColourFiles.h"
 #include "support/TestJpegFiles.h"
 #include "watermark/StampReference.h"
 
@@ -135,6 +136,11 @@ TEST(StampPicture, StreamedResultIsTheWholePicturesByteForByte) {
         // Upright rows mirrored in turn, and a file on its side that is stamped whole.
         {"mirrored by Exif", testing::WithExifOrientation(EncodeJpeg(photo), 2, false)},
         {"on its side by Exif", testing::WithExifOrientation(EncodeJpeg(photo), 6, true)},
+        // Rows converted to sRGB before the stamp, streamed and whole.
+        {"Display P3", testing::WithIccProfile(EncodeJpeg(photo), testing::DisplayP3Profile())},
+        {"Display P3 on its side",
+         testing::WithExifOrientation(testing::WithIccProfile(EncodeJpeg(photo), testing::DisplayP3Profile()), 6,
+                                      true)},
     };
     // The test logo's own size, and one larger than every picture on both axes.
     const TBitmap stamps[] = {ExpectedStampOfTestLogo(), PrepareLogo(PatternPicture(20, 14, 6), 61, 45, 10)};
@@ -179,6 +185,27 @@ TEST(StampPicture, AnUnreadableSourceFailsWithoutSizes) {
         EXPECT_EQ(outcome.SourceSize, (PictureSize{0, 0}));
         EXPECT_EQ(outcome.NewSize, (PictureSize{0, 0}));
     }
+}
+
+TEST(StampPicture, ASourceFailingAfterItsHeaderReportsTheHeadersSize) {
+    TempFolder dir;
+    std::vector<std::uint8_t> bytes = EncodeJpeg(testing::MakePhotoLike(16, 16, 2));
+    // A frame too large to decode: the reader refuses it before its first row.
+    for (std::size_t i = 2; i + 8 < bytes.size(); ++i) {
+        if (bytes[i] == 0xFF && bytes[i + 1] == 0xC0) {
+            bytes[i + 5] = 0xFF;  // height 65500
+            bytes[i + 6] = 0xDC;
+            bytes[i + 7] = 0xFF;  // width 65500
+            bytes[i + 8] = 0xDC;
+            break;
+        }
+    }
+    const std::string source = PathIn(dir, "huge.jpg");
+    testing::WriteBytes(source, bytes);
+    StepOutcome outcome;
+    EXPECT_THROW(StampPicture(source, ExpectedStampOfTestLogo(), {LogoPlacement::Middle}, 0, 100, outcome),
+                 EOutOfResources);
+    EXPECT_EQ(outcome.SourceSize, (PictureSize{65500, 65500}));
 }
 
 TEST(StampPicture, ACutShortSourceFailsWithTheLibrarysWords) {

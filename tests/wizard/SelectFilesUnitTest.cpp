@@ -1,5 +1,7 @@
 #include <QApplication>
+#include <QDir>
 #include <QFileSystemModel>
+#include <QIcon>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QListWidget>
@@ -77,6 +79,18 @@ protected:
     QPushButton* remove = nullptr;
     QListWidget* list = nullptr;
 };
+
+using FileListWindowAtStart = FormsFixture;
+
+TEST_F(FileListWindowAtStart, HasTheHomeFolderChosenAndListedWithFolderIcons) {
+    auto* tree = Control<TShellFolderTree>(FormId::SelectFilesForm, "stvFilesSource");
+    auto* shell = Control<TShellFileList>(FormId::SelectFilesForm, "slvFiles");
+    const QString home = QDir::homePath();
+    EXPECT_EQ(tree->SelectedPath(), home.toStdString());
+    EXPECT_EQ(shell->Folder(), home.toStdString());
+    const QModelIndex homeItem = tree->FileModel()->index(home);
+    EXPECT_TRUE(WaitUntil([&] { return !homeItem.data(Qt::DecorationRole).value<QIcon>().isNull(); }));
+}
 
 TEST_F(FileListWindow, AtFirstShowingAddIsEnabledRemoveIsNotAndNoWarningShows) {
     EXPECT_TRUE(add->isEnabled());

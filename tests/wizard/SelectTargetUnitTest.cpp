@@ -21,8 +21,9 @@ protected:
     void SetUp() override {
         FormsFixture::SetUp();
         target = forms->Window<TSelectTargetForm>(stampwise::FormId::SelectTargetForm);
-        target->ChooseFolder = [this](QWidget*) {
+        target->ChooseFolder = [this](QWidget*, const std::string& startFolder) {
             ++browseCount;
+            browsedFrom = startFolder;
             return nextChoice;
         };
     }
@@ -45,6 +46,7 @@ protected:
     TSelectTargetForm* target = nullptr;
     std::optional<std::string> nextChoice;
     int browseCount = 0;
+    std::string browsedFrom;
     TempFolder folder;
 };
 
@@ -142,6 +144,16 @@ TEST_F(TargetWindow, BrowsingPutsTheChosenFolderIntoTheField) {
     EXPECT_TRUE(boxes.shown.empty());
 }
 
+TEST_F(TargetWindow, BrowsingStartsInTheFieldsFolderWhenItExists) {
+    Click("rbFolder");
+    SetText("edTargetFolder", folder.String().c_str());
+    Click("btnChooseFolder");
+    EXPECT_EQ(browsedFrom, folder.String());
+    SetText("edTargetFolder", (folder / "missing").c_str());
+    Click("btnChooseFolder");
+    EXPECT_EQ(browsedFrom, "/");
+}
+
 TEST_F(TargetWindow, CancellingTheBrowseChangesNothing) {
     Click("rbFolder");
     SetText("edTargetFolder", "/kept");
@@ -154,7 +166,6 @@ TEST_F(TargetWindow, CancellingTheBrowseChangesNothing) {
 TEST_F(TargetWindow, BrowsingToTheFolderSourceIsRefused) {
     forms->Job().SourceKind = "folder";
     forms->Window<TSelectFolderForm>(stampwise::FormId::SelectFolderForm)->SetSelectedFolder(folder.String());
-    forms->Choices().Folder = folder.String();  // as the folder window's "Дальше" writes it
     ASSERT_EQ(forms->Window<TSelectFolderForm>(stampwise::FormId::SelectFolderForm)->SelectedFolder(), folder.String());
     Click("rbFolder");
     nextChoice = folder.String();
@@ -168,7 +179,6 @@ TEST_F(TargetWindow, BrowsingToTheFolderSourceIsRefused) {
 TEST_F(TargetWindow, TheSameFolderCheckComparesTheTextExactly) {
     forms->Job().SourceKind = "folder";
     forms->Window<TSelectFolderForm>(stampwise::FormId::SelectFolderForm)->SetSelectedFolder(folder.String());
-    forms->Choices().Folder = folder.String();  // as the folder window's "Дальше" writes it
     Click("rbFolder");
     nextChoice = folder.String() + "/";
     Click("btnChooseFolder");
@@ -183,7 +193,6 @@ TEST_F(TargetWindow, TheSameFolderCheckComparesTheTextExactly) {
 TEST_F(TargetWindow, WithAFileListSourceTheFolderOfTheFilesIsAccepted) {
     forms->Job().SourceKind = "files";
     forms->Window<TSelectFolderForm>(stampwise::FormId::SelectFolderForm)->SetSelectedFolder(folder.String());
-    forms->Choices().Folder = folder.String();  // as the folder window's "Дальше" writes it
     Click("rbFolder");
     nextChoice = folder.String();
     Click("btnChooseFolder");

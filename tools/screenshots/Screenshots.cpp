@@ -28,23 +28,30 @@
 #include <QTreeWidget>
 #include <QTranslator>
 #include <QWidget>
+#include <QMouseEvent>
+#include <atomic>
+#include <chrono>
 #include <cstdio>
 #include <functional>
 #include <memory>
 #include <optional>
+#include <thread>
 
 #include "app/FormSetUnit.h"
 #include "app/MainUnit.h"
 #include "app/MessageBoxUnit.h"
 #include "batch/BatchRunner.h"
 #include "batch/ReportUnit.h"
+#include "job/MessageBoxes.h"
 #include "resize/ResizeParamsUnit.h"
+#include "resize/ResizeRule.h"
 #include "wizard/FilesSelectQueryUnit.h"
 #include "wizard/SelectFilesUnit.h"
 #include "wizard/SelectFolderUnit.h"
 #include "wizard/SelectTargetUnit.h"
 #include "widgets/ShellListUnit.h"
 #include "widgets/ShellTreeUnit.h"
+#include "widgets/WizardLookUnit.h"
 #include "watermark/WatermarkParamsUnit.h"
 
 namespace {
@@ -53,6 +60,11 @@ using stampwise::FormId;
 
 // Runs the event loop for a while, so that windows draw and folder listings arrive.
 void Settle(int milliseconds);
+bool SaveScreenArea(QWidget* window, const QString& path);
+
+// Where the shot being taken goes, for a shot that must save its picture itself (in the middle of
+// a batch) and then returns nullptr.
+QString g_shotPath;
 
 struct Shot {
     const char* name;
@@ -92,12 +104,80 @@ void WaitForSampleListing(TShellFileList* list) {
     }
 }
 
+// Thirty camera photographs in a deep folder with a Cyrillic name, for a batch to work on.
+std::vector<std::string> BatchPhotos() {
+    const QString folder = SampleFolder().filePath(QStringLiteral("Фото/2026-07 Отпуск на море/Камера"));
+    QDir().mkpath(folder);
+    std::vector<std::string> photos;
+    for (int i = 1; i <= 30; ++i) {
+        const QString path = folder + QStringLiteral("/IMG_20260708_%1.jpg").arg(101500 + i);
+        if (!QFile::exists(path)) QFile::copy(QStringLiteral(":/preview.jpg"), path);
+        photos.push_back(path.toStdString());
+    }
+    return photos;
+}
+
+// The boxes of a batch that the pictures need without a question: Yes to it, the rest unseen.
+class TQuietBoxes final : public stampwise::MessageBoxes {
+public:
+    void Notice(const std::string&) override {}
+    bool Question(const std::string&) override { return true; }
+    void Information(const std::string&) override {}
+};
+
+// A resize batch of the thirty photographs into the subfolder "Resized", through the report
+// window as the program runs it. While the eleventh file is worked on, duringFile runs on the
+// window's thread, and the file waits for it to end.
+void RunReportBatch(TFormSet& forms, const std::function<void()>& duringFile) {
+    static TQuietBoxes boxes;
+    stampwise::JobState& job = forms.Job();
+    job.Operation = "resize";
+    job.SourceKind = "files";
+    job.TargetMode = "subfolder";
+    job.SourceFiles = BatchPhotos();
+    stampwise::BatchInputs inputs;
+    inputs.Targets = {"", "Resized", "", ""};
+    inputs.Jobs = 1;
+    stampwise::BatchOperation op = stampwise::MakeResizeOperation(stampwise::ResizeMode::Width, 800, "800");
+    const stampwise::TransformStep resize = op.Step;
+    const std::string eleventh = job.SourceFiles[10];
+    op.Step = [&](const std::string& path, stampwise::StepOutcome& outcome) {
+        if (path == eleventh) {
+            std::atomic<bool> isDone{false};
+            QMetaObject::invokeMethod(qApp, [&] {
+                duringFile();
+                isDone = true;
+            }, Qt::QueuedConnection);
+            while (!isDone) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+        resize(path, outcome);
+    };
+    TReportForm* report = forms.Window<TReportForm>(FormId::ReportForm);
+    TReportBatchView view(*report, boxes, forms.Form(FormId::ResizeParamsForm));
+    stampwise::RunBatch(job, inputs, op, view);
+}
+
+// A click on the stop button as the mouse gives it, through the window system's queue.
+void PostClick(QWidget* widget) {
+    const QPointF centre(widget->width() / 2.0, widget->height() / 2.0);
+    const QPointF global = widget->mapToGlobal(centre);
+    QCoreApplication::postEvent(widget, new QMouseEvent(QEvent::MouseButtonPress, centre, global,
+                                                        Qt::LeftButton, Qt::LeftButton, Qt::NoModifier));
+    QCoreApplication::postEvent(widget, new QMouseEvent(QEvent::MouseButtonRelease, centre, global,
+                                                        Qt::LeftButton, Qt::NoButton, Qt::NoModifier));
+}
+
 // A home folder as a new user's might look, so the folder window's start is the same in every
 // picture whoever takes them: the desktop's usual folders, Pictures among them.
 void UseSampleHome() {
     static QTemporaryDir home;
     for (const char* name : {"Desktop", "Documents", "Downloads", "Music", "Pictures", "Videos"}) {
         QDir(home.path()).mkpath(QString::fromLatin1(name));
+    }
+    // And a folder whose name is longer than the file list window's tree is wide.
+    QDir(home.path()).mkpath(QStringLiteral("Фотографии с дачи и из отпуска 2026"));
+    for (const char* name : {"scan_0001.jpg", "scan_0002.jpg"}) {
+        QFile::copy(QStringLiteral(":/preview.jpg"), home.filePath(QString::fromLatin1(name)));
     }
     qputenv("HOME", home.path().toLocal8Bit());
     qputenv("XDG_CONFIG_HOME", (home.path() + QStringLiteral("/.config")).toLocal8Bit());
@@ -141,7 +221,9 @@ QWidget* ShowWatermarkWithLogo(TFormSet& forms, bool isTwoColour) {
     logo.save(path, "BMP");
 
     TWatermarkParamsForm* window = forms.Window<TWatermarkParamsForm>(stampwise::FormId::WatermarkParamsForm);
-    window->OpenPictureDialog = [path](QWidget*) { return std::optional<std::string>(path.toStdString()); };
+    window->OpenPictureDialog = [path](QWidget*, const std::string&) {
+        return std::optional<std::string>(path.toStdString());
+    };
     window->ImagePreviewClick();
     window->cbBottomRight->setChecked(true);
     window->cbTopLeft->setChecked(true);
@@ -180,6 +262,13 @@ const Shot kShots[] = {
          forms.Window<TFilesSelectQueryForm>(stampwise::FormId::FilesSelectQueryForm)->btnSelectFolder->click();
          forms.Window<TSelectFolderForm>(stampwise::FormId::SelectFolderForm)->SetSelectedFolder(SampleFolder().path().toStdString());
          return forms.Form(FormId::SelectFolderForm);
+     }},
+    // As a new user first sees it: the home folder chosen and listed.
+    {"select-files-start", [](TFormSet& forms) {
+         forms.Window<TMainForm>(stampwise::FormId::MainForm)->btnResize->click();
+         forms.Window<TFilesSelectQueryForm>(stampwise::FormId::FilesSelectQueryForm)->btnSelectFiles->click();
+         Settle(600);
+         return forms.Form(FormId::SelectFilesForm);
      }},
     {"select-files", [](TFormSet& forms) {
          forms.Window<TMainForm>(stampwise::FormId::MainForm)->btnResize->click();
@@ -239,6 +328,32 @@ const Shot kShots[] = {
                             failed->toolTip(0), report->lvReport);
          return forms.Form(FormId::ReportForm);
      }},
+    // A batch under way, with its stop button, ten files done.
+    {"report-running", [](TFormSet& forms) -> QWidget* {
+         TReportForm* report = forms.Window<TReportForm>(FormId::ReportForm);
+         RunReportBatch(forms, [&] {
+             Settle(400);
+             SaveScreenArea(report, g_shotPath);
+         });
+         return nullptr;
+     }},
+    // The same batch stopped while its eleventh file was worked on.
+    {"report-stopped", [](TFormSet& forms) -> QWidget* {
+         TReportForm* report = forms.Window<TReportForm>(FormId::ReportForm);
+         RunReportBatch(forms, [&] {
+             PostClick(report->btnStop);
+             Settle(200);  // the click is taken while the file is still under way
+         });
+         return report;
+     }},
+    // Made wider by the user: the paths take the room.
+    {"report-wide", [](TFormSet& forms) -> QWidget* {
+         TReportForm* report = forms.Window<TReportForm>(FormId::ReportForm);
+         RunReportBatch(forms, [] {});
+         report->resize(980, 480);
+         CenterOnScreen(report);
+         return report;
+     }},
     // The question of a watermark run, whose texts break their lines most often.
     {"question", [](TFormSet& forms) -> QWidget* {
          ShowWatermarkWithLogo(forms, false);
@@ -297,14 +412,14 @@ bool SaveScreenArea(QWidget* window, const QString& path) {
 
 bool TakeShot(const Shot& shot, const QString& outDir) {
     const QString path = QDir(outDir).filePath(QString::fromLatin1(shot.name) + QStringLiteral(".png"));
+    QFile::remove(path);
     Desktop desktop(shot.isLightDesktop);
     desktop.show();
     Settle(100);
 
     TQtMessageBoxes boxes;
-    TFormSet forms(boxes);
-    // The pulse would make every picture of the main window a little different.
-    forms.Window<TMainForm>(stampwise::FormId::MainForm)->Timer->stop();
+    // Without the pulse's ticks: it would make every picture of the main window a little different.
+    TFormSet forms(boxes, PulseTicks::Injected);
     forms.ShowForm(FormId::MainForm);
     Settle(150);
 
@@ -320,7 +435,9 @@ bool TakeShot(const Shot& shot, const QString& outDir) {
         if (!isSaved) std::fprintf(stderr, "stampwise-screenshots: %s opened no box\n", shot.name);
         return isSaved;
     }
+    g_shotPath = path;
     QWidget* window = shot.show(forms);
+    if (window == nullptr) return QFile::exists(path);  // saved by the shot itself
     Settle(400);
     return SaveScreenArea(window, path);
 }

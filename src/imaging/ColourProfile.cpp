@@ -1,0 +1,333 @@
+// Every Little CMS call of the system. The settings are fixed: relative colorimetric intent with
+// black-point compensation, 8 bits in and out, lcms's own sRGB as the target. Each conversion opens
+// its own context (cmsCreateContext) and makes everything in it with the THR functions, so that
+// nothing of lcms's global state is touched after start-up and files on other threads never meet.
+// lcms's error log goes nowhere: a profile it cannot use simply gives no conversion.
+//
+// lcms's own loop costs about as much per pixel as decoding does (its formatters and pipeline are
+// called pixel by pixel), which would double a watermark's time. So for the common profiles, the
+// matrix-shaper ones (Adobe RGB, Display P3, ProPhoto, Apple's), the rows go through the same three
+// steps lcms takes with them, as tables: the profile's tone curves to linear light, one 3 × 3
+// matrix from its colorants into sRGB's, sRGB's inverse curve. lcms supplies every number (it reads
+// the tags and evaluates the curves); only the loop is ours, and it is used only when it agrees
+// with lcms's transform within one level on every probe colour. Any other profile, and CMYK, goes
+// through lcms's transform.
+//
+// This does not read the profile out of a JPEG file (the decoder joins its APP2 chunks with
+// jpeg_read_icc_profile) and does not decide which pictures are converted (the decoder and the
+// resize do, by the picture's colour space).
+#include "imaging/ColourProfile.h"
+
+#include <lcms2.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <type_traits>
+
+namespace stampwise {
+
+namespace {
+
+extern "C" void IgnoreLcmsError(cmsContext, cmsUInt32Number, const char*) {}
+
+struct ContextCloser {
+    void operator()(cmsContext context) const { cmsDeleteContext(context); }
+};
+using ContextHandle = std::unique_ptr<std::remove_pointer_t<cmsContext>, ContextCloser>;
+
+struct ProfileCloser {
+    void operator()(void* profile) const { cmsCloseProfile(profile); }
+};
+using ProfileHandle = std::unique_ptr<void, ProfileCloser>;
+
+ContextHandle MakeContext() {
+    ContextHandle context(cmsCreateContext(nullptr, nullptr));
+    if (context) cmsSetLogErrorHandlerTHR(context.get(), IgnoreLcmsError);
+    return context;
+}
+
+// A profile of the wanted colour space that converts pixels (not a device link, abstract or
+// named-colour profile), or nothing.
+ProfileHandle OpenProfile(cmsContext context, const std::vector<std::uint8_t>& icc,
+                          cmsColorSpaceSignature space) {
+    if (icc.empty() || icc.size() > 0xFFFFFFFFu) return nullptr;
+    ProfileHandle profile(cmsOpenProfileFromMemTHR(context, icc.data(),
+                                                   static_cast<cmsUInt32Number>(icc.size())));
+    if (!profile || cmsGetColorSpace(profile.get()) != space) return nullptr;
+    const cmsProfileClassSignature kind = cmsGetDeviceClass(profile.get());
+    if (kind == cmsSigLinkClass || kind == cmsSigAbstractClass || kind == cmsSigNamedColorClass) {
+        return nullptr;
+    }
+    return profile;
+}
+
+// Colours a picture is made of: a coarse cube through every corner, and the whole grey ramp,
+// where a difference of tone curves shows first.
+std::vector<std::uint8_t> ProbeColours() {
+    std::vector<std::uint8_t> probes;
+    constexpr int kLevels[] = {0, 32, 64, 96, 128, 160, 192, 224, 255};
+    for (int r : kLevels) {
+        for (int g : kLevels) {
+            for (int b : kLevels) {
+                probes.insert(probes.end(), {static_cast<std::uint8_t>(r), static_cast<std::uint8_t>(g),
+                                             static_cast<std::uint8_t>(b)});
+            }
+        }
+    }
+    for (int v = 0; v < 256; ++v) probes.insert(probes.end(), 3, static_cast<std::uint8_t>(v));
+    return probes;
+}
+
+// Whether the transform leaves every probe colour within one level: the profile is sRGB (under any
+// name, v2 or v4, tables or curves), and converting would change nothing worth a changed result.
+bool MovesNoProbe(cmsHTRANSFORM transform) {
+    const std::vector<std::uint8_t> probes = ProbeColours();
+    std::vector<std::uint8_t> converted(probes.size());
+    cmsDoTransform(transform, probes.data(), converted.data(),
+                   static_cast<cmsUInt32Number>(probes.size() / 3));
+    for (std::size_t i = 0; i < probes.size(); ++i) {
+        if (std::abs(int{probes[i]} - int{converted[i]}) > 1) return false;
+    }
+    return true;
+}
+
+// A transform and the context it was made in, released in that order.
+struct LcmsTransform {
+    ContextHandle context;
+    cmsHTRANSFORM transform = nullptr;
+
+    LcmsTransform() = default;
+    LcmsTransform(const LcmsTransform&) = delete;
+    LcmsTransform& operator=(const LcmsTransform&) = delete;
+    ~LcmsTransform() {
+        if (transform != nullptr) cmsDeleteTransform(transform);
+    }
+};
+
+// Linear light in fixed point: 0 is black, kLinearOne white. Fine enough that even sRGB's steepest
+// stretch (its slope of 12.92 near black) moves less than a quarter of a level from one step to
+// the next.
+constexpr int kLinearBits = 14;
+constexpr std::int32_t kLinearOne = 1 << kLinearBits;
+
+// A matrix-shaper profile's conversion to sRGB, in fixed point: each source channel's share of each
+// sRGB channel's linear light is a table (the tone curve times its matrix coefficient), so a pixel
+// costs nine look-ups and no multiplication; the tables stay within the first-level cache.
+struct MatrixShaper {
+    std::int32_t share[3][3][256];  // [sRGB channel][source channel][source value], kLinearOne for 1
+    std::uint8_t toSrgb[kLinearOne + 1];  // sRGB's three curves are one
+
+    void Convert(const std::uint8_t* in, std::uint8_t* out, std::size_t pixelCount) const noexcept {
+        for (std::size_t i = 0; i < pixelCount; ++i, in += 3, out += 3) {
+            // All three read before any is written: in may be out.
+            const unsigned r = in[0];
+            const unsigned g = in[1];
+            const unsigned b = in[2];
+            for (int c = 0; c < 3; ++c) {
+                const std::int32_t v = (share[c][0][r] + share[c][1][g] + share[c][2][b]) >> kLinearBits;
+                // Colours outside sRGB are clipped, as relative colorimetric does.
+                out[c] = toSrgb[std::clamp(v, std::int32_t{0}, kLinearOne)];
+            }
+        }
+    }
+};
+
+// The inverse of the 3 × 3 matrix a, or false when a is singular.
+bool InvertInto(const double a[3][3], double inverse[3][3]) {
+    const double det = a[0][0] * (a[1][1] * a[2][2] - a[1][2] * a[2][1]) -
+                       a[0][1] * (a[1][0] * a[2][2] - a[1][2] * a[2][0]) +
+                       a[0][2] * (a[1][0] * a[2][1] - a[1][1] * a[2][0]);
+    if (!(std::fabs(det) > 1e-12)) return false;
+    for (int r = 0; r < 3; ++r) {
+        for (int c = 0; c < 3; ++c) {
+            // The cofactor of a[c][r], divided by the determinant.
+            const int r1 = (c + 1) % 3, r2 = (c + 2) % 3, c1 = (r + 1) % 3, c2 = (r + 2) % 3;
+            inverse[r][c] = (a[r1][c1] * a[r2][c2] - a[r1][c2] * a[r2][c1]) / det;
+        }
+    }
+    return true;
+}
+
+// lcms's numbers for the way it converts a matrix-shaper profile to sRGB, or nothing when the
+// profile converts through tables (a LUT for the intent) or lacks a tag.
+std::unique_ptr<MatrixShaper> MakeMatrixShaper(cmsContext context, cmsHPROFILE profile) {
+    if (!cmsIsMatrixShaper(profile) ||
+        cmsIsCLUT(profile, INTENT_RELATIVE_COLORIMETRIC, LCMS_USED_AS_INPUT)) {
+        return nullptr;
+    }
+    const ProfileHandle srgb(cmsCreate_sRGBProfileTHR(context));
+    if (!srgb) return nullptr;
+    constexpr cmsTagSignature kColorants[3] = {cmsSigRedColorantTag, cmsSigGreenColorantTag,
+                                               cmsSigBlueColorantTag};
+    constexpr cmsTagSignature kCurves[3] = {cmsSigRedTRCTag, cmsSigGreenTRCTag, cmsSigBlueTRCTag};
+    auto shaper = std::make_unique<MatrixShaper>();
+    double source[3][3];
+    double target[3][3];
+    double toLinear[3][256];
+    for (int c = 0; c < 3; ++c) {
+        const auto* from = static_cast<const cmsCIEXYZ*>(cmsReadTag(profile, kColorants[c]));
+        const auto* to = static_cast<const cmsCIEXYZ*>(cmsReadTag(srgb.get(), kColorants[c]));
+        const auto* curve = static_cast<const cmsToneCurve*>(cmsReadTag(profile, kCurves[c]));
+        if (from == nullptr || to == nullptr || curve == nullptr) return nullptr;
+        source[0][c] = from->X;
+        source[1][c] = from->Y;
+        source[2][c] = from->Z;
+        target[0][c] = to->X;
+        target[1][c] = to->Y;
+        target[2][c] = to->Z;
+        for (int v = 0; v < 256; ++v) {
+            const float linear = cmsEvalToneCurveFloat(curve, static_cast<float>(v) / 255.0f);
+            toLinear[c][v] = std::clamp(static_cast<double>(linear), 0.0, 1.0);
+        }
+    }
+    const auto* srgbCurve = static_cast<const cmsToneCurve*>(cmsReadTag(srgb.get(), kCurves[0]));
+    cmsToneCurve* inverse = srgbCurve == nullptr ? nullptr : cmsReverseToneCurve(srgbCurve);
+    if (inverse == nullptr) return nullptr;
+    for (int i = 0; i <= kLinearOne; ++i) {
+        const float v = cmsEvalToneCurveFloat(inverse, static_cast<float>(i) / kLinearOne);
+        shaper->toSrgb[i] = static_cast<std::uint8_t>(std::lround(std::clamp(v, 0.0f, 1.0f) * 255.0f));
+    }
+    cmsFreeToneCurve(inverse);
+    double toTarget[3][3];
+    if (!InvertInto(target, toTarget)) return nullptr;
+    for (int r = 0; r < 3; ++r) {
+        double weight = 0;  // the most a row can add up to, in units of white
+        for (int c = 0; c < 3; ++c) {
+            double coefficient = 0;
+            for (int k = 0; k < 3; ++k) coefficient += toTarget[r][k] * source[k][c];
+            weight += std::fabs(coefficient);
+            // The rounding half of the sum rides on the first share.
+            const double half = c == 0 ? 0.5 : 0.0;
+            for (int v = 0; v < 256; ++v) {
+                shaper->share[r][c][v] = static_cast<std::int32_t>(
+                    std::lround((coefficient * toLinear[c][v] * kLinearOne + half) * kLinearOne));
+            }
+        }
+        // Three shares, each at most white times its coefficient, must stay within 31 bits.
+        if (!(weight < 7.5)) return nullptr;
+    }
+    return shaper;
+}
+
+// Whether the tables give what lcms's transform gives, within one level, on every probe colour.
+bool AgreesWithLcms(const MatrixShaper& shaper, cmsHTRANSFORM transform) {
+    const std::vector<std::uint8_t> probes = ProbeColours();
+    std::vector<std::uint8_t> byLcms(probes.size());
+    std::vector<std::uint8_t> byTables(probes.size());
+    const std::size_t count = probes.size() / 3;
+    cmsDoTransform(transform, probes.data(), byLcms.data(), static_cast<cmsUInt32Number>(count));
+    shaper.Convert(probes.data(), byTables.data(), count);
+    for (std::size_t i = 0; i < probes.size(); ++i) {
+        if (std::abs(int{byLcms[i]} - int{byTables[i]}) > 1) return false;
+    }
+    return true;
+}
+
+// The transform from profile (in pixels of inputFormat) to lcms's sRGB, made in context; or none.
+cmsHTRANSFORM ToSrgbTransform(cmsContext context, cmsHPROFILE profile, cmsUInt32Number inputFormat) {
+    const ProfileHandle srgb(cmsCreate_sRGBProfileTHR(context));
+    if (!srgb) return nullptr;
+    return cmsCreateTransformTHR(context, profile, inputFormat, srgb.get(), TYPE_RGB_8,
+                                 INTENT_RELATIVE_COLORIMETRIC, cmsFLAGS_BLACKPOINTCOMPENSATION);
+}
+
+}  // namespace
+
+struct SrgbConversion::Transform : LcmsTransform {
+    std::unique_ptr<MatrixShaper> shaper;  // for Kind::RgbMatrix
+};
+
+SrgbConversion::SrgbConversion() = default;
+SrgbConversion::~SrgbConversion() = default;
+SrgbConversion::SrgbConversion(SrgbConversion&&) noexcept = default;
+SrgbConversion& SrgbConversion::operator=(SrgbConversion&&) noexcept = default;
+
+SrgbConversion SrgbConversion::ForRgb(const std::vector<std::uint8_t>& icc) {
+    SrgbConversion conversion;
+    if (icc.empty()) return conversion;
+    auto made = std::make_unique<Transform>();
+    made->context = MakeContext();
+    if (!made->context) return conversion;
+    const ProfileHandle profile = OpenProfile(made->context.get(), icc, cmsSigRgbData);
+    if (!profile) return conversion;
+    made->transform = ToSrgbTransform(made->context.get(), profile.get(), TYPE_RGB_8);
+    if (made->transform == nullptr || MovesNoProbe(made->transform)) return conversion;
+    made->shaper = MakeMatrixShaper(made->context.get(), profile.get());
+    if (made->shaper && !AgreesWithLcms(*made->shaper, made->transform)) made->shaper.reset();
+    conversion.kind_ = made->shaper ? Kind::RgbMatrix : Kind::RgbProfile;
+    conversion.transform_ = std::move(made);
+    return conversion;
+}
+
+SrgbConversion SrgbConversion::ForCmyk(const std::vector<std::uint8_t>& icc, bool isInverted) {
+    SrgbConversion conversion;
+    conversion.kind_ = Kind::CmykFormula;
+    conversion.isInverted_ = isInverted;
+    if (icc.empty()) return conversion;
+    auto made = std::make_unique<Transform>();
+    made->context = MakeContext();
+    if (!made->context) return conversion;
+    const ProfileHandle profile = OpenProfile(made->context.get(), icc, cmsSigCmykData);
+    if (!profile) return conversion;
+    // lcms's reversed flavour is the inverted storage: 255 is no ink.
+    made->transform = ToSrgbTransform(made->context.get(), profile.get(),
+                                      isInverted ? TYPE_CMYK_8_REV : TYPE_CMYK_8);
+    if (made->transform == nullptr) return conversion;
+    conversion.kind_ = Kind::CmykProfile;
+    conversion.transform_ = std::move(made);
+    return conversion;
+}
+
+void SrgbConversion::Convert(const std::uint8_t* in, std::uint8_t* out,
+                             std::size_t pixelCount) const noexcept {
+    switch (kind_) {
+        case Kind::None:
+            if (in != out) std::copy(in, in + 3 * pixelCount, out);
+            return;
+        case Kind::RgbMatrix:
+            transform_->shaper->Convert(in, out, pixelCount);
+            return;
+        case Kind::RgbProfile:
+        case Kind::CmykProfile:
+            // lcms counts pixels in 32 bits; a row is far shorter.
+            cmsDoTransform(transform_->transform, in, out, static_cast<cmsUInt32Number>(pixelCount));
+            return;
+        case Kind::CmykFormula: {
+            // What is left of white after each ink: (255 - ink), or the stored value itself when
+            // the file stores it inverted. Each channel is rounded to nearest.
+            const bool isInverted = isInverted_;
+            const auto left = [isInverted](std::uint8_t ink) { return isInverted ? int{ink} : 255 - ink; };
+            for (std::size_t i = 0; i < pixelCount; ++i, in += 4, out += 3) {
+                const int k = left(in[3]);
+                out[0] = static_cast<std::uint8_t>((left(in[0]) * k + 127) / 255);
+                out[1] = static_cast<std::uint8_t>((left(in[1]) * k + 127) / 255);
+                out[2] = static_cast<std::uint8_t>((left(in[2]) * k + 127) / 255);
+            }
+            return;
+        }
+    }
+}
+
+void SrgbConversion::ConvertPicture(TBitmap& picture) const {
+    if (IsNone() || picture.Empty()) return;
+    for (int y = 0; y < picture.Height(); ++y) {
+        std::uint8_t* row = picture.MutableScanLine(y);
+        Convert(row, row, static_cast<std::size_t>(picture.Width()));
+    }
+}
+
+std::vector<std::uint8_t> ProfileToKeep(bool isRgbSource, const std::vector<std::uint8_t>& icc) {
+    if (!isRgbSource || icc.empty()) return {};
+    // Usable means what a viewer needs of it: a transform can be made from it.
+    LcmsTransform trial;
+    trial.context = MakeContext();
+    if (!trial.context) return {};
+    const ProfileHandle profile = OpenProfile(trial.context.get(), icc, cmsSigRgbData);
+    if (!profile) return {};
+    trial.transform = ToSrgbTransform(trial.context.get(), profile.get(), TYPE_RGB_8);
+    if (trial.transform == nullptr) return {};
+    return icc;
+}
+
+}  // namespace stampwise

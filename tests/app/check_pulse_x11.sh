@@ -1,0 +1,80 @@
+#!/usr/bin/env bash
+# Starts the program on a virtual X display, with no window manager and no input at all, and reads
+# the main window's opacity property as the X server has it: the pulse must reach the server by
+# itself, so two readings two seconds apart differ. Exits with 77 (skipped) where there is no Xvfb,
+# xprop or xwininfo.
+#   check_pulse_x11.sh PATH/TO/stampwise
+set -uo pipefail
+program="$1"
+for tool in Xvfb xprop xwininfo; do
+  command -v "$tool" >/dev/null 2>&1 || { echo "SKIPPED: no $tool"; exit 77; }
+done
+
+scratch="$(mktemp -d)"
+pids=()
+cleanup() {
+  for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null; done
+  wait 2>/dev/null
+  rm -rf "$scratch"
+}
+trap cleanup EXIT
+
+# The server picks a free display and writes its number once it accepts clients.
+Xvfb -displayfd 3 -screen 0 800x600x24 -nolisten tcp 3>"$scratch/display" 2>"$scratch/xvfb.log" &
+pids+=($!)
+# Generous waits throughout: a loaded machine may take long to start either program, and only
+# starting is waited for; the readings themselves need no more than a tick every 100 ms.
+for _ in $(seq 600); do [ -s "$scratch/display" ] && break; sleep 0.1; done
+[ -s "$scratch/display" ] || { echo "FAILED: Xvfb did not start"; cat "$scratch/xvfb.log"; exit 1; }
+export DISPLAY=":$(head -n1 "$scratch/display")"
+
+mkdir "$scratch/home"
+HOME="$scratch/home" XDG_CONFIG_HOME="$scratch/home/.config" QT_QPA_PLATFORM=xcb \
+  "$program" >"$scratch/program.log" 2>&1 &
+pids+=($!)
+
+window=""
+for _ in $(seq 600); do
+  window="$(xwininfo -root -tree 2>/dev/null | awk '/\("stampwise" / && / 400x500\+/ {print $1; exit}')"
+  [ -n "$window" ] && break
+  sleep 0.1
+done
+[ -n "$window" ] || { echo "FAILED: the main window did not appear"; cat "$scratch/program.log"; exit 1; }
+
+opacity() { xprop -id "$window" _NET_WM_WINDOW_OPACITY 2>/dev/null | awk -F' = ' '/CARDINAL/ {print $2}'; }
+
+first=""
+for _ in $(seq 300); do
+  first="$(opacity)"
+  [ -n "$first" ] && break
+  sleep 0.1
+done
+[ -n "$first" ] || { echo "FAILED: the main window's opacity never reached the server"; exit 1; }
+
+# Read every fifth of a second for eight seconds: the value must never stand still for two seconds
+# (the pulse moves it every tick, 100 ms, and holds it at most 0.4 s at the top of the cosine). A
+# pulse that reaches the server only with some stray event stands still for seconds at a time.
+now_ms() { date +%s%3N; }
+start="$(now_ms)"
+since="$start"
+last="$first"
+longest=0
+count=1
+while [ $(( $(now_ms) - start )) -lt 8000 ]; do
+  sleep 0.2
+  value="$(opacity)"
+  t="$(now_ms)"
+  count=$((count + 1))
+  if [ "$value" != "$last" ]; then
+    [ $((t - since)) -gt "$longest" ] && longest=$((t - since))
+    since="$t"
+    last="$value"
+  fi
+done
+[ $(( $(now_ms) - since )) -gt "$longest" ] && longest=$(( $(now_ms) - since ))
+if [ "$longest" -ge 2000 ]; then
+  echo "FAILED: with no input the opacity stood still for ${longest} ms ($count readings)"
+  exit 1
+fi
+echo "The opacity moves by itself: at most ${longest} ms on one value ($count readings)"
+exit 0
