@@ -13,7 +13,6 @@
 #include <cstdint>
 #include <exception>
 #include <filesystem>
-#include <fstream>
 #include <limits>
 #include <mutex>
 #include <optional>
@@ -30,6 +29,7 @@
 #include "batch/ResultFiles.h"
 #include "imaging/FailureReasons.h"
 #include "imaging/JpegDecoder.h"
+#include "imaging/PictureMemory.h"
 #include "imaging/PictureFileIo.h"
 
 namespace stampwise {
@@ -75,66 +75,6 @@ bool CanTakeFiles(const std::string& folder) {
     if (folder.empty() || !std::filesystem::is_directory(folder, error)) return false;
     // The effective rights, and EROFS for a read-only file system, without writing anything.
     return ::access(folder.c_str(), W_OK | X_OK) == 0;
-}
-
-std::uint64_t EstimatePictureMemory(int width, int height, bool isProgressive, bool isGrayscale) {
-    if (width <= 0 || height <= 0) return 0;
-    // The decoded picture and its result; a progressive file also keeps every coefficient of
-    // every component (two bytes each) until its last scan is read.
-    std::uint64_t bytesPerPixel = 2 * TBitmap::kBytesPerPixel;
-    if (isProgressive) bytesPerPixel += 2 * (isGrayscale ? 1 : 3);
-    return static_cast<std::uint64_t>(width) * static_cast<std::uint64_t>(height) * bytesPerPixel;
-}
-
-std::uint64_t EstimateFileMemory(const std::string& path) {
-    // The header is nearly always in the first few kilobytes; only metadata larger than this
-    // (an EXIF thumbnail, APP segments of up to 64 KiB each) makes the whole file worth reading.
-    constexpr std::size_t kHeaderBytes = 16 * 1024;
-    try {
-        std::vector<std::uint8_t> bytes(kHeaderBytes);
-        std::ifstream in(path, std::ios::binary);
-        if (!in) return 0;
-        in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-        bytes.resize(static_cast<std::size_t>(in.gcount()));
-        JpegHeader header;
-        try {
-            header = ReadJpegHeader(bytes.data(), bytes.size());
-        } catch (const std::exception&) {
-            if (bytes.size() < kHeaderBytes) return 0;  // no JPEG: the file fails unread
-            bytes = ReadWholeFile(path);
-            header = ReadJpegHeader(bytes.data(), bytes.size());
-        }
-        return EstimatePictureMemory(header.Width, header.Height, header.Progressive,
-                                     header.Grayscale);
-    } catch (...) {
-        return 0;  // a file that cannot be read fails before it holds any picture
-    }
-}
-
-std::uint64_t AvailableMemoryBytes() {
-    constexpr std::uint64_t kUnknown = std::numeric_limits<std::uint64_t>::max();
-    std::uint64_t available = kUnknown;
-    {
-        std::ifstream meminfo("/proc/meminfo");
-        for (std::string name; meminfo >> name;) {
-            std::uint64_t kib = 0;
-            if (name == "MemAvailable:" && meminfo >> kib) {
-                available = kib * 1024;
-                break;
-            }
-            meminfo.ignore(std::numeric_limits<std::streamsize>::max(), '\n');
-        }
-    }
-    // A container's own limit is what the kernel enforces on this process, whatever the machine
-    // has free.
-    std::ifstream limitFile("/sys/fs/cgroup/memory.max");
-    std::ifstream usageFile("/sys/fs/cgroup/memory.current");
-    std::uint64_t limit = 0;
-    std::uint64_t usage = 0;
-    if (limitFile >> limit && usageFile >> usage) {
-        available = std::min(available, limit > usage ? limit - usage : 0);
-    }
-    return available;
 }
 
 namespace {
@@ -352,16 +292,21 @@ private:
 class ParallelFiles {
 public:
     ParallelFiles(const std::vector<std::string>& files, const std::string& targetMode,
-                  const TargetTexts& targets, const TransformStep& step, int jobs,
-                  std::uint64_t memoryBudget, OutputClaims& claims, ResultFileOps& ops,
+                  const TargetTexts& targets, const BatchOperation& operation, int jobs,
+                  std::uint64_t memoryBudget, const MemorySources& memorySources,
+                  OutputClaims& claims, ResultFileOps& ops,
                   const std::function<bool()>& stopRequested)
         : files_(files),
           targetMode_(targetMode),
           targets_(targets),
-          step_(step),
+          step_(operation.Step),
+          estimate_(operation.EstimateMemory
+                        ? operation.EstimateMemory
+                        : [](const std::string& path) { return EstimateFileMemory(path); }),
           jobs_(std::max(1, jobs)),
           window_(jobs_ + FilesWaitingForTheDisk(jobs_)),
           memoryBudget_(memoryBudget),
+          memorySources_(memorySources),
           claims_(claims),
           ops_(ops),
           stopRequested_(stopRequested),
@@ -462,20 +407,21 @@ private:
             }
             FileOutcome outcome;
             std::uint64_t memory = 0;
+            std::string noRoom;  // why a file too large even alone fails unread
             try {
-                // One job at a time never waits for room, and an unknown budget leaves none to
-                // share: neither needs the header read.
-                if (jobs_ > 1 && memoryBudget_ != std::numeric_limits<std::uint64_t>::max()) {
-                    memory = EstimateFileMemory(files_[index]);
-                }
+                // An unknown budget leaves nothing to share and nothing to check.
+                if (memoryBudget_ != kUnknownMemory) memory = estimate_(files_[index]);
                 Admit(index, memory);
+                noRoom = memory > memoryBudget_ ? CheckRoomAlone(memory) : "";
             } catch (const Stopped&) {
                 return;  // not started: it holds no job and no memory, and gets no row
             }
             bool holdsJob = true;
             try {
+                const TransformStep failing = noRoom.empty() ? TransformStep() : FailingStep(noRoom);
                 PreparedFile prepared = PrepareFile(
-                    files_[index], targetMode_, targets_, step_, ops_, [&](const std::string&) {
+                    files_[index], targetMode_, targets_, noRoom.empty() ? step_ : failing, ops_,
+                    [&](const std::string&) {
                         WaitUntilDone(claims_.SaveAfter(index));
                         WaitUntilDone(claims_.SpellingAfter(index));
                         const std::lock_guard<std::mutex> lock(mutex_);
@@ -569,13 +515,37 @@ private:
 
     int Count() const { return static_cast<int>(files_.size()); }
 
+    // For a file larger than the budget, now that it runs alone: empty when what the system grants
+    // now (the heap's free part included, which the file reuses) holds its estimate, else why not.
+    // Only the limits whose excess kills the process count here: beyond a resource limit an
+    // allocation fails and so does the file, cleanly, so the file is tried rather than judged by
+    // an estimate, which may be larger than what it really takes.
+    std::string CheckRoomAlone(std::uint64_t memory) const {
+        MemorySources killing = memorySources_;
+        killing.AddressSpaceLimit = kUnknownMemory;
+        killing.DataLimit = kUnknownMemory;
+        const std::uint64_t available = AvailableMemoryBytes(killing);
+        if (available == kUnknownMemory) return "";
+        const std::uint64_t room = available + std::min(ReusablePictureMemory(), kUnknownMemory - available);
+        if (memory <= room) return "";
+        constexpr std::uint64_t kMiB = 1u << 20;
+        return std::string(kNoMemoryText) + ": " + std::to_string((memory + kMiB - 1) / kMiB) +
+               " МБ, доступно " + std::to_string(room / kMiB) + " МБ";
+    }
+
+    static TransformStep FailingStep(const std::string& reason) {
+        return [reason](const std::string&, StepOutcome&) { throw std::runtime_error(reason); };
+    }
+
     const std::vector<std::string>& files_;
     const std::string& targetMode_;
     const TargetTexts& targets_;
     const TransformStep& step_;
+    const std::function<std::uint64_t(const std::string&)> estimate_;
     const int jobs_;
     const int window_;  // files started and not yet shown: those running and those at the disk
     const std::uint64_t memoryBudget_;
+    const MemorySources& memorySources_;
     OutputClaims& claims_;  // under mutex_
     ResultFileOps& ops_;
     const std::function<bool()>& stopRequested_;  // thread-safe: asked before each file starts
@@ -604,6 +574,17 @@ private:
 
     std::vector<std::thread> workers_;  // last: joined before the state above goes
 };
+
+// What the files running at once may take: the given budget, or what the system grants now less
+// the worker threads' stacks, which count against an address-space limit.
+std::uint64_t BatchBudget(const BatchInputs& inputs, int count) {
+    if (inputs.MemoryBudget > 0) return inputs.MemoryBudget;
+    const std::uint64_t available = AvailableMemoryBytes(inputs.Memory);
+    if (available == kUnknownMemory) return available;
+    constexpr std::uint64_t kThreadStack = 8u << 20;
+    const std::uint64_t threads = static_cast<std::uint64_t>(std::max(1, std::min(inputs.Jobs, count)));
+    return available > threads * kThreadStack ? available - threads * kThreadStack : 0;
+}
 
 }  // namespace
 
@@ -706,10 +687,9 @@ BatchSummary RunBatch(JobState& job, const BatchInputs& inputs, const BatchOpera
         // The workers start after Prepare and are joined before CleanUp, so what Prepare made is
         // complete before any step reads it and no step still reads it when it goes.
         OutputClaims claims(listed, first, targetMode, targets);
-        const std::uint64_t budget =
-            inputs.MemoryBudget > 0 ? inputs.MemoryBudget : AvailableMemoryBytes();
-        ParallelFiles parallel(files, targetMode, targets, operation.Step, inputs.Jobs, budget,
-                               claims, ops, isStopRequested);
+        ParallelFiles parallel(files, targetMode, targets, operation, inputs.Jobs,
+                               BatchBudget(inputs, count), inputs.Memory, claims, ops,
+                               isStopRequested);
         if (parallel.Start()) {
             for (int i = 0; i < count; ++i) {
                 if (isStopRequested()) parallel.Stop();

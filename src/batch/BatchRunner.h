@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "job/JobState.h"
+#include "batch/MemoryBudget.h"
 #include "batch/OperationTexts.h"
 #include "imaging/JpegImage.h"
 
@@ -42,6 +43,8 @@ using TransformStep = std::function<void(const std::string& sourcePath, StepOutc
 
 inline constexpr const char* kReportOk = "Успешно";
 inline constexpr const char* kReportError = "Ошибка!";
+// The reason of a file that cannot fit in the memory available, followed by its figures.
+inline constexpr const char* kNoMemoryText = "Не хватает памяти для картинки";
 inline constexpr int kReportImageOk = 0;
 inline constexpr int kReportImageError = 1;
 
@@ -103,6 +106,9 @@ struct BatchOperation {
     std::function<void()> Prepare;
     // After the last file, before the final message (also when Prepare threw).
     std::function<void()> CleanUp;
+    // The memory the step takes at most for a source file (EstimateFileMemory with the step's
+    // work); unset: as a picture decoded whole.
+    std::function<std::uint64_t(const std::string& sourcePath)> EstimateMemory;
 };
 
 inline constexpr int kWaitTickMs = 40;
@@ -116,8 +122,8 @@ struct BatchInputs {
     std::string SourceFolder;  // the folder window's selected folder
     TargetTexts Targets;
     int Jobs = DefaultJobCount();  // files processed at once; below 1 counts as 1
-    // Bytes the pictures of the files running at once may take, by EstimateFileMemory; 0 means the
-    // memory available when the batch starts (AvailableMemoryBytes).
+    // Bytes the pictures of the files running at once may take, by the operation's estimate; 0
+    // means the memory available when the batch starts (AvailableMemoryBytes).
     std::uint64_t MemoryBudget = 0;
     // Asked on the calling thread after every row and about every kWaitTickMs while the batch
     // waits: once it says yes, no further file starts; the files started finish and get their
@@ -126,6 +132,9 @@ struct BatchInputs {
     std::function<bool()> StopRequested;
     // The file operations of the saves; the system's when null (tests record or refuse them).
     ResultFileOps* FileOps = nullptr;
+    // Where the memory available is read, also when a file too large for the budget gets its turn
+    // alone: it fails unread when its estimate exceeds what is available then.
+    MemorySources Memory;
     // The entries of job.SourceFiles this run processes and reports, [ProcessFirst, ProcessLast)
     // (clamped to the list), e.g. one shard of a list that several runs share. The other entries
     // are planned with them all the same: no result replaces any listed source, and an output
@@ -137,15 +146,6 @@ struct BatchInputs {
 // Besides the jobs' files, how many files may wait for the disk at once (their results written,
 // being flushed and renamed): those hold no picture, only an open file each.
 int FilesWaitingForTheDisk(int jobs);
-
-// The memory one file of a batch takes at most, from its JPEG header: width × height × bytes per
-// pixel × the copies alive at once. 0 for a file that is no readable JPEG (it fails unread).
-std::uint64_t EstimateFileMemory(const std::string& path);
-std::uint64_t EstimatePictureMemory(int width, int height, bool isProgressive, bool isGrayscale);
-
-// What the system could give this process now (the smaller of the machine's available memory and
-// the room left under the control group's limit), or the largest value when unknown.
-std::uint64_t AvailableMemoryBytes();
 
 struct BatchSummary {
     bool Confirmed = false;
@@ -193,10 +193,12 @@ FileOutcome ProcessOneFile(const std::string& sourcePath, const std::string& tar
 // Up to inputs.Jobs files are processed at once, nor more than the memory budget holds by their
 // estimates, so memory stays bounded by the files' pictures; once a file's result is written, it
 // waits for the disk (the flush, then the rename) without holding a job, and never more files are
-// started beyond the next row to add than the jobs and those waiting for the disk. Each row is
-// added as soon as its file and every earlier one are done, after the file's subfolder message.
-// Every result is on the disk before its rename, and each result folder is flushed once after its
-// last rename.
+// started beyond the next row to add than the jobs and those waiting for the disk. A file whose
+// estimate exceeds the budget runs alone, and fails unread (with kNoMemoryText) when it exceeds
+// what is available even then, without counting resource limits (beyond those an allocation fails
+// cleanly, so the file is tried). Each row is added as soon as its file and every earlier one are
+// done, after the file's subfolder message. Every result is on the disk before its rename, and
+// each result folder is flushed once after its last rename.
 //
 // No result is written over a file that is a source of this batch (the file's own or another
 // one's: that file's photo would be lost); such a file fails naming the source. Of several

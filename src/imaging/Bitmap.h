@@ -43,6 +43,11 @@ inline constexpr std::int64_t kMaxPicturePixels = std::int64_t{1} << 28;
 // Throws EOutOfResources when width × height exceeds kMaxPicturePixels or a side is negative.
 void CheckPictureSize(std::int64_t width, std::int64_t height);
 
+// The width and height the headers of a BMP file announce (the bytes from its start), without
+// reading its pixels; 0 × 0 when the headers are too short or not a BMP file's.
+void ReadBmpHeaderSize(const std::uint8_t* data, std::size_t size, std::int64_t& width,
+                       std::int64_t& height);
+
 class TBitmap {
 public:
     static constexpr int kBytesPerPixel = 3;

@@ -298,6 +298,25 @@ TBitmap ReadDib(const std::uint8_t* dib, std::size_t size, std::int64_t pixelOff
 
 }  // namespace
 
+void ReadBmpHeaderSize(const std::uint8_t* data, std::size_t size, std::int64_t& width,
+                       std::int64_t& height) {
+    width = 0;
+    height = 0;
+    if (size < kFileHeaderBytes + 4 || data[0] != 'B' || data[1] != 'M') return;
+    const std::uint8_t* dib = data + kFileHeaderBytes;
+    const std::size_t dibBytes = size - kFileHeaderBytes;
+    const std::uint32_t headerBytes = U32(dib);
+    if (headerBytes == kCoreHeaderBytes && dibBytes >= kCoreHeaderBytes) {
+        width = U16(dib + 4);
+        height = U16(dib + 6);
+    } else if (headerBytes >= kInfoHeaderBytes && dibBytes >= 12) {
+        width = static_cast<std::int32_t>(U32(dib + 4));
+        height = static_cast<std::int32_t>(U32(dib + 8));
+    }
+    if (width < 0) width = 0;
+    if (height < 0) height = -height;
+}
+
 // The new pixels replace the old only once the whole file has been read, so a failed read leaves
 // the picture as it was; the transparency settings are never the file's business.
 void TBitmap::ReadBmpFile(const std::string& path) {

@@ -155,6 +155,10 @@ int ReadHeaderInto(const std::uint8_t* data, std::size_t size, JpegHeader& heade
     if (SwapsSides(header.Orientation)) std::swap(header.Width, header.Height);
     header.Grayscale = d.info.jpeg_color_space == JCS_GRAYSCALE;
     header.Progressive = jpeg_has_multiple_scans(&d.info) != FALSE;
+    for (int c = 0; c < d.info.num_components; ++c) {
+        const jpeg_component_info& component = d.info.comp_info[c];
+        header.Blocks += std::uint64_t{component.width_in_blocks} * component.height_in_blocks;
+    }
     header.Colours = ColoursOf(d.info);
     // Chunks that do not make one profile (missing, repeated, numbered past their count) only warn
     // and give none: the picture is then untagged.
@@ -185,8 +189,26 @@ void WhitenRows(TBitmap& bitmap, int firstRow, int endRow) {
 }
 void WhitenRowsFrom(TBitmap& bitmap, int firstRow) { WhitenRows(bitmap, firstRow, bitmap.Height()); }
 
-// Reads the header and starts the library with the fixed settings. Returns 0, or
-// kOutOfResourcesCode for a picture beyond kMaxPicturePixels (the library then holds nothing of
+// Not a library message code: the file is too short for the picture its header announces.
+constexpr int kTooLittleDataCode = -4;
+
+// With Huffman coding every block of a scan costs at least one bit, so the data left after the
+// first scan's header must hold that many bits for the scan's blocks. A few hundred bytes that
+// announce 16384 × 16384 pixels would otherwise cost the picture's storage (and, progressive,
+// every coefficient of it) before the data runs out. Arithmetic coding may spend less than a bit
+// on a block, so it is not judged here.
+bool HasDataForFirstScan(const jpeg_decompress_struct& info) {
+    if (info.arith_code) return true;
+    std::uint64_t blocks = 0;
+    for (int i = 0; i < info.comps_in_scan; ++i) {
+        const jpeg_component_info* component = info.cur_comp_info[i];
+        blocks += std::uint64_t{component->width_in_blocks} * component->height_in_blocks;
+    }
+    return std::uint64_t{info.src->bytes_in_buffer} * 8 >= blocks;
+}
+
+// Reads the header and starts the library with the fixed settings. Returns 0, kTooLittleDataCode,
+// or kOutOfResourcesCode for a picture beyond kMaxPicturePixels (the library then holds nothing of
 // the picture's size yet); a library error longjmps to the caller's setjmp.
 int StartWithFixedSettings(Decompression& d, const std::uint8_t* data, std::size_t size,
                            bool& isGrayscale) {
@@ -202,6 +224,7 @@ int StartWithFixedSettings(Decompression& d, const std::uint8_t* data, std::size
     if (std::int64_t{d.info.image_width} * d.info.image_height > kMaxPicturePixels) {
         return kOutOfResourcesCode;
     }
+    if (!HasDataForFirstScan(d.info)) return kTooLittleDataCode;
 
     isGrayscale = d.info.jpeg_color_space == JCS_GRAYSCALE;
     d.info.scale_num = 1;
@@ -273,9 +296,9 @@ int DecodeInto(const std::uint8_t* data, std::size_t size, const SrgbConversion*
         return code;
     }
     bool isGrayscale = false;
-    if (StartWithFixedSettings(d, data, size, isGrayscale) != 0) {
+    if (const int code = StartWithFixedSettings(d, data, size, isGrayscale); code != 0) {
         jpeg_destroy_decompress(&d.info);
-        return kOutOfResourcesCode;
+        return code;
     }
 
     const int width = static_cast<int>(d.info.output_width);
@@ -366,9 +389,9 @@ int DecodeSampledInto(const std::uint8_t* data, std::size_t size, const SrgbConv
         return code;
     }
     bool isGrayscale = false;
-    if (StartWithFixedSettings(d, data, size, isGrayscale) != 0) {
+    if (const int code = StartWithFixedSettings(d, data, size, isGrayscale); code != 0) {
         jpeg_destroy_decompress(&d.info);
-        return kOutOfResourcesCode;
+        return code;
     }
     const int width = static_cast<int>(d.info.output_width);
     const int height = static_cast<int>(d.info.output_height);
@@ -444,6 +467,10 @@ namespace {
 
 void ThrowForCode(int code, const DecodeEnd& end) {
     if (code == kOutOfResourcesCode) throw EOutOfResources();
+    // Refused as the library would refuse a file whose data ends before the picture does.
+    if (code == kTooLittleDataCode) {
+        throw EJPEG::Refused(JWRN_JPEG_EOF, "Premature end of JPEG file", JpegDataFault::EndsEarly);
+    }
     if (code == kBadRowCountCode) throw std::invalid_argument("DecodeJpegSampledRows: row count out of range");
     if (code != 0) throw EJPEG(code, end.errorText, end.errorFault);
 }
@@ -593,9 +620,9 @@ int StartRowReader(RowState& s, const std::uint8_t* data, std::size_t size) {
     }
     s.isLive = true;
     bool isGrayscale = false;
-    if (StartWithFixedSettings(s.d, data, size, isGrayscale) != 0) {
-        FinishRowReader(s, kOutOfResourcesCode);
-        return kOutOfResourcesCode;
+    if (const int code = StartWithFixedSettings(s.d, data, size, isGrayscale); code != 0) {
+        FinishRowReader(s, code);
+        return code;
     }
     const int orientation = OrientationOf(s.d.info);
     if (!KeepsRowOrder(orientation)) {

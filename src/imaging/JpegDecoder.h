@@ -38,6 +38,9 @@ struct JpegHeader {
     // The embedded ICC profile, its APP2 chunks joined; empty when there is none or the chunks do
     // not make one whole profile.
     std::vector<std::uint8_t> IccProfile;
+    // The 8 × 8 blocks of all components: a progressive file keeps 128 bytes of coefficients for
+    // each until its last scan.
+    std::uint64_t Blocks = 0;
 };
 
 // What a decode does when the picture is damaged: its data ends early (a missing end marker alone

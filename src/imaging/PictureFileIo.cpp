@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <filesystem>
@@ -22,6 +23,7 @@ namespace {
 class FileDescriptor {
 public:
     explicit FileDescriptor(int fd) : fd_(fd) {}
+    FileDescriptor(FileDescriptor&& other) noexcept : fd_(other.fd_) { other.fd_ = -1; }
     FileDescriptor(const FileDescriptor&) = delete;
     FileDescriptor& operator=(const FileDescriptor&) = delete;
     ~FileDescriptor() {
@@ -42,19 +44,45 @@ private:
 
 }  // namespace
 
-std::vector<std::uint8_t> ReadWholeFile(const std::string& path) {
-    FileDescriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+namespace {
+
+// Opens a file for reading without waiting: a FIFO with no writer would otherwise block open() for
+// ever. Anything but a regular file is refused before it is read; for a regular file the flag
+// changes nothing.
+FileDescriptor OpenRegularFile(const std::string& path, struct stat& info) {
+    FileDescriptor file(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
     if (file.Get() < 0) throw EFOpenError(path, errno);
-    struct stat info {};
     if (::fstat(file.Get(), &info) != 0) throw EFOpenError(path, errno);
     if (S_ISDIR(info.st_mode)) throw EFOpenError(path, EISDIR);
+    if (!S_ISREG(info.st_mode)) throw EFOpenError(path, kNotRegularFileText);
+    return file;
+}
 
+// Reads up to bytes.size() bytes from the start; returns how many there were.
+std::size_t ReadUpTo(const FileDescriptor& file, std::vector<std::uint8_t>& bytes) {
+    std::size_t filled = 0;
+    while (filled < bytes.size()) {
+        const ssize_t got = ::read(file.Get(), bytes.data() + filled, bytes.size() - filled);
+        if (got < 0) {
+            if (errno == EINTR) continue;
+            throw EReadError();
+        }
+        if (got == 0) break;
+        filled += static_cast<std::size_t>(got);
+    }
+    return filled;
+}
+
+}  // namespace
+
+std::vector<std::uint8_t> ReadWholeFile(const std::string& path) {
+    struct stat info {};
+    const FileDescriptor file = OpenRegularFile(path, info);
     std::vector<std::uint8_t> bytes;
     try {
         // The size is a hint only: the loop reads to the end whatever the file turns out to hold.
-        std::size_t capacity = S_ISREG(info.st_mode) && info.st_size > 0 ? static_cast<std::size_t>(info.st_size) : 0;
-        bytes.resize(capacity + 1);
         std::size_t filled = 0;
+        bytes.resize(static_cast<std::size_t>(std::max<off_t>(info.st_size, 0)) + 1);
         for (;;) {
             if (filled == bytes.size()) bytes.resize(bytes.size() * 2);
             const ssize_t got = ::read(file.Get(), bytes.data() + filled, bytes.size() - filled);
@@ -70,6 +98,16 @@ std::vector<std::uint8_t> ReadWholeFile(const std::string& path) {
         throw EOutOfResources();
     }
     return bytes;
+}
+
+FileHead ReadFileHead(const std::string& path, std::size_t maxBytes) {
+    struct stat info {};
+    const FileDescriptor file = OpenRegularFile(path, info);
+    FileHead head;
+    head.FileBytes = static_cast<std::uint64_t>(std::max<off_t>(info.st_size, 0));
+    head.Bytes.resize(static_cast<std::size_t>(std::min<std::uint64_t>(head.FileBytes, maxBytes)));
+    head.Bytes.resize(ReadUpTo(file, head.Bytes));
+    return head;
 }
 
 int SyncFolder(const std::string& folder) {

@@ -10,9 +10,23 @@
 
 namespace stampwise {
 
-// EFOpenError when the file cannot be opened (or is a folder), EReadError when reading it fails,
-// EOutOfResources when it does not fit in memory.
+// What a source or logo path names must be a regular file. Anything else (a FIFO with no writer, a
+// device that never ends, a socket) is refused when opened, before a byte is read, and opening
+// never waits for a writer: EFOpenError with this reason (a folder named like a picture with the
+// system's "Is a directory").
+inline constexpr const char* kNotRegularFileText = "Не обычный файл";
+
+// EFOpenError when the file cannot be opened or is no regular file, EReadError when reading it
+// fails, EOutOfResources when it does not fit in memory.
 std::vector<std::uint8_t> ReadWholeFile(const std::string& path);
+
+// The first bytes of a regular file, at most maxBytes of them, and the file's size: for a look at
+// a header without reading the rest. Fails as ReadWholeFile does.
+struct FileHead {
+    std::vector<std::uint8_t> Bytes;
+    std::uint64_t FileBytes = 0;
+};
+FileHead ReadFileHead(const std::string& path, std::size_t maxBytes);
 
 // When the folder's record of a replace (the rename) goes to the disk: at once, or when the caller,
 // having replaced several files in one folder, calls SyncFolder once after the last of them.

@@ -25,4 +25,12 @@ void ReturnPictureMemory() {
 #endif
 }
 
+std::uint64_t ReusablePictureMemory() {
+#if defined(__GLIBC__) && (__GLIBC__ > 2 || (__GLIBC__ == 2 && __GLIBC_MINOR__ >= 33))
+    return static_cast<std::uint64_t>(mallinfo2().fordblks);
+#else
+    return 0;
+#endif
+}
+
 }  // namespace stampwise

@@ -133,6 +133,13 @@ BatchOperation MakeResizeOperation(ResizeMode mode, int value, const std::string
                                                        StepOutcome& outcome) {
         ResizePicture(sourcePath, mode, value, outcome, metadata, profiles);
     };
+    operation.EstimateMemory = [mode, value](const std::string& sourcePath) {
+        return EstimateFileMemory(sourcePath, [mode, value](const JpegHeader& header) {
+            const PictureSize size = ComputeNewSize(header.Width, header.Height, mode, value);
+            return MemoryUse{MemoryUse::Kind::Resize, SwapsSides(header.Orientation), size.Width,
+                             size.Height};
+        });
+    };
     return operation;
 }
 

@@ -3,13 +3,17 @@
 // goes into it.
 #include "watermark/WatermarkPreview.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <exception>
 
+#include "batch/MemoryBudget.h"
 #include "imaging/FailureReasons.h"
 #include "imaging/ImageErrors.h"
 #include "imaging/IntegerMath.h"
 #include "imaging/JpegImage.h"
+#include "imaging/PictureFileIo.h"
+#include "imaging/PictureMemory.h"
 #include "imaging/Raster.h"
 #include "watermark/WatermarkStep.h"
 
@@ -128,6 +132,46 @@ std::vector<std::string> LogoDialogFilters() {
     return filters;
 }
 
+namespace {
+
+// A logo is read whole, decoded and trimmed into a copy before it is prepared; a file whose header
+// announces more than the memory available holds (a few bytes of run-length data may announce
+// 16384 × 16384 pixels) is refused before its pixels are made. The file itself must be a regular
+// one, like a source.
+void CheckLogoFits(const std::string& path, const std::string& extension) {
+    constexpr std::size_t kHeaderBytes = 64 * 1024;
+    const FileHead head = ReadFileHead(path, kHeaderBytes);
+    JpegHeader header;
+    if (extension == ".JPG") {
+        try {
+            header = ReadJpegHeader(head.Bytes.data(), head.Bytes.size());
+        } catch (const std::exception&) {
+            return;  // the reading itself says what is wrong with the file
+        }
+    } else {
+        std::int64_t width = 0;
+        std::int64_t height = 0;
+        ReadBmpHeaderSize(head.Bytes.data(), head.Bytes.size(), width, height);
+        if (width * height > kMaxPicturePixels) return;  // refused by the reader with its own error
+        header.Width = static_cast<int>(width);
+        header.Height = static_cast<int>(height);
+    }
+    MemoryUse use;
+    use.IsOnItsSide = true;  // at most: the turned copy, or the trimmed one
+    const std::uint64_t need = EstimatePictureMemory(head.FileBytes, header, use);
+    // Beyond a resource limit an allocation fails cleanly; only the limits whose excess kills the
+    // process are judged before the pixels are made.
+    MemorySources killing;
+    killing.AddressSpaceLimit = kUnknownMemory;
+    killing.DataLimit = kUnknownMemory;
+    const std::uint64_t available = AvailableMemoryBytes(killing);
+    if (available == kUnknownMemory) return;
+    const std::uint64_t room = available + std::min(ReusablePictureMemory(), kUnknownMemory - available);
+    if (need > room) throw EOutOfResources();
+}
+
+}  // namespace
+
 LogoLoad LoadLogoFile(const std::string& path) {
     using Outcome = LogoLoad::Outcome;
     const std::string extension = UpperCaseExtension(path);
@@ -136,6 +180,7 @@ LogoLoad LoadLogoFile(const std::string& path) {
     }
     TBitmap trimmed;
     try {
+        CheckLogoFits(path, extension);
         TBitmap logo;
         if (extension == ".JPG") {
             TJPEGImage jpeg;

@@ -146,6 +146,15 @@ BatchOperation MakeWatermarkOperation(const WatermarkSettings& settings) {
                      s.Profiles);
     };
     operation.CleanUp = [batch] { batch->Stamp.reset(); };
+    operation.EstimateMemory = [](const std::string& sourcePath) {
+        return EstimateFileMemory(sourcePath, [](const JpegHeader& header) {
+            MemoryUse use;
+            use.Work = KeepsRowOrder(header.Orientation) ? MemoryUse::Kind::StampStreamed
+                                                         : MemoryUse::Kind::StampWhole;
+            use.IsOnItsSide = SwapsSides(header.Orientation);
+            return use;
+        });
+    };
     return operation;
 }
 

@@ -419,6 +419,31 @@ TEST_F(ParallelBatchTest, MemoryBudgetBoundsTheFilesAtOnce) {
     }
 }
 
+// A file whose estimate exceeds what the system grants gets its turn alone and then fails unread,
+// instead of the process being killed in the middle of the batch; the others go on as usual.
+TEST_F(ParallelBatchTest, FileLargerThanTheMemoryAvailableFailsUnreadAndAlone) {
+    TempFolder machine;
+    machine.MakeFolder("proc");
+    machine.WriteFile("proc/meminfo", "MemAvailable: 65536 kB\n");  // 64 MiB
+    inputs.Memory.Root = machine.String();
+    inputs.Memory.AddressSpaceLimit = kUnknownMemory;
+    inputs.Memory.DataLimit = kUnknownMemory;
+    job.TargetMode = "subfolder";
+    WriteTestJpeg(dir / "a.jpg", 40, 30);
+    WriteTestJpeg(dir / "c.jpg", 40, 30);
+    testing::WriteBytes(dir / "b.jpg", testing::ClaimingSize(ReadFileBytes(dir / "a.jpg"), 16000, 16000));
+    job.SourceFiles = {dir / "a.jpg", dir / "b.jpg", dir / "c.jpg"};
+
+    RunBatch(job, inputs, MakeResizeOperation(ResizeMode::Percent, 100, "100"), view);
+
+    ASSERT_EQ(view.Rows.size(), 3u);
+    EXPECT_EQ(view.Rows[0].Result, kReportOk);
+    EXPECT_EQ(view.Rows[1].Result, kReportError);
+    EXPECT_EQ(view.Rows[1].ErrorText.rfind(kNoMemoryText, 0), 0u) << view.Rows[1].ErrorText;
+    EXPECT_EQ(view.Rows[1].SourceSize, "0x0");  // never opened
+    EXPECT_EQ(view.Rows[2].Result, kReportOk);
+}
+
 TEST_F(ParallelBatchTest, ViewThatThrowsEndsTheBatchWithoutLeavingThreadsBehind) {
     job.TargetMode = "subfolder";
     for (int i = 0; i < 8; ++i) {

@@ -6,6 +6,7 @@
 #include <spawn.h>
 #include <sys/fsuid.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -18,6 +19,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <map>
 #include <sstream>
 #include <string>
@@ -28,6 +31,7 @@
 #include "imaging/ImageErrors.h"
 #include "imaging/JpegEncoder.h"
 #include "imaging/JpegImage.h"
+#include "imaging/PictureFileIo.h"
 #include "imaging/Raster.h"
 #include "resize/ResizeRule.h"
 #include "support/RecordingBatchView.h"
@@ -43,11 +47,15 @@ namespace stampwise {
 namespace {
 
 namespace fs = std::filesystem;
+using testing::ClaimingSize;
+using testing::EncodeWithLibjpeg;
 using testing::FileExists;
 using testing::JpegFileSize;
+using testing::MakePhotoLike;
 using testing::ReadFileBytes;
 using testing::ShellQuoted;
 using testing::TempFolder;
+using testing::WriteBytes;
 using testing::WriteTestJpeg;
 
 using Args = std::vector<std::string>;
@@ -950,26 +958,68 @@ TEST(BatchCommandProgram, FolderWithoutPicturesStopsTheRunWithTheWizardsNotice) 
     EXPECT_EQ(TreeListing(dir.Path()), before);
 }
 
-// The largest resident size the program reached, running it directly (no shell in between).
-long PeakKibOfProgram(const Args& args) {
-    std::vector<std::string> argv = {STAMPWISE_BATCH_EXE};
+// The kernel counts into a started program's peak the peak of the process it was started from
+// (posix_spawn shares that process's memory until the program starts), and this test process may
+// have held large pictures before. So the program is started from a fresh helper: this test
+// binary again, which on seeing kPeakHelperVariable (before any test) starts the program given on
+// its command line, writes "status peakKiB" and exits.
+constexpr const char* kPeakHelperVariable = "STAMPWISE_PEAK_HELPER";
+
+[[maybe_unused]] const bool kIsPeakHelper = [] {
+    if (std::getenv(kPeakHelperVariable) == nullptr) return false;
+    std::ifstream commandLine("/proc/self/cmdline", std::ios::binary);
+    std::vector<std::string> words;
+    for (std::string word; std::getline(commandLine, word, '\0');) words.push_back(word);
+    std::vector<char*> argv;
+    for (std::size_t i = 1; i < words.size(); ++i) argv.push_back(words[i].data());
+    argv.push_back(nullptr);
+    const pid_t pid = fork();
+    if (pid == 0) {
+        const int null = open("/dev/null", O_WRONLY);
+        dup2(null, STDOUT_FILENO);
+        execv(argv[0], argv.data());
+        _exit(127);
+    }
+    int status = 0;
+    rusage usage{};
+    if (pid < 0 || wait4(pid, &status, 0, &usage) != pid) _exit(1);
+    std::printf("%d %ld\n", WIFEXITED(status) ? WEXITSTATUS(status) : -1, usage.ru_maxrss);
+    std::fflush(stdout);
+    _exit(0);
+}();
+
+// The largest resident size the program reached (see kIsPeakHelper); -1 when it did not exit with
+// expectedStatus.
+long PeakKibOfProgram(const Args& args, int expectedStatus = 0) {
+    TempFolder scratch;
+    std::vector<std::string> argv = {"/proc/self/exe", STAMPWISE_BATCH_EXE};
     argv.insert(argv.end(), args.begin(), args.end());
     std::vector<char*> pointers;
     for (std::string& a : argv) pointers.push_back(a.data());
     pointers.push_back(nullptr);
+    std::vector<std::string> environment = {std::string(kPeakHelperVariable) + "=1"};
+    for (char** e = environ; *e != nullptr; ++e) environment.emplace_back(*e);
+    std::vector<char*> environmentPointers;
+    for (std::string& e : environment) environmentPointers.push_back(e.data());
+    environmentPointers.push_back(nullptr);
+    const std::string report = scratch / "peak.txt";
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, report.c_str(), O_WRONLY | O_CREAT, 0600);
     pid_t pid = 0;
-    const int spawned = posix_spawn(&pid, pointers[0], &actions, nullptr, pointers.data(), environ);
+    const int spawned =
+        posix_spawn(&pid, pointers[0], &actions, nullptr, pointers.data(), environmentPointers.data());
     posix_spawn_file_actions_destroy(&actions);
     if (spawned != 0) return -1;
-    int status = 0;
-    rusage usage{};
-    if (wait4(pid, &status, 0, &usage) != pid || !WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+    int helperStatus = 0;
+    if (waitpid(pid, &helperStatus, 0) != pid || !WIFEXITED(helperStatus) || WEXITSTATUS(helperStatus) != 0) {
         return -1;
     }
-    return usage.ru_maxrss;
+    std::ifstream in(report);
+    int status = -1;
+    long peakKib = -1;
+    if (!(in >> status >> peakKib) || status != expectedStatus) return -1;
+    return peakKib;
 }
 
 // A few bytes of run-length data may declare a logo of millions of pixels; preparing it holds the
@@ -1019,6 +1069,143 @@ TEST(BatchCommandProgram, HugeLogoTakesAtMostTwoPicturesOfItsSize) {
     ASSERT_GT(peakKib, 0);
     EXPECT_LT(peakKib, 2 * pictureKib + 32 * 1024);
     EXPECT_TRUE(FileExists(dir / "Marked/a.jpg"));
+}
+
+// A few hundred bytes that announce 16384 × 16384 pixels are refused before the picture's storage
+// or its coefficients are made: the data cannot hold one bit per block of the first scan.
+TEST(BatchCommandProgram, TinyFilesClaimingHugePicturesAreRefusedWithinAFewMegabytes) {
+#if defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP() << "AddressSanitizer's own memory hides the program's";
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+    GTEST_SKIP() << "AddressSanitizer's own memory hides the program's";
+#endif
+#endif
+    TempFolder dir;
+    dir.MakeFolder("out");
+    const TBitmap picture = MakePhotoLike(16, 16, 7);
+    WriteBytes(dir / "baseline.jpg", ClaimingSize(EncodeWithLibjpeg(picture, false, false), 16384, 16384));
+    WriteBytes(dir / "progressive.jpg", ClaimingSize(EncodeWithLibjpeg(picture, true, false), 16384, 16384));
+    for (const char* name : {"baseline.jpg", "progressive.jpg"}) {
+        SCOPED_TRACE(name);
+        const long peakKib = PeakKibOfProgram(
+            {"resize", "--percent", "100", "--jobs", "1", "--to-folder", dir / "out", dir / name}, 1);
+        ASSERT_GT(peakKib, 0);
+        EXPECT_LT(peakKib, 200 * 1024);
+        EXPECT_FALSE(FileExists(dir / (std::string("out/") + name)));
+    }
+}
+
+// A FIFO without a writer, or a link to a device that never ends, among pictures: each fails at
+// once, unread, and the pictures around them are done. On a fault the run blocks, and the test's
+// time limit ends it.
+TEST(BatchCommandProgram, SpecialFilesFailUnreadAndThePicturesAroundThemAreDone) {
+    TempFolder scratch;
+    TempFolder dir;
+    WriteTestJpeg(dir / "1.jpg", 40, 30);
+    WriteTestJpeg(dir / "3.jpg", 40, 30);
+    ASSERT_EQ(mkfifo((dir / "2.jpg").c_str(), 0600), 0);
+    fs::create_symlink("/dev/zero", dir / "z.jpg");
+
+    for (const char* jobs : {"1", "4"}) {
+        SCOPED_TRACE(jobs);
+        const CommandRun run = RunProgram(scratch, {"resize", "--percent", "50", "--jobs", jobs,
+                                                    "--suffix", "_r", dir / "1.jpg", dir / "2.jpg",
+                                                    dir / "z.jpg", dir / "3.jpg"});
+        EXPECT_EQ(run.status, 1);
+        std::istringstream lines(run.out);
+        std::vector<std::string> rows;
+        for (std::string line; std::getline(lines, line);) rows.push_back(line);
+        ASSERT_EQ(rows.size(), 5u) << run.out;
+        EXPECT_NE(rows[0].find("\tУспешно"), std::string::npos);
+        EXPECT_NE(rows[1].find(kNotRegularFileText), std::string::npos) << rows[1];
+        EXPECT_NE(rows[2].find(kNotRegularFileText), std::string::npos) << rows[2];
+        EXPECT_NE(rows[3].find("\tУспешно"), std::string::npos);
+    }
+    EXPECT_TRUE(FileExists(dir / "1_r.jpg"));
+    EXPECT_TRUE(FileExists(dir / "3_r.jpg"));
+}
+
+// The memory control group of this process in the hierarchy that limits memory, where a child
+// group of our own can be made: version 1's memory hierarchy, or version 2 with the memory
+// controller handed down to children. Empty, with the reason, where that is not allowed.
+std::string MakeChildMemoryGroup(const std::string& name, std::uint64_t limit, std::string& why) {
+    std::ifstream groups("/proc/self/cgroup");
+    for (std::string line; std::getline(groups, line);) {
+        const std::size_t first = line.find(':');
+        const std::size_t second = line.find(':', first + 1);
+        const std::string controllers = line.substr(first + 1, second - first - 1);
+        const std::string path = line.substr(second + 1);
+        std::string parent;
+        std::string limitFile;
+        if (controllers.empty()) {
+            parent = "/sys/fs/cgroup" + path;
+            std::ifstream enabled(parent + "/cgroup.subtree_control");
+            std::string list((std::istreambuf_iterator<char>(enabled)), std::istreambuf_iterator<char>());
+            if (list.find("memory") == std::string::npos) continue;
+            limitFile = "memory.max";
+        } else if (("," + controllers + ",").find(",memory,") != std::string::npos) {
+            parent = "/sys/fs/cgroup/memory" + path;
+            limitFile = "memory.limit_in_bytes";
+        } else {
+            continue;
+        }
+        const std::string group = parent + "/" + name;
+        std::error_code error;
+        if (!fs::create_directory(group, error)) {
+            why = "cannot make " + group + ": " + error.message();
+            return "";
+        }
+        std::ofstream(group + "/" + limitFile) << limit;
+        std::ifstream check(group + "/" + limitFile);
+        std::uint64_t set = 0;
+        if (!(check >> set) || set > limit) {
+            fs::remove(group, error);
+            why = "cannot limit " + group;
+            return "";
+        }
+        return group;
+    }
+    why = "no memory control group that this process may divide";
+    return "";
+}
+
+// In a memory group of 80 MiB, six 6-megapixel files at four jobs: each takes about 45 MiB at its
+// peak, four at once would be killed; the runner sees the group's limit and runs fewer.
+TEST(BatchCommandProgram, AllFilesSucceedInAMemoryGroupSmallerThanTheirJobsTogether) {
+#if defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP() << "AddressSanitizer's shadow memory would not fit the group";
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+    GTEST_SKIP() << "AddressSanitizer's shadow memory would not fit the group";
+#endif
+#endif
+    std::string why;
+    const std::string group =
+        MakeChildMemoryGroup("stampwise-test-" + std::to_string(getpid()), 80u << 20, why);
+    if (group.empty()) GTEST_SKIP() << why;
+    TempFolder scratch;
+    TempFolder dir;
+    Args args = {"resize", "--percent", "100", "--jobs", "4", "--subfolder", "out"};
+    TJPEGImage photo;
+    photo.AssignBitmap(MakePhotoLike(3000, 2000, 11));
+    for (int i = 0; i < 6; ++i) {
+        const std::string path = dir / ("p" + std::to_string(i) + ".jpg");
+        photo.WriteToFile(path);
+        args.push_back(path);
+    }
+    std::string line = "echo $$ >" + ShellQuoted(group + "/cgroup.procs") + " && exec " +
+                       ShellQuoted(STAMPWISE_BATCH_EXE);
+    for (const std::string& a : args) line += " " + ShellQuoted(a);
+    line += " >" + ShellQuoted(scratch / "out.txt") + " 2>&1";
+    const int status = std::system(("sh -c " + ShellQuoted(line)).c_str());
+    std::error_code error;
+    fs::remove(group, error);  // empty again once the program is gone
+
+    const std::vector<std::uint8_t> out = ReadFileBytes(scratch / "out.txt");
+    ASSERT_TRUE(WIFEXITED(status)) << std::string(out.begin(), out.end());
+    EXPECT_EQ(WEXITSTATUS(status), 0) << std::string(out.begin(), out.end());
+    for (int i = 0; i < 6; ++i) EXPECT_TRUE(FileExists(dir / ("out/p" + std::to_string(i) + ".jpg")));
 }
 
 // A half-copied photo fails with the library's words and leaves no result; a name of 250 bytes,

@@ -1,18 +1,24 @@
 // libFuzzer target for the BMP path: every input is read as a BMP file (through a file, as the
 // program reads one) and, without its 14-byte file header, as a bitmap resource. Either reader
-// must give a picture or one of its own errors; nothing is touched outside a buffer.
+// must give a picture or one of its own errors; nothing is touched outside a buffer, and reading
+// takes no more memory than the batch's estimate for a logo of the announced size.
 #include <sys/mman.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 #include <string>
 
+#include "FuzzMemory.h"
+#include "batch/MemoryBudget.h"
 #include "imaging/Bitmap.h"
+#include "imaging/JpegDecoder.h"
 #include "imaging/ImageErrors.h"
 
 using namespace stampwise;
+using namespace stampwise::fuzz;
 
 namespace {
 
@@ -45,6 +51,11 @@ int MemoryFile() {
 
 }  // namespace
 
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+    InstallMemoryCount();
+    return 0;
+}
+
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     constexpr std::size_t kFileHeaderBytes = 14;
     if (size >= kFileHeaderBytes && AnnouncedPixels(data + kFileHeaderBytes, size - kFileHeaderBytes) > kMaxFuzzPixels) {
@@ -54,10 +65,22 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const int fd = MemoryFile();
     if (ftruncate(fd, 0) != 0) std::abort();
     if (size > 0 && pwrite(fd, data, size, 0) != static_cast<ssize_t>(size)) std::abort();
+    std::int64_t width = 0;
+    std::int64_t height = 0;
+    ReadBmpHeaderSize(data, size, width, height);
+    JpegHeader announced;  // the size is all the estimate needs
+    announced.Width = static_cast<int>(std::min<std::int64_t>(width, 1 << 30));
+    announced.Height = static_cast<int>(std::min<std::int64_t>(height, 1 << 30));
+    const std::uint64_t estimate = EstimatePictureMemory(size, announced, MemoryUse{});
+    const std::string path = "/proc/self/fd/" + std::to_string(fd);
     TBitmap file;
-    try {
-        file.ReadBmpFile("/proc/self/fd/" + std::to_string(fd));
-    } catch (const EImageError&) {
+    {
+        const MemoryWatch watch;
+        try {
+            file.ReadBmpFile(path);
+        } catch (const EImageError&) {
+        }
+        CheckWithin(watch, estimate);
     }
 
     if (size >= kFileHeaderBytes) {

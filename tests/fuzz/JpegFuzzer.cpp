@@ -1,9 +1,11 @@
 // libFuzzer target for the JPEG path: the header, the full decode, the sampled-row decode that
 // refuses damage (reading to the picture's end), and the encode of a small result read back.
 //
-// Beyond "no memory error and no undefined behaviour", two properties of the system are checked on
-// every input: the sampled rows of a picture that decodes both ways are its full decode's rows, and
-// an encoded result is an undamaged JPEG file of the same size.
+// Beyond "no memory error and no undefined behaviour", three properties of the system are checked on
+// every input: the sampled rows of a picture that decodes both ways are its full decode's rows, an
+// encoded result is an undamaged JPEG file of the same size, and no decode takes more memory than
+// the batch's estimate for that file allows (counted through the sanitizer's allocation hooks), so
+// that a file can never cost more than the runner set aside for it.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -11,6 +13,8 @@
 #include <exception>
 #include <vector>
 
+#include "FuzzMemory.h"
+#include "batch/MemoryBudget.h"
 #include "imaging/Bitmap.h"
 #include "imaging/ImageErrors.h"
 #include "imaging/JpegDecoder.h"
@@ -18,16 +22,23 @@
 #include "imaging/Raster.h"
 
 using namespace stampwise;
+using namespace stampwise::fuzz;
 
 namespace {
 
 // A few-byte header may announce 2^28 pixels; decoding that is legal but takes seconds and
-// hundreds of megabytes per input, which would only slow the search. The limit itself has its tests.
-constexpr std::int64_t kMaxFuzzPixels = std::int64_t{1} << 18;
+// hundreds of megabytes per input, which would only slow the search. Pictures of camera-like sides
+// (4 megapixels) still run; the limit itself has its tests.
+constexpr std::int64_t kMaxFuzzPixels = std::int64_t{1} << 22;
 // Results are small pictures (the resize's reductions), so only small ones are encoded.
 constexpr std::int64_t kMaxEncodedPixels = 1 << 16;
 
 }  // namespace
+
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+    InstallMemoryCount();
+    return 0;
+}
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     JpegHeader header;
@@ -38,12 +49,20 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     if (std::int64_t{header.Width} * header.Height > kMaxFuzzPixels) return 0;
 
+    MemoryUse whole;
+    whole.IsOnItsSide = SwapsSides(header.Orientation);
+    const std::uint64_t wholeEstimate = EstimatePictureMemory(size, header, whole);
+
     TBitmap full;
     bool isFullDecoded = false;
-    try {
-        DecodeJpeg(data, size, full, JpegDamage::Refuse);
-        isFullDecoded = true;
-    } catch (const EImageError&) {
+    {
+        const MemoryWatch watch;
+        try {
+            DecodeJpeg(data, size, full, JpegDamage::Refuse);
+            isFullDecoded = true;
+        } catch (const EImageError&) {
+        }
+        CheckWithin(watch, wholeEstimate);
     }
     // What previews show of a damaged file must decode without any memory error as well.
     if (!isFullDecoded) {
@@ -58,11 +77,20 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const int height = full.Height();
     if (height < 1) return 0;
     const int rowCount = 1 + static_cast<int>(size % static_cast<std::size_t>(height));
+    MemoryUse reduction;
+    reduction.Work = MemoryUse::Kind::Resize;
+    reduction.IsOnItsSide = whole.IsOnItsSide;
+    reduction.NewWidth = full.Width();
+    reduction.NewHeight = rowCount;
     TBitmap sampled;
-    try {
-        DecodeJpegSampledRows(data, size, rowCount, sampled, JpegDamage::Refuse);
-    } catch (const EImageError&) {
-        std::abort();  // the full decode found the file sound, so this must too
+    {
+        const MemoryWatch watch;
+        try {
+            DecodeJpegSampledRows(data, size, rowCount, sampled, JpegDamage::Refuse);
+        } catch (const EImageError&) {
+            std::abort();  // the full decode found the file sound, so this must too
+        }
+        CheckWithin(watch, EstimatePictureMemory(size, header, reduction));
     }
     for (int i = 0; i < rowCount; ++i) {
         const int source = NearestSourceIndex(i, rowCount, height);

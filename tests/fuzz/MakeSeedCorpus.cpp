@@ -3,9 +3,12 @@
 //   stampwise-fuzz-seeds DIR     writes DIR/jpeg/*.jpg and DIR/bmp/*.bmp
 // JPEG: 4:2:0, 4:2:2, 4:4:4, 4:1:1, progressive, grey (baseline and progressive), restart markers,
 // arithmetic coding, optimized tables, CMYK (with and without Adobe's marker) and YCCK, an RGB
-// file tagged with a wide-gamut ICC profile in two chunks, a cut-short file. BMP: 1, 4, 8, 16, 24 and
+// file tagged with a wide-gamut ICC profile in two chunks, a cut-short file; Exif blocks in both
+// byte orders with every orientation, broken Exif blocks, and small display profiles in one or two
+// segments. BMP: 1, 4, 8, 16, 24 and
 // 32 bits, RLE4 and RLE8 (with a run into the row's padding), bit fields, core, V4 and V5 headers,
 // top-down rows.
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -51,6 +54,12 @@ struct JpegLayout {
     bool hasProfile = false;
 };
 
+// An application segment written right after the JFIF header: marker code and payload.
+struct Segment {
+    int marker = JPEG_APP0 + 1;
+    Bytes payload;
+};
+
 // Display P3's primaries with the sRGB curve: a profile the decoder converts from.
 Bytes WideGamutProfile() {
     const cmsCIExyY d65 = {0.3127, 0.3290, 1.0};
@@ -68,7 +77,8 @@ Bytes WideGamutProfile() {
     return bytes;
 }
 
-Bytes EncodeJpegSeed(const JpegLayout& layout, int width, int height) {
+Bytes EncodeJpegSeed(const JpegLayout& layout, int width, int height,
+                     const std::vector<Segment>& segments = {}) {
     jpeg_compress_struct info;
     jpeg_error_mgr errors;
     info.err = jpeg_std_error(&errors);  // a failure here is a broken generator: exit is right
@@ -106,6 +116,10 @@ Bytes EncodeJpegSeed(const JpegLayout& layout, int width, int height) {
             jpeg_write_marker(&info, JPEG_APP0 + 2, marker.data(), static_cast<unsigned int>(marker.size()));
         }
     }
+    for (const Segment& segment : segments) {
+        jpeg_write_marker(&info, segment.marker, segment.payload.data(),
+                          static_cast<unsigned>(segment.payload.size()));
+    }
     std::vector<JSAMPLE> row(static_cast<std::size_t>(width) * components);
     while (info.next_scanline < info.image_height) {
         const int y = static_cast<int>(info.next_scanline);
@@ -120,6 +134,153 @@ Bytes EncodeJpegSeed(const JpegLayout& layout, int width, int height) {
     Bytes bytes(buffer, buffer + size);
     std::free(buffer);
     return bytes;
+}
+
+void Put16(Bytes& b, std::uint32_t v) {
+    b.push_back(v & 0xFF);
+    b.push_back((v >> 8) & 0xFF);
+}
+void Put32(Bytes& b, std::uint32_t v) {
+    for (int i = 0; i < 4; ++i) b.push_back((v >> (8 * i)) & 0xFF);
+}
+
+void PutBig16(Bytes& b, std::uint32_t v) {
+    b.push_back((v >> 8) & 0xFF);
+    b.push_back(v & 0xFF);
+}
+void PutBig32(Bytes& b, std::uint32_t v) {
+    for (int i = 3; i >= 0; --i) b.push_back((v >> (8 * i)) & 0xFF);
+}
+
+// "Exif\0\0" and a TIFF block in either byte order whose IFD0 holds the given entries (tag, type,
+// count, value as stored in the value field), then nextIfd.
+struct ExifField {
+    std::uint16_t tag;
+    std::uint16_t type;
+    std::uint32_t count;
+    std::uint32_t value;
+};
+Bytes ExifBlock(bool isBigEndian, std::uint32_t ifdOffset, const std::vector<ExifField>& fields,
+                std::uint32_t nextIfd = 0, std::uint16_t declaredCount = 0) {
+    Bytes b = {'E', 'x', 'i', 'f', 0, 0};
+    const auto u16 = [&](std::uint32_t v) { isBigEndian ? PutBig16(b, v) : Put16(b, v); };
+    const auto u32 = [&](std::uint32_t v) { isBigEndian ? PutBig32(b, v) : Put32(b, v); };
+    b.push_back(isBigEndian ? 'M' : 'I');
+    b.push_back(isBigEndian ? 'M' : 'I');
+    u16(42);
+    u32(ifdOffset);
+    u16(declaredCount != 0 ? declaredCount : static_cast<std::uint16_t>(fields.size()));
+    for (const ExifField& f : fields) {
+        u16(f.tag);
+        u16(f.type);
+        u32(f.count);
+        if (f.type == 3 && f.count == 1) {  // a SHORT sits in the field's first two bytes
+            u16(f.value);
+            u16(0);
+        } else {
+            u32(f.value);
+        }
+    }
+    u32(nextIfd);
+    return b;
+}
+
+// A small display profile (RGB to XYZ by primaries and a gamma of 2.2 per channel), as cameras
+// and editors embed one.
+Bytes IccProfile() {
+    const char* const matrixTags[] = {"rXYZ", "gXYZ", "bXYZ", "wtpt"};
+    const std::uint32_t xyz[4][3] = {{0x6FA2, 0x38F5, 0x0390}, {0x6299, 0xB785, 0x18DA},
+                                     {0x24A0, 0x0F84, 0xB6CF}, {0xF6D6, 0x10000, 0xD32D}};
+    const char* const curveTags[] = {"rTRC", "gTRC", "bTRC"};
+    const std::uint32_t tagCount = 7;
+    const std::uint32_t tableEnd = 128 + 4 + tagCount * 12;
+    Bytes tags;
+    Bytes table;
+    PutBig32(table, tagCount);
+    for (int i = 0; i < 4; ++i) {
+        table.insert(table.end(), matrixTags[i], matrixTags[i] + 4);
+        PutBig32(table, static_cast<std::uint32_t>(tableEnd + tags.size()));
+        PutBig32(table, 20);
+        tags.insert(tags.end(), {'X', 'Y', 'Z', ' ', 0, 0, 0, 0});
+        for (std::uint32_t v : xyz[i]) PutBig32(tags, v);
+    }
+    const std::uint32_t curve = static_cast<std::uint32_t>(tableEnd + tags.size());
+    tags.insert(tags.end(), {'c', 'u', 'r', 'v', 0, 0, 0, 0, 0, 0, 0, 1, 0x02, 0x33, 0, 0});
+    for (const char* tag : curveTags) {  // the three curves share one
+        table.insert(table.end(), tag, tag + 4);
+        PutBig32(table, curve);
+        PutBig32(table, 14);
+    }
+    Bytes header;
+    PutBig32(header, static_cast<std::uint32_t>(128 + table.size() + tags.size()));
+    header.insert(header.end(), {'l', 'c', 'm', 's'});
+    PutBig32(header, 0x02100000);
+    header.insert(header.end(), {'m', 'n', 't', 'r', 'R', 'G', 'B', ' ', 'X', 'Y', 'Z', ' '});
+    header.resize(36, 0);  // creation date
+    header.insert(header.end(), {'a', 'c', 's', 'p'});
+    header.resize(68, 0);  // platform, flags, device, attributes, intent
+    PutBig32(header, 0xF6D6);  // the D50 illuminant
+    PutBig32(header, 0x10000);
+    PutBig32(header, 0xD32D);
+    header.resize(128, 0);
+    header.insert(header.end(), table.begin(), table.end());
+    header.insert(header.end(), tags.begin(), tags.end());
+    return header;
+}
+
+// The profile in count APP2 segments of "ICC_PROFILE\0", sequence number, count, then the part.
+std::vector<Segment> IccSegments(const Bytes& profile, int count) {
+    std::vector<Segment> segments;
+    const std::size_t part = (profile.size() + count - 1) / count;
+    for (int i = 0; i < count; ++i) {
+        Segment s{JPEG_APP0 + 2, {'I', 'C', 'C', '_', 'P', 'R', 'O', 'F', 'I', 'L', 'E', 0}};
+        s.payload.push_back(static_cast<std::uint8_t>(i + 1));
+        s.payload.push_back(static_cast<std::uint8_t>(count));
+        const std::size_t from = i * part;
+        const std::size_t to = std::min(profile.size(), from + part);
+        s.payload.insert(s.payload.end(), profile.begin() + from, profile.begin() + to);
+        segments.push_back(std::move(s));
+    }
+    return segments;
+}
+
+void WriteMetadataSeeds(const fs::path& folder, const JpegLayout& layout, const std::string& prefix) {
+    constexpr std::uint16_t kOrientation = 0x0112;
+    constexpr std::uint16_t kShort = 3;
+    constexpr std::uint16_t kLong = 4;
+    // A picture that is not square, so that every turn shows.
+    for (int orientation = 1; orientation <= 8; ++orientation) {
+        for (const bool isBigEndian : {false, true}) {
+            const Bytes exif = ExifBlock(isBigEndian, 8, {{0x010F, 2, 4, 0}, {kOrientation, kShort, 1,
+                                                          static_cast<std::uint32_t>(orientation)}});
+            Write(folder / (prefix + "exif_" + std::string(isBigEndian ? "mm" : "ii") + "_orientation" +
+                            std::to_string(orientation) + ".jpg"),
+                  EncodeJpegSeed(layout, 37, 21, {{JPEG_APP0 + 1, exif}}));
+        }
+    }
+    const struct {
+        const char* name;
+        Bytes exif;
+    } broken[] = {
+        {"ifd_beyond_end", ExifBlock(false, 0xFFF0, {{kOrientation, kShort, 1, 6}})},
+        {"count_beyond_end", ExifBlock(true, 8, {{kOrientation, kShort, 1, 6}}, 0, 0xFFFF)},
+        {"orientation_as_long", ExifBlock(false, 8, {{kOrientation, kLong, 1, 6}})},
+        {"orientation_count_two", ExifBlock(true, 8, {{kOrientation, kShort, 2, 0x00060003}})},
+        {"orientation_out_of_range", ExifBlock(false, 8, {{kOrientation, kShort, 1, 9}})},
+        {"next_ifd_loops", ExifBlock(true, 8, {{kOrientation, kShort, 1, 8}}, 8)},
+        {"ifd_inside_header", ExifBlock(false, 2, {{kOrientation, kShort, 1, 5}})},
+        {"cut_after_header", Bytes{'E', 'x', 'i', 'f', 0, 0, 'M', 'M', 0, 42, 0, 0}},
+    };
+    for (const auto& b : broken) {
+        Write(folder / (prefix + "exif_broken_" + std::string(b.name) + ".jpg"),
+              EncodeJpegSeed(layout, 37, 21, {{JPEG_APP0 + 1, b.exif}}));
+    }
+    const Bytes profile = IccProfile();
+    Write(folder / (prefix + "icc.jpg"), EncodeJpegSeed(layout, 37, 21, IccSegments(profile, 1)));
+    Write(folder / (prefix + "icc_two_segments.jpg"), EncodeJpegSeed(layout, 37, 21, IccSegments(profile, 2)));
+    std::vector<Segment> both = IccSegments(profile, 1);
+    both.insert(both.begin(), Segment{JPEG_APP0 + 1, ExifBlock(true, 8, {{kOrientation, kShort, 1, 6}})});
+    Write(folder / (prefix + "icc_and_exif.jpg"), EncodeJpegSeed(layout, 37, 21, both));
 }
 
 void WriteJpegSeeds(const fs::path& folder) {
@@ -150,14 +311,8 @@ void WriteJpegSeeds(const fs::path& folder) {
     Bytes cut = EncodeJpegSeed(layouts[0], 48, 40);
     cut.resize(cut.size() * 2 / 3);
     Write(folder / "cut_short.jpg", cut);
-}
-
-void Put16(Bytes& b, std::uint32_t v) {
-    b.push_back(v & 0xFF);
-    b.push_back((v >> 8) & 0xFF);
-}
-void Put32(Bytes& b, std::uint32_t v) {
-    for (int i = 0; i < 4; ++i) b.push_back((v >> (8 * i)) & 0xFF);
+    WriteMetadataSeeds(folder, layouts[0], "");
+    WriteMetadataSeeds(folder, layouts[5], "progressive_");
 }
 
 struct BmpLayout {

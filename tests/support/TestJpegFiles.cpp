@@ -161,4 +161,20 @@ TBitmap TurnedByTest(const TBitmap& stored, int orientation) {
     return turned;
 }
 
+std::vector<std::uint8_t> ClaimingSize(std::vector<std::uint8_t> jpeg, int width, int height) {
+    for (std::size_t at = 2; at + 9 < jpeg.size(); ++at) {
+        // Baseline, extended and progressive frames, Huffman or arithmetic coded.
+        if (jpeg[at] != 0xFF || jpeg[at + 1] < 0xC0 || jpeg[at + 1] > 0xCA || jpeg[at + 1] == 0xC4 ||
+            jpeg[at + 1] == 0xC8) {
+            continue;
+        }
+        jpeg[at + 5] = static_cast<std::uint8_t>(height >> 8);
+        jpeg[at + 6] = static_cast<std::uint8_t>(height & 0xFF);
+        jpeg[at + 7] = static_cast<std::uint8_t>(width >> 8);
+        jpeg[at + 8] = static_cast<std::uint8_t>(width & 0xFF);
+        return jpeg;
+    }
+    throw std::runtime_error("ClaimingSize: no frame header");
+}
+
 }  // namespace stampwise::testing

@@ -62,6 +62,10 @@ std::vector<std::uint8_t> WithExifOrientation(const std::vector<std::uint8_t>& j
 // (the decoder works the other way, from where each upright pixel comes from).
 TBitmap TurnedByTest(const TBitmap& stored, int orientation);
 
+// The file with its frame header (SOF) claiming width × height: a few hundred bytes of a small
+// picture that announce a huge one, far too short for the blocks of its first scan.
+std::vector<std::uint8_t> ClaimingSize(std::vector<std::uint8_t> jpeg, int width, int height);
+
 // A file's bytes (to show that a file was left untouched); throws when it cannot be read.
 std::vector<std::uint8_t> ReadFileBytes(const std::string& path);
 bool FileExists(const std::string& path);
