@@ -96,6 +96,7 @@ std::string FailureReason(const std::exception& error) {
         }
     }
     const char* words = errorNumber != 0 ? SystemWords(errorNumber) : nullptr;
+    if (dynamic_cast<const ENotRegularFile*>(&error) != nullptr) words = SystemWords(EISDIR);
     if (words == nullptr) return error.what();
     return WithTechnicalText(std::string(head) + words, error.what());
 }

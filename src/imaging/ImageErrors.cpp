@@ -23,6 +23,9 @@ EFOpenError::EFOpenError(const std::string& path, int errorNumber)
 EFOpenError::EFOpenError(const std::string& path, const std::string& reason)
     : EImageError("Cannot open file \"" + path + "\". " + reason) {}
 
+ENotRegularFile::ENotRegularFile(const std::string& path)
+    : EFOpenError(path, std::string("Not a regular file")) {}
+
 EFCreateError::EFCreateError(const std::string& path, int errorNumber)
     : EImageError("Cannot create file \"" + path + "\". " + SystemErrorText(errorNumber), errorNumber) {}
 

@@ -58,6 +58,13 @@ public:
     EFOpenError(const std::string& path, const std::string& reason);
 };
 
+// "Cannot open file "<path>". Not a regular file": a FIFO, a device, a socket, refused unread,
+// since reading one may block for ever or never end.
+class ENotRegularFile : public EFOpenError {
+public:
+    explicit ENotRegularFile(const std::string& path);
+};
+
 // "Cannot create file "<path>". <reason>"
 class EFCreateError : public EImageError {
 public:

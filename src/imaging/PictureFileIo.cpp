@@ -54,15 +54,15 @@ FileDescriptor OpenRegularFile(const std::string& path, struct stat& info) {
     if (file.Get() < 0) throw EFOpenError(path, errno);
     if (::fstat(file.Get(), &info) != 0) throw EFOpenError(path, errno);
     if (S_ISDIR(info.st_mode)) throw EFOpenError(path, EISDIR);
-    if (!S_ISREG(info.st_mode)) throw EFOpenError(path, kNotRegularFileText);
+    if (!S_ISREG(info.st_mode)) throw ENotRegularFile(path);
     return file;
 }
 
-// Reads up to bytes.size() bytes from the start; returns how many there were.
-std::size_t ReadUpTo(const FileDescriptor& file, std::vector<std::uint8_t>& bytes) {
+// Reads until size bytes are in or the file ends; returns how many there were.
+std::size_t ReadUpTo(const FileDescriptor& file, std::uint8_t* data, std::size_t size) {
     std::size_t filled = 0;
-    while (filled < bytes.size()) {
-        const ssize_t got = ::read(file.Get(), bytes.data() + filled, bytes.size() - filled);
+    while (filled < size) {
+        const ssize_t got = ::read(file.Get(), data + filled, size - filled);
         if (got < 0) {
             if (errno == EINTR) continue;
             throw EReadError();
@@ -84,14 +84,9 @@ std::vector<std::uint8_t> ReadWholeFile(const std::string& path) {
         std::size_t filled = 0;
         bytes.resize(static_cast<std::size_t>(std::max<off_t>(info.st_size, 0)) + 1);
         for (;;) {
-            if (filled == bytes.size()) bytes.resize(bytes.size() * 2);
-            const ssize_t got = ::read(file.Get(), bytes.data() + filled, bytes.size() - filled);
-            if (got < 0) {
-                if (errno == EINTR) continue;
-                throw EReadError();
-            }
-            if (got == 0) break;
-            filled += static_cast<std::size_t>(got);
+            filled += ReadUpTo(file, bytes.data() + filled, bytes.size() - filled);
+            if (filled < bytes.size()) break;  // the file ended
+            bytes.resize(bytes.size() * 2);
         }
         bytes.resize(filled);
     } catch (const std::bad_alloc&) {
@@ -106,7 +101,7 @@ FileHead ReadFileHead(const std::string& path, std::size_t maxBytes) {
     FileHead head;
     head.FileBytes = static_cast<std::uint64_t>(std::max<off_t>(info.st_size, 0));
     head.Bytes.resize(static_cast<std::size_t>(std::min<std::uint64_t>(head.FileBytes, maxBytes)));
-    head.Bytes.resize(ReadUpTo(file, head.Bytes));
+    head.Bytes.resize(ReadUpTo(file, head.Bytes.data(), head.Bytes.size()));
     return head;
 }
 

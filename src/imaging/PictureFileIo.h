@@ -12,9 +12,8 @@ namespace stampwise {
 
 // What a source or logo path names must be a regular file. Anything else (a FIFO with no writer, a
 // device that never ends, a socket) is refused when opened, before a byte is read, and opening
-// never waits for a writer: EFOpenError with this reason (a folder named like a picture with the
+// never waits for a writer: ENotRegularFile (a folder named like a picture: EFOpenError with the
 // system's "Is a directory").
-inline constexpr const char* kNotRegularFileText = "Не обычный файл";
 
 // EFOpenError when the file cannot be opened or is no regular file, EReadError when reading it
 // fails, EOutOfResources when it does not fit in memory.

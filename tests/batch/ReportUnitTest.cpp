@@ -8,6 +8,7 @@
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPixmap>
+#include <QPointingDevice>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTreeWidget>
@@ -264,6 +265,9 @@ TEST_F(ReportWindow, StopInTheMiddleFinishesTheFileUnderWayAndStartsNoOther) {
     auto* stop = Control<QPushButton>(FormId::ReportForm, "btnStop");
     EXPECT_EQ(stop->text().toStdString(), "Остановить");
     auto* otherButton = Control<QPushButton>(FormId::MainForm, "btnResize");
+    // The clicks are made on the step's worker thread; the mouse they name must exist before, on
+    // this thread, or Qt makes it there as a child of the application.
+    ASSERT_NE(QPointingDevice::primaryPointingDevice(), nullptr);
     const auto postClick = [](QWidget* widget) {
         const QPointF centre(widget->width() / 2.0, widget->height() / 2.0);
         const QPointF global = widget->mapToGlobal(centre);
