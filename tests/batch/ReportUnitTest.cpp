@@ -4,6 +4,7 @@
 #include <QHeaderView>
 #include <QIcon>
 #include <QImage>
+#include <QInputDevice>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMouseEvent>
@@ -265,9 +266,10 @@ TEST_F(ReportWindow, StopInTheMiddleFinishesTheFileUnderWayAndStartsNoOther) {
     auto* stop = Control<QPushButton>(FormId::ReportForm, "btnStop");
     EXPECT_EQ(stop->text().toStdString(), "Остановить");
     auto* otherButton = Control<QPushButton>(FormId::MainForm, "btnResize");
-    // The clicks are made on the step's worker thread; the mouse they name must exist before, on
-    // this thread, or Qt makes it there as a child of the application.
+    // The clicks and keys are made on the step's worker thread; the mouse and keyboard they name
+    // must exist before, on this thread, or Qt makes them there as children of the application.
     ASSERT_NE(QPointingDevice::primaryPointingDevice(), nullptr);
+    ASSERT_NE(QInputDevice::primaryKeyboard(), nullptr);
     const auto postClick = [](QWidget* widget) {
         const QPointF centre(widget->width() / 2.0, widget->height() / 2.0);
         const QPointF global = widget->mapToGlobal(centre);
