@@ -156,7 +156,7 @@ void WriteBmp(const std::string& path, const std::vector<std::uint8_t>& rgb, int
     bench::WriteFile(path, file.data(), static_cast<unsigned long>(file.size()));
 }
 
-// Adobe RGB (1998) as its specification gives it: D65 white, its primaries, gamma 563/256.
+// Adobe RGB (1998) as the format publishes it: D65 white, its primaries, gamma 563/256.
 std::vector<std::uint8_t> AdobeRgbLikeProfile() {
     const cmsCIExyY d65 = {0.3127, 0.3290, 1.0};
     const cmsCIExyYTRIPLE primaries = {{0.64, 0.33, 1.0}, {0.21, 0.71, 1.0}, {0.15, 0.06, 1.0}};

@@ -31,7 +31,6 @@
 #include "imaging/ImageErrors.h"
 #include "imaging/JpegEncoder.h"
 #include "imaging/JpegImage.h"
-#include "imaging/PictureFileIo.h"
 #include "imaging/Raster.h"
 #include "resize/ResizeRule.h"
 #include "support/RecordingBatchView.h"
