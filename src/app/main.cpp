@@ -55,6 +55,8 @@ int main(int argc, char* argv[]) {
         QObject::connect(wake.get(), &QSocketNotifier::activated, [&] {
             char bytes[16];
             [[maybe_unused]] const ssize_t drained = ::read(wakeFd, bytes, sizeof bytes);
+            // A batch under way hears it while it waits for a file, as it hears its stop button.
+            forms.StopBatch();
             closer.start();
             QApplication::quit();
         });

@@ -17,6 +17,7 @@
 #include "imaging/ColourProfile.h"
 #include "imaging/IntegerMath.h"
 #include "imaging/JpegDecoder.h"
+#include "imaging/JpegEncoder.h"
 #include "imaging/JpegImage.h"
 #include "imaging/Raster.h"
 
@@ -40,11 +41,13 @@ PictureSize ComputeNewSize(int width, int height, ResizeMode mode, int value) {
     return {width, height};
 }
 
-void ResizePicture(const std::string& sourcePath, ResizeMode mode, int value, StepOutcome& outcome,
-                   ResultMetadata metadata, ProfileHandling profiles) {
-    TBitmap result;
-    std::vector<std::uint8_t> exifSegment;
-    std::vector<std::uint8_t> keptProfile;
+ResizedPicture ResizePixels(const std::string& sourcePath, ResizeMode mode, int value,
+                            StepOutcome& outcome, ResultMetadata metadata,
+                            ProfileHandling profiles) {
+    ResizedPicture resized;
+    TBitmap& result = resized.Picture;
+    std::vector<std::uint8_t>& exifSegment = resized.ExifSegment;
+    std::vector<std::uint8_t>& keptProfile = resized.KeptProfile;
     {
         // The source's bytes and pixels live only in this block, so they are gone before the
         // result is encoded: at most one source and one result are held per file.
@@ -111,7 +114,13 @@ void ResizePicture(const std::string& sourcePath, ResizeMode mode, int value, St
             throw;
         }
     }
-    outcome.Picture.AssignBitmap(result, std::move(exifSegment), std::move(keptProfile));
+    return resized;
+}
+
+void ResizePicture(const std::string& sourcePath, ResizeMode mode, int value, StepOutcome& outcome,
+                   ResultMetadata metadata, ProfileHandling profiles) {
+    const ResizedPicture resized = ResizePixels(sourcePath, mode, value, outcome, metadata, profiles);
+    outcome.Bytes = EncodeJpeg(resized.Picture, resized.ExifSegment, resized.KeptProfile);
 }
 
 std::string ResizeOperationPhrase(ResizeMode mode, const std::string& valueText) {

@@ -8,7 +8,7 @@
 #include <exception>
 
 #include "batch/MemoryBudget.h"
-#include "imaging/FailureReasons.h"
+#include "batch/FailureReasons.h"
 #include "imaging/ImageErrors.h"
 #include "imaging/IntegerMath.h"
 #include "imaging/JpegImage.h"
