@@ -418,17 +418,29 @@ TEST_F(ParallelBatchTest, MemoryBudgetBoundsTheFilesAtOnce) {
     std::atomic<int> running{0};
     std::atomic<int> mostRunning{0};
     std::atomic<int> expectedMost{1};
-    Tally together;  // the most files seen running at once
+    std::atomic<int> estimatesBefore{0};
+    Tally together;   // the most files seen running at once
+    Tally estimates;  // files weighed for their turn
     BatchOperation op = MakeResizeOperation(ResizeMode::Width, 20, "20");
+    const auto estimate = op.EstimateMemory;
+    op.EstimateMemory = [&, estimate](const std::string& path) {
+        const std::uint64_t bytes = estimate(path);
+        estimates.Add();
+        return bytes;
+    };
     op.Step = [&](const std::string& path, StepOutcome& outcome) {
         const int now = ++running;
         int most = mostRunning.load();
         while (now > most && !mostRunning.compare_exchange_weak(most, now)) {
         }
         together.Raise(now);
-        // Each file stays until as many as the budget holds have run together once, so they
-        // overlap whenever the budget lets them.
-        together.AwaitAtLeast(expectedMost.load());
+        // The files of the first turn stay until as many as the budget holds have run together,
+        // and until the next file has been weighed: a runner that let it in beside them would
+        // show it running.
+        if (path < dir / ("p" + std::to_string(expectedMost.load()) + ".jpg")) {
+            together.AwaitAtLeast(expectedMost.load());
+            estimates.AwaitAtLeast(estimatesBefore.load() + expectedMost.load() + 1);
+        }
         ResizePicture(path, ResizeMode::Width, 20, outcome);
         --running;
     };
@@ -444,6 +456,7 @@ TEST_F(ParallelBatchTest, MemoryBudgetBoundsTheFilesAtOnce) {
         inputs.MemoryBudget = c.budget;
         mostRunning = 0;
         expectedMost = c.most;
+        estimatesBefore = estimates.Count();
 
         RunBatch(job, inputs, op, fresh);
 
