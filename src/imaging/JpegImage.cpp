@@ -87,7 +87,9 @@ void TJPEGImage::AssignBitmap(const TBitmap& bitmap, std::vector<std::uint8_t> e
 void TJPEGImage::WriteToFile(const std::string& path) {
     const std::vector<std::uint8_t>& bytes = EncodedBytes(path);
     const std::size_t slash = path.rfind('/');
-    const std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
+    const std::string folder = slash == std::string::npos ? "."
+                               : slash == 0                ? "/"
+                                                           : path.substr(0, slash);
     // A name of fixed length in the target's folder, so the rename stays on one file system and
     // any legal target name works; an exclusive create makes a clash a retry, never an overwrite.
     std::mt19937_64 random(std::random_device{}());
@@ -96,7 +98,8 @@ void TJPEGImage::WriteToFile(const std::string& path) {
     int error = EEXIST;
     for (int attempt = 0; attempt < 100 && error == EEXIST; ++attempt) {
         char name[40];
-        std::snprintf(name, sizeof name, ".stampwise-%016llx.tmp", static_cast<unsigned long long>(random()));
+        std::snprintf(name, sizeof name, ".stampwise-%016llx.tmp",
+                      static_cast<unsigned long long>(random()));
         temporary = folder + "/" + name;
         error = CreateFileExclusively(temporary, fd);
     }

@@ -27,7 +27,8 @@ constexpr double kGrowingBuffer = 2.5;
 // A result's encoded bytes: the source's bytes per pixel twice over (sampled or re-encoded pixels
 // compress worse than the source), within what quality 90 gives for flat and for noisy pictures.
 double JudgeEncodedBytesPerPixel(std::uint64_t fileBytes, std::uint64_t pixels) {
-    const double source = pixels == 0 ? 0.0 : static_cast<double>(fileBytes) / static_cast<double>(pixels);
+    const double source =
+        pixels == 0 ? 0.0 : static_cast<double>(fileBytes) / static_cast<double>(pixels);
     return std::clamp(2 * source, 0.5, 3.0);
 }
 
@@ -87,7 +88,8 @@ std::uint64_t EstimateFileMemory(const std::string& path, const PictureMemoryEst
                 return noPicture;
             }
         }
-        return estimate ? estimate(head.FileBytes, header) : DecodedWholeMemory(head.FileBytes, header, false);
+        if (estimate) return estimate(head.FileBytes, header);
+        return DecodedWholeMemory(head.FileBytes, header, false);
     } catch (...) {
         return 0;  // a file that cannot be opened, or is no regular file, fails before it holds anything
     }

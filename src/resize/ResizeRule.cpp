@@ -126,14 +126,16 @@ std::uint64_t EstimateResizeMemory(std::uint64_t fileBytes, const JpegHeader& he
     const double result = newPixels * 3;
     const bool isReduction = newSize.Height < cost.Height();
     const double sampled = cost.Rows(std::max(newSize.Height, 0));
-    const double decoding = isReduction ? sampled + (isOnItsSide ? cost.Picture() : 0) : turned * cost.Picture();
+    const double decoding =
+        isReduction ? sampled + (isOnItsSide ? cost.Picture() : 0) : turned * cost.Picture();
     const double decoded = isReduction ? sampled : cost.Picture();
     // An enlargement repeats each source pixel, which costs few bytes more than the source.
     const double pixels = static_cast<double>(cost.Width()) * cost.Height();
     const double encoded = cost.EncodedBytesPerPixel() * std::min(newPixels, 1.5 * pixels);
     // The library's buffers are gone once the rows are in, the source's pixels once the result is
     // made.
-    return cost.Total(std::max({cost.File() + cost.Library() + decoding, cost.File() + decoded + result,
+    return cost.Total(std::max({cost.File() + cost.Library() + decoding,
+                                cost.File() + decoded + result,
                                 result + PictureCost::GrowingBuffer(encoded)}));
 }
 
