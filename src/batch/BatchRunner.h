@@ -21,7 +21,7 @@
 #include "batch/BatchTexts.h"
 #include "batch/FileScheduler.h"
 #include "batch/FileWork.h"
-#include "batch/MemoryBudget.h"
+#include "platform/MemoryLimits.h"
 #include "batch/OperationTexts.h"
 
 namespace stampwise {

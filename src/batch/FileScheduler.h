@@ -21,8 +21,9 @@
 #include <vector>
 
 #include "batch/FileWork.h"
-#include "batch/MemoryBudget.h"
 #include "batch/OutputClaims.h"
+#include "imaging/PictureCost.h"
+#include "platform/MemoryLimits.h"
 
 namespace stampwise {
 

@@ -12,7 +12,7 @@
 #include "batch/FailureReasons.h"
 #include "batch/OutputNaming.h"
 #include "imaging/ImageErrors.h"
-#include "imaging/PictureFileIo.h"
+#include "platform/FileOperations.h"
 
 namespace stampwise {
 

@@ -9,6 +9,7 @@
 #include "imaging/Bitmap.h"
 #include "imaging/ColourProfile.h"
 #include "imaging/ExifCredit.h"
+#include "imaging/JpegDecoder.h"
 #include "job/SizeMode.h"
 #include "resize/ResizeTexts.h"
 
@@ -43,6 +44,12 @@ struct ResizedPicture {
 ResizedPicture ResizePixels(const std::string& sourcePath, ResizeMode mode, int value,
                             StepOutcome& outcome, ResultMetadata metadata = ResultMetadata::Credit,
                             ProfileHandling profiles = ProfileHandling::ConvertToSrgb);
+
+// What resizing a file to newSize costs in memory at its peak (fileBytes and header: the source's).
+// A reduction decodes only the rows it samples (all of them when the picture is stored on its side,
+// to be turned); an enlargement decodes the whole and repeats its pixels.
+std::uint64_t EstimateResizeMemory(std::uint64_t fileBytes, const JpegHeader& header,
+                                   PictureSize newSize);
 
 // The operation phrase of the confirmation, with valueText the spin edit's text as typed.
 std::string ResizeOperationPhrase(ResizeMode mode, const std::string& valueText);
