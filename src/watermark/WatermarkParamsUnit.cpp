@@ -23,7 +23,7 @@
 
 #include "batch/WizardHost.h"
 #include "batch/BatchRunner.h"
-#include "batch/InterruptSignals.h"
+#include "platform/InterruptSignals.h"
 #include "imaging/JpegImage.h"
 #include "widgets/SizeRuleGroupUnit.h"
 #include "widgets/SpinEditUnit.h"
