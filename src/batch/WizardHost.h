@@ -1,6 +1,7 @@
 // What a window of the wizard may ask of the set of windows around it: the job and its flow, the
-// message boxes, what the source and target windows hold now, the start of a batch, and the main window's preview picture. The form set (app/FormSetUnit) implements it, so a
-// window reaches the others through this and never includes the windows above it.
+// message boxes, what the source and target windows hold now, the start of a batch, and the main
+// window's preview picture. The form set (app/FormSetUnit) implements it, so a window reaches the
+// others through this and never includes the windows above it.
 #pragma once
 
 #include <string>

@@ -285,7 +285,8 @@ TEST_F(ReportWindow, AWiderWindowWidensThePathColumnsAndKeepsItsSizeFromBatchToB
     EXPECT_GE(list->columnWidth(0), pathWidth + 140);
 }
 
-// The user stops a batch of ten files while the fourth is worked on, by each of the three ways.
+// The user stops a batch of ten files while the fourth is worked on, by each of the three ways,
+// and so does a signal to the program.
 // The step waits until the stop has been heard, so exactly the fourth file is under way.
 TEST_F(ReportWindow, StopInTheMiddleFinishesTheFileUnderWayAndStartsNoOther) {
     std::vector<std::string> files;
@@ -318,6 +319,10 @@ TEST_F(ReportWindow, StopInTheMiddleFinishesTheFileUnderWayAndStartsNoOther) {
              QCoreApplication::postEvent(list, new QKeyEvent(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier));
          }},
         {"the close box", [&] { QCoreApplication::postEvent(report, new QCloseEvent); }},
+        // As the program's signal notifier calls it, on the windows' thread.
+        {"a signal", [&] {
+             QMetaObject::invokeMethod(report, [&] { forms->StopBatch(); }, Qt::QueuedConnection);
+         }},
     };
     for (const Way& way : ways) {
         SCOPED_TRACE(way.name);
