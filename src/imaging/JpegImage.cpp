@@ -1,6 +1,6 @@
-// TJPEGImage's state: the kept bytes and header, the bitmap decoded at most once, and the save that
-// encodes only when there are no bytes yet. The codec calls themselves are in JpegDecoder.cpp and
-// JpegEncoder.cpp; whole-file reading and the safe replace are in PictureFileIo.cpp.
+// TJPEGImage's state: the kept bytes and header, the bitmap decoded at most once, and the bytes that
+// are encoded only when there are none yet. The codec calls themselves are in JpegSession.cpp and
+// JpegEncoder.cpp; whole-file reading is in PictureFileIo.cpp, and saving a result is the batch's.
 #include "imaging/JpegImage.h"
 
 #include <istream>
@@ -77,11 +77,6 @@ void TJPEGImage::AssignBitmap(const TBitmap& bitmap, std::vector<std::uint8_t> e
     profileToWrite_ = std::move(iccProfile);
     data_.reset();
     progressive_ = false;
-}
-
-void TJPEGImage::WriteToFile(const std::string& path, FolderSync sync) {
-    const std::vector<std::uint8_t>& bytes = EncodedBytes(path);
-    ReplaceFileWith(path, bytes.data(), bytes.size(), sync);
 }
 
 const std::vector<std::uint8_t>& TJPEGImage::EncodedBytes(const std::string& path) {

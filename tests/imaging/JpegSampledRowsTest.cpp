@@ -185,7 +185,7 @@ TEST(DecodeJpegSampledRows, GivesTheUprightFullDecodesRowsForEveryOrientation) {
             TBitmap full;
             DecodeJpeg(bytes.data(), bytes.size(), full);
             // Rows in turn only where the upright rows keep the stored order.
-            if (KeepsRowOrder(orientation)) {
+            if (KeepsRowOrder(static_cast<Orientation>(orientation))) {
                 EXPECT_EQ(CompareSampledRows(full, ReadInBands(bytes, 7), full.Height()), "")
                     << "orientation " << orientation << " in bands";
             } else {
