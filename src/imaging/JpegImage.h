@@ -1,7 +1,7 @@
 // TJPEGImage: a JPEG picture that keeps a file's bytes, reads the header size without decoding,
 // decodes into a TBitmap on first need and encodes a bitmap with the fixed settings when saved.
 //
-// The libjpeg calls live in JpegDecoder.cpp and JpegEncoder.cpp; this class only keeps state.
+// The libjpeg calls live in JpegSession.cpp and JpegEncoder.cpp; this class only keeps state.
 #pragma once
 
 #include <cstdint>
