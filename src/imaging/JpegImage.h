@@ -1,5 +1,6 @@
 // TJPEGImage: a JPEG picture that keeps a file's bytes, reads the header size without decoding,
-// decodes into a TBitmap on first need and encodes a bitmap with the fixed settings when saved.
+// decodes into a TBitmap on first need and encodes a bitmap with the fixed settings when its bytes
+// are asked for.
 //
 // The libjpeg calls live in JpegSession.cpp and JpegEncoder.cpp; this class only keeps state.
 #pragma once
