@@ -5,7 +5,7 @@
 //
 // A conversion belongs to one file: it is built from that file's profile bytes and holds its own
 // lcms context, so files converted on several threads share nothing. Reading the profile out of a
-// file is the decoder's (JpegDecoder.cpp), writing it into a result the encoder's.
+// file is the decoder's (JpegSession.cpp), writing it into a result the encoder's.
 #pragma once
 
 #include <cstddef>

@@ -60,7 +60,7 @@ ResizedPicture ResizePixels(const std::string& sourcePath, ResizeMode mode, int 
         bool isSampled = false;
         try {
             source.ReadFromFile(sourcePath);
-            if (source.Data() != nullptr) exifSegment = MakeExifCreditSegment(source.Data()->Credit, metadata);
+            if (source.Data() != nullptr) exifSegment = WriteExifCredit(source.Data()->Credit, metadata);
             const int width = source.Width();
             const int height = source.Height();
             outcome.SourceSize = {width, height};
