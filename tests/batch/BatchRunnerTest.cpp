@@ -421,7 +421,7 @@ TEST_F(BatchRunnerTest, FailedSaveLeavesAnEarlierResultIntact) {
     ASSERT_EQ(view.Rows.size(), 1u);
     EXPECT_EQ(view.Rows[0].Result, "Ошибка!");
     EXPECT_EQ(view.Rows[0].OutputPath, result);
-    EXPECT_NE(view.Rows[0].ErrorText, "");
+    EXPECT_EQ(view.Rows[0].ErrorText, "Cannot create file \"" + result + "\". The picture is empty");
     EXPECT_EQ(ReadFileBytes(result), earlier);
 }
 
