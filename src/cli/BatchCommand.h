@@ -1,8 +1,8 @@
 // stampwise-batch: the resize and watermark jobs from a command line, for scripts, servers and a
 // file manager's actions. This holds the expansion of the sources into the list of files and the
 // run; the options are CommandOptions.h's and the report's lines ReportFormat.h's. batch_main.cpp
-// only hands over argv and the streams. The batch itself is RunBatch with the operations the windows use: nothing
-// here decides a pixel, a name or a failure.
+// only hands over argv and the streams. The batch itself is RunBatch with the operations the
+// windows use: nothing here decides a pixel, a name or a failure.
 #pragma once
 
 #include <cstddef>
