@@ -17,7 +17,7 @@
 #include "app/FormSetUnit.h"
 #include "app/MainUnit.h"
 #include "app/MessageBoxUnit.h"
-#include "batch/InterruptSignals.h"
+#include "platform/InterruptSignals.h"
 #include "imaging/PictureMemory.h"
 
 int main(int argc, char* argv[]) {
