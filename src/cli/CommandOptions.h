@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "batch/BatchRunner.h"
-#include "imaging/ExifCredit.h"
+#include "imaging/ExifWriter.h"
 #include "watermark/LogoCompositing.h"
 
 namespace stampwise {

@@ -5,7 +5,7 @@
 //
 // A conversion is made from a file's profile bytes once and then shared, read-only, by every file
 // with the same bytes, on any thread (SrgbConversionCache). Reading the profile out of a file is
-// the decoder's (JpegDecoder.cpp), writing it into a result the encoder's.
+// the decoder's (JpegSession.cpp), writing it into a result the encoder's.
 #pragma once
 
 #include <cstddef>

@@ -4,7 +4,9 @@
 // applied to its size and its pixels before a caller sees either. And every one gives sRGB: an RGB
 // file tagged with another profile is converted (unless the caller keeps the profile), a CMYK or
 // YCCK file always (ColourProfile.h).
-// Every libjpeg decompression call of the system is in JpegDecoder.cpp.
+// Each decoder is one decompression session (JpegSession.h), which holds every libjpeg
+// decompression call of the system. A caller that has read a file's header already passes it to
+// the overloads that take one, and the header is not worked out a second time.
 #pragma once
 
 #include <cstddef>
@@ -15,11 +17,12 @@
 #include "imaging/Bitmap.h"
 #include "imaging/ColourProfile.h"
 #include "imaging/ExifOrientation.h"
+#include "imaging/ExifReader.h"
 
 namespace stampwise {
 
 namespace jpeg_detail {
-struct RowReaderState;  // the library's state, in JpegDecoder.cpp
+class DecompressSession;  // JpegSession.h
 }
 
 // The colours a file's frame holds. Four-component files are CMYK (a YCCK file is read as CMYK);
@@ -30,7 +33,7 @@ struct JpegHeader {
     // Upright: a stored 4000 × 3000 picture whose orientation swaps the sides is 3000 × 4000.
     int Width = 0;
     int Height = 0;
-    int Orientation = kOrientationAsStored;
+    stampwise::Orientation Orientation = stampwise::Orientation::AsStored;
     bool Grayscale = false;
     bool Progressive = false;
     ExifCredit Credit;  // from the first Exif block, like the orientation
@@ -68,6 +71,10 @@ JpegHeader ReadJpegHeader(const std::uint8_t* data, std::size_t size);
 void DecodeJpeg(const std::uint8_t* data, std::size_t size, TBitmap& bitmap,
                 JpegDamage damage = JpegDamage::Tolerate,
                 ProfileHandling profiles = ProfileHandling::ConvertToSrgb);
+// The same for bytes whose header (ReadJpegHeader of the same bytes) the caller holds.
+void DecodeJpeg(const std::uint8_t* data, std::size_t size, const JpegHeader& header, TBitmap& bitmap,
+                JpegDamage damage = JpegDamage::Tolerate,
+                ProfileHandling profiles = ProfileHandling::ConvertToSrgb);
 
 // For a nearest-neighbour reduction to rowCount rows (1 <= rowCount <= the upright height): the
 // full-width rows that NearestSourceIndex samples and nothing else, row i of the width × rowCount
@@ -84,6 +91,10 @@ void DecodeJpeg(const std::uint8_t* data, std::size_t size, TBitmap& bitmap,
 void DecodeJpegSampledRows(const std::uint8_t* data, std::size_t size, int rowCount, TBitmap& bitmap,
                            JpegDamage damage = JpegDamage::Tolerate,
                            ProfileHandling profiles = ProfileHandling::ConvertToSrgb);
+// The same for bytes whose header (ReadJpegHeader of the same bytes) the caller holds.
+void DecodeJpegSampledRows(const std::uint8_t* data, std::size_t size, const JpegHeader& header,
+                           int rowCount, TBitmap& bitmap, JpegDamage damage = JpegDamage::Tolerate,
+                           ProfileHandling profiles = ProfileHandling::ConvertToSrgb);
 
 // The rows of DecodeJpeg's upright picture in order, a few at a time, each byte for byte that row:
 // the same settings, colours, size limit and failures. Only the library's own buffers are
@@ -97,6 +108,11 @@ public:
     // std::invalid_argument for a file turned out of row order. With JpegDamage::Refuse, the call
     // that reads the last row throws EJPEG with the library's warning for a damaged picture.
     JpegRowReader(const std::uint8_t* data, std::size_t size,
+                  JpegDamage damage = JpegDamage::Tolerate,
+                  ProfileHandling profiles = ProfileHandling::ConvertToSrgb);
+    // The same for bytes whose header (ReadJpegHeader of the same bytes) the caller holds; the
+    // header, like the bytes, must outlive the reader.
+    JpegRowReader(const std::uint8_t* data, std::size_t size, const JpegHeader& header,
                   JpegDamage damage = JpegDamage::Tolerate,
                   ProfileHandling profiles = ProfileHandling::ConvertToSrgb);
     ~JpegRowReader();
@@ -115,7 +131,12 @@ public:
     int ReadRows(std::uint8_t* const* rows, int count);
 
 private:
-    std::unique_ptr<jpeg_detail::RowReaderState> state_;
+    void Begin(ProfileHandling profiles);
+
+    std::unique_ptr<jpeg_detail::DecompressSession> session_;
+    JpegDamage damage_;
+    int nextRow_ = 0;
+    bool isMirrored_ = false;  // every stored row is its upright row mirrored
 };
 
 }  // namespace stampwise

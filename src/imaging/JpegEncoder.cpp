@@ -29,9 +29,8 @@ namespace {
 
 using jpeg_detail::ArmTrap;
 using jpeg_detail::ErrorTrap;
+using jpeg_detail::StepFault;
 
-// Not a library message code: the byte buffer could not grow.
-constexpr int kOutOfResourcesCode = -1;
 constexpr std::size_t kFirstBufferBytes = 64 * 1024;
 constexpr int kRowsPerCall = 16;
 
@@ -45,8 +44,9 @@ struct jpeg_detail::RowWriterState {
     jpeg_destination_mgr destination;
     std::vector<std::uint8_t> bytes;  // bytes.size() is the buffer; the file is its first part
     bool isLive = false;               // jpeg_create_compress done, jpeg_destroy_compress not yet
-    bool isOutOfMemory = false;
-    int errorCode = 0;
+    bool isOutOfMemory = false;  // the byte buffer could not grow
+    StepFault fault = StepFault::None;
+    int errorCode = 0;  // the library's, for StepFault::Library
     int height = 0;
 };
 
@@ -89,24 +89,23 @@ void EndDestination(j_compress_ptr info) {
 }
 }
 
-void FinishWriter(State& s, int code) {
+void FinishWriter(State& s) {
     if (s.isLive) jpeg_destroy_compress(&s.info);
     s.isLive = false;
-    s.errorCode = code;
 }
 
-int TrappedCode(State& s) {
-    return s.isOutOfMemory ? kOutOfResourcesCode : s.trap.manager.msg_code;
+// At a setjmp's return: keeps what failed and frees the library's state. Returns the fault.
+StepFault KeepFault(State& s) {
+    s.fault = s.isOutOfMemory ? StepFault::OutOfResources : StepFault::Library;
+    s.errorCode = s.trap.manager.msg_code;
+    FinishWriter(s);
+    return s.fault;
 }
 
-// Returns 0 or an error code. No C++ object with a destructor may live in this frame.
-int StartWriter(State& s, int width, int height, const std::vector<std::uint8_t>& exifSegment,
+// No C++ object with a destructor may live in this frame.
+StepFault StartWriter(State& s, int width, int height, const std::vector<std::uint8_t>& exifSegment,
                 const JOCTET* icc, unsigned int iccLength) {
-    if (setjmp(s.trap.jump) != 0) {
-        const int code = TrappedCode(s);
-        FinishWriter(s, code);
-        return code;
-    }
+    if (setjmp(s.trap.jump) != 0) return KeepFault(s);
     s.info.err = ArmTrap(s.trap);
     jpeg_create_compress(&s.info);
     s.isLive = true;
@@ -130,16 +129,12 @@ int StartWriter(State& s, int width, int height, const std::vector<std::uint8_t>
     }
     if (iccLength > 0) jpeg_write_icc_profile(&s.info, icc, iccLength);
     s.height = height;
-    return 0;
+    return StepFault::None;
 }
 
-// Returns 0 or an error code. No C++ object with a destructor may live in this frame.
-int WriteRowsWithTrap(State& s, const std::uint8_t* const* rows, int count) {
-    if (setjmp(s.trap.jump) != 0) {
-        const int code = TrappedCode(s);
-        FinishWriter(s, code);
-        return code;
-    }
+// No C++ object with a destructor may live in this frame.
+StepFault WriteRowsWithTrap(State& s, const std::uint8_t* const* rows, int count) {
+    if (setjmp(s.trap.jump) != 0) return KeepFault(s);
     JSAMPROW in[kRowsPerCall];
     for (int done = 0; done < count;) {
         const int chunk = std::min(count - done, kRowsPerCall);
@@ -148,24 +143,21 @@ int WriteRowsWithTrap(State& s, const std::uint8_t* const* rows, int count) {
         jpeg_write_scanlines(&s.info, in, static_cast<JDIMENSION>(chunk));
         done += chunk;
     }
-    return 0;
+    return StepFault::None;
 }
 
-// Returns 0 or an error code. No C++ object with a destructor may live in this frame.
-int FinishWithTrap(State& s) {
-    if (setjmp(s.trap.jump) != 0) {
-        const int code = TrappedCode(s);
-        FinishWriter(s, code);
-        return code;
-    }
+// No C++ object with a destructor may live in this frame.
+StepFault FinishWithTrap(State& s) {
+    if (setjmp(s.trap.jump) != 0) return KeepFault(s);
     jpeg_finish_compress(&s.info);
-    FinishWriter(s, 0);
-    return 0;
+    FinishWriter(s);
+    return StepFault::None;
 }
 
-[[noreturn]] void ThrowFor(const State& s, int code) {
-    if (code == kOutOfResourcesCode) throw EOutOfResources();
-    throw EJPEG(code, s.trap.errorText);
+// Any fault but None; the writer is over.
+[[noreturn]] void ThrowFor(const State& s) {
+    if (s.fault == StepFault::OutOfResources) throw EOutOfResources();
+    throw EJPEG(s.errorCode, s.trap.errorText);
 }
 
 }  // namespace
@@ -185,31 +177,30 @@ JpegRowWriter::JpegRowWriter(int width, int height, std::size_t expectedBytes,
     } catch (const std::bad_alloc&) {
         throw EOutOfResources();
     }
-    const int code = StartWriter(*state_, width, height, exifSegment, iccProfile.data(),
-                                 static_cast<unsigned int>(iccProfile.size()));
-    if (code != 0) ThrowFor(*state_, code);
+    if (StartWriter(*state_, width, height, exifSegment, iccProfile.data(),
+                    static_cast<unsigned int>(iccProfile.size())) != StepFault::None) {
+        ThrowFor(*state_);
+    }
 }
 
-JpegRowWriter::~JpegRowWriter() { FinishWriter(*state_, state_->errorCode); }
+JpegRowWriter::~JpegRowWriter() { FinishWriter(*state_); }
 
 void JpegRowWriter::WriteRows(const std::uint8_t* const* rows, int count) {
     State& s = *state_;
-    if (s.errorCode != 0) ThrowFor(s, s.errorCode);
+    if (s.fault != StepFault::None) ThrowFor(s);
     if (!s.isLive) throw std::logic_error("JpegRowWriter: rows after Finish");
     if (count <= 0) return;
     if (count > s.height - static_cast<int>(s.info.next_scanline)) {
         throw std::logic_error("JpegRowWriter: more rows than the picture's height");
     }
-    const int code = WriteRowsWithTrap(s, rows, count);
-    if (code != 0) ThrowFor(*state_, code);
+    if (WriteRowsWithTrap(s, rows, count) != StepFault::None) ThrowFor(s);
 }
 
 std::vector<std::uint8_t> JpegRowWriter::Finish() {
     State& s = *state_;
-    if (s.errorCode != 0) ThrowFor(s, s.errorCode);
+    if (s.fault != StepFault::None) ThrowFor(s);
     if (!s.isLive) throw std::logic_error("JpegRowWriter: finished twice");
-    const int code = FinishWithTrap(s);
-    if (code != 0) ThrowFor(*state_, code);
+    if (FinishWithTrap(s) != StepFault::None) ThrowFor(s);
     return std::move(s.bytes);
 }
 

@@ -51,6 +51,16 @@ struct ErrorTrap {
     bool isEndAtTail = false;              // … in the last row of blocks of a scan, or after it
 };
 
+// How a trapped step of either direction ended. Only Library is the library's own error (its
+// message code and words are in the trap); the others are the system's refusals, which have no
+// message code of the library's.
+enum class StepFault {
+    None,
+    Library,
+    OutOfResources,  // a picture beyond kMaxPicturePixels, or storage that could not be had
+    TooLittleData,   // the data cannot hold the first scan its header announces
+};
+
 // What JudgeDamage found: code 0 for a picture that is whole.
 struct DamageVerdict {
     int code = 0;

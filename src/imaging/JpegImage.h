@@ -1,7 +1,8 @@
 // TJPEGImage: a JPEG picture that keeps a file's bytes, reads the header size without decoding,
-// decodes into a TBitmap on first need and encodes a bitmap with the fixed settings when saved.
+// decodes into a TBitmap on first need and encodes a bitmap with the fixed settings when its bytes
+// are asked for.
 //
-// The libjpeg calls live in JpegDecoder.cpp and JpegEncoder.cpp; this class only keeps state.
+// The libjpeg calls live in JpegSession.cpp and JpegEncoder.cpp; this class only keeps state.
 #pragma once
 
 #include <cstdint>
@@ -12,7 +13,6 @@
 
 #include "imaging/Bitmap.h"
 #include "imaging/JpegDecoder.h"
-#include "imaging/PictureFileIo.h"
 
 namespace stampwise {
 
@@ -64,19 +64,13 @@ public:
     bool HasBitmap() const { return bitmap_.has_value(); }
 
     // Holds a copy of the bitmap (shared storage) and drops the compressed data. exifSegment, when
-    // not empty, goes into the file when the bitmap is encoded (MakeExifCreditSegment's payload),
+    // not empty, goes into the file when the bitmap is encoded (WriteExifCredit's payload),
     // and so does iccProfile, the colour profile the result keeps.
     void AssignBitmap(const TBitmap& bitmap, std::vector<std::uint8_t> exifSegment = {},
                       std::vector<std::uint8_t> iccProfile = {});
 
-    // Encodes when there is no compressed data, then writes the bytes to path. The bytes go to a
-    // temporary file in the target's folder that is renamed over the target only when complete,
-    // so a failure never harms an existing file and leaves no partial one. An empty picture is an
-    // error and writes nothing. EFCreateError when the file cannot be written. A replaced file
-    // keeps its permission bits.
-    void WriteToFile(const std::string& path);
-    // The bytes WriteToFile writes, encoded when there is no compressed data; the same
-    // EFCreateError naming path for an empty picture.
+    // The bytes of the file the picture makes: the compressed data, encoded first when there is
+    // none. An empty picture is refused with EFCreateError naming path, the file it was meant for.
     const std::vector<std::uint8_t>& EncodedBytes(const std::string& path);
 
 private:

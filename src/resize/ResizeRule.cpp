@@ -57,7 +57,7 @@ void ResizePicture(const std::string& sourcePath, ResizeMode mode, int value, St
         bool isSampled = false;
         try {
             source.ReadFromFile(sourcePath);
-            if (source.Data() != nullptr) exifSegment = MakeExifCreditSegment(source.Data()->Credit, metadata);
+            if (source.Data() != nullptr) exifSegment = WriteExifCredit(source.Data()->Credit, metadata);
             const int width = source.Width();
             const int height = source.Height();
             outcome.SourceSize = {width, height};

@@ -6,7 +6,7 @@
 
 #include "batch/BatchRunner.h"
 #include "imaging/ColourProfile.h"
-#include "imaging/ExifCredit.h"
+#include "imaging/ExifWriter.h"
 #include "imaging/JpegDecoder.h"
 #include "job/SizeMode.h"
 #include "resize/ResizeTexts.h"
@@ -26,7 +26,7 @@ PictureSize ComputeNewSize(int width, int height, ResizeMode mode, int value);
 // never written.
 // A damaged source (cut short, broken data) fails with the library's warning rather than giving a
 // result with the library's grey in it. The result carries the source's credit unless metadata
-// says None (MakeExifCreditSegment). It is in sRGB (only the pixels it keeps are converted), or
+// says None (WriteExifCredit). It is in sRGB (only the pixels it keeps are converted), or
 // with ProfileHandling::Keep holds an RGB source's pixels as stored and its profile.
 void ResizePicture(const std::string& sourcePath, ResizeMode mode, int value, StepOutcome& outcome,
                    ResultMetadata metadata = ResultMetadata::Credit,

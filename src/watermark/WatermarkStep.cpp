@@ -69,7 +69,7 @@ void StampPicture(const std::string& sourcePath, const TBitmap& preparedLogo,
     const JpegHeader header = ReadJpegHeader(source.data(), source.size());
     // The header's size already, so that a file failing before its first row reports it.
     outcome.SourceSize = PictureSize{header.Width, header.Height};
-    const std::vector<std::uint8_t> exifSegment = MakeExifCreditSegment(header.Credit, metadata);
+    const std::vector<std::uint8_t> exifSegment = WriteExifCredit(header.Credit, metadata);
     const std::vector<std::uint8_t> keptProfile =
         profiles == ProfileHandling::Keep
             ? ProfileToKeep(header.Colours == JpegColours::Rgb, header.IccProfile)

@@ -10,7 +10,7 @@
 #include "job/MessageBoxes.h"
 #include "batch/BatchRunner.h"
 #include "imaging/ColourProfile.h"
-#include "imaging/ExifCredit.h"
+#include "imaging/ExifWriter.h"
 #include "watermark/LogoCompositing.h"
 #include "watermark/WatermarkTexts.h"
 
@@ -49,7 +49,7 @@ bool RunWatermarkChecks(const std::string& logoPath, const PlacementSet& placeme
 // made a band of rows at a time without ever holding the picture whole (except for a file whose
 // orientation turns its rows out of order). Throws on a file that cannot be read or decoded, or is
 // damaged (cut short, broken data: the library's warning).
-// The result carries the source's credit unless metadata says None (MakeExifCreditSegment). The
+// The result carries the source's credit unless metadata says None (WriteExifCredit). The
 // picture is stamped in sRGB, or with ProfileHandling::Keep as stored, the result then carrying
 // the source's RGB profile.
 void StampPicture(const std::string& sourcePath, const TBitmap& preparedLogo,

@@ -38,9 +38,7 @@ using testing::TempFolder;
 using testing::WriteTestJpeg;
 
 void WritePhotoJpeg(const std::string& path, int width, int height, unsigned seed) {
-    TJPEGImage jpeg;
-    jpeg.AssignBitmap(testing::MakePhotoLike(width, height, seed));
-    jpeg.WriteToFile(path);
+    testing::WriteJpeg(path, testing::MakePhotoLike(width, height, seed));
 }
 
 std::string Replaced(std::string text, const std::string& from, const std::string& to) {

@@ -4,6 +4,7 @@
 #include "batch/ResultFiles.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <cerrno>
 #include <cstdio>
@@ -17,6 +18,7 @@
 #include <vector>
 
 #include "batch/BatchRunner.h"
+#include "imaging/ImageErrors.h"
 #include "resize/ResizeRule.h"
 #include "support/RecordingBatchView.h"
 #include "support/TempFolder.h"
@@ -38,6 +40,7 @@ class RecordingOps final : public ResultFileOps {
 public:
     bool RefusesNoReplace = false;
     bool RefusesLinks = false;
+    int FailsWritesWith = 0;  // an errno a write gives after half of its bytes, as a full disk does
 
     int CreateNew(const std::string& path, int& fd) override {
         const int error = real_.CreateNew(path, fd);
@@ -46,6 +49,10 @@ public:
     }
     int Write(int fd, const std::uint8_t* data, std::size_t size) override {
         Record("write " + PathOf(fd));
+        if (FailsWritesWith != 0) {
+            real_.Write(fd, data, size / 2);
+            return FailsWritesWith;
+        }
         return real_.Write(fd, data, size);
     }
     int Flush(int fd) override {
@@ -183,6 +190,36 @@ TEST(ResultFiles, FreeNameIsTakenWithoutReplacingByEveryMeansTheFileSystemHas) {
         EXPECT_EQ(Text(dir / "taken.jpg"), "another run's");
         EXPECT_FALSE(HasTemporaryFiles(dir.Path()));
     }
+}
+
+// A result replacing an earlier one keeps the permissions that file was given.
+TEST(ResultFiles, AResultKeepsThePermissionsOfTheFileItReplaces) {
+    TempFolder dir;
+    const std::string path = dir.WriteFile("out.jpg", "an earlier result");
+    ASSERT_EQ(::chmod(path.c_str(), 0604), 0);
+    const std::uint8_t bytes[] = {'n', 'e', 'w'};
+    PendingResult result = WriteTemporaryResult(SystemResultFileOps(), path, bytes, 3, true);
+    PutResultInPlace(SystemResultFileOps(), result);
+    EXPECT_EQ(Text(path), "new");
+    struct stat info {};
+    ASSERT_EQ(::stat(path.c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 07777, 0604u);
+}
+
+TEST(ResultFiles, AWriteThatFailsOnTheWayLeavesTheEarlierResultAndNoTemporaryFile) {
+    TempFolder dir;
+    const std::string path = dir.WriteFile("out.jpg", "an earlier result");
+    RecordingOps ops;
+    ops.FailsWritesWith = EFBIG;
+    const std::uint8_t bytes[] = {'n', 'e', 'w', '!'};
+    try {
+        WriteTemporaryResult(ops, path, bytes, 4, true);
+        ADD_FAILURE() << "a failed write was taken for a result";
+    } catch (const EFCreateError& e) {
+        EXPECT_EQ(std::string(e.what()), "Cannot create file \"" + path + "\". File too large");
+    }
+    EXPECT_EQ(Text(path), "an earlier result");
+    EXPECT_FALSE(HasTemporaryFiles(dir.Path()));
 }
 
 TEST(ResultFiles, FileThatAppearsAfterPlanningFailsNamingThePathAndStays) {

@@ -273,11 +273,9 @@ TEST(BatchCommandUsageErrors, UnusableLogoStopsBeforeAnyFile) {
     TempFolder dir;
     WriteTestJpeg(dir / "a.jpg", 40, 30);
     dir.WriteFile("logo.png", "not read at all");
-    TJPEGImage white;
     TBitmap blank;
     blank.ChangeSize(8, 8);  // all white: nothing would show
-    white.AssignBitmap(blank);
-    white.WriteToFile(dir / "white.jpg");
+    testing::WriteJpeg(dir / "white.jpg", blank);
     WriteTestJpeg(dir / "cut.jpg", 64, 48);
     testing::CutShort(dir / "cut.jpg");
     dir.WriteFile("empty.bmp", "");
@@ -463,17 +461,13 @@ TEST(BatchCommandRun, ProgressGoesToStandardErrorOnlyWhenAsked) {
 // give through RunBatch.
 TEST(BatchCommandRun, WatermarkGivesWhatTheSameSettingsGiveInTheWindows) {
     TempFolder dir;
-    TJPEGImage source;
-    source.AssignBitmap(testing::MakePhotoLike(97, 71, 7));
-    source.WriteToFile(dir / "p.jpg");
+    testing::WriteJpeg(dir / "p.jpg", testing::MakePhotoLike(97, 71, 7));
     TBitmap logoPicture;
     logoPicture.ChangeSize(30, 20);
     for (int y = 3; y < 17; ++y)
         for (int x = 2; x < 28; ++x) logoPicture.SetPixelAt(x, y, RGBColor(8 * x, 240 - 10 * y, 60));
     logoPicture.SetPixelAt(10, 10, RGBColor(240, 240, 240));  // whitened by noise 20, kept by 10
-    TJPEGImage logoFile;
-    logoFile.AssignBitmap(logoPicture);
-    logoFile.WriteToFile(dir / "logo.jpg");
+    testing::WriteJpeg(dir / "logo.jpg", logoPicture);
 
     const CommandRun run = RunInProcess({"watermark", "--logo", dir / "logo.jpg", "--height", "11",
                                          "--at", "bottom-right,top-left", "--margin", "4",
@@ -1186,11 +1180,10 @@ TEST(BatchCommandProgram, AllFilesSucceedInAMemoryGroupSmallerThanTheirJobsToget
     TempFolder scratch;
     TempFolder dir;
     Args args = {"resize", "--percent", "100", "--jobs", "4", "--subfolder", "out"};
-    TJPEGImage photo;
-    photo.AssignBitmap(MakePhotoLike(3000, 2000, 11));
+    const std::vector<std::uint8_t> photo = EncodeJpeg(MakePhotoLike(3000, 2000, 11));
     for (int i = 0; i < 6; ++i) {
         const std::string path = dir / ("p" + std::to_string(i) + ".jpg");
-        photo.WriteToFile(path);
+        testing::WriteBytes(path, photo);
         args.push_back(path);
     }
     std::string line = "echo $$ >" + ShellQuoted(group + "/cgroup.procs") + " && exec " +

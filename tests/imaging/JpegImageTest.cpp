@@ -1,17 +1,13 @@
 // TJPEGImage's states and failures: header-only reads, decoding once, the error codes and messages,
-// and a save that never harms what it replaces.
+// and the bytes a result is saved from.
 #include "imaging/JpegImage.h"
 
 #include <gtest/gtest.h>
-#include <sys/resource.h>
-#include <sys/stat.h>
-
-#include <csignal>
-#include <filesystem>
 #include <random>
 #include <sstream>
 
 #include "imaging/ImageErrors.h"
+#include "imaging/JpegEncoder.h"
 #include "imaging/Raster.h"
 #include "support/ReferenceCodec.h"
 #include "support/TempFolder.h"
@@ -25,12 +21,7 @@ using testing::TempFolder;
 using testing::WriteBytes;
 
 std::vector<std::uint8_t> Encoded(int width, int height, unsigned seed = 1) {
-    TJPEGImage jpeg;
-    jpeg.AssignBitmap(MakePhotoLike(width, height, seed));
-    TempFolder folder;
-    const std::string path = folder.String() + "/x.jpg";
-    jpeg.WriteToFile(path);
-    return ReadBytes(path);
+    return EncodeJpeg(MakePhotoLike(width, height, seed));
 }
 
 // Sets a baseline file's frame size, leaving its scan as it is.
@@ -46,13 +37,6 @@ std::vector<std::uint8_t> WithFrameSize(std::vector<std::uint8_t> bytes, int wid
     }
     ADD_FAILURE() << "no SOF0";
     return bytes;
-}
-
-std::vector<std::string> FolderEntries(const std::string& folder) {
-    std::vector<std::string> names;
-    for (const auto& entry : std::filesystem::directory_iterator(folder)) names.push_back(entry.path().filename());
-    std::sort(names.begin(), names.end());
-    return names;
 }
 
 template <typename E, typename F>
@@ -196,96 +180,25 @@ TEST_F(JpegImageFiles, StretchCopyOfAJpegDrawsItsDecodedPixels) {
     EXPECT_EQ(testing::FirstDifference(dest, jpeg.DecodedBitmap()), -1);
 }
 
-TEST_F(JpegImageFiles, SavingReplacesAnExistingFileAndKeepsItsPermissions) {
-    const std::string path = Write("out.jpg", {'o', 'l', 'd'});
-    ASSERT_EQ(::chmod(path.c_str(), 0640), 0);
-    TJPEGImage jpeg;
-    jpeg.AssignBitmap(MakePhotoLike(10, 10, 3));
-    jpeg.WriteToFile(path);
-    TJPEGImage back;
-    back.ReadFromFile(path);
-    EXPECT_EQ(back.Width(), 10);
-    struct stat info {};
-    ASSERT_EQ(::stat(path.c_str(), &info), 0);
-    EXPECT_EQ(info.st_mode & 07777, 0640u);
-    EXPECT_EQ(FolderEntries(folder.String()), std::vector<std::string>{"out.jpg"});
-}
-
-TEST_F(JpegImageFiles, SavingOverTheFileThePictureWasReadFromWorks) {
-    const std::string path = Write("same.jpg", Encoded(30, 20));
-    TJPEGImage source;
-    source.ReadFromFile(path);
-    TBitmap pixels;
-    pixels.AssignJpeg(source);
-    pixels.SetPixelAt(0, 0, kColorBlack);
-    TJPEGImage result;
-    result.AssignBitmap(pixels);
-    result.WriteToFile(path);
-    EXPECT_NE(ReadBytes(path), source.Data()->Bytes);
-    TJPEGImage back;
-    back.ReadFromFile(path);
-    EXPECT_EQ(back.Width(), 30);
-}
-
-TEST_F(JpegImageFiles, APictureReadAndNotReplacedWritesBackItsOwnBytes) {
+TEST_F(JpegImageFiles, APictureReadAndNotReplacedGivesBackItsOwnBytes) {
     const std::vector<std::uint8_t> bytes = Encoded(9, 9);
     TJPEGImage jpeg;
     jpeg.ReadFromFile(Write("a.jpg", bytes));
-    const std::string copy = folder.String() + "/copy.jpg";
-    jpeg.WriteToFile(copy);
-    EXPECT_EQ(ReadBytes(copy), bytes);
+    EXPECT_EQ(jpeg.EncodedBytes(folder.String() + "/copy.jpg"), bytes);
 }
 
-TEST_F(JpegImageFiles, SavingAnEmptyPictureFailsAndWritesNothing) {
-    const std::string existing = Write("keep.jpg", {'k', 'e', 'e', 'p'});
+TEST_F(JpegImageFiles, AnEmptyPictureHasNoBytesToSave) {
+    const std::string path = folder.String() + "/out.jpg";
     for (auto [w, h] : {std::pair{0, 5}, {5, 0}}) {
         TBitmap empty;
         empty.ChangeSize(w, h);
         TJPEGImage jpeg;
         jpeg.AssignBitmap(empty);
-        EXPECT_THROW(jpeg.WriteToFile(existing), EFCreateError);
-        EXPECT_THROW(jpeg.WriteToFile(folder.String() + "/new.jpg"), EFCreateError);
+        EXPECT_THROW(jpeg.EncodedBytes(path), EFCreateError);
     }
     TJPEGImage never;
-    EXPECT_EQ(MessageOf<EFCreateError>([&] { never.WriteToFile(existing); }),
-              "Cannot create file \"" + existing + "\". The picture is empty");
-    EXPECT_EQ(ReadBytes(existing), (std::vector<std::uint8_t>{'k', 'e', 'e', 'p'}));
-    EXPECT_EQ(FolderEntries(folder.String()), std::vector<std::string>{"keep.jpg"});
-}
-
-TEST_F(JpegImageFiles, SavingIntoAMissingFolderFailsWithTheSystemsReason) {
-    TJPEGImage jpeg;
-    jpeg.AssignBitmap(MakePhotoLike(4, 4, 1));
-    const std::string path = folder.String() + "/no/such/out.jpg";
-    EXPECT_EQ(MessageOf<EFCreateError>([&] { jpeg.WriteToFile(path); }),
-              "Cannot create file \"" + path + "\". No such file or directory");
-    const std::string sub = folder.MakeFolder("sub");
-    EXPECT_THROW(jpeg.WriteToFile(sub), EFCreateError);
-    EXPECT_TRUE(std::filesystem::is_directory(sub));
-    EXPECT_TRUE(std::filesystem::is_empty(sub));
-}
-
-// The write itself fails half-way (the file size limit stands in for a full disk, and works even
-// for root, whom permissions would not stop).
-TEST_F(JpegImageFiles, ASaveThatFailsWhileWritingLeavesTheOldFileIntact) {
-    const std::vector<std::uint8_t> old = {'o', 'l', 'd', ' ', 'f', 'i', 'l', 'e'};
-    const std::string path = Write("out.jpg", old);
-    TJPEGImage jpeg;
-    jpeg.AssignBitmap(MakePhotoLike(200, 200, 5));
-
-    rlimit saved {};
-    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
-    const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
-    rlimit small = saved;
-    small.rlim_cur = 1000;
-    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
-    const std::string message = MessageOf<EFCreateError>([&] { jpeg.WriteToFile(path); });
-    ::setrlimit(RLIMIT_FSIZE, &saved);
-    std::signal(SIGXFSZ, previousHandler);
-
-    EXPECT_EQ(message, "Cannot create file \"" + path + "\". File too large");
-    EXPECT_EQ(ReadBytes(path), old);
-    EXPECT_EQ(FolderEntries(folder.String()), std::vector<std::string>{"out.jpg"});
+    EXPECT_EQ(MessageOf<EFCreateError>([&] { never.EncodedBytes(path); }),
+              "Cannot create file \"" + path + "\". The picture is empty");
 }
 
 // Mutated and cut-short files either decode or fail with EJPEG; the library's longjmp must never

@@ -139,9 +139,7 @@ TEST_F(JpegReference, EncodedFilesAreByteIdenticalToCjpeg) {
         const TBitmap picture = MakePhotoLike(w, h, static_cast<unsigned>(w * h));
         TJPEGImage jpeg;
         jpeg.AssignBitmap(picture);
-        const std::string path = folder.String() + "/ours.jpg";
-        jpeg.WriteToFile(path);
-        const std::vector<std::uint8_t> ours = ReadBytes(path);
+        const std::vector<std::uint8_t> ours = jpeg.EncodedBytes(folder.String() + "/ours.jpg");
         const std::vector<std::uint8_t> reference = CjpegEncode(picture, folder.String());
         EXPECT_TRUE(ours == reference) << "ours " << ours.size() << " bytes, cjpeg " << reference.size();
     }
@@ -162,10 +160,7 @@ TEST_F(JpegReference, ResavedGrayscaleIsThreeComponentBaselineWithoutSourceMarke
     pixels.AssignJpeg(source);
     TJPEGImage result;
     result.AssignBitmap(pixels);
-    const std::string out = folder.String() + "/result.jpg";
-    result.WriteToFile(out);
-
-    const std::vector<std::uint8_t> written = ReadBytes(out);
+    const std::vector<std::uint8_t> written = result.EncodedBytes(folder.String() + "/result.jpg");
     EXPECT_EQ(testing::JpegFrameComponents(written), 3);
     const std::vector<int> markers = testing::JpegMarkersBeforeScan(written);
     // SOI, JFIF APP0, two quantization tables, baseline frame, four Huffman tables, scan.

@@ -15,6 +15,7 @@
 
 #include "imaging/ExifOrientation.h"
 #include "imaging/ImageErrors.h"
+#include "imaging/JpegEncoder.h"
 #include "imaging/Raster.h"
 #include "support/ReferenceCodec.h"
 #include "support/TempFolder.h"
@@ -185,7 +186,7 @@ TEST(DecodeJpegSampledRows, GivesTheUprightFullDecodesRowsForEveryOrientation) {
             TBitmap full;
             DecodeJpeg(bytes.data(), bytes.size(), full);
             // Rows in turn only where the upright rows keep the stored order.
-            if (KeepsRowOrder(orientation)) {
+            if (KeepsRowOrder(static_cast<Orientation>(orientation))) {
                 EXPECT_EQ(CompareSampledRows(full, ReadInBands(bytes, 7), full.Height()), "")
                     << "orientation " << orientation << " in bands";
             } else {
@@ -200,6 +201,33 @@ TEST(DecodeJpegSampledRows, GivesTheUprightFullDecodesRowsForEveryOrientation) {
                     << ", orientation " << orientation << ", " << rowCount << " rows";
             }
         }
+    }
+}
+
+// A header read before (for the memory estimate, say) stands for the one each decoder would read:
+// its orientation turns the rows and its colour profile converts them.
+TEST(JpegDecoders, AHeaderReadBeforeDecodesAsTheFileReadAgain) {
+    const std::vector<std::uint8_t> tagged =
+        testing::WithIccProfile(EncodeJpeg(MakePhotoLike(23, 17, 41)), testing::DisplayP3Profile());
+    for (int orientation : {2, 6}) {
+        const std::vector<std::uint8_t> bytes = testing::WithExifOrientation(tagged, orientation, false);
+        const JpegHeader header = ReadJpegHeader(bytes.data(), bytes.size());
+        TBitmap full;
+        TBitmap fromHeader;
+        DecodeJpeg(bytes.data(), bytes.size(), full);
+        DecodeJpeg(bytes.data(), bytes.size(), header, fromHeader);
+        EXPECT_EQ(testing::FirstDifference(fromHeader, full), -1) << orientation;
+        TBitmap sampled;
+        DecodeJpegSampledRows(bytes.data(), bytes.size(), header, 7, sampled);
+        EXPECT_EQ(CompareSampledRows(full, sampled, 7), "") << orientation;
+        if (!KeepsRowOrder(header.Orientation)) continue;
+        JpegRowReader reader(bytes.data(), bytes.size(), header);
+        TBitmap inTurn;
+        inTurn.Allocate(reader.Width(), reader.Height());
+        std::vector<std::uint8_t*> rows;
+        for (int y = 0; y < inTurn.Height(); ++y) rows.push_back(inTurn.MutableScanLine(y));
+        EXPECT_EQ(reader.ReadRows(rows.data(), inTurn.Height()), inTurn.Height());
+        EXPECT_EQ(testing::FirstDifference(inTurn, full), -1) << orientation << " in turn";
     }
 }
 

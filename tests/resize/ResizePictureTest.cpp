@@ -4,6 +4,7 @@
 
 #include "imaging/JpegImage.h"
 #include "resize/ResizeRule.h"
+#include "support/ReferenceCodec.h"
 #include "support/TempFolder.h"
 #include "support/TestJpegFiles.h"
 
@@ -22,7 +23,7 @@ TBitmap ResizeAndDecode(const TempFolder& dir, const std::string& source, Resize
                         int value, StepOutcome& outcome) {
     ResizePicture(source, mode, value, outcome);
     const std::string out = dir.String() + "/out.jpg";
-    outcome.Picture.WriteToFile(out);
+    testing::WriteBytes(out, outcome.Picture.EncodedBytes(out));
     return DecodeJpegFile(out);
 }
 

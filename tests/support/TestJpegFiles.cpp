@@ -8,7 +8,9 @@
 #include <stdexcept>
 #include <system_error>
 
+#include "imaging/JpegEncoder.h"
 #include "imaging/JpegImage.h"
+#include "support/ReferenceCodec.h"
 
 namespace stampwise::testing {
 
@@ -25,10 +27,10 @@ void WriteTestJpeg(const std::string& path, int width, int height) {
             row[3 * x + 2] = static_cast<std::uint8_t>(BlueOf(c));
         }
     }
-    TJPEGImage jpeg;
-    jpeg.AssignBitmap(picture);
-    jpeg.WriteToFile(path);
+    WriteJpeg(path, picture);
 }
+
+void WriteJpeg(const std::string& path, const TBitmap& picture) { WriteBytes(path, EncodeJpeg(picture)); }
 
 PictureSize JpegFileSize(const std::string& path) {
     TJPEGImage jpeg;

@@ -18,6 +18,9 @@ inline constexpr ColorValue kTestRightColor = RGBColor(30, 30, 220);
 // Writes a width × height JPEG file at path (left half kTestLeftColor, right half kTestRightColor).
 void WriteTestJpeg(const std::string& path, int width, int height);
 
+// Writes the picture at path as the project's encoder encodes a result (EncodeJpeg).
+void WriteJpeg(const std::string& path, const TBitmap& picture);
+
 // Cuts the JPEG file at path in the middle of its first scan's data, as a half-copied photo is:
 // the header stays whole, the entropy-coded data ends early.
 void CutShort(const std::string& path);

@@ -40,9 +40,7 @@ std::string PathIn(const TempFolder& folder, const std::string& name) {
 
 // A photograph stand-in whose pixels nearly all differ, so a stamp in the wrong place shows.
 void WritePatternJpeg(const std::string& path, int width, int height, int seed) {
-    TJPEGImage jpeg;
-    jpeg.AssignBitmap(PatternPicture(width, height, seed));
-    jpeg.WriteToFile(path);
+    testing::WriteJpeg(path, PatternPicture(width, height, seed));
 }
 
 // A 12 × 8 logo as TrimLogo leaves it: dark drawing touching every edge, white and light parts
@@ -80,14 +78,6 @@ WatermarkSettings TestSettings(PlacementSet placements) {
     return settings;
 }
 
-// The bytes the project's encoder makes of a picture: a result file must be exactly these.
-std::vector<std::uint8_t> EncodedBytes(const TempFolder& scratch, const TBitmap& picture) {
-    const std::string path = PathIn(scratch, "expected.jpg");
-    TJPEGImage jpeg;
-    jpeg.AssignBitmap(picture);
-    jpeg.WriteToFile(path);
-    return ReadFileBytes(path);
-}
 
 // ---- The window's checks ----
 
@@ -326,11 +316,10 @@ protected:
         ASSERT_TRUE(FileExists(result)) << result;
         const TBitmap expected = ReferenceStamp(DecodeJpegFile(source), ExpectedStampOfTestLogo(),
                                                 placements, marginPx, opacity);
-        EXPECT_EQ(ReadFileBytes(result), EncodedBytes(scratch, expected)) << result;
+        EXPECT_EQ(ReadFileBytes(result), EncodeJpeg(expected)) << result;
     }
 
     TempFolder dir;
-    TempFolder scratch;
     std::string sources;
     JobState job;
     BatchInputs inputs;
@@ -444,7 +433,7 @@ TEST_F(WatermarkBatch, AStampSizeOfZeroWritesThePicturesUnchanged) {
     ASSERT_EQ(view.Rows.size(), 1u);
     EXPECT_EQ(view.Rows[0].Result, kReportOk);
     EXPECT_EQ(ReadFileBytes(sources + "/Marked/photo.jpg"),
-              EncodedBytes(scratch, DecodeJpegFile(photo)));
+              EncodeJpeg(DecodeJpegFile(photo)));
 }
 
 TEST_F(WatermarkBatch, AFailedPreparationEndsTheBatchBeforeTheFirstFile) {

@@ -1,7 +1,7 @@
 // Writing the credit's Exif block. The layout is the smallest a reader accepts: the entries in tag
 // order, each text after the directory with its terminating NUL, a text of four bytes or fewer in
 // the entry's own value field.
-#include "imaging/ExifCredit.h"
+#include "imaging/ExifWriter.h"
 
 #include <algorithm>
 #include <cstddef>
@@ -29,7 +29,7 @@ void Put32(std::vector<std::uint8_t>& out, std::size_t at, std::uint32_t value) 
 
 }  // namespace
 
-std::vector<std::uint8_t> MakeExifCreditSegment(const ExifCredit& credit, ResultMetadata kept) {
+std::vector<std::uint8_t> WriteExifCredit(const ExifCredit& credit, ResultMetadata kept) {
     if (kept == ResultMetadata::None || credit.Empty()) return {};
     struct Text {
         std::uint16_t Tag;

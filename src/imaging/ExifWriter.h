@@ -1,12 +1,12 @@
-// The one Exif block a result carries: the source's credit (ExifCredit, read with the orientation
-// in ExifOrientation.cpp) and nothing else. Location, camera serials, maker notes, thumbnails and
+// Writing the one Exif block a result carries: the source's credit (ExifCredit, as ExifReader.h
+// reads it) and nothing else. Location, camera serials, maker notes, thumbnails and
 // the orientation tag (results are upright) stay behind, since results are made for publishing.
 #pragma once
 
 #include <cstdint>
 #include <vector>
 
-#include "imaging/ExifOrientation.h"
+#include "imaging/ExifReader.h"
 
 namespace stampwise {
 
@@ -18,7 +18,6 @@ enum class ResultMetadata { Credit, None };
 // ASCII, no next directory) for the credit; empty when the credit is empty or kept is None, so
 // that no block at all is written. A credit too long for one segment is left out whole rather
 // than cut.
-std::vector<std::uint8_t> MakeExifCreditSegment(const ExifCredit& credit,
-                                                ResultMetadata kept = ResultMetadata::Credit);
+std::vector<std::uint8_t> WriteExifCredit(const ExifCredit& credit, ResultMetadata kept = ResultMetadata::Credit);
 
 }  // namespace stampwise

@@ -1,0 +1,35 @@
+// Reading a JPEG file's Exif block: the orientation (ExifOrientation.h says what it means) and the
+// photographer's credit, which results carry on (ExifWriter.h writes it). Nothing else of the block
+// is read.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+#include "imaging/ExifOrientation.h"
+
+namespace stampwise {
+
+// The orientation in an APP1 segment's payload (the bytes after the marker's length field, starting
+// with "Exif\0\0"), in either byte order. Every offset and count is checked against size; anything
+// unreadable (not Exif, cut short, no tag, a tag of the wrong type or count, a value outside 1..8)
+// gives Orientation::AsStored, so a broken tag never fails a file.
+Orientation ReadExifOrientation(const std::uint8_t* segment, std::size_t size) noexcept;
+
+// The IFD0 tags Artist (0x013B) and Copyright (0x8298): the bytes as found (ASCII, or UTF-8 where a
+// writer put it there, passed on as they are), without the terminating NUL; a copyright of
+// photographer and editor keeps the NUL between them. Empty when absent.
+struct ExifCredit {
+    std::string Artist;
+    std::string Copyright;
+    bool Empty() const { return Artist.empty() && Copyright.empty(); }
+    friend bool operator==(const ExifCredit&, const ExifCredit&) = default;
+};
+
+// The credit in an APP1 payload, read as carefully as the orientation: a tag that cannot be read
+// whole (cut short, its value past the end, a type other than ASCII or UTF-8) is left out, and
+// nothing else of the block is looked at.
+ExifCredit ReadExifCredit(const std::uint8_t* segment, std::size_t size) noexcept;
+
+}  // namespace stampwise
