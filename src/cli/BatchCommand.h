@@ -1,8 +1,8 @@
 // stampwise-batch: the resize and watermark jobs from a command line, for scripts, servers and a
-// file manager's actions. This holds the argument parsing, the expansion of the sources into the
-// list of files, and the run with its report on standard output; batch_main.cpp only hands over
-// argv and the streams. The batch itself is RunBatch with the operations the windows use: nothing
-// here decides a pixel, a name or a failure.
+// file manager's actions. This holds the expansion of the sources into the list of files and the
+// run; the options are CommandOptions.h's and the report's lines ReportFormat.h's. batch_main.cpp
+// only hands over argv and the streams. The batch itself is RunBatch with the operations the
+// windows use: nothing here decides a pixel, a name or a failure.
 #pragma once
 
 #include <cstddef>
@@ -12,8 +12,8 @@
 #include <vector>
 
 #include "batch/BatchRunner.h"
-#include "imaging/ExifWriter.h"
-#include "watermark/LogoCompositing.h"
+#include "cli/CommandOptions.h"
+#include "cli/ReportFormat.h"
 
 namespace stampwise {
 
@@ -21,56 +21,6 @@ namespace stampwise {
 inline constexpr int kExitAllDone = 0;
 inline constexpr int kExitSomeFailed = 1;
 inline constexpr int kExitUsage = 2;
-
-enum class SizeOption { None, Width, Height, Percent };
-
-struct BatchCommandOptions {
-    std::string Operation;  // "resize" or "watermark"
-    // resize: the size rule (required); watermark: the stamp size (the logo's own when None).
-    SizeOption Size = SizeOption::None;
-    int SizeValue = 0;
-    std::string SizeText;  // the value as typed, for the resize operation's phrase
-    // Watermark only.
-    std::string LogoPath;
-    PlacementSet Placements;
-    int MarginPx = 10;
-    int Opacity = 100;
-    int NoiseLevel = 10;
-    // --keep-profile: a tagged RGB source keeps its pixels and passes its profile on to the result
-    // instead of being converted to sRGB.
-    bool KeepProfile = false;
-    // Where results go: "subfolder" Resized (resize) or Marked (watermark) unless told otherwise.
-    std::string TargetMode;
-    TargetTexts Targets;
-    int Jobs = DefaultJobCount();
-    std::vector<std::string> Sources;  // folders and files, as given
-    // More sources, one per line (or NUL-separated) in this file, "-" for standard input; they
-    // follow the ones given as arguments.
-    std::string FilesFrom;
-    bool IsNullSeparated = false;
-    // This run takes slice ShardIndex (1 … ShardCount) of ShardCount equal slices of the files.
-    int ShardIndex = 1;
-    int ShardCount = 1;
-    bool Json = false;  // one JSON object per line instead of the tab-separated report
-    // What of a source's Exif its result keeps: the credit (Artist, Copyright), or with
-    // --metadata none nothing at all.
-    ResultMetadata Metadata = ResultMetadata::Credit;
-    bool ShowHelp = false;
-    bool ShowVersion = false;
-};
-
-struct ParsedBatchCommand {
-    bool Ok = false;
-    BatchCommandOptions Options;
-    std::string Error;  // names the argument at fault when not Ok
-};
-
-// arguments are argv without the program name. --help or --version anywhere (the first of them)
-// asks for that text and nothing else.
-ParsedBatchCommand ParseBatchCommand(const std::vector<std::string>& arguments);
-
-// The text --help prints.
-std::string BatchCommandUsage();
 
 // A folder source that gave no picture, and why: the system's reason when it could not be read
 // (whole), else kNoJpgInFolderText.
@@ -105,22 +55,6 @@ struct ShardRange {
     std::size_t Last = 0;
 };
 ShardRange ShardOf(std::size_t total, int index, int count);
-
-// One line of standard output, without the line end: source, source size, output, new size,
-// result, and for a failed file the error's text, separated by tabs. Every field goes through
-// EscapeReportField, so a name with a tab or a line break still gives one line of the same fields.
-std::string FormatReportLine(const ReportRow& row);
-
-// Backslash, tab, line feed and carriage return as \\, \t, \n and \r; everything else as it is.
-std::string EscapeReportField(const std::string& text);
-
-// The --json forms of a row and of the end: one object on one line each, without the line end.
-// Strings are UTF-8; a byte of a name that is not UTF-8 is written as \udc80 to \udcff, so
-// that the name can still be recovered from the line.
-std::string FormatJsonRow(const ReportRow& row);
-// done is the number of files with a row (fewer than total when interrupted).
-std::string FormatJsonEnd(const std::string& finalMessage, int total, int done, int failed,
-                          bool interrupted);
 
 // Parses, runs and reports; returns the exit status. With a usage error (a list that cannot be
 // read included) nothing is written to out and no file is touched. in is standard input, read

@@ -1,11 +1,15 @@
 // Every Little CMS call of the system. The settings are fixed: relative colorimetric intent with
 // black-point compensation, 8 bits in and out, lcms's own sRGB as the target. Each conversion opens
 // its own context (cmsCreateContext) and makes everything in it with the THR functions, so that
-// nothing of lcms's global state is touched after start-up and files on other threads never meet.
-// lcms's error log goes nowhere: a profile it cannot use simply gives no conversion.
+// nothing of lcms's global state is touched after start-up. A conversion is made once for a
+// profile's bytes and then shared by the files that carry them, on any thread: lcms's transform
+// keeps no state between calls of cmsDoTransform (its one-pixel cache is copied into each call),
+// and the tables are only read. lcms's error log goes nowhere: a profile it cannot use simply
+// gives no conversion.
 //
 // lcms's own loop costs about as much per pixel as decoding does (its formatters and pipeline are
-// called pixel by pixel), which would double a watermark's time. So for the common profiles, the
+// called pixel by pixel), even with its own optimised 8-bit matrix-shaper pipeline; measured on a
+// watermark it cost well over the tables below (bench/README.md). So for the common profiles, the
 // matrix-shaper ones (Adobe RGB, Display P3, ProPhoto, Apple's), the rows go through the same three
 // steps lcms takes with them, as tables: the profile's tone curves to linear light, one 3 × 3
 // matrix from its colorants into sRGB's, sRGB's inverse curve. lcms supplies every number (it reads
@@ -24,6 +28,10 @@
 #include <cmath>
 #include <cstdlib>
 #include <type_traits>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace stampwise {
 
@@ -113,24 +121,66 @@ constexpr std::int32_t kLinearOne = 1 << kLinearBits;
 
 // A matrix-shaper profile's conversion to sRGB, in fixed point: each source channel's share of each
 // sRGB channel's linear light is a table (the tone curve times its matrix coefficient), so a pixel
-// costs nine look-ups and no multiplication; the tables stay within the first-level cache.
+// costs three look-ups of a source value's shares and no multiplication; the tables stay within
+// the first-level cache. A value's three shares lie side by side (and a fourth, zero), so that
+// with SSE2 one load fetches them, one addition serves all three channels and two pixels are
+// clipped at once, four pixels a turn; without it, the same sums and clipping are made one channel
+// at a time, with the same results.
 struct MatrixShaper {
-    std::int32_t share[3][3][256];  // [sRGB channel][source channel][source value], kLinearOne for 1
+    // [source channel][source value][sRGB channel, then 0], kLinearOne << kLinearBits for 1.
+    alignas(16) std::int32_t share[3][256][4];
     std::uint8_t toSrgb[kLinearOne + 1];  // sRGB's three curves are one
 
     void Convert(const std::uint8_t* in, std::uint8_t* out, std::size_t pixelCount) const noexcept {
-        for (std::size_t i = 0; i < pixelCount; ++i, in += 3, out += 3) {
+        std::size_t i = 0;
+#if defined(__SSE2__)
+        for (; i + 4 <= pixelCount; i += 4, in += 12, out += 12) {
+            // All four read before any is written: in may be out.
+            const __m128i first = Clipped(Linear(in), Linear(in + 3));
+            const __m128i second = Clipped(Linear(in + 6), Linear(in + 9));
+            Store(first, out);
+            Store(second, out + 6);
+        }
+#endif
+        for (; i < pixelCount; ++i, in += 3, out += 3) {
             // All three read before any is written: in may be out.
             const unsigned r = in[0];
             const unsigned g = in[1];
             const unsigned b = in[2];
             for (int c = 0; c < 3; ++c) {
-                const std::int32_t v = (share[c][0][r] + share[c][1][g] + share[c][2][b]) >> kLinearBits;
+                const std::int32_t v = (share[0][r][c] + share[1][g][c] + share[2][b][c]) >> kLinearBits;
                 // Colours outside sRGB are clipped, as relative colorimetric does.
                 out[c] = toSrgb[std::clamp(v, std::int32_t{0}, kLinearOne)];
             }
         }
     }
+
+#if defined(__SSE2__)
+    __m128i Shares(int channel, std::uint8_t value) const noexcept {
+        return _mm_load_si128(reinterpret_cast<const __m128i*>(share[channel][value]));
+    }
+    // A pixel's linear light in its first three lanes (the shift of the loop below).
+    __m128i Linear(const std::uint8_t* pixel) const noexcept {
+        const __m128i sum =
+            _mm_add_epi32(_mm_add_epi32(Shares(0, pixel[0]), Shares(1, pixel[1])), Shares(2, pixel[2]));
+        return _mm_srai_epi32(sum, kLinearBits);
+    }
+    // Two pixels' linear light in 16-bit lanes 0-2 and 4-6, clipped as below: packing saturates,
+    // which clipping to [0, kLinearOne] then brings to the same end.
+    static __m128i Clipped(__m128i first, __m128i second) noexcept {
+        const __m128i linear = _mm_packs_epi32(first, second);
+        return _mm_min_epi16(_mm_max_epi16(linear, _mm_setzero_si128()),
+                             _mm_set1_epi16(static_cast<short>(kLinearOne)));
+    }
+    void Store(__m128i linear, std::uint8_t* out) const noexcept {
+        out[0] = toSrgb[_mm_extract_epi16(linear, 0)];
+        out[1] = toSrgb[_mm_extract_epi16(linear, 1)];
+        out[2] = toSrgb[_mm_extract_epi16(linear, 2)];
+        out[3] = toSrgb[_mm_extract_epi16(linear, 4)];
+        out[4] = toSrgb[_mm_extract_epi16(linear, 5)];
+        out[5] = toSrgb[_mm_extract_epi16(linear, 6)];
+    }
+#endif
 };
 
 // The inverse of the 3 × 3 matrix a, or false when a is singular.
@@ -162,6 +212,9 @@ std::unique_ptr<MatrixShaper> MakeMatrixShaper(cmsContext context, cmsHPROFILE p
                                                cmsSigBlueColorantTag};
     constexpr cmsTagSignature kCurves[3] = {cmsSigRedTRCTag, cmsSigGreenTRCTag, cmsSigBlueTRCTag};
     auto shaper = std::make_unique<MatrixShaper>();
+    for (auto& channel : shaper->share) {
+        for (auto& value : channel) value[3] = 0;
+    }
     double source[3][3];
     double target[3][3];
     double toLinear[3][256];
@@ -200,7 +253,7 @@ std::unique_ptr<MatrixShaper> MakeMatrixShaper(cmsContext context, cmsHPROFILE p
             // The rounding half of the sum rides on the first share.
             const double half = c == 0 ? 0.5 : 0.0;
             for (int v = 0; v < 256; ++v) {
-                shaper->share[r][c][v] = static_cast<std::int32_t>(
+                shaper->share[c][v][r] = static_cast<std::int32_t>(
                     std::lround((coefficient * toLinear[c][v] * kLinearOne + half) * kLinearOne));
             }
         }
@@ -234,7 +287,10 @@ cmsHTRANSFORM ToSrgbTransform(cmsContext context, cmsHPROFILE profile, cmsUInt32
 
 }  // namespace
 
-struct SrgbConversion::Transform : LcmsTransform {
+struct SrgbConversion::Transform {
+    Kind kind = Kind::None;  // of the conversions made from it
+    bool isUsable = false;   // lcms made a transform from the profile
+    LcmsTransform lcms;      // for Kind::RgbProfile and Kind::CmykProfile
     std::unique_ptr<MatrixShaper> shaper;  // for Kind::RgbMatrix
 };
 
@@ -243,40 +299,110 @@ SrgbConversion::~SrgbConversion() = default;
 SrgbConversion::SrgbConversion(SrgbConversion&&) noexcept = default;
 SrgbConversion& SrgbConversion::operator=(SrgbConversion&&) noexcept = default;
 
+SrgbConversion::SrgbConversion(Source source, std::shared_ptr<const Transform> made)
+    : kind_(made->kind), isInverted_(source == Source::InvertedCmyk) {
+    if (kind_ != Kind::None && kind_ != Kind::CmykFormula) transform_ = std::move(made);
+}
+
+std::shared_ptr<const SrgbConversion::Transform> SrgbConversion::Make(
+    const std::vector<std::uint8_t>& icc, Source source) {
+    auto made = std::make_shared<Transform>();
+    const bool isRgb = source == Source::Rgb;
+    // Without a usable profile, RGB is taken as sRGB and CMYK goes by the formula.
+    made->kind = isRgb ? Kind::None : Kind::CmykFormula;
+    if (icc.empty()) return made;
+    LcmsTransform& lcms = made->lcms;
+    lcms.context = MakeContext();
+    if (!lcms.context) return made;
+    const ProfileHandle profile =
+        OpenProfile(lcms.context.get(), icc, isRgb ? cmsSigRgbData : cmsSigCmykData);
+    if (!profile) return made;
+    // lcms's reversed flavour is the inverted storage: 255 is no ink.
+    const cmsUInt32Number format = isRgb                            ? TYPE_RGB_8
+                                   : source == Source::InvertedCmyk ? TYPE_CMYK_8_REV
+                                                                    : TYPE_CMYK_8;
+    lcms.transform = ToSrgbTransform(lcms.context.get(), profile.get(), format);
+    if (lcms.transform == nullptr) return made;
+    made->isUsable = true;
+    if (!isRgb) {
+        made->kind = Kind::CmykProfile;
+        return made;
+    }
+    if (MovesNoProbe(lcms.transform)) return made;
+    made->shaper = MakeMatrixShaper(lcms.context.get(), profile.get());
+    if (made->shaper && !AgreesWithLcms(*made->shaper, lcms.transform)) made->shaper.reset();
+    made->kind = made->shaper ? Kind::RgbMatrix : Kind::RgbProfile;
+    return made;
+}
+
+namespace {
+
+// The cache of every conversion of the process: profiles are few, and the same profile always
+// makes the same conversion.
+SrgbConversionCache& ProcessConversions() {
+    static SrgbConversionCache cache(8);
+    return cache;
+}
+
+}  // namespace
+
 SrgbConversion SrgbConversion::ForRgb(const std::vector<std::uint8_t>& icc) {
-    SrgbConversion conversion;
-    if (icc.empty()) return conversion;
-    auto made = std::make_unique<Transform>();
-    made->context = MakeContext();
-    if (!made->context) return conversion;
-    const ProfileHandle profile = OpenProfile(made->context.get(), icc, cmsSigRgbData);
-    if (!profile) return conversion;
-    made->transform = ToSrgbTransform(made->context.get(), profile.get(), TYPE_RGB_8);
-    if (made->transform == nullptr || MovesNoProbe(made->transform)) return conversion;
-    made->shaper = MakeMatrixShaper(made->context.get(), profile.get());
-    if (made->shaper && !AgreesWithLcms(*made->shaper, made->transform)) made->shaper.reset();
-    conversion.kind_ = made->shaper ? Kind::RgbMatrix : Kind::RgbProfile;
-    conversion.transform_ = std::move(made);
-    return conversion;
+    return ProcessConversions().ForRgb(icc);
 }
 
 SrgbConversion SrgbConversion::ForCmyk(const std::vector<std::uint8_t>& icc, bool isInverted) {
-    SrgbConversion conversion;
-    conversion.kind_ = Kind::CmykFormula;
-    conversion.isInverted_ = isInverted;
-    if (icc.empty()) return conversion;
-    auto made = std::make_unique<Transform>();
-    made->context = MakeContext();
-    if (!made->context) return conversion;
-    const ProfileHandle profile = OpenProfile(made->context.get(), icc, cmsSigCmykData);
-    if (!profile) return conversion;
-    // lcms's reversed flavour is the inverted storage: 255 is no ink.
-    made->transform = ToSrgbTransform(made->context.get(), profile.get(),
-                                      isInverted ? TYPE_CMYK_8_REV : TYPE_CMYK_8);
-    if (made->transform == nullptr) return conversion;
-    conversion.kind_ = Kind::CmykProfile;
-    conversion.transform_ = std::move(made);
-    return conversion;
+    return ProcessConversions().ForCmyk(icc, isInverted);
+}
+
+struct SrgbConversionCache::Entry {
+    SrgbConversion::Source source;
+    std::vector<std::uint8_t> icc;
+    std::shared_ptr<const SrgbConversion::Transform> made;
+};
+
+SrgbConversionCache::SrgbConversionCache(std::size_t capacity)
+    : capacity_(std::max<std::size_t>(capacity, 1)) {}
+SrgbConversionCache::~SrgbConversionCache() = default;
+
+std::shared_ptr<const SrgbConversion::Transform> SrgbConversionCache::Find(
+    const std::vector<std::uint8_t>& icc, SrgbConversion::Source source) {
+    // Made while holding the lock: files that start together with a new profile then make its
+    // conversion once, and a batch meets few profiles.
+    const std::lock_guard<std::mutex> lock(mutex_);
+    const auto found = std::find_if(entries_.begin(), entries_.end(), [&](const Entry& e) {
+        return e.source == source && e.icc == icc;
+    });
+    if (found != entries_.end()) {
+        std::rotate(entries_.begin(), found, found + 1);
+        return entries_.front().made;
+    }
+    std::shared_ptr<const SrgbConversion::Transform> made = SrgbConversion::Make(icc, source);
+    // Without a context lcms had no memory: the next file may fare better.
+    if (!made->lcms.context) return made;
+    if (entries_.size() >= capacity_) entries_.pop_back();
+    entries_.insert(entries_.begin(), Entry{source, icc, made});
+    return made;
+}
+
+SrgbConversion SrgbConversionCache::ForRgb(const std::vector<std::uint8_t>& icc) {
+    if (icc.empty()) return SrgbConversion();
+    return SrgbConversion(SrgbConversion::Source::Rgb, Find(icc, SrgbConversion::Source::Rgb));
+}
+
+SrgbConversion SrgbConversionCache::ForCmyk(const std::vector<std::uint8_t>& icc, bool isInverted) {
+    const auto source =
+        isInverted ? SrgbConversion::Source::InvertedCmyk : SrgbConversion::Source::Cmyk;
+    if (icc.empty()) return SrgbConversion(source, SrgbConversion::Make(icc, source));
+    return SrgbConversion(source, Find(icc, source));
+}
+
+bool SrgbConversionCache::IsUsableRgb(const std::vector<std::uint8_t>& icc) {
+    return !icc.empty() && Find(icc, SrgbConversion::Source::Rgb)->isUsable;
+}
+
+std::size_t SrgbConversionCache::Size() const {
+    const std::lock_guard<std::mutex> lock(mutex_);
+    return entries_.size();
 }
 
 void SrgbConversion::Convert(const std::uint8_t* in, std::uint8_t* out,
@@ -291,7 +417,7 @@ void SrgbConversion::Convert(const std::uint8_t* in, std::uint8_t* out,
         case Kind::RgbProfile:
         case Kind::CmykProfile:
             // lcms counts pixels in 32 bits; a row is far shorter.
-            cmsDoTransform(transform_->transform, in, out, static_cast<cmsUInt32Number>(pixelCount));
+            cmsDoTransform(transform_->lcms.transform, in, out, static_cast<cmsUInt32Number>(pixelCount));
             return;
         case Kind::CmykFormula: {
             // What is left of white after each ink: (255 - ink), or the stored value itself when
@@ -318,15 +444,8 @@ void SrgbConversion::ConvertPicture(TBitmap& picture) const {
 }
 
 std::vector<std::uint8_t> ProfileToKeep(bool isRgbSource, const std::vector<std::uint8_t>& icc) {
-    if (!isRgbSource || icc.empty()) return {};
     // Usable means what a viewer needs of it: a transform can be made from it.
-    LcmsTransform trial;
-    trial.context = MakeContext();
-    if (!trial.context) return {};
-    const ProfileHandle profile = OpenProfile(trial.context.get(), icc, cmsSigRgbData);
-    if (!profile) return {};
-    trial.transform = ToSrgbTransform(trial.context.get(), profile.get(), TYPE_RGB_8);
-    if (trial.transform == nullptr) return {};
+    if (!isRgbSource || !ProcessConversions().IsUsableRgb(icc)) return {};
     return icc;
 }
 

@@ -3,14 +3,15 @@
 // by the plain ink formula when it has none. Results are always sRGB unless a step keeps the
 // source's profile instead (ProfileHandling::Keep), which leaves RGB pixels as stored.
 //
-// A conversion belongs to one file: it is built from that file's profile bytes and holds its own
-// lcms context, so files converted on several threads share nothing. Reading the profile out of a
-// file is the decoder's (JpegSession.cpp), writing it into a result the encoder's.
+// A conversion is made from a file's profile bytes once and then shared, read-only, by every file
+// with the same bytes, on any thread (SrgbConversionCache). Reading the profile out of a file is
+// the decoder's (JpegSession.cpp), writing it into a result the encoder's.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <vector>
 
 #include "imaging/Bitmap.h"
@@ -31,6 +32,9 @@ public:
     SrgbConversion(SrgbConversion&&) noexcept;
     SrgbConversion& operator=(SrgbConversion&&) noexcept;
 
+    // Both made through one cache for the whole process, so that a batch's files make the
+    // conversion of their profile once.
+    //
     // For an RGB picture with the embedded profile icc (empty for an untagged one). No conversion
     // when the profile is missing, is sRGB, or is no RGB profile lcms can use: such a picture is
     // taken as sRGB, as viewers take it. "sRGB" is decided by what the profile does, not by its
@@ -52,14 +56,51 @@ public:
     void ConvertPicture(TBitmap& picture) const;
 
 private:
+    friend class SrgbConversionCache;
     // RgbMatrix: a matrix-shaper profile, converted by lcms's numbers in tables of our own, which
     // is several times faster than lcms's loop (ColourProfile.cpp).
     enum class Kind { None, RgbMatrix, RgbProfile, CmykProfile, CmykFormula };
-    struct Transform;  // the lcms context and transform, in ColourProfile.cpp
+    // How the profile's pixels are stored: RGB, CMYK, or CMYK with 255 for no ink.
+    enum class Source { Rgb, Cmyk, InvertedCmyk };
+    // What a profile made: the kind of conversion, the lcms context and transform, the tables;
+    // never changed once made (ColourProfile.cpp).
+    struct Transform;
+    static std::shared_ptr<const Transform> Make(const std::vector<std::uint8_t>& icc, Source source);
+    SrgbConversion(Source source, std::shared_ptr<const Transform> made);
 
     Kind kind_ = Kind::None;
     bool isInverted_ = false;
-    std::unique_ptr<Transform> transform_;
+    std::shared_ptr<const Transform> transform_;
+};
+
+// The conversions made so far, by the profile's bytes: the files of a batch mostly share one or two
+// profiles, and making a conversion (reading the profile, lcms's transform, checking the tables
+// against it) costs as much as converting a small picture. Safe to use from several threads: a
+// conversion, once made, is only read. It holds at most capacity profiles, forgetting the one used
+// least recently, since a long batch may meet any number of them.
+class SrgbConversionCache {
+public:
+    explicit SrgbConversionCache(std::size_t capacity);
+    ~SrgbConversionCache();
+    SrgbConversionCache(const SrgbConversionCache&) = delete;
+    SrgbConversionCache& operator=(const SrgbConversionCache&) = delete;
+
+    // What SrgbConversion::ForRgb and ForCmyk give for the same arguments.
+    SrgbConversion ForRgb(const std::vector<std::uint8_t>& icc);
+    SrgbConversion ForCmyk(const std::vector<std::uint8_t>& icc, bool isInverted);
+    // Whether lcms can make a transform from the RGB profile icc (ProfileToKeep).
+    bool IsUsableRgb(const std::vector<std::uint8_t>& icc);
+    // The number of profiles held.
+    std::size_t Size() const;
+
+private:
+    struct Entry;
+    std::shared_ptr<const SrgbConversion::Transform> Find(const std::vector<std::uint8_t>& icc,
+                                                          SrgbConversion::Source source);
+
+    const std::size_t capacity_;
+    mutable std::mutex mutex_;
+    std::vector<Entry> entries_;  // the most recently used first
 };
 
 // The profile a result keeps under ProfileHandling::Keep: an RGB source's own bytes when lcms can

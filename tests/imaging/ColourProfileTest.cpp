@@ -10,7 +10,9 @@
 #include <array>
 #include <cstdlib>
 #include <cstdio>
+#include <latch>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "imaging/JpegDecoder.h"
@@ -99,6 +101,40 @@ TEST(ColourProfile, WideGamutConversionsAgreeWithLittleCmsWithinOneLevel) {
         for (std::size_t i = 0; i < grid.size(); ++i) worst = std::max(worst, std::abs(converted[i] - byLcms[i]));
         EXPECT_LE(worst, 1) << c.name;
     }
+}
+
+// The files of a batch share their profile's conversion, made once, from any thread; the cache
+// tells a profile read as RGB from the same bytes read as CMYK, and keeps only a few profiles.
+TEST(ColourProfile, CacheSharesConversionsAcrossThreadsAndStaysBounded) {
+    const Bytes p3 = testing::DisplayP3Profile();
+    const Bytes pixels = {187, 105, 61, 255, 255, 255, 0, 0, 0, 10, 200, 30};
+    Bytes expected(pixels.size());
+    SrgbConversion::ForRgb(p3).Convert(pixels.data(), expected.data(), pixels.size() / 3);
+    ASSERT_NE(expected, pixels);
+
+    SrgbConversionCache cache(2);
+    constexpr int kThreads = 4;
+    std::vector<Bytes> converted(kThreads, Bytes(pixels.size()));
+    {
+        std::latch start(kThreads);
+        std::vector<std::jthread> threads;
+        for (int t = 0; t < kThreads; ++t) {
+            threads.emplace_back([&, t] {
+                start.arrive_and_wait();
+                cache.ForRgb(p3).Convert(pixels.data(), converted[t].data(), pixels.size() / 3);
+            });
+        }
+    }
+    for (const Bytes& c : converted) EXPECT_EQ(c, expected);
+    EXPECT_EQ(cache.Size(), 1u);
+
+    const Bytes cmyk = testing::TintedCmykProfile();
+    EXPECT_TRUE(cache.ForRgb(cmyk).IsNone());
+    const std::uint8_t cyanInk[4] = {255, 0, 0, 0};
+    std::uint8_t cyan[3] = {};
+    cache.ForCmyk(cmyk, false).Convert(cyanInk, cyan, 1);
+    EXPECT_TRUE(ColorsClose(RGBColor(cyan[0], cyan[1], cyan[2]), testing::kTintCyan, 3));
+    EXPECT_EQ(cache.Size(), 2u);
 }
 
 TEST(ColourProfile, UntaggedAndSrgbTaggedPicturesDecodeAsBefore) {
