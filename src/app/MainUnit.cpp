@@ -16,6 +16,7 @@
 #include "app/FormSetUnit.h"
 #include "app/WindowShape.h"
 #include "imaging/ImageErrors.h"
+#include "job/WizardFlow.h"
 
 // Outside any namespace, as Qt's resource registration requires. The pictures are compiled into
 // the program by the build (tools/artwork), so they are only registered, never loaded from disk;
@@ -62,6 +63,8 @@ TMainForm::TMainForm(TFormSet& forms, PulseTicks ticks)
     : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint), forms_(forms),
       mainBitmap_(std::make_unique<stampwise::TBitmap>()) {
     setObjectName(QStringLiteral("MainForm"));
+    // No title bar shows it, but a task bar names the program by its main window's title.
+    setWindowTitle(QString::fromUtf8(stampwise::kApplicationTitle));
     setFixedSize(kClientWidth, kClientHeight);
     // The artwork covers the whole shape; the button face shows only if the artwork is missing.
     QPalette background = palette();

@@ -1,7 +1,8 @@
 // TShellFileList: the list of one folder's subfolders and files beside the file list window's
 // folder tree. Sorted by name (folders first), with grid lines and a selection that stays visible
 // when the list loses the focus; a click on an empty part clears the selection, so the window can
-// tell "nothing clicked" from a click on an item.
+// tell "nothing clicked" from a click on an item. Long names are cut in the middle, the whole path
+// in their tooltip. The folder is read when it is chosen (again, or with F5), not watched.
 #pragma once
 
 #include <QFileIconProvider>
@@ -15,7 +16,8 @@ class TShellFileList : public QTableView {
 public:
     explicit TShellFileList(QWidget* parent);
 
-    // Lists the folder at path; an empty path lists nothing.
+    // Lists the folder at path, read anew when it is the folder listed already; an empty path
+    // lists nothing.
     void ShowFolder(const std::string& path);
     std::string Folder() const { return folder_; }
 
@@ -30,11 +32,18 @@ public:
 signals:
     // A left mouse click in the list, on an item or not, after the selection has followed it.
     void Clicked();
+    // A double click on a folder of the list: the user opens that folder.
+    void FolderOpened(const std::string& path);
 
 protected:
     bool viewportEvent(QEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
+    // Makes a new model for the next folder shown (its rows are not read yet).
+    void UseNewModel();
+    void SetViewModel(QFileSystemModel* model);
+
     QFileIconProvider iconProvider_;  // before model_, which uses it
     QFileSystemModel* model_ = nullptr;
     std::string folder_;
