@@ -18,7 +18,7 @@
 #include "app/MainUnit.h"
 #include "app/MessageBoxUnit.h"
 #include "app/RussianQtTextsUnit.h"
-#include "batch/InterruptSignals.h"
+#include "platform/InterruptSignals.h"
 #include "imaging/PictureMemory.h"
 
 int main(int argc, char* argv[]) {

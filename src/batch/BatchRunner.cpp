@@ -29,8 +29,9 @@
 #include "batch/ResultFiles.h"
 #include "imaging/FailureReasons.h"
 #include "imaging/JpegDecoder.h"
+#include "imaging/PictureCost.h"
 #include "imaging/PictureMemory.h"
-#include "imaging/PictureFileIo.h"
+#include "platform/FileOperations.h"
 
 namespace stampwise {
 

@@ -17,7 +17,7 @@
 #include <vector>
 
 #include "job/JobState.h"
-#include "batch/MemoryBudget.h"
+#include "platform/MemoryLimits.h"
 #include "batch/OperationTexts.h"
 #include "imaging/JpegImage.h"
 

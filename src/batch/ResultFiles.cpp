@@ -1,12 +1,9 @@
-// The two halves of a result's save and the planning's look at output paths. POSIX calls: the
-// save needs the system's own reasons, exclusive creation and renameat2's RENAME_NOREPLACE.
+// The two halves of a result's save and the planning's look at output paths. The save's system
+// calls are platform/FileOperations'; the planning lists folders itself.
 #include "batch/ResultFiles.h"
 
 #include <dirent.h>
-#include <fcntl.h>
-#include <stdio.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <cerrno>
 #include <cstdio>
@@ -15,6 +12,7 @@
 
 #include "batch/OutputNaming.h"
 #include "imaging/ImageErrors.h"
+#include "platform/FileOperations.h"
 
 namespace stampwise {
 
@@ -22,44 +20,20 @@ namespace {
 
 class SystemOps final : public ResultFileOps {
 public:
-    int CreateNew(const std::string& path, int& fd) override {
-        fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        return fd < 0 ? errno : 0;
-    }
+    int CreateNew(const std::string& path, int& fd) override { return CreateFileExclusively(path, fd); }
     int Write(int fd, const std::uint8_t* data, std::size_t size) override {
-        std::size_t written = 0;
-        while (written < size) {
-            const ssize_t put = ::write(fd, data + written, size - written);
-            if (put < 0) {
-                if (errno == EINTR) continue;
-                return errno;
-            }
-            written += static_cast<std::size_t>(put);
-        }
-        return 0;
+        return WriteAll(fd, data, size);
     }
-    int Flush(int fd) override {
-        while (::fsync(fd) != 0) {
-            if (errno != EINTR) return errno;
-        }
-        return 0;
-    }
-    // close() can be the first to report a failed write (on network file systems).
-    int Close(int fd) override { return ::close(fd) == 0 ? 0 : errno; }
+    int Flush(int fd) override { return FlushFile(fd); }
+    int Close(int fd) override { return CloseFile(fd); }
     int Rename(const std::string& from, const std::string& to) override {
-        return ::rename(from.c_str(), to.c_str()) == 0 ? 0 : errno;
+        return RenameReplacing(from, to);
     }
     int RenameNoReplace(const std::string& from, const std::string& to) override {
-        return ::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0
-                   ? 0
-                   : errno;
+        return stampwise::RenameNoReplace(from, to);
     }
-    int Link(const std::string& from, const std::string& to) override {
-        return ::link(from.c_str(), to.c_str()) == 0 ? 0 : errno;
-    }
-    int Remove(const std::string& path) override {
-        return ::unlink(path.c_str()) == 0 ? 0 : errno;
-    }
+    int Link(const std::string& from, const std::string& to) override { return LinkFile(from, to); }
+    int Remove(const std::string& path) override { return RemoveFile(path); }
 };
 
 bool IsUnsupported(int error) {
@@ -133,11 +107,8 @@ PendingResult WriteTemporaryResult(ResultFileOps& ops, const std::string& target
         throw EFCreateError(target, errorNumber);
     };
     if (mayReplace) {
-        struct stat existing {};
-        if (::stat(target.c_str(), &existing) == 0) {
-            if (S_ISDIR(existing.st_mode)) fail(EISDIR);
-            ::fchmod(result.Fd, existing.st_mode & 07777);
-        }
+        error = TakePermissionBits(result.Fd, target);
+        if (error != 0) fail(error);
     }
     error = ops.Write(result.Fd, data, size);
     if (error != 0) fail(error);

@@ -20,7 +20,7 @@
 #include <unordered_set>
 #include <utility>
 
-#include "batch/InterruptSignals.h"
+#include "platform/InterruptSignals.h"
 #include "batch/OutputNaming.h"
 #include "imaging/ImageErrors.h"
 #include "job/JobState.h"

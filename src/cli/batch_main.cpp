@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "batch/InterruptSignals.h"
+#include "platform/InterruptSignals.h"
 #include "cli/BatchCommand.h"
 #include "imaging/PictureMemory.h"
 

@@ -1,17 +1,22 @@
 // TJPEGImage's state: the kept bytes and header, the bitmap decoded at most once, and the save that
 // encodes only when there are no bytes yet. The codec calls themselves are in JpegDecoder.cpp and
-// JpegEncoder.cpp; whole-file reading and the safe replace are in PictureFileIo.cpp.
+// JpegEncoder.cpp; whole-file reading is in PictureFileIo.cpp, the system calls of the safe
+// replace in platform/FileOperations.cpp.
 #include "imaging/JpegImage.h"
 
+#include <cerrno>
+#include <cstdio>
 #include <istream>
 #include <iterator>
 #include <new>
+#include <random>
 #include <utility>
 
 #include "imaging/ImageErrors.h"
 #include "imaging/JpegDecoder.h"
 #include "imaging/JpegEncoder.h"
 #include "imaging/PictureFileIo.h"
+#include "platform/FileOperations.h"
 
 namespace stampwise {
 
@@ -79,9 +84,39 @@ void TJPEGImage::AssignBitmap(const TBitmap& bitmap, std::vector<std::uint8_t> e
     progressive_ = false;
 }
 
-void TJPEGImage::WriteToFile(const std::string& path, FolderSync sync) {
+void TJPEGImage::WriteToFile(const std::string& path) {
     const std::vector<std::uint8_t>& bytes = EncodedBytes(path);
-    ReplaceFileWith(path, bytes.data(), bytes.size(), sync);
+    const std::size_t slash = path.rfind('/');
+    const std::string folder = slash == std::string::npos ? "."
+                               : slash == 0                ? "/"
+                                                           : path.substr(0, slash);
+    // A name of fixed length in the target's folder, so the rename stays on one file system and
+    // any legal target name works; an exclusive create makes a clash a retry, never an overwrite.
+    std::mt19937_64 random(std::random_device{}());
+    std::string temporary;
+    int fd = -1;
+    int error = EEXIST;
+    for (int attempt = 0; attempt < 100 && error == EEXIST; ++attempt) {
+        char name[40];
+        std::snprintf(name, sizeof name, ".stampwise-%016llx.tmp",
+                      static_cast<unsigned long long>(random()));
+        temporary = folder + "/" + name;
+        error = CreateFileExclusively(temporary, fd);
+    }
+    if (error != 0) throw EFCreateError(path, error);
+    error = TakePermissionBits(fd, path);
+    if (error == 0) error = WriteAll(fd, bytes.data(), bytes.size());
+    // Without the flush, a power cut soon after the rename can leave a zero-length file where the
+    // earlier good one was.
+    if (error == 0) error = FlushFile(fd);
+    const int closed = CloseFile(fd);
+    if (error == 0) error = closed;
+    if (error == 0) error = RenameReplacing(temporary, path);
+    if (error != 0) {
+        RemoveFile(temporary);
+        throw EFCreateError(path, error);
+    }
+    SyncFolder(folder);
 }
 
 const std::vector<std::uint8_t>& TJPEGImage::EncodedBytes(const std::string& path) {

@@ -72,9 +72,9 @@ public:
     // Encodes when there is no compressed data, then writes the bytes to path. The bytes go to a
     // temporary file in the target's folder that is renamed over the target only when complete,
     // so a failure never harms an existing file and leaves no partial one. An empty picture is an
-    // error and writes nothing. EFCreateError when the file cannot be written. With
-    // FolderSync::Later the caller flushes the folder itself (SyncFolder) after its last save there.
-    void WriteToFile(const std::string& path, FolderSync sync = FolderSync::Now);
+    // error and writes nothing. EFCreateError when the file cannot be written. A replaced file
+    // keeps its permission bits.
+    void WriteToFile(const std::string& path);
     // The bytes WriteToFile writes, encoded when there is no compressed data; the same
     // EFCreateError naming path for an empty picture.
     const std::vector<std::uint8_t>& EncodedBytes(const std::string& path);

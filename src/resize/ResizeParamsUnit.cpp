@@ -11,7 +11,7 @@
 
 #include "batch/WizardHost.h"
 #include "batch/BatchRunner.h"
-#include "batch/InterruptSignals.h"
+#include "platform/InterruptSignals.h"
 #include "widgets/SpinEditUnit.h"
 #include "widgets/WizardLookUnit.h"
 

@@ -6,6 +6,7 @@
 // samples); it does not save (the runner names and writes the result, see BatchRunner.cpp).
 #include "resize/ResizeRule.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <limits>
 #include <stdexcept>
@@ -15,9 +16,11 @@
 #include "job/JobState.h"
 #include "imaging/Bitmap.h"
 #include "imaging/ColourProfile.h"
+#include "imaging/ExifOrientation.h"
 #include "imaging/IntegerMath.h"
 #include "imaging/JpegDecoder.h"
 #include "imaging/JpegImage.h"
+#include "imaging/PictureCost.h"
 #include "imaging/Raster.h"
 
 namespace stampwise {
@@ -114,6 +117,28 @@ void ResizePicture(const std::string& sourcePath, ResizeMode mode, int value, St
     outcome.Picture.AssignBitmap(result, std::move(exifSegment), std::move(keptProfile));
 }
 
+std::uint64_t EstimateResizeMemory(std::uint64_t fileBytes, const JpegHeader& header,
+                                   PictureSize newSize) {
+    const PictureCost cost(fileBytes, header);
+    const bool isOnItsSide = SwapsSides(header.Orientation);
+    const double turned = isOnItsSide ? 2 : 1;  // a picture stored on its side is turned into a copy
+    const double newPixels = static_cast<double>(std::max(newSize.Width, 0)) * std::max(newSize.Height, 0);
+    const double result = newPixels * 3;
+    const bool isReduction = newSize.Height < cost.Height();
+    const double sampled = cost.Rows(std::max(newSize.Height, 0));
+    const double decoding =
+        isReduction ? sampled + (isOnItsSide ? cost.Picture() : 0) : turned * cost.Picture();
+    const double decoded = isReduction ? sampled : cost.Picture();
+    // An enlargement repeats each source pixel, which costs few bytes more than the source.
+    const double pixels = static_cast<double>(cost.Width()) * cost.Height();
+    const double encoded = cost.EncodedBytesPerPixel() * std::min(newPixels, 1.5 * pixels);
+    // The library's buffers are gone once the rows are in, the source's pixels once the result is
+    // made.
+    return cost.Total(std::max({cost.File() + cost.Library() + decoding,
+                                cost.File() + decoded + result,
+                                result + PictureCost::GrowingBuffer(encoded)}));
+}
+
 std::string ResizeOperationPhrase(ResizeMode mode, const std::string& valueText) {
     switch (mode) {
         case ResizeMode::Width: return "чтобы их ширина стала " + valueText + " пикс.,";
@@ -134,10 +159,10 @@ BatchOperation MakeResizeOperation(ResizeMode mode, int value, const std::string
         ResizePicture(sourcePath, mode, value, outcome, metadata, profiles);
     };
     operation.EstimateMemory = [mode, value](const std::string& sourcePath) {
-        return EstimateFileMemory(sourcePath, [mode, value](const JpegHeader& header) {
-            const PictureSize size = ComputeNewSize(header.Width, header.Height, mode, value);
-            return MemoryUse{MemoryUse::Kind::Resize, SwapsSides(header.Orientation), size.Width,
-                             size.Height};
+        return EstimateFileMemory(sourcePath, [mode, value](std::uint64_t fileBytes,
+                                                            const JpegHeader& header) {
+            return EstimateResizeMemory(fileBytes, header,
+                                        ComputeNewSize(header.Width, header.Height, mode, value));
         });
     };
     return operation;

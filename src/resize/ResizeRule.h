@@ -1,11 +1,13 @@
 // The resize operation's size rule and its per-file step.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 #include "batch/BatchRunner.h"
 #include "imaging/ColourProfile.h"
 #include "imaging/ExifCredit.h"
+#include "imaging/JpegDecoder.h"
 #include "job/SizeMode.h"
 #include "resize/ResizeTexts.h"
 
@@ -29,6 +31,12 @@ PictureSize ComputeNewSize(int width, int height, ResizeMode mode, int value);
 void ResizePicture(const std::string& sourcePath, ResizeMode mode, int value, StepOutcome& outcome,
                    ResultMetadata metadata = ResultMetadata::Credit,
                    ProfileHandling profiles = ProfileHandling::ConvertToSrgb);
+
+// What resizing a file to newSize costs in memory at its peak (fileBytes and header: the source's).
+// A reduction decodes only the rows it samples (all of them when the picture is stored on its side,
+// to be turned); an enlargement decodes the whole and repeats its pixels.
+std::uint64_t EstimateResizeMemory(std::uint64_t fileBytes, const JpegHeader& header,
+                                   PictureSize newSize);
 
 // The operation phrase of the confirmation, with valueText the spin edit's text as typed.
 std::string ResizeOperationPhrase(ResizeMode mode, const std::string& valueText);

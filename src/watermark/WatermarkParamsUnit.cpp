@@ -24,7 +24,7 @@
 
 #include "batch/WizardHost.h"
 #include "batch/BatchRunner.h"
-#include "batch/InterruptSignals.h"
+#include "platform/InterruptSignals.h"
 #include "imaging/JpegImage.h"
 #include "widgets/SpinEditUnit.h"
 #include "widgets/WizardLookUnit.h"

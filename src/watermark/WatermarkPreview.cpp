@@ -7,14 +7,15 @@
 #include <cstdint>
 #include <exception>
 
-#include "batch/MemoryBudget.h"
 #include "imaging/FailureReasons.h"
 #include "imaging/ImageErrors.h"
 #include "imaging/IntegerMath.h"
 #include "imaging/JpegImage.h"
 #include "imaging/PictureFileIo.h"
+#include "imaging/PictureCost.h"
 #include "imaging/PictureMemory.h"
 #include "imaging/Raster.h"
+#include "platform/MemoryLimits.h"
 #include "watermark/WatermarkStep.h"
 
 namespace stampwise {
@@ -156,9 +157,8 @@ void CheckLogoFits(const std::string& path, const std::string& extension) {
         header.Width = static_cast<int>(width);
         header.Height = static_cast<int>(height);
     }
-    MemoryUse use;
-    use.IsOnItsSide = true;  // at most: the turned copy, or the trimmed one
-    const std::uint64_t need = EstimatePictureMemory(head.FileBytes, header, use);
+    // At most the picture and one copy: the turned one, or the trimmed one.
+    const std::uint64_t need = DecodedWholeMemory(head.FileBytes, header, true);
     // Beyond a resource limit an allocation fails cleanly; only the limits whose excess kills the
     // process are judged before the pixels are made.
     MemorySources killing;

@@ -20,6 +20,7 @@
 #include "imaging/ExifOrientation.h"
 #include "imaging/JpegDecoder.h"
 #include "imaging/JpegEncoder.h"
+#include "imaging/PictureCost.h"
 #include "imaging/PictureFileIo.h"
 
 namespace stampwise {
@@ -114,6 +115,22 @@ void StampPicture(const std::string& sourcePath, const TBitmap& preparedLogo,
 
 namespace {
 
+// What StampPicture costs at its peak. Streamed, the source's bytes, the decoder's buffers and a
+// band of 16 rows; the encoder's buffer starts at the source's size, and a result half as large
+// again (a source of a lower quality) makes it grow once. Stamped whole (rows out of order), the
+// decoded picture and its turned copy while decoding, then the picture and the growing result.
+std::uint64_t EstimateStampMemory(std::uint64_t fileBytes, const JpegHeader& header) {
+    const PictureCost cost(fileBytes, header);
+    if (KeepsRowOrder(header.Orientation)) {
+        return cost.Total(cost.File() + cost.Library() + cost.Rows(16) +
+                          PictureCost::GrowingBuffer(cost.File()));
+    }
+    const double pixels = static_cast<double>(cost.Width()) * cost.Height();
+    const double growingPerPixel = PictureCost::GrowingBuffer(cost.EncodedBytesPerPixel());
+    return cost.Total(std::max(cost.File() + cost.Library() + 2 * cost.Picture(),
+                               cost.File() + cost.Picture() + growingPerPixel * pixels));
+}
+
 // What the three parts of the operation share for one batch. The settings never change after the
 // operation is made; the stamp is written by Prepare and CleanUp only, which the runner calls
 // before the first file and after the last, so the steps in between only read it.
@@ -147,13 +164,7 @@ BatchOperation MakeWatermarkOperation(const WatermarkSettings& settings) {
     };
     operation.CleanUp = [batch] { batch->Stamp.reset(); };
     operation.EstimateMemory = [](const std::string& sourcePath) {
-        return EstimateFileMemory(sourcePath, [](const JpegHeader& header) {
-            MemoryUse use;
-            use.Work = KeepsRowOrder(header.Orientation) ? MemoryUse::Kind::StampStreamed
-                                                         : MemoryUse::Kind::StampWhole;
-            use.IsOnItsSide = SwapsSides(header.Orientation);
-            return use;
-        });
+        return EstimateFileMemory(sourcePath, EstimateStampMemory);
     };
     return operation;
 }

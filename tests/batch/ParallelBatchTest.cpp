@@ -19,6 +19,7 @@
 
 #include "batch/OutputNaming.h"
 #include "imaging/JpegImage.h"
+#include "imaging/PictureCost.h"
 #include "resize/ResizeRule.h"
 #include "support/RecordingBatchView.h"
 #include "support/ReferenceCodec.h"

@@ -12,9 +12,9 @@
 #include <string>
 
 #include "FuzzMemory.h"
-#include "batch/MemoryBudget.h"
 #include "imaging/Bitmap.h"
 #include "imaging/JpegDecoder.h"
+#include "imaging/PictureCost.h"
 #include "imaging/ImageErrors.h"
 
 using namespace stampwise;
@@ -71,7 +71,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     JpegHeader announced;  // the size is all the estimate needs
     announced.Width = static_cast<int>(std::min<std::int64_t>(width, 1 << 30));
     announced.Height = static_cast<int>(std::min<std::int64_t>(height, 1 << 30));
-    const std::uint64_t estimate = EstimatePictureMemory(size, announced, MemoryUse{});
+    const std::uint64_t estimate = DecodedWholeMemory(size, announced, false);
     const std::string path = "/proc/self/fd/" + std::to_string(fd);
     TBitmap file;
     {

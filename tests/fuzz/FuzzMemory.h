@@ -1,5 +1,5 @@
 // What one step of a fuzz target allocates, counted through the sanitizer's allocation hooks, and
-// the check that it stays within the batch's estimate for the input (MemoryBudget.h).
+// the check that it stays within the batch's estimate for the input (imaging/PictureCost.h).
 #pragma once
 
 #include <sanitizer/allocator_interface.h>

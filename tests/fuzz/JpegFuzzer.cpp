@@ -14,12 +14,14 @@
 #include <vector>
 
 #include "FuzzMemory.h"
-#include "batch/MemoryBudget.h"
 #include "imaging/Bitmap.h"
+#include "imaging/ExifOrientation.h"
 #include "imaging/ImageErrors.h"
 #include "imaging/JpegDecoder.h"
 #include "imaging/JpegEncoder.h"
+#include "imaging/PictureCost.h"
 #include "imaging/Raster.h"
+#include "resize/ResizeRule.h"
 
 using namespace stampwise;
 using namespace stampwise::fuzz;
@@ -49,9 +51,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     if (std::int64_t{header.Width} * header.Height > kMaxFuzzPixels) return 0;
 
-    MemoryUse whole;
-    whole.IsOnItsSide = SwapsSides(header.Orientation);
-    const std::uint64_t wholeEstimate = EstimatePictureMemory(size, header, whole);
+    const std::uint64_t wholeEstimate = DecodedWholeMemory(size, header, SwapsSides(header.Orientation));
 
     TBitmap full;
     bool isFullDecoded = false;
@@ -77,11 +77,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const int height = full.Height();
     if (height < 1) return 0;
     const int rowCount = 1 + static_cast<int>(size % static_cast<std::size_t>(height));
-    MemoryUse reduction;
-    reduction.Work = MemoryUse::Kind::Resize;
-    reduction.IsOnItsSide = whole.IsOnItsSide;
-    reduction.NewWidth = full.Width();
-    reduction.NewHeight = rowCount;
     TBitmap sampled;
     {
         const MemoryWatch watch;
@@ -90,7 +85,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         } catch (const EImageError&) {
             std::abort();  // the full decode found the file sound, so this must too
         }
-        CheckWithin(watch, EstimatePictureMemory(size, header, reduction));
+        CheckWithin(watch, EstimateResizeMemory(size, header, {full.Width(), rowCount}));
     }
     for (int i = 0; i < rowCount; ++i) {
         const int source = NearestSourceIndex(i, rowCount, height);

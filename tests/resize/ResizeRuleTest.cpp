@@ -3,8 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <cstdint>
 #include <ostream>
 #include <string>
+
+#include "imaging/PictureCost.h"
+#include "support/TempFolder.h"
+#include "support/TestJpegFiles.h"
 
 namespace stampwise {
 namespace {
@@ -90,6 +95,17 @@ TEST(MakeResizeOperation, CarriesTheTextsOfTheResizeOperation) {
     EXPECT_EQ(op.Texts.Keyword, "resize");
     EXPECT_EQ(op.OperationPhrase, "в масштабе 50%");
     EXPECT_TRUE(op.Step);
+}
+
+// The runner admits files by this estimate: a reduction holds only the rows it samples, an
+// enlargement the larger result.
+TEST(MakeResizeOperation, PricesAReductionBelowAndAnEnlargementAboveAWholeDecode) {
+    testing::TempFolder dir;
+    const std::string path = (dir.Path() / "p.jpg").string();
+    testing::WriteTestJpeg(path, 600, 400);
+    const std::uint64_t whole = EstimateFileMemory(path);
+    EXPECT_LT(MakeResizeOperation(ResizeMode::Width, 60, "60").EstimateMemory(path), whole);
+    EXPECT_GT(MakeResizeOperation(ResizeMode::Percent, 300, "300").EstimateMemory(path), whole);
 }
 
 // The resize window's summary.

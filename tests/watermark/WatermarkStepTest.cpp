@@ -10,6 +10,7 @@
 #include "imaging/ImageErrors.h"
 #include "imaging/JpegEncoder.h"
 #include "imaging/JpegImage.h"
+#include "imaging/PictureCost.h"
 #include "support/RecordingBatchView.h"
 #include "support/ReferenceCodec.h"
 #include "support/ScriptedMessageBoxes.h"
@@ -247,6 +248,19 @@ TEST(WatermarkOperation, TheStampHasOneSizeForSmallAndLargePictures) {
             << width << "x" << height;
     }
     operation.CleanUp();
+}
+
+// The runner admits files by this estimate: an upright file streams a band of rows, one whose rows
+// come out of order is held whole and turned.
+TEST(WatermarkOperation, PricesAStreamedFileBelowAndATurnedOneAboveAWholeDecode) {
+    TempFolder dir;
+    const std::string upright = PathIn(dir, "upright.jpg");
+    testing::WriteTestJpeg(upright, 600, 400);
+    const std::string turned = PathIn(dir, "turned.jpg");
+    testing::WriteBytes(turned, testing::WithExifOrientation(ReadFileBytes(upright), 6, false));
+    const BatchOperation operation = MakeWatermarkOperation(TestSettings({LogoPlacement::Middle}));
+    EXPECT_LT(operation.EstimateMemory(upright), EstimateFileMemory(upright));
+    EXPECT_GT(operation.EstimateMemory(turned), EstimateFileMemory(turned));
 }
 
 TEST(WatermarkOperation, StepsNeedAPreparedStamp) {

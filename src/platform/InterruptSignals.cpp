@@ -1,5 +1,5 @@
 // The handler does only what is safe in a signal handler: a lock-free atomic store and write(2).
-#include "batch/InterruptSignals.h"
+#include "platform/InterruptSignals.h"
 
 #include <fcntl.h>
 #include <signal.h>

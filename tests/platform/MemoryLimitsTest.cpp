@@ -1,6 +1,6 @@
 // The memory a batch may use, from a made-up /proc and /sys/fs/cgroup: every limit that can end
 // the process counts, the tightest one wins.
-#include "batch/MemoryBudget.h"
+#include "platform/MemoryLimits.h"
 
 #include <gtest/gtest.h>
 

@@ -1,0 +1,82 @@
+// POSIX calls and Linux's renameat2: plain wrappers that keep errno as the answer.
+#include "platform/FileOperations.h"
+
+#include <fcntl.h>
+#include <stdio.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+namespace stampwise {
+
+namespace {
+
+int ErrorOf(int result) { return result == 0 ? 0 : errno; }
+
+}  // namespace
+
+int CreateFileExclusively(const std::string& path, int& fd) {
+    fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    return fd < 0 ? errno : 0;
+}
+
+int TakePermissionBits(int fd, const std::string& path) {
+    struct stat existing {};
+    if (::stat(path.c_str(), &existing) != 0) return 0;
+    if (S_ISDIR(existing.st_mode)) return EISDIR;
+    // Bits that cannot be taken leave the new file with the default ones, which is no reason to
+    // fail the save.
+    ::fchmod(fd, existing.st_mode & 07777);
+    return 0;
+}
+
+int WriteAll(int fd, const std::uint8_t* data, std::size_t size) {
+    std::size_t written = 0;
+    while (written < size) {
+        const ssize_t put = ::write(fd, data + written, size - written);
+        if (put < 0) {
+            if (errno == EINTR) continue;
+            return errno;
+        }
+        written += static_cast<std::size_t>(put);
+    }
+    return 0;
+}
+
+int FlushFile(int fd) {
+    while (::fsync(fd) != 0) {
+        if (errno != EINTR) return errno;
+    }
+    return 0;
+}
+
+int CloseFile(int fd) { return ErrorOf(::close(fd)); }
+
+int RenameReplacing(const std::string& from, const std::string& to) {
+    return ErrorOf(::rename(from.c_str(), to.c_str()));
+}
+
+int RenameNoReplace(const std::string& from, const std::string& to) {
+    return ErrorOf(::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE));
+}
+
+int ExchangeFiles(const std::string& first, const std::string& second) {
+    return ErrorOf(::renameat2(AT_FDCWD, first.c_str(), AT_FDCWD, second.c_str(), RENAME_EXCHANGE));
+}
+
+int LinkFile(const std::string& from, const std::string& to) {
+    return ErrorOf(::link(from.c_str(), to.c_str()));
+}
+
+int RemoveFile(const std::string& path) { return ErrorOf(::unlink(path.c_str())); }
+
+int SyncFolder(const std::string& folder) {
+    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return errno;
+    const int error = ErrorOf(::fsync(fd));
+    ::close(fd);
+    return error;
+}
+
+}  // namespace stampwise
