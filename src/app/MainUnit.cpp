@@ -63,8 +63,6 @@ TMainForm::TMainForm(TFormSet& forms, PulseTicks ticks)
     : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint), forms_(forms),
       mainBitmap_(std::make_unique<stampwise::TBitmap>()) {
     setObjectName(QStringLiteral("MainForm"));
-    // No title bar shows it, but a task bar names the program by its main window's title.
-    setWindowTitle(QString::fromUtf8(stampwise::kApplicationTitle));
     setFixedSize(kClientWidth, kClientHeight);
     // The artwork covers the whole shape; the button face shows only if the artwork is missing.
     QPalette background = palette();
@@ -103,6 +101,10 @@ TMainForm::TMainForm(TFormSet& forms, PulseTicks ticks)
     connect(Timer, &QTimer::timeout, this, &TMainForm::TimerTimer);
 
     FormCreate();
+    // The window has no caption of its own, but a task bar names the program by the title its
+    // main window gives the window system: that is the application title.
+    winId();
+    windowHandle()->setTitle(QString::fromUtf8(stampwise::kApplicationTitle));
     if (ticks == PulseTicks::FromTimer) Timer->start();
 }
 

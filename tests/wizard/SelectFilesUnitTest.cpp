@@ -53,7 +53,8 @@ protected:
 
     // A mouse click on the shell list's item at path.
     void ClickShellItem(const std::string& path) {
-        const QModelIndex index = shellList->FileModel()->index(QString::fromStdString(path));
+        // Persistent: the rows are sorted once all are in, which may move this one meanwhile.
+        const QPersistentModelIndex index = shellList->FileModel()->index(QString::fromStdString(path));
         ASSERT_TRUE(index.isValid()) << path;
         ASSERT_TRUE(WaitUntil([&] { return shellList->visualRect(index).isValid(); }));
         ClickItem(shellList, index);
