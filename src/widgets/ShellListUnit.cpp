@@ -91,9 +91,6 @@ void TShellFileList::UseNewModel() {
 }
 
 void TShellFileList::ShowFolder(const std::string& path) {
-    // The model reads a folder once and keeps its rows: the folder listed already, chosen again
-    // (or F5), is read anew from a new model.
-    if (path == folder_ && model() != nullptr) UseNewModel();
     folder_ = path;
     if (path.empty()) {
         SetViewModel(nullptr);
@@ -111,6 +108,13 @@ void TShellFileList::ShowFolder(const std::string& path) {
     scrollToTop();
 }
 
+void TShellFileList::Refresh() {
+    // The model reads a folder once and keeps its rows: only a new model reads it anew.
+    if (model() == nullptr) return;
+    UseNewModel();
+    ShowFolder(folder_);
+}
+
 void TShellFileList::SetViewModel(QFileSystemModel* model) {
     QItemSelectionModel* oldSelection = selectionModel();
     setModel(model);
@@ -119,7 +123,7 @@ void TShellFileList::SetViewModel(QFileSystemModel* model) {
 
 void TShellFileList::keyPressEvent(QKeyEvent* event) {
     if (event->key() == Qt::Key_F5 || event->matches(QKeySequence::Refresh)) {
-        ShowFolder(folder_);
+        Refresh();
         return;
     }
     QTableView::keyPressEvent(event);

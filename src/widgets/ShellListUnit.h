@@ -2,7 +2,7 @@
 // folder tree. Sorted by name (folders first), with grid lines and a selection that stays visible
 // when the list loses the focus; a click on an empty part clears the selection, so the window can
 // tell "nothing clicked" from a click on an item. Long names are cut in the middle, the whole path
-// in their tooltip. The folder is read when it is chosen (again, or with F5), not watched.
+// in their tooltip. The folder is read when it is chosen or on F5, not watched.
 #pragma once
 
 #include <QFileIconProvider>
@@ -16,10 +16,11 @@ class TShellFileList : public QTableView {
 public:
     explicit TShellFileList(QWidget* parent);
 
-    // Lists the folder at path, read anew when it is the folder listed already; an empty path
-    // lists nothing.
+    // Lists the folder at path; an empty path lists nothing.
     void ShowFolder(const std::string& path);
     std::string Folder() const { return folder_; }
+    // Reads the listed folder again (F5 does too). Afterwards FileModel() is a new model.
+    void Refresh();
 
     bool HasSelection() const;
     // The selected item's full path, or empty.

@@ -6,7 +6,6 @@
 #include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QKeyEvent>
-#include <QSignalBlocker>
 #include <QStringList>
 #include <QScrollBar>
 #include <algorithm>
@@ -53,7 +52,16 @@ void TShellFolderTree::UseNewModel() {
     connect(model_, &QFileSystemModel::rowsInserted, this, &TShellFolderTree::KeepScrollTarget);
     connect(model_, &QFileSystemModel::directoryLoaded, this, &TShellFolderTree::KeepScrollTarget);
     connect(selectionModel(), &QItemSelectionModel::selectionChanged, this,
-            [this] { emit SelectedPathChanged(); });
+            &TShellFolderTree::NoteSelection);
+}
+
+void TShellFolderTree::NoteSelection() {
+    // The selection model also reports rows moved by sorting or by folders made and removed
+    // beside the selected one; only another folder is a change.
+    const std::string path = SelectedPath();
+    if (path == reportedPath_) return;
+    reportedPath_ = path;
+    emit SelectedPathChanged();
 }
 
 void TShellFolderTree::Refresh() {
@@ -63,12 +71,11 @@ void TShellFolderTree::Refresh() {
         if (isExpanded(row)) open.append(model_->filePath(row));
     }
     const std::string selected = SelectedPath();
-    QSignalBlocker quiet(this);  // the selection is put back below; no passing "nothing"
     UseNewModel();
     for (const QString& path : open) expand(model_->index(path));
-    quiet.unblock();
     if (!selected.empty()) SelectPath(selected);
-    else emit SelectedPathChanged();
+    NoteSelection();
+    emit Refreshed();
 }
 
 void TShellFolderTree::scrollTo(const QModelIndex& index, ScrollHint hint) {

@@ -33,8 +33,10 @@ public:
     void scrollTo(const QModelIndex& index, ScrollHint hint = EnsureVisible) override;
 
 signals:
-    // The selection changed (also to nothing).
+    // Another folder is selected (or none).
     void SelectedPathChanged();
+    // F5 or Refresh() read the folders again; the selection is the same folder as before.
+    void Refreshed();
 
 protected:
     void mousePressEvent(QMouseEvent* event) override;
@@ -51,9 +53,11 @@ private:
     // clicks, scrolls or types.
     void ScrollToWhenListed(const QModelIndex& index);
     void KeepScrollTarget();
+    void NoteSelection();
 
     QFileIconProvider iconProvider_;  // before model_, which uses it
     QFileSystemModel* model_ = nullptr;
     QPersistentModelIndex scrollTarget_;
     QDeadlineTimer scrollDeadline_;
+    std::string reportedPath_;  // the path SelectedPathChanged last told of
 };

@@ -94,6 +94,7 @@ TSelectFilesForm::TSelectFilesForm(stampwise::WizardHost& forms) : QWidget(nullp
 
     connect(stvFilesSource, &TShellFolderTree::SelectedPathChanged, this,
             [this] { slvFiles->ShowFolder(stvFilesSource->SelectedPath()); });
+    connect(stvFilesSource, &TShellFolderTree::Refreshed, slvFiles, &TShellFileList::Refresh);
     connect(slvFiles, &TShellFileList::Clicked, this, &TSelectFilesForm::slvFilesClick);
     connect(slvFiles, &TShellFileList::FolderOpened, this,
             [this](const std::string& folder) { stvFilesSource->SelectPath(folder); });
