@@ -12,7 +12,6 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPainter>
-#include <QPainterPath>
 #include <QPixmap>
 #include <QProgressBar>
 #include <QPushButton>
@@ -42,34 +41,6 @@ constexpr int kOutputPathColumn = 2;
 void OpenWithDesktop(const std::string& path) {
     // A failed row may name no file at all; the desktop then simply opens nothing.
     QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(path)));
-}
-
-// The two row images, drawn here when the program's artwork does not provide them.
-QPixmap DrawCheckMark() {
-    QPixmap pixmap(kIconPx, kIconPx);
-    pixmap.fill(Qt::transparent);
-    QPainter painter(&pixmap);
-    painter.setRenderHint(QPainter::Antialiasing);
-    QPen pen(QColor(0, 150, 0), 2.6, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
-    painter.setPen(pen);
-    QPainterPath tick;
-    tick.moveTo(2.5, 8.5);
-    tick.lineTo(6.5, 12.5);
-    tick.lineTo(13.5, 3.5);
-    painter.drawPath(tick);
-    return pixmap;
-}
-
-QPixmap DrawExclamationMark() {
-    QPixmap pixmap(kIconPx, kIconPx);
-    pixmap.fill(Qt::transparent);
-    QPainter painter(&pixmap);
-    painter.setRenderHint(QPainter::Antialiasing);
-    painter.setPen(Qt::NoPen);
-    painter.setBrush(QColor(210, 0, 0));
-    painter.drawRoundedRect(QRectF(6, 1.5, 4, 9), 1.5, 1.5);
-    painter.drawEllipse(QRectF(6, 11.5, 4, 4));
-    return pixmap;
 }
 
 // Draws a path column: a path too long for it loses the middle of its folder part, so the file
@@ -157,9 +128,8 @@ private:
     TReportForm& report_;
 };
 
-QIcon LoadRowIcon(const QString& resource, QPixmap (*draw)()) {
+QIcon LoadRowIcon(const QString& resource) {
     QPixmap pixmap(resource);
-    if (pixmap.isNull()) return QIcon(draw());
     // The artwork is drawn on white; as in an image list, that colour is the background, so a
     // selected row shows its highlight around the mark.
     pixmap.setMask(pixmap.createMaskFromColor(QColor(255, 255, 255), Qt::MaskInColor));
@@ -182,10 +152,6 @@ QString ElidePathKeepingName(const QString& path, const QFontMetrics& metrics, i
            QLatin1Char('/') + name;
 }
 
-// The artwork lives in the static window library, whose resources are linked in only when
-// something names them.
-static void LoadArtworkResources() { Q_INIT_RESOURCE(resources); }
-
 TReportForm::TReportForm(stampwise::WizardHost& forms)
     : QWidget(nullptr), OpenInShell(OpenWithDesktop), forms_(forms) {
     SetUpWizardWindow(this, FormId::ReportForm, kDesignWidthPx, kDesignHeightPx);
@@ -193,9 +159,9 @@ TReportForm::TReportForm(stampwise::WizardHost& forms)
     setWindowFlag(Qt::MSWindowsFixedSizeDialogHint, false);
     setMinimumSize(kDesignWidthPx, kDesignHeightPx);
     setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
-    LoadArtworkResources();
-    okIcon_ = LoadRowIcon(QStringLiteral(":/report_ok.bmp"), DrawCheckMark);
-    errorIcon_ = LoadRowIcon(QStringLiteral(":/report_error.bmp"), DrawExclamationMark);
+    RegisterArtwork();
+    okIcon_ = LoadRowIcon(QStringLiteral(":/report_ok.bmp"));
+    errorIcon_ = LoadRowIcon(QStringLiteral(":/report_error.bmp"));
 
     bgReport = MakeBlueGroupBox(this, "bgReport", "Отчет");
     lvReport = new QTreeWidget(bgReport);

@@ -1,17 +1,16 @@
 #include "resize/ResizeParamsUnit.h"
 
 #include <QFrame>
-#include <QGroupBox>
 #include <QLabel>
 #include <QPalette>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QStyle>
 #include <algorithm>
 
 #include "batch/WizardHost.h"
 #include "batch/BatchRunner.h"
 #include "platform/InterruptSignals.h"
+#include "widgets/SizeRuleGroupUnit.h"
 #include "widgets/SpinEditUnit.h"
 #include "widgets/WizardLookUnit.h"
 
@@ -22,12 +21,11 @@ namespace {
 
 constexpr int kSpinStep = 10;
 
-// A radio caption with a run of spaces that its spin edit covers, so each line reads as a
-// sentence: text, field, unit.
-QString GapCaption(const char* before, int gapSpaces, const char* after) {
-    return QString::fromUtf8(before) + QString(gapSpaces, QLatin1Char(' ')) +
-           QString::fromUtf8(after);
-}
+const TSizeRuleGroup::Lines kRuleLines = {{
+    {"rbWidth", "seWidth", "Задать фиксированную ширину изображения", 19, "пикс.", 100},
+    {"rbHeight", "seHeight", "Задать фиксированную высоту изображения", 19, "пикс.", 100},
+    {"rbPercents", "sePercents", "Масштабирование в процентах", 43, "(%)", 50},
+}};
 
 }  // namespace
 
@@ -36,59 +34,22 @@ TResizeParamsForm::TResizeParamsForm(stampwise::WizardHost& forms) : QWidget(nul
     // The one tooltip of the window; controls without their own show it too.
     setToolTip(QStringLiteral("Детализация"));
 
-    struct Line {
-        QRadioButton** radio;
-        TSpinEdit** spin;
-        const char* radioName;
-        const char* spinName;
-        const char* before;
-        int gapSpaces;
-        const char* after;
-        int value;
-        int top;
-    };
-    const Line lines[] = {
-        {&rbWidth, &seWidth, "rbWidth", "seWidth", "Задать фиксированную ширину изображения", 19,
-         "пикс.", 100, 20},
-        {&rbHeight, &seHeight, "rbHeight", "seHeight", "Задать фиксированную высоту изображения",
-         19, "пикс.", 100, 46},
-        {&rbPercents, &sePercents, "rbPercents", "sePercents", "Масштабирование в процентах", 43,
-         "(%)", 50, 72},
-    };
     // The captions were laid out for a small font; with a larger one the window grows so that
     // each line still reads text, field, unit, rather than cutting the unit off.
-    const QFontMetrics metrics = fontMetrics();
-    const int indicatorPx = style()->pixelMetric(QStyle::PM_ExclusiveIndicatorWidth) +
-                            style()->pixelMetric(QStyle::PM_RadioButtonLabelSpacing);
-    int radioWidth = 340;
-    for (const Line& line : lines) {
-        const QString caption = GapCaption(line.before, line.gapSpaces, line.after);
-        radioWidth = std::max(radioWidth, indicatorPx + metrics.horizontalAdvance(caption) + 8);
-    }
+    const int radioWidth = std::max(340, TSizeRuleGroup::WidestCaptionPx(this, kRuleLines) + 8);
     const int groupWidth = radioWidth + 15;
     const int clientWidth = groupWidth + 16;
     setFixedSize(clientWidth, 290);
 
-    GroupBox1 = MakeBlueGroupBox(this, "GroupBox1", "Параметры масштабирования");
+    GroupBox1 = new TSizeRuleGroup(this, "GroupBox1", "Параметры масштабирования", kRuleLines,
+                                   {radioWidth, kSpinStep, 0});
     GroupBox1->setGeometry(8, 4, groupWidth, 104);
-    for (const Line& line : lines) {
-        auto* radio = new QRadioButton(GapCaption(line.before, line.gapSpaces, line.after), GroupBox1);
-        radio->setObjectName(QString::fromLatin1(line.radioName));
-        radio->setGeometry(10, line.top, radioWidth, 22);
-        auto* spin = new TSpinEdit(GroupBox1);
-        spin->setObjectName(QString::fromLatin1(line.spinName));
-        spin->SetIncrement(kSpinStep);
-        spin->SetValue(line.value);
-        // Over the gap of the caption, one space in from either end.
-        const int gapLeft = 10 + indicatorPx +
-                            metrics.horizontalAdvance(QString::fromUtf8(line.before) + QLatin1Char(' '));
-        const int gapWidth = metrics.horizontalAdvance(QString(line.gapSpaces - 2, QLatin1Char(' ')));
-        spin->setGeometry(gapLeft, line.top, gapWidth, 22);
-        *line.radio = radio;
-        *line.spin = spin;
-    }
-    rbWidth->setChecked(true);
-    sePercents->setEnabled(false);
+    rbWidth = GroupBox1->Radio(0);
+    rbHeight = GroupBox1->Radio(1);
+    rbPercents = GroupBox1->Radio(2);
+    seWidth = GroupBox1->Spin(0);
+    seHeight = GroupBox1->Spin(1);
+    sePercents = GroupBox1->Spin(2);
 
     Bevel2 = new QFrame(this);
     Bevel2->setObjectName(QStringLiteral("Bevel2"));
@@ -113,11 +74,7 @@ TResizeParamsForm::TResizeParamsForm(stampwise::WizardHost& forms) : QWidget(nul
     QWidget::setTabOrder(rbPercents, sePercents);
     QWidget::setTabOrder(sePercents, btnNext);
 
-    for (QRadioButton* radio : {rbWidth, rbHeight, rbPercents}) {
-        connect(radio, &QRadioButton::toggled, this, [this](bool isChecked) {
-            if (isChecked) rbWidthClick();
-        });
-    }
+    connect(GroupBox1, &TSizeRuleGroup::RuleChosen, this, &TResizeParamsForm::rbWidthClick);
     connect(btnNext, &QPushButton::clicked, this, &TResizeParamsForm::btnNextClick);
     InstallWizardKeys(this, btnNext);
 }
@@ -135,19 +92,10 @@ ResizeMode TResizeParamsForm::CheckedMode() const {
     return ResizeMode::Width;
 }
 
-TSpinEdit* TResizeParamsForm::CheckedSpinEdit() const {
-    switch (CheckedMode()) {
-    case ResizeMode::Width: return seWidth;
-    case ResizeMode::Height: return seHeight;
-    case ResizeMode::Percent: return sePercents;
-    }
-    return seWidth;
-}
+TSpinEdit* TResizeParamsForm::CheckedSpinEdit() const { return GroupBox1->CheckedSpinEdit(); }
 
 void TResizeParamsForm::rbWidthClick() {
-    seWidth->setEnabled(rbWidth->isChecked());
-    seHeight->setEnabled(rbHeight->isChecked());
-    sePercents->setEnabled(rbPercents->isChecked());
+    GroupBox1->ApplyEnabling();
 
     const stampwise::JobState& job = forms_.Job();
     const std::string summary = stampwise::BuildResizeSummary(

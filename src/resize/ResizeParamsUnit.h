@@ -11,9 +11,9 @@
 namespace stampwise {
 class WizardHost;
 }
+class TSizeRuleGroup;
 class TSpinEdit;
 class QFrame;
-class QGroupBox;
 class QLabel;
 class QPushButton;
 class QRadioButton;
@@ -23,7 +23,7 @@ class TResizeParamsForm : public QWidget {
 public:
     explicit TResizeParamsForm(stampwise::WizardHost& forms);
 
-    QGroupBox* GroupBox1 = nullptr;
+    TSizeRuleGroup* GroupBox1 = nullptr;
     QRadioButton* rbWidth = nullptr;
     QRadioButton* rbHeight = nullptr;
     QRadioButton* rbPercents = nullptr;

@@ -15,7 +15,6 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
-#include <QStyle>
 #include <QToolButton>
 #include <algorithm>
 #include <cstring>
@@ -26,6 +25,7 @@
 #include "batch/BatchRunner.h"
 #include "platform/InterruptSignals.h"
 #include "imaging/JpegImage.h"
+#include "widgets/SizeRuleGroupUnit.h"
 #include "widgets/SpinEditUnit.h"
 #include "widgets/WizardLookUnit.h"
 
@@ -38,35 +38,17 @@ namespace {
 
 constexpr int kSizeSpinStep = 10;
 constexpr int kMarginSpinStep = 1;
+constexpr int kMinSpinWidthPx = 56;
 constexpr int kToggleButtonPx = 28;
 constexpr int kToggleGlyphPx = 20;
+// The logo's own size is typed in pixels; the third rule scales it.
+const TSizeRuleGroup::Lines kSizeRuleLines = {{
+    {"rbWidth", "seWidth", "Задать ширину", 26, "пикс.", 100},
+    {"rbHeight", "seHeight", "Задать высоту", 26, "пикс.", 100},
+    {"rbPercents", "sePercents", "Задать масштаб", 19, "(%)", 100},
+}};
 // While no picture has been drawn the box shows this, so that the yellow invitation reads well.
 const QColor kBlankPreviewColour(64, 64, 64);
-
-// A caption with a run of spaces that its spin edit covers, so the line reads text, field, unit.
-QString GapCaption(const char* before, int gapSpaces, const char* after) {
-    return QString::fromUtf8(before) + QString(gapSpaces, QLatin1Char(' ')) +
-           QString::fromUtf8(after);
-}
-
-// Places a spin edit over the gap of a caption that starts textLeft pixels from the control's own
-// left edge.
-void PlaceOverGap(TSpinEdit* spin, const QWidget* captioned, int textLeft, const char* before,
-                  int gapSpaces, int top) {
-    const QFontMetrics metrics = captioned->fontMetrics();
-    const int gapLeft = captioned->x() + textLeft +
-                        metrics.horizontalAdvance(QString::fromUtf8(before) + QLatin1Char(' '));
-    const int gapWidth = metrics.horizontalAdvance(QString(gapSpaces - 2, QLatin1Char(' ')));
-    spin->setGeometry(gapLeft, top, std::max(gapWidth, 56), 22);
-}
-
-TSpinEdit* MakeSpinEdit(QWidget* parent, const char* name, int step, int value) {
-    auto* spin = new TSpinEdit(parent);
-    spin->setObjectName(QString::fromLatin1(name));
-    spin->SetIncrement(step);
-    spin->SetValue(value);
-    return spin;
-}
 
 QLabel* MakeBoldLabel(QWidget* parent, const char* name) {
     QLabel* label = MakeLabel(parent, name, "");
@@ -86,73 +68,15 @@ QScrollBar* MakeScrollBar(QWidget* parent, const char* name, int minimum, int ma
     return bar;
 }
 
-// The glyphs of the four toggle buttons, drawn here rather than shipped as files.
-enum class Glyph { TwoColour, Painted, FullSize, Reduced };
-
-QIcon DrawGlyph(Glyph glyph) {
-    const int s = kToggleGlyphPx;
-    QPixmap pixmap(s, s);
-    pixmap.fill(Qt::transparent);
-    QPainter painter(&pixmap);
-    painter.setRenderHint(QPainter::Antialiasing);
-    const QRectF frame(1.5, 1.5, s - 3, s - 3);
-    switch (glyph) {
-    case Glyph::TwoColour: {
-        painter.fillRect(frame, Qt::white);
-        const QPointF lower[] = {{frame.left(), frame.bottom()},
-                                 {frame.right(), frame.top()},
-                                 {frame.right(), frame.bottom()}};
-        painter.setBrush(Qt::black);
-        painter.setPen(Qt::NoPen);
-        painter.drawPolygon(lower, 3);
-        break;
-    }
-    case Glyph::Painted: {
-        painter.fillRect(frame, QColor(120, 180, 240));
-        painter.setPen(Qt::NoPen);
-        painter.setBrush(QColor(250, 210, 40));
-        painter.drawEllipse(QPointF(s * 0.68, s * 0.32), s * 0.13, s * 0.13);
-        painter.setBrush(QColor(60, 150, 60));
-        const QPointF hills[] = {{frame.left(), frame.bottom()},
-                                 {frame.left(), s * 0.7},
-                                 {s * 0.35, s * 0.5},
-                                 {s * 0.65, s * 0.72},
-                                 {frame.right(), s * 0.6},
-                                 {frame.right(), frame.bottom()}};
-        painter.drawPolygon(hills, 6);
-        break;
-    }
-    case Glyph::FullSize:
-    case Glyph::Reduced: {
-        // A magnifying glass: with a plus for the natural size, a minus for the reduced logo.
-        painter.setPen(QPen(QColor(40, 40, 40), 2.0));
-        painter.setBrush(QColor(235, 245, 255));
-        const QPointF centre(s * 0.42, s * 0.42);
-        const qreal radius = s * 0.3;
-        painter.drawEllipse(centre, radius, radius);
-        painter.setPen(QPen(QColor(40, 40, 40), 3.0, Qt::SolidLine, Qt::RoundCap));
-        painter.drawLine(QPointF(s * 0.65, s * 0.65), QPointF(s * 0.9, s * 0.9));
-        painter.setPen(QPen(QColor(0, 0, 160), 1.8));
-        painter.drawLine(QPointF(centre.x() - radius * 0.55, centre.y()),
-                         QPointF(centre.x() + radius * 0.55, centre.y()));
-        if (glyph == Glyph::FullSize) {
-            painter.drawLine(QPointF(centre.x(), centre.y() - radius * 0.55),
-                             QPointF(centre.x(), centre.y() + radius * 0.55));
-        }
-        break;
-    }
-    }
-    painter.end();
-    return QIcon(pixmap);
-}
-
-QToolButton* MakeToggleButton(QWidget* parent, const char* name, const char* hint, Glyph glyph) {
+// glyph names one of the artwork's pictures for these buttons.
+QToolButton* MakeToggleButton(QWidget* parent, const char* name, const char* hint,
+                              const char* glyph) {
     auto* button = new QToolButton(parent);
     button->setObjectName(QString::fromLatin1(name));
     button->setToolTip(QString::fromUtf8(hint));
     button->setCheckable(true);
     button->setAutoRaise(true);  // flat until pointed at or down
-    button->setIcon(DrawGlyph(glyph));
+    button->setIcon(QIcon(QString::fromLatin1(glyph)));
     button->setIconSize(QSize(kToggleGlyphPx, kToggleGlyphPx));
     return button;
 }
@@ -209,6 +133,7 @@ void TPreviewBox::mousePressEvent(QMouseEvent* event) {
 TWatermarkParamsForm::TWatermarkParamsForm(stampwise::WizardHost& forms)
     : QWidget(nullptr), forms_(forms) {
     OpenPictureDialog = RunOpenPictureDialog;
+    RegisterArtwork();
     SetUpWizardWindow(this, FormId::WatermarkParamsForm, 560, 478);
 
     BuildPreviewGroup();
@@ -219,11 +144,6 @@ TWatermarkParamsForm::TWatermarkParamsForm(stampwise::WizardHost& forms)
     btnNext = MakeNextButton(this);
     btnNext->setGeometry(452, 442, 100, 28);
 
-    for (QRadioButton* radio : {rbWidth, rbHeight, rbPercents}) {
-        connect(radio, &QRadioButton::toggled, this, [this](bool isChecked) {
-            if (isChecked) rbWidthClick();
-        });
-    }
     ImagePreview->OnClick = [this] { ImagePreviewClick(); };
     lblWarning->installEventFilter(this);
     connect(sbAlpha, &QScrollBar::valueChanged, this, [this] { sbAlphaChange(); });
@@ -261,13 +181,15 @@ void TWatermarkParamsForm::BuildPreviewGroup() {
 
     const int buttonsTop = 22 + stampwise::kPreviewBoxHeight + 20;
     btnBlankBackground = MakeToggleButton(gbPreview, "btnBlankBackground",
-                                          "Посмотреть на двухцветном фоне", Glyph::TwoColour);
+                                          "Посмотреть на двухцветном фоне",
+                                          ":/preview_two_colour.png");
     btnPaintedBackground = MakeToggleButton(gbPreview, "btnPaintedBackground",
-                                            "Просмотр на фоне картинки", Glyph::Painted);
+                                            "Просмотр на фоне картинки", ":/preview_painted.png");
     btnZoomInPreview = MakeToggleButton(gbPreview, "btnZoomInPreview",
-                                        "Логотип в натуральную величину", Glyph::FullSize);
-    btnZoomOutPreview =
-        MakeToggleButton(gbPreview, "btnZoomOutPreview", "Уменьшенный логотип", Glyph::Reduced);
+                                        "Логотип в натуральную величину",
+                                        ":/preview_full_size.png");
+    btnZoomOutPreview = MakeToggleButton(gbPreview, "btnZoomOutPreview", "Уменьшенный логотип",
+                                         ":/preview_reduced.png");
     btnBlankBackground->setGeometry(10, buttonsTop, kToggleButtonPx, kToggleButtonPx);
     btnPaintedBackground->setGeometry(10 + kToggleButtonPx + 2, buttonsTop, kToggleButtonPx,
                                       kToggleButtonPx);
@@ -295,38 +217,16 @@ void TWatermarkParamsForm::BuildPreviewGroup() {
 }
 
 void TWatermarkParamsForm::BuildSizeGroup() {
-    gbSize = MakeBlueGroupBox(this, "gbSize", "Размеры логотипа");
+    gbSize = new TSizeRuleGroup(this, "gbSize", "Размеры логотипа", kSizeRuleLines,
+                                {300, kSizeSpinStep, kMinSpinWidthPx});
     gbSize->setGeometry(236, 4, 316, 104);
 
-    struct Line {
-        QRadioButton** radio;
-        TSpinEdit** spin;
-        const char* radioName;
-        const char* spinName;
-        const char* before;
-        int gapSpaces;
-        const char* after;
-        int top;
-    };
-    const Line lines[] = {
-        {&rbWidth, &seWidth, "rbWidth", "seWidth", "Задать ширину", 26, "пикс.", 20},
-        {&rbHeight, &seHeight, "rbHeight", "seHeight", "Задать высоту", 26, "пикс.", 46},
-        {&rbPercents, &sePercents, "rbPercents", "sePercents", "Задать масштаб", 19, "(%)", 72},
-    };
-    const int indicatorPx = style()->pixelMetric(QStyle::PM_ExclusiveIndicatorWidth) +
-                            style()->pixelMetric(QStyle::PM_RadioButtonLabelSpacing);
-    for (const Line& line : lines) {
-        auto* radio =
-            new QRadioButton(GapCaption(line.before, line.gapSpaces, line.after), gbSize);
-        radio->setObjectName(QString::fromLatin1(line.radioName));
-        radio->setGeometry(10, line.top, 300, 22);
-        TSpinEdit* spin = MakeSpinEdit(gbSize, line.spinName, kSizeSpinStep, 100);
-        PlaceOverGap(spin, radio, indicatorPx, line.before, line.gapSpaces, line.top);
-        *line.radio = radio;
-        *line.spin = spin;
-    }
-    rbWidth->setChecked(true);
-    sePercents->setEnabled(false);  // seHeight follows when the window is shown
+    rbWidth = gbSize->Radio(0);
+    rbHeight = gbSize->Radio(1);
+    rbPercents = gbSize->Radio(2);
+    seWidth = gbSize->Spin(0);
+    seHeight = gbSize->Spin(1);
+    sePercents = gbSize->Spin(2);
 }
 
 void TWatermarkParamsForm::BuildScrollGroups() {
@@ -387,7 +287,7 @@ void TWatermarkParamsForm::BuildPositionGroup() {
     const int marginTop = 22 + 3 * 28;
     lblMargin->setGeometry(12, marginTop, 260, 22);
     seMargin = MakeSpinEdit(gbPosition, "seMargin", kMarginSpinStep, 10);
-    PlaceOverGap(seMargin, lblMargin, 0, marginText, 19, marginTop);
+    PlaceOverGap(seMargin, lblMargin, 0, marginText, 19, marginTop, kMinSpinWidthPx);
 }
 
 void TWatermarkParamsForm::showEvent(QShowEvent* event) {
@@ -407,11 +307,7 @@ bool TWatermarkParamsForm::eventFilter(QObject* watched, QEvent* event) {
 
 void TWatermarkParamsForm::FormShow() { rbWidthClick(); }
 
-void TWatermarkParamsForm::rbWidthClick() {
-    seWidth->setEnabled(rbWidth->isChecked());
-    seHeight->setEnabled(rbHeight->isChecked());
-    sePercents->setEnabled(rbPercents->isChecked());
-}
+void TWatermarkParamsForm::rbWidthClick() { gbSize->ApplyEnabling(); }
 
 void TWatermarkParamsForm::ImagePreviewClick() {
     if (!OpenPictureDialog) return;
@@ -495,11 +391,7 @@ stampwise::WatermarkSettings TWatermarkParamsForm::Settings() const {
     stampwise::WatermarkSettings settings;
     settings.Logo = currentLogo_;
     settings.SizeMode = CheckedSizeMode();
-    switch (settings.SizeMode) {
-    case LogoSizeMode::Width: settings.SizeValue = seWidth->Value(); break;
-    case LogoSizeMode::Height: settings.SizeValue = seHeight->Value(); break;
-    case LogoSizeMode::Percent: settings.SizeValue = sePercents->Value(); break;
-    }
+    settings.SizeValue = gbSize->CheckedSpinEdit()->Value();
     settings.Placements = CheckedPlacements();
     settings.MarginPx = seMargin->Value();
     settings.Opacity = sbAlpha->value();

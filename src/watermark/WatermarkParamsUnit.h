@@ -17,6 +17,7 @@
 namespace stampwise {
 class WizardHost;
 }
+class TSizeRuleGroup;
 class TSpinEdit;
 class QButtonGroup;
 class QCheckBox;
@@ -64,7 +65,7 @@ public:
     QLabel* lblLogoPath = nullptr;
     QLabel* lblLogoSize = nullptr;
 
-    QGroupBox* gbSize = nullptr;
+    TSizeRuleGroup* gbSize = nullptr;
     QRadioButton* rbWidth = nullptr;
     TSpinEdit* seWidth = nullptr;
     QRadioButton* rbHeight = nullptr;

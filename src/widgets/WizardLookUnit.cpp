@@ -52,9 +52,13 @@ private:
 QGroupBox* MakeBlueGroupBox(QWidget* parent, const char* name, const char* caption) {
     auto* box = new QGroupBox(QString::fromUtf8(caption), parent);
     box->setObjectName(QString::fromLatin1(name));
+    MakeBlue(box);
+    return box;
+}
+
+void MakeBlue(QGroupBox* box) {
     // Only the title: a rule for the whole box would pass the colour on to every control in it.
     box->setStyleSheet(QStringLiteral("QGroupBox::title { color: #0000ff; }"));
-    return box;
 }
 
 QLabel* MakeLabel(QWidget* parent, const char* name, const char* caption) {
@@ -95,6 +99,9 @@ QPushButton* MakePictureButton(QWidget* parent, const char* name, const char* ca
     button->setFlat(flat);
     return button;
 }
+
+// Outside any namespace, as Qt's resource registration requires; registering twice is harmless.
+void RegisterArtwork() { Q_INIT_RESOURCE(resources); }
 
 void CenterOnScreen(QWidget* window) {
     QScreen* screen = window->screen() ? window->screen() : QGuiApplication::primaryScreen();

@@ -14,6 +14,8 @@ class QPushButton;
 class QWidget;
 
 QGroupBox* MakeBlueGroupBox(QWidget* parent, const char* name, const char* caption);
+// The blue title alone, for a group box class of its own.
+void MakeBlue(QGroupBox* box);
 QLabel* MakeLabel(QWidget* parent, const char* name, const char* caption);
 void MakeBlue(QLabel* label);
 // "Дальше" with a forward arrow on the right of its text.
@@ -21,6 +23,9 @@ QPushButton* MakeNextButton(QWidget* parent);
 // A push button with a picture of iconPx square, flat or raised.
 QPushButton* MakePictureButton(QWidget* parent, const char* name, const char* caption,
                                QStyle::StandardPixmap picture, int iconPx, bool flat);
+// Makes the pictures the artwork generator drew (":/…") loadable. They are compiled into the
+// static window library, whose resources are linked in only when something names them.
+void RegisterArtwork();
 // Places a top-level window in the centre of the screen it is on.
 void CenterOnScreen(QWidget* window);
 // Sets up a wizard window: caption, objectName, fixed size and a title bar with only a close box.

@@ -1,6 +1,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QFileDialog>
+#include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
@@ -171,6 +172,21 @@ TEST_F(WatermarkWindow, EachGroupOfToggleButtonsKeepsExactlyOneDown) {
     form->btnZoomOutPreview->click();
     EXPECT_TRUE(form->btnZoomOutPreview->isChecked());
     EXPECT_FALSE(form->btnZoomInPreview->isChecked());
+}
+
+TEST_F(WatermarkWindow, EachToggleButtonShowsItsOwnGlyphFromTheArtwork) {
+    const auto glyph = [](const QToolButton* b) { return b->icon().pixmap(20, 20).toImage(); };
+    const QImage blank = glyph(form->btnBlankBackground);
+    const QImage painted = glyph(form->btnPaintedBackground);
+    const QImage fullSize = glyph(form->btnZoomInPreview);
+    const QImage reduced = glyph(form->btnZoomOutPreview);
+    for (const QImage& image : {blank, painted, fullSize, reduced}) ASSERT_FALSE(image.isNull());
+    // White above the diagonal, black below it; the plus has the upright bar the minus lacks.
+    EXPECT_EQ(blank.pixelColor(4, 4), QColor(Qt::white));
+    EXPECT_EQ(blank.pixelColor(15, 15), QColor(Qt::black));
+    EXPECT_NE(painted, blank);
+    EXPECT_EQ(fullSize.pixelColor(8, 5), QColor(0, 0, 160));
+    EXPECT_NE(reduced.pixelColor(8, 5), QColor(0, 0, 160));
 }
 
 TEST_F(WatermarkWindow, OnlyTheCheckedSizeRulesSpinEditIsEnabledAlsoAfterShowingAgain) {

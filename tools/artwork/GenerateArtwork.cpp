@@ -1,14 +1,15 @@
 // Draws the program's pictures from code, so that every picture the program shows is its own and
 // can be changed here: the main window's artwork (a perforated postage stamp), the sample photograph
 // for the watermark preview, the two pictures of the About window, the report window's two
-// status images and the program's icon.
+// status images, the watermark window's four toggle glyphs and the program's icon.
 //
 //   stampwise-artwork <outdir>
 //
 // writes mainform.dib (the artwork as a BMP without its 14-byte file header, the form a bitmap
 // resource has), preview.jpg (through the program's own JPEG encoder), about_side.bmp,
-// about_logo.bmp, report_ok.bmp, report_error.bmp, and the icon as icon_N.png for every size the
-// desktop asks for (N × N, with transparency, through Qt's PNG writer) and icon.svg.
+// about_logo.bmp, report_ok.bmp, report_error.bmp, the watermark preview's toggle glyphs as
+// preview_*.png, and the icon as icon_N.png for every size the desktop asks for (N × N, with
+// transparency, through Qt's PNG writer) and icon.svg.
 //
 // Shapes are signed distance functions (negative inside), so every edge is anti-aliased by its
 // distance to the pixel's centre and shapes combine by min and max. The output is the same on
@@ -743,6 +744,101 @@ TBitmap DrawReportIcon(bool ok) {
 
 
 // ---------------------------------------------------------------------------------------------
+// The watermark preview's four toggle glyphs, 20 × 20 on nothing (the button's face shows around
+// them): a two-colour square and a small landscape for the two backgrounds, a magnifying glass with
+// a plus for the logo at its natural size and with a minus for the reduced logo.
+
+constexpr int kGlyphPx = 20;
+
+// Starts transparent. Colours are kept multiplied by their coverage, so an anti-aliased edge
+// blends with the shapes under it and, where there are none, only fades.
+class ClearCanvas {
+public:
+    ClearCanvas() : colours_(kGlyphPx * kGlyphPx), alphas_(kGlyphPx * kGlyphPx, 0.0) {}
+
+    void Fill(const Sdf& shape, Color color) {
+        for (int y = 0; y < kGlyphPx; ++y) {
+            for (int x = 0; x < kGlyphPx; ++x) {
+                const double coverage = Clamp01(0.5 - shape({x + 0.5, y + 0.5}));
+                const std::size_t i = static_cast<std::size_t>(y) * kGlyphPx + x;
+                colours_[i] = Mix(colours_[i], color, coverage);
+                alphas_[i] += (1 - alphas_[i]) * coverage;
+            }
+        }
+    }
+
+    QImage ToImage() const {
+        QImage image(kGlyphPx, kGlyphPx, QImage::Format_ARGB32);
+        for (int y = 0; y < kGlyphPx; ++y) {
+            QRgb* row = reinterpret_cast<QRgb*>(image.scanLine(y));
+            for (int x = 0; x < kGlyphPx; ++x) {
+                const std::size_t i = static_cast<std::size_t>(y) * kGlyphPx + x;
+                const double alpha = alphas_[i];
+                const Color c = alpha > 0 ? Scale(colours_[i], 1 / alpha) : Color{};
+                row[x] = qRgba(Canvas::ToByte(c.r), Canvas::ToByte(c.g), Canvas::ToByte(c.b),
+                               Canvas::ToByte(255 * alpha));
+            }
+        }
+        return image;
+    }
+
+private:
+    std::vector<Color> colours_;
+    std::vector<double> alphas_;
+};
+
+// The square every background glyph fills, its edge on half pixels so that it reads crisp.
+constexpr Box kGlyphFrame{1.5, 1.5, 18.5, 18.5};
+
+QImage DrawTwoColourGlyph() {
+    ClearCanvas canvas;
+    canvas.Fill([](Vec p) { return RectSdf(p, kGlyphFrame); }, Rgb(255, 255, 255));
+    const std::vector<Vec> lower = {{kGlyphFrame.left, kGlyphFrame.bottom},
+                                    {kGlyphFrame.right, kGlyphFrame.top},
+                                    {kGlyphFrame.right, kGlyphFrame.bottom}};
+    canvas.Fill([&](Vec p) { return PolygonSdf(p, lower); }, Rgb(0, 0, 0));
+    return canvas.ToImage();
+}
+
+QImage DrawPaintedGlyph() {
+    const double s = kGlyphPx;
+    ClearCanvas canvas;
+    canvas.Fill([](Vec p) { return RectSdf(p, kGlyphFrame); }, Rgb(120, 180, 240));
+    canvas.Fill([s](Vec p) { return CircleSdf(p, {s * 0.68, s * 0.32}, s * 0.13); }, Rgb(250, 210, 40));
+    const std::vector<Vec> hills = {{kGlyphFrame.left, kGlyphFrame.bottom}, {kGlyphFrame.left, s * 0.7},
+                                    {s * 0.35, s * 0.5},  {s * 0.65, s * 0.72},
+                                    {kGlyphFrame.right, s * 0.6}, {kGlyphFrame.right, kGlyphFrame.bottom}};
+    canvas.Fill([&](Vec p) { return PolygonSdf(p, hills); }, Rgb(60, 150, 60));
+    return canvas.ToImage();
+}
+
+QImage DrawMagnifierGlyph(bool plus) {
+    const double s = kGlyphPx;
+    const Vec centre{s * 0.42, s * 0.42};
+    const double radius = s * 0.3;
+    const Color dark = Rgb(40, 40, 40);
+    ClearCanvas canvas;
+    canvas.Fill([&](Vec p) { return CircleSdf(p, centre, radius); }, Rgb(235, 245, 255));
+    canvas.Fill([&](Vec p) { return std::abs(CircleSdf(p, centre, radius)) - 1.0; }, dark);
+    canvas.Fill([s](Vec p) { return SegmentDistance(p, {s * 0.65, s * 0.65}, {s * 0.9, s * 0.9}) - 1.5; },
+                dark);
+    // The bars have square ends: half their width beyond either end.
+    const double reach = radius * 0.55 + 0.9;
+    const Box across{centre.x - reach, centre.y - 0.9, centre.x + reach, centre.y + 0.9};
+    const Box down{centre.x - 0.9, centre.y - reach, centre.x + 0.9, centre.y + reach};
+    canvas.Fill([&](Vec p) { return RectSdf(p, across); }, Rgb(0, 0, 160));
+    if (plus) canvas.Fill([&](Vec p) { return RectSdf(p, down); }, Rgb(0, 0, 160));
+    return canvas.ToImage();
+}
+
+void SavePng(const QImage& image, const std::string& path) {
+    if (!image.save(QString::fromStdString(path), "PNG")) {
+        throw std::runtime_error("cannot write " + path);
+    }
+}
+
+
+// ---------------------------------------------------------------------------------------------
 // The program's icon: a square perforated stamp with a mountain under an evening sun, the main
 // window's motif reduced to what still reads at 16 × 16 pixels. The design is on a 256-unit square
 // shared by the PNGs and the SVG. Below 48 pixels the perforation keeps a floor on its hole size
@@ -890,11 +986,12 @@ int main(int argc, char** argv) {
         WriteFile(dir + "about_logo.bmp", BmpFileBytes(DrawAboutLogo()));
         WriteFile(dir + "report_ok.bmp", BmpFileBytes(DrawReportIcon(true)));
         WriteFile(dir + "report_error.bmp", BmpFileBytes(DrawReportIcon(false)));
+        SavePng(DrawTwoColourGlyph(), dir + "preview_two_colour.png");
+        SavePng(DrawPaintedGlyph(), dir + "preview_painted.png");
+        SavePng(DrawMagnifierGlyph(true), dir + "preview_full_size.png");
+        SavePng(DrawMagnifierGlyph(false), dir + "preview_reduced.png");
         for (int size : {16, 24, 32, 48, 64, 128, 256}) {
-            const std::string path = dir + "icon_" + std::to_string(size) + ".png";
-            if (!DrawIcon(size).save(QString::fromStdString(path), "PNG")) {
-                throw std::runtime_error("cannot write " + path);
-            }
+            SavePng(DrawIcon(size), dir + "icon_" + std::to_string(size) + ".png");
         }
         const std::string svg = DrawIconSvg();
         WriteFile(dir + "icon.svg", std::vector<std::uint8_t>(svg.begin(), svg.end()));
