@@ -17,6 +17,7 @@
 #include "app/FormSetUnit.h"
 #include "app/MainUnit.h"
 #include "app/MessageBoxUnit.h"
+#include "app/RussianQtTextsUnit.h"
 #include "platform/InterruptSignals.h"
 #include "imaging/PictureMemory.h"
 
@@ -28,7 +29,7 @@ int main(int argc, char* argv[]) {
     SetDesktopIdentity();
 
     QTranslator qtTranslations;
-    InstallQtTranslations(qtTranslations);
+    InstallRussianQtTexts(qtTranslations);
 
     TQtMessageBoxes boxes;
     TFormSet forms(boxes);
