@@ -218,7 +218,7 @@ void FileScheduler::Publish(int index, FileOutcome outcome) {
     bool hasWaiters = false;
     {
         const std::lock_guard<std::mutex> lock(mutex_);
-        work_.Claims->Done(index, outcome.Row.ImageIndex == kReportImageOk);
+        work_.Claims->Done(index, outcome.Written);
         outcomes_[index] = std::move(outcome);
         isDone_[index] = true;
         isAwaited = awaited_ == index;

@@ -52,16 +52,16 @@ PreparedFile PrepareFile(const std::string& sourcePath, const std::string& outpu
         if (outputPath.empty()) {
             throw std::runtime_error("Неизвестный способ сохранения результатов: " + targetMode);
         }
-        const bool mayReplace = awaitSaveTurn();
+        const std::optional<FileStamp> replaces = awaitSaveTurn();
         // A result that may not replace anything cannot replace its source either; only a path
         // that held a file at planning is worth asking again (a walk over every level of it).
-        if (mayReplace && IsSameFile(sourcePath, outputPath)) {
+        if (replaces && IsSameFile(sourcePath, outputPath)) {
             throw std::runtime_error(kSameFileErrorText);
         }
         // A zero-length result would read back as no picture at all; refuse it as a failed save.
         if (outcome.Bytes.empty()) throw EFCreateError(outputPath, "The picture is empty");
         prepared.Pending = WriteTemporaryResult(ops, outputPath, outcome.Bytes.data(),
-                                                outcome.Bytes.size(), mayReplace);
+                                                outcome.Bytes.size(), replaces);
     } catch (const std::exception& e) {
         MarkFailed(row, FailureReason(e));
     } catch (...) {
@@ -78,6 +78,7 @@ FileOutcome FinishFile(PreparedFile& prepared, ResultFileOps& ops) {
     if (prepared.Pending) {
         try {
             PutResultInPlace(ops, *prepared.Pending);
+            prepared.Outcome.Written = prepared.Pending->Landed;
             row.ImageIndex = kReportImageOk;
             row.Result = kReportOk;
         } catch (const std::exception& e) {

@@ -33,6 +33,7 @@ using TransformStep = std::function<void(const std::string& sourcePath, StepOutc
 struct FileOutcome {
     ReportRow Row;
     std::string FolderMessage;
+    std::optional<FileStamp> Written;  // the result's stamp, once it is in place
 };
 
 // A file whose step and encoding are done: its row so far, and its result written beside the
@@ -43,8 +44,8 @@ struct PreparedFile {
 };
 
 // Decides, once the file's step is done and before anything is written at its output path,
-// whether the result may replace a file there; throws to fail the file.
-using SaveTurn = std::function<bool()>;
+// which file there the result may replace, if any; throws to fail the file.
+using SaveTurn = std::function<std::optional<FileStamp>()>;
 
 // The work of one file up to its save's wait for the disk: step, output folder, the refusal of a
 // result that would replace its own source, and the bytes in a temporary file. outputPath is the

@@ -36,7 +36,7 @@ OutputClaims::OutputClaims(const std::vector<std::string>& files, std::size_t fi
         plan.OutputPath = PlannedOutputPath(files[i], targetMode, targets);
         if (plan.OutputPath.empty()) continue;  // the file fails on its target mode
         const OutputPathSurvey::Look look = survey.LookAt(plan.OutputPath);
-        plan.WasPresent = look.State == PathAtPlanning::Present;
+        if (look.State == PathAtPlanning::Present) plan.AtPlanning = look.Stamp;
         plan.IsOwnSource = look.Key == plan.SourceKey;
         if (const auto s = sourceOf.find(look.Key); s != sourceOf.end()) {
             plan.ReplacedSource = s->second;
@@ -52,15 +52,16 @@ OutputClaims::OutputClaims(const std::vector<std::string>& files, std::size_t fi
         if (!isFirstSpelling) plan.SpellingAfter = std::exchange(c->second, static_cast<int>(i));
     }
     holders_.assign(files.size(), -1);
+    written_.resize(files.size());
 }
 
-bool OutputClaims::CheckSave(int i) const {
+std::optional<FileStamp> OutputClaims::CheckSave(int i) const {
     const FilePlan& plan = plans_[first_ + i];
     if (plan.IsOwnSource) throw std::runtime_error(kSameFileErrorText);
     if (plan.ReplacedSource >= 0) {
         throw std::runtime_error(kOtherSourceErrorText + files_[plan.ReplacedSource]);
     }
-    if (plan.Group < 0) return plan.WasPresent;
+    if (plan.Group < 0) return plan.AtPlanning;
     if (plan.Group < first_ && plans_[plan.Group].SourceKey != plan.SourceKey) {
         throw std::runtime_error(kEarlierOutputErrorText + files_[plan.Group]);
     }
@@ -69,12 +70,17 @@ bool OutputClaims::CheckSave(int i) const {
         throw std::runtime_error(kTakenOutputErrorText + files_[holder]);
     }
     // The same source's result, written earlier in this batch, is refreshed.
-    return plan.WasPresent || holder >= 0;
+    if (holder >= 0) return written_[plan.Group];
+    return plan.AtPlanning;
 }
 
-void OutputClaims::Done(int i, bool isWritten) {
+void OutputClaims::Done(int i, const std::optional<FileStamp>& written) {
     const int group = plans_[first_ + i].Group;
-    if (isWritten && group >= 0 && holders_[group] < 0) holders_[group] = first_ + i;
+    if (!written || group < 0) return;
+    if (holders_[group] < 0) holders_[group] = first_ + i;
+    // Only the holder's source writes there after it (CheckSave), each in turn: the latest is
+    // the file at the path now.
+    written_[group] = *written;
 }
 
 }  // namespace stampwise

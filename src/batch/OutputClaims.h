@@ -2,8 +2,8 @@
 // number of jobs decides exactly as one does: each file's output path (worked out here once), a
 // result never replaces a source of the batch (its own or another's), and of several sources whose
 // results share one path the first in list order that writes it keeps it. A source listed twice
-// may write its result twice: it is the same one. A result replaces only a file that was at its
-// path, under exactly its name, at planning.
+// may write its result twice: it is the same one. A result replaces only the file that was at its
+// path, under exactly its name, at planning (told by its stamp), or the batch's own earlier result.
 //
 // The plan covers the whole list; the files processed are [first, last) of it, and the methods
 // take their indices within that range. An earlier file outside it keeps its output path, since
@@ -12,10 +12,12 @@
 #pragma once
 
 #include <cstddef>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "batch/OperationTexts.h"
+#include "platform/FileOperations.h"
 
 namespace stampwise {
 
@@ -33,19 +35,20 @@ public:
     // The same for the output's path in any letter case.
     int SpellingAfter(int i) const { return Processed(plans_[first_ + i].SpellingAfter); }
 
-    // Throws when file i must not write its result; else whether the result may replace a file
-    // at its path. Called once SaveAfter(i) is done, and by one file at a time for any one path.
-    bool CheckSave(int i) const;
+    // Throws when file i must not write its result; else the file at its path that the result
+    // may replace, if any. Called once SaveAfter(i) is done, and by one file at a time for any one
+    // path.
+    std::optional<FileStamp> CheckSave(int i) const;
 
-    // File i is done; isWritten when its result is on disk.
-    void Done(int i, bool isWritten);
+    // File i is done; written is its result's stamp on the disk, when it is there.
+    void Done(int i, const std::optional<FileStamp>& written);
 
 private:
     struct FilePlan {
         std::string OutputPath;
         std::string SourceKey;
         bool IsOwnSource = false;
-        bool WasPresent = false;  // a file of exactly the output's name was there at planning
+        std::optional<FileStamp> AtPlanning;  // a file of exactly the output's name, at planning
         int ReplacedSource = -1;  // a file of the batch whose source is this file's output
         int Group = -1;           // the first file of the batch with the same output
         int SaveAfter = -1;
@@ -59,6 +62,7 @@ private:
     const int first_;                        // the first file processed
     std::vector<FilePlan> plans_;
     std::vector<int> holders_;  // by group: the file whose result is written there, or -1
+    std::vector<FileStamp> written_;  // by group: the stamp of the holder's result
 };
 
 }  // namespace stampwise

@@ -5,12 +5,16 @@
 #include <dirent.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <cstdio>
 #include <random>
 #include <stdexcept>
+#include <thread>
 
 #include "batch/OutputNaming.h"
+#include "batch/ResultNameLock.h"
 #include "imaging/ImageErrors.h"
 #include "platform/FileOperations.h"
 
@@ -34,6 +38,19 @@ public:
     }
     int Link(const std::string& from, const std::string& to) override { return LinkFile(from, to); }
     int Remove(const std::string& path) override { return RemoveFile(path); }
+    int Exchange(const std::string& first, const std::string& second) override {
+        return ExchangeFiles(first, second);
+    }
+    int Stamp(const std::string& path, FileStamp& stamp) override {
+        return ReadFileStamp(path, stamp);
+    }
+    int ReadOwner(const std::string& path, std::string& text) override {
+        return ReadSmallFile(path, text, 256);
+    }
+    void Pause(int attempt) override {
+        // Doubling from 1 ms up to 64 ms: a holder keeps the lock for a check and a rename.
+        std::this_thread::sleep_for(std::chrono::milliseconds(1 << std::min(attempt - 1, 6)));
+    }
 };
 
 bool IsUnsupported(int error) {
@@ -51,6 +68,18 @@ std::string FolderOf(const std::string& path) {
     throw std::runtime_error(kOccupiedOutputErrorText + target);
 }
 
+// The answer of the landing functions below when the name's lock stayed with another run.
+constexpr int kLockKept = kLockKeptByAnotherRun;
+
+// Puts from at to while nothing is there, for a caller that holds to's lock: a check and a rename.
+int RenameIntoFreeName(ResultFileOps& ops, const std::string& from, const std::string& to) {
+    FileStamp there;
+    const int error = ops.Stamp(to, there);
+    if (error == 0) return EEXIST;
+    if (error != ENOENT) return error;
+    return ops.Rename(from, to);
+}
+
 // Puts from at to where nothing is. 0, EEXIST when something is, or another error.
 int MoveWhereNothingIs(ResultFileOps& ops, const std::string& from, const std::string& to) {
     int error = ops.RenameNoReplace(from, to);
@@ -62,15 +91,47 @@ int MoveWhereNothingIs(ResultFileOps& ops, const std::string& from, const std::s
         return 0;
     }
     if (error != EPERM && !IsUnsupported(error) && error != EMLINK) return error;
-    // No hard links (FAT, exFAT): take the name with an exclusive create, then replace that empty
-    // file. Until the rename a crash would leave it empty, which loses nothing of anyone's.
-    int fd = -1;
-    error = ops.CreateNew(to, fd);
+    // No hard links (FAT, exFAT): a check and a rename, under the name's lock so that no other run
+    // lands between them. Nothing is ever made under the name itself, so a kill leaves only the
+    // temporary file and the lock.
+    ResultNameLock lock(ops, to);
+    error = lock.Take();
     if (error != 0) return error;
-    ops.Close(fd);
-    error = ops.Rename(from, to);
-    if (error != 0) ops.Remove(to);
-    return error;
+    return RenameIntoFreeName(ops, from, to);
+}
+
+// Puts from at to in place of the file stamped planned, and only of that one, under to's lock:
+// runs that exchange and check in turns never trade each other's files. (Without the lock, a
+// third run's exchange between one run's exchange and its exchange back leaves each temporary
+// name holding another run's file.)
+int ReplacePlannedFile(ResultFileOps& ops, std::string& from, const std::string& to,
+                       const FileStamp& planned) {
+    ResultNameLock lock(ops, to);
+    int error = lock.Take();
+    if (error != 0) return error;
+    error = ops.Exchange(from, to);
+    if (error == 0) {
+        // from now holds what held the name: one step, so even a writer that takes no lock
+        // loses nothing to it.
+        FileStamp back;
+        if (ops.Stamp(from, back) == 0 && back == planned) {
+            ops.Remove(from);
+            from.clear();
+            return 0;
+        }
+        error = ops.Exchange(from, to);
+        // Should the way back fail, from holds another's file: it must not be removed as ours.
+        if (error != 0) from.clear();
+        return error != 0 ? error : EEXIST;
+    }
+    if (error == ENOENT) return RenameIntoFreeName(ops, from, to);  // the planned file is gone
+    if (!IsUnsupported(error)) return error;
+    FileStamp there;
+    error = ops.Stamp(to, there);
+    if (error == ENOENT) return RenameIntoFreeName(ops, from, to);
+    if (error != 0) return error;
+    if (!(there == planned)) return EEXIST;
+    return ops.Rename(from, to);
 }
 
 }  // namespace
@@ -80,24 +141,29 @@ ResultFileOps& SystemResultFileOps() {
     return ops;
 }
 
+std::string NewTemporaryPath(const std::string& folder) {
+    thread_local std::mt19937_64 random(std::random_device{}());
+    char name[40];
+    std::snprintf(name, sizeof name, ".stampwise-%016llx.tmp",
+                  static_cast<unsigned long long>(random()));
+    return folder + "/" + name;
+}
+
 PendingResult WriteTemporaryResult(ResultFileOps& ops, const std::string& target,
-                                   const std::uint8_t* data, std::size_t size, bool mayReplace) {
+                                   const std::uint8_t* data, std::size_t size,
+                                   const std::optional<FileStamp>& replaces) {
     if (target.empty() || target.back() == '/') throw EFCreateError(target, EISDIR);
     const std::string folder = FolderOf(target);
     PendingResult result;
     result.Target = target;
-    result.MayReplace = mayReplace;
+    result.Replaces = replaces;
 
     // A name of our own in the target's folder, so the rename stays on one file system. Its length
     // does not depend on the target's, which may itself be as long as a name can be. An exclusive
     // create makes a clash with any other file a retry, never an overwrite.
-    thread_local std::mt19937_64 random(std::random_device{}());
     int error = EEXIST;
     for (int attempt = 0; attempt < 100 && error == EEXIST; ++attempt) {
-        char name[40];
-        std::snprintf(name, sizeof name, ".stampwise-%016llx.tmp",
-                      static_cast<unsigned long long>(random()));
-        result.Temporary = folder + "/" + name;
+        result.Temporary = NewTemporaryPath(folder);
         error = ops.CreateNew(result.Temporary, result.Fd);
     }
     if (error != 0) throw EFCreateError(target, error);
@@ -106,7 +172,7 @@ PendingResult WriteTemporaryResult(ResultFileOps& ops, const std::string& target
         DiscardResult(ops, result);
         throw EFCreateError(target, errorNumber);
     };
-    if (mayReplace) {
+    if (replaces) {
         error = TakePermissionBits(result.Fd, target);
         if (error != 0) fail(error);
     }
@@ -118,7 +184,10 @@ PendingResult WriteTemporaryResult(ResultFileOps& ops, const std::string& target
 void PutResultInPlace(ResultFileOps& ops, PendingResult& result) {
     const auto fail = [&](int errorNumber) {
         DiscardResult(ops, result);
-        if (errorNumber == EEXIST && !result.MayReplace) ThrowOccupied(result.Target);
+        if (errorNumber == EEXIST) ThrowOccupied(result.Target);
+        if (errorNumber == kLockKept) {
+            throw std::runtime_error(kLockedOutputErrorText + ResultLockPath(result.Target) + ")");
+        }
         throw EFCreateError(result.Target, errorNumber);
     };
     // Without the flush, a power cut soon after the rename can leave a zero-length file where the
@@ -128,10 +197,14 @@ void PutResultInPlace(ResultFileOps& ops, PendingResult& result) {
     error = ops.Close(result.Fd);
     result.Fd = -1;
     if (error != 0) fail(error);
-    error = result.MayReplace ? ops.Rename(result.Temporary, result.Target)
-                              : MoveWhereNothingIs(ops, result.Temporary, result.Target);
+    error = result.Replaces
+                ? ReplacePlannedFile(ops, result.Temporary, result.Target, *result.Replaces)
+                : MoveWhereNothingIs(ops, result.Temporary, result.Target);
     if (error != 0) fail(error);
     result.Temporary.clear();
+    // What a later file of the batch with the same output may replace in turn: no other run
+    // replaces it, since none planned to.
+    ops.Stamp(result.Target, result.Landed);
 }
 
 void DiscardResult(ResultFileOps& ops, PendingResult& result) {
@@ -159,6 +232,7 @@ OutputPathSurvey::Look OutputPathSurvey::LookAt(const std::string& path) {
         look.Key = "file " + std::to_string(info.st_dev) + ":" + std::to_string(info.st_ino);
         look.State = IsListedExactly(folder, name) ? PathAtPlanning::Present
                                                    : PathAtPlanning::OtherSpelling;
+        ReadFileStamp(path, look.Stamp);
     } else {
         look.Key = look.PathKey;
         look.State = PathAtPlanning::Missing;

@@ -5,8 +5,14 @@
 //
 // A result whose name was free when the batch planned its outputs is put in place without
 // replacing anything: another run, or a case-insensitive disk's other spelling of the name, may
-// have put a file there meanwhile, and that file is not the batch's to replace. Only a name that
-// held a file of exactly that spelling at planning (an earlier run's result) is replaced.
+// have put a file there meanwhile, and that file is not the batch's to replace. Only the file that
+// held exactly that name at planning (an earlier run's result) is replaced, and only if it is
+// still that file when the result lands: two runs that both planned to replace one earlier result
+// would otherwise each replace it, and the first one's result would be lost.
+//
+// Where one system call cannot land a result safely (replacing: always; a free name: on a file
+// system without no-replace renames and hard links, as exFAT), the run holds the name's lock file
+// around the check and the rename (ResultNameLock), so that every run takes its turn.
 //
 // Every file operation goes through ResultFileOps, so tests can record their order or make one
 // fail. The folder's flush after the last rename is the runner's (SyncFolder, once per folder).
@@ -16,7 +22,10 @@
 #include <cstdint>
 #include <string>
 #include <unordered_map>
+#include <optional>
 #include <unordered_set>
+
+#include "platform/FileOperations.h"
 
 namespace stampwise {
 
@@ -25,6 +34,11 @@ namespace stampwise {
 // on a disk that does not tell them apart.
 inline constexpr const char* kOccupiedOutputErrorText =
     "Результат не записан: под этим именем уже есть другой файл ";
+
+// The error of a file whose result name stayed locked by another run that still runs, for as long
+// as a run waits (the lock file's path follows).
+inline constexpr const char* kLockedOutputErrorText =
+    "Результат не записан: это имя занято другим запуском (файл блокировки ";
 
 // The file operations of a save. Each returns 0 or the system's error number.
 class ResultFileOps {
@@ -45,6 +59,13 @@ public:
     // A hard link; EEXIST when something is at to.
     virtual int Link(const std::string& from, const std::string& to) = 0;
     virtual int Remove(const std::string& path) = 0;
+    // Swaps the files of two names; EINVAL (or ENOSYS, EOPNOTSUPP) where the file system cannot.
+    virtual int Exchange(const std::string& first, const std::string& second) = 0;
+    virtual int Stamp(const std::string& path, FileStamp& stamp) = 0;
+    // The first bytes of a lock file: its owner.
+    virtual int ReadOwner(const std::string& path, std::string& text) = 0;
+    // Waits before attempt (1, 2, ...) to take a lock that another run holds.
+    virtual void Pause(int attempt) = 0;
 };
 
 // The system's calls.
@@ -55,20 +76,28 @@ struct PendingResult {
     std::string Target;
     std::string Temporary;
     int Fd = -1;
-    bool MayReplace = false;  // a file at Target may be replaced
+    std::optional<FileStamp> Replaces;  // the file at Target it may replace, if any
+    FileStamp Landed;                   // what is at Target once the result is in place
 };
 
-// Writes the bytes to a new hidden file (".stampwise-<16 hex digits>.tmp") in target's folder.
-// When mayReplace and a file is at target, the new one takes its permission bits. Throws
-// EFCreateError naming target, with nothing left behind.
-PendingResult WriteTemporaryResult(ResultFileOps& ops, const std::string& target,
-                                   const std::uint8_t* data, std::size_t size, bool mayReplace);
+// A new hidden file's path (".stampwise-<16 hex digits>.tmp") in folder.
+std::string NewTemporaryPath(const std::string& folder);
 
-// Flushes the temporary file, closes it and renames it to the target: over an existing file only
-// when MayReplace, else only where nothing is (RENAME_NOREPLACE; where the file system cannot do
-// that, a hard link, and where it has none either, a name made exclusively and then replaced).
-// Throws on failure (kOccupiedOutputErrorText + target when the name is taken, else
-// EFCreateError), with the temporary file removed and anything at the target untouched.
+// Writes the bytes to a new hidden file (NewTemporaryPath) in target's folder. When replaces is
+// set and a file is at target, the new one takes its permission bits. Throws EFCreateError naming
+// target, with nothing left behind.
+PendingResult WriteTemporaryResult(ResultFileOps& ops, const std::string& target,
+                                   const std::uint8_t* data, std::size_t size,
+                                   const std::optional<FileStamp>& replaces);
+
+// Flushes the temporary file, closes it and puts it at the target. With Replaces, the file there
+// is replaced only while it is that file: under the name's lock, exchanged with the result and
+// checked (or, where the file system cannot exchange, checked and replaced); a target that is gone
+// is landed on as a free name. Without, only where nothing is (RENAME_NOREPLACE; where the file
+// system cannot do that, a hard link, and where it has none either, a check and a rename under the
+// name's lock). Throws on failure (kOccupiedOutputErrorText + target when another file holds the
+// name, kLockedOutputErrorText when another run kept the lock, else EFCreateError), with the
+// temporary file removed and anything at the target untouched.
 void PutResultInPlace(ResultFileOps& ops, PendingResult& result);
 
 // Closes and removes a temporary file that will not be put in place.
@@ -90,6 +119,7 @@ public:
         std::string Key;      // as FileIdentity gives it
         std::string PathKey;  // the normalised absolute path, whether or not a file is there
         PathAtPlanning State = PathAtPlanning::Missing;
+        FileStamp Stamp;      // of the file there, when Present
     };
     Look LookAt(const std::string& path);
 

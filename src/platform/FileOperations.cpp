@@ -71,6 +71,35 @@ int LinkFile(const std::string& from, const std::string& to) {
 
 int RemoveFile(const std::string& path) { return ErrorOf(::unlink(path.c_str())); }
 
+int ReadFileStamp(const std::string& path, FileStamp& stamp) {
+    struct stat info {};
+    if (::lstat(path.c_str(), &info) != 0) return errno;
+    stamp.Device = static_cast<std::uint64_t>(info.st_dev);
+    stamp.Inode = static_cast<std::uint64_t>(info.st_ino);
+    stamp.SizeBytes = static_cast<std::int64_t>(info.st_size);
+    stamp.ModifiedNs = static_cast<std::int64_t>(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec;
+    return 0;
+}
+
+int ReadSmallFile(const std::string& path, std::string& text, std::size_t maxBytes) {
+    text.clear();
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
+    if (fd < 0) return errno;
+    text.resize(maxBytes);
+    std::size_t got = 0;
+    int error = 0;
+    while (got < maxBytes) {
+        const ssize_t n = ::read(fd, text.data() + got, maxBytes - got);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) error = errno;
+        if (n <= 0) break;
+        got += static_cast<std::size_t>(n);
+    }
+    ::close(fd);
+    text.resize(got);
+    return error;
+}
+
 int SyncFolder(const std::string& folder) {
     const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0) return errno;

@@ -45,6 +45,23 @@ int LinkFile(const std::string& from, const std::string& to);
 
 int RemoveFile(const std::string& path);
 
+// What tells a file from another that took its name since: the same device and inode number,
+// and, since a file system may hand a freed inode number to the next file (and FUSE ones make the
+// numbers up), the same size and modification time too.
+struct FileStamp {
+    std::uint64_t Device = 0;
+    std::uint64_t Inode = 0;
+    std::int64_t SizeBytes = 0;
+    std::int64_t ModifiedNs = 0;
+    friend bool operator==(const FileStamp&, const FileStamp&) = default;
+};
+
+// The stamp of what is at path itself (a link is not followed: a rename replaces the link).
+int ReadFileStamp(const std::string& path, FileStamp& stamp);
+
+// Up to maxBytes of the file at path.
+int ReadSmallFile(const std::string& path, std::string& text, std::size_t maxBytes);
+
 // Flushes the folder's entries (the renames into it) to the disk. The files themselves are in
 // place either way, so callers may treat a failure as the system's ordinary write-back (some file
 // systems refuse to flush a folder at all).

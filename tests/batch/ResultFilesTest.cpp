@@ -1,15 +1,20 @@
 // A result's save: flushed before its rename, never replacing what the batch did not plan to
-// replace, also where the file system refuses RENAME_NOREPLACE or hard links, and on a
-// case-insensitive disk (an exFAT image, where the machine lets a test mount one).
+// replace, also where the file system refuses RENAME_NOREPLACE, hard links or exchanges, and on a
+// case-insensitive disk (an exFAT image, where the machine lets a test mount one); two runs racing
+// for one name, and a run killed in the middle of its save.
 #include "batch/ResultFiles.h"
 
 #include <gtest/gtest.h>
+#include <signal.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <mutex>
 #include <set>
@@ -18,7 +23,9 @@
 #include <vector>
 
 #include "batch/BatchRunner.h"
+#include "batch/ResultNameLock.h"
 #include "imaging/ImageErrors.h"
+#include "platform/Processes.h"
 #include "resize/ResizeRule.h"
 #include "support/RecordingBatchView.h"
 #include "support/TempFolder.h"
@@ -34,13 +41,16 @@ using testing::TempFolder;
 using testing::WriteTestJpeg;
 
 // The system's calls, each recorded by the path it concerns ("flush <path>", "rename <from>
-// <to>"); the renames without replacing and the hard links may be refused as a file system
-// without them refuses them.
+// <to>") and shown to OnEvent before it is made; the renames without replacing, the hard links
+// and the exchanges may be refused as a file system without them refuses them. Pauses are
+// recorded, not waited.
 class RecordingOps final : public ResultFileOps {
 public:
     bool RefusesNoReplace = false;
     bool RefusesLinks = false;
+    bool RefusesExchange = false;
     int FailsWritesWith = 0;  // an errno a write gives after half of its bytes, as a full disk does
+    std::function<void(const std::string& event)> OnEvent;
 
     int CreateNew(const std::string& path, int& fd) override {
         const int error = real_.CreateNew(path, fd);
@@ -81,6 +91,16 @@ public:
         Record("remove " + path);
         return real_.Remove(path);
     }
+    int Exchange(const std::string& first, const std::string& second) override {
+        if (RefusesExchange) return EINVAL;
+        Record("exchange " + first + " " + second);
+        return real_.Exchange(first, second);
+    }
+    int Stamp(const std::string& path, FileStamp& stamp) override { return real_.Stamp(path, stamp); }
+    int ReadOwner(const std::string& path, std::string& text) override {
+        return real_.ReadOwner(path, text);
+    }
+    void Pause(int) override { Record("pause"); }
 
     std::vector<std::string> Events() {
         const std::lock_guard<std::mutex> lock(mutex_);
@@ -89,9 +109,12 @@ public:
 
 private:
     void Record(const std::string& event, int fd = -1, const std::string& path = {}) {
-        const std::lock_guard<std::mutex> lock(mutex_);
-        if (fd >= 0) paths_[fd] = path;
-        events_.push_back(event);
+        {
+            const std::lock_guard<std::mutex> lock(mutex_);
+            if (fd >= 0) paths_[fd] = path;
+            events_.push_back(event);
+        }
+        if (OnEvent) OnEvent(event);
     }
     std::string PathOf(int fd) {
         const std::lock_guard<std::mutex> lock(mutex_);
@@ -107,6 +130,12 @@ private:
 std::string Text(const std::string& path) {
     const std::vector<std::uint8_t> bytes = ReadFileBytes(path);
     return std::string(bytes.begin(), bytes.end());
+}
+
+FileStamp StampOf(const std::string& path) {
+    FileStamp stamp;
+    EXPECT_EQ(ReadFileStamp(path, stamp), 0) << path;
+    return stamp;
 }
 
 bool HasTemporaryFiles(const fs::path& folder) {
@@ -149,7 +178,8 @@ TEST(ResultFiles, EveryResultIsFlushedAndClosedBeforeItsRename) {
         words >> verb >> from >> to;
         if (verb == "flush") flushed.insert(from);
         if (verb == "close") closed.insert(from);
-        if (verb == "rename") {
+        // An earlier result is replaced by an exchange.
+        if (verb == "rename" || verb == "exchange") {
             EXPECT_EQ(flushed.count(from), 1u) << event << " before its flush";
             EXPECT_EQ(closed.count(from), 1u) << event << " before its close";
             renamedTo.insert(to);
@@ -174,11 +204,11 @@ TEST(ResultFiles, FreeNameIsTakenWithoutReplacingByEveryMeansTheFileSystemHas) {
         ops.RefusesLinks = means.refusesLinks;
         const std::uint8_t bytes[] = {'n', 'e', 'w'};
 
-        PendingResult free = WriteTemporaryResult(ops, dir / "free.jpg", bytes, 3, false);
+        PendingResult free = WriteTemporaryResult(ops, dir / "free.jpg", bytes, 3, std::nullopt);
         PutResultInPlace(ops, free);
         EXPECT_EQ(Text(dir / "free.jpg"), "new");
 
-        PendingResult late = WriteTemporaryResult(ops, dir / "taken.jpg", bytes, 3, false);
+        PendingResult late = WriteTemporaryResult(ops, dir / "taken.jpg", bytes, 3, std::nullopt);
         dir.WriteFile("taken.jpg", "another run's");
         try {
             PutResultInPlace(ops, late);
@@ -197,7 +227,7 @@ TEST(ResultFiles, AResultKeepsThePermissionsOfTheFileItReplaces) {
     const std::string path = dir.WriteFile("out.jpg", "an earlier result");
     ASSERT_EQ(::chmod(path.c_str(), 0604), 0);
     const std::uint8_t bytes[] = {'n', 'e', 'w'};
-    PendingResult result = WriteTemporaryResult(SystemResultFileOps(), path, bytes, 3, true);
+    PendingResult result = WriteTemporaryResult(SystemResultFileOps(), path, bytes, 3, StampOf(path));
     PutResultInPlace(SystemResultFileOps(), result);
     EXPECT_EQ(Text(path), "new");
     struct stat info {};
@@ -212,7 +242,7 @@ TEST(ResultFiles, AWriteThatFailsOnTheWayLeavesTheEarlierResultAndNoTemporaryFil
     ops.FailsWritesWith = EFBIG;
     const std::uint8_t bytes[] = {'n', 'e', 'w', '!'};
     try {
-        WriteTemporaryResult(ops, path, bytes, 4, true);
+        WriteTemporaryResult(ops, path, bytes, 4, StampOf(path));
         ADD_FAILURE() << "a failed write was taken for a result";
     } catch (const EFCreateError& e) {
         EXPECT_EQ(std::string(e.what()), "Cannot create file \"" + path + "\". File too large");
@@ -251,6 +281,147 @@ TEST(ResultFiles, FileThatAppearsAfterPlanningFailsNamingThePathAndStays) {
     // A file that was there at planning is an earlier result, refreshed.
     EXPECT_EQ(view.Rows[1].Result, kReportOk);
     EXPECT_EQ(testing::JpegFileSize(dir / "out/b.jpg"), (PictureSize{20, 15}));
+}
+
+// Two runs that both planned to replace one earlier result: the first is held between planning and
+// landing while the second runs whole and replaces it. The first then finds another file under
+// the name, leaves it and fails naming the path. With exchanges, and where the file system has
+// none (the check and the rename under the name's lock).
+TEST(ResultFiles, OfTwoRunsReplacingOneEarlierResultTheLaterToLandFails) {
+    for (const bool refusesExchange : {false, true}) {
+        SCOPED_TRACE(refusesExchange);
+        TempFolder dir;
+        dir.MakeFolder("first");
+        dir.MakeFolder("second");
+        dir.MakeFolder("out");
+        WriteTestJpeg(dir / "first/a.jpg", 40, 30);
+        WriteTestJpeg(dir / "second/a.jpg", 80, 40);
+        dir.WriteFile("out/a.jpg", "an earlier result");
+        const auto run = [&](const std::string& source, ResultFileOps& ops) {
+            JobState job;
+            job.Operation = "resize";
+            job.SourceKind = "files";
+            job.TargetMode = "folder";
+            job.SourceFiles = {source};
+            BatchInputs inputs;
+            inputs.Targets.Folder = dir / "out";
+            inputs.FileOps = &ops;
+            RecordingBatchView view;
+            RunBatch(job, inputs, MakeResizeOperation(ResizeMode::Width, 20, "20"), view);
+            return view.Rows;
+        };
+        RecordingOps held;
+        RecordingOps other;
+        held.RefusesExchange = other.RefusesExchange = refusesExchange;
+        std::vector<ReportRow> secondRows;
+        held.OnEvent = [&](const std::string& event) {
+            if (event.rfind("flush ", 0) == 0 && secondRows.empty()) {
+                secondRows = run(dir / "second/a.jpg", other);
+            }
+        };
+
+        const std::vector<ReportRow> firstRows = run(dir / "first/a.jpg", held);
+
+        ASSERT_EQ(secondRows.size(), 1u);
+        EXPECT_EQ(secondRows[0].Result, kReportOk);
+        ASSERT_EQ(firstRows.size(), 1u);
+        EXPECT_EQ(firstRows[0].ErrorText, kOccupiedOutputErrorText + (dir / "out/a.jpg"));
+        EXPECT_EQ(testing::JpegFileSize(dir / "out/a.jpg"), (PictureSize{20, 10}));
+        EXPECT_FALSE(HasTemporaryFiles(dir / "out"));
+    }
+}
+
+// A run that finds the name's lock held by a run that still runs waits a bounded number of times,
+// then fails the file naming the lock: nothing is written under the name, the lock stays.
+TEST(ResultFiles, ANameLockedByALiveRunFailsTheFileNamingTheLock) {
+    TempFolder dir;
+    const std::string target = dir / "a.jpg";
+    const std::string lock = ResultLockPath(target);
+    dir.WriteFile(fs::path(lock).filename().string(),
+                  std::to_string(CurrentProcessId()) + " " + MachineName() + "\n");
+    RecordingOps ops;
+    ops.RefusesNoReplace = ops.RefusesLinks = true;
+    const std::uint8_t bytes[] = {'n', 'e', 'w'};
+    PendingResult result = WriteTemporaryResult(ops, target, bytes, 3, std::nullopt);
+    try {
+        PutResultInPlace(ops, result);
+        ADD_FAILURE() << "landed under a name another run had locked";
+    } catch (const std::runtime_error& e) {
+        EXPECT_EQ(e.what(), kLockedOutputErrorText + lock + ")");
+    }
+    EXPECT_FALSE(fs::exists(target));
+    std::vector<std::string> left;
+    for (const fs::directory_entry& entry : fs::directory_iterator(dir.Path())) {
+        left.push_back(entry.path().string());
+    }
+    EXPECT_EQ(left, std::vector<std::string>{lock});
+}
+
+// A run killed at any step of landing a result where the file system has neither no-replace
+// renames nor hard links (its process ends at the step, as at a SIGKILL) leaves nothing under the
+// result's name but the whole result, only hidden files besides, and a later run lands there (the
+// dead run's lock is stale). The kill at the rename to the result's name is the moment at which
+// an empty file under the name was once possible.
+void CheckThatKillsLeaveNoPartialResult(const std::string& folder) {
+    const std::string target = folder + "/kill.jpg";
+    const std::string lock = ResultLockPath(target);
+    const std::vector<std::uint8_t> bytes = {'r', 'e', 's', 'u', 'l', 't'};
+    const std::vector<std::function<bool(const std::string&)>> steps = {
+        [&](const std::string& event) {
+            const std::string end = " " + target;
+            return event.rfind("rename ", 0) == 0 &&
+                   event.compare(event.size() - end.size(), end.size(), end) == 0;
+        },
+        [&](const std::string& event) { return event == "write " + lock; },
+        [&](const std::string& event) { return event == "remove " + lock; },
+    };
+    for (std::size_t step = 0; step < steps.size(); ++step) {
+        SCOPED_TRACE(step);
+        fs::remove(target);
+        const pid_t child = ::fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            RecordingOps ops;
+            ops.RefusesNoReplace = ops.RefusesLinks = ops.RefusesExchange = true;
+            ops.OnEvent = [&](const std::string& event) {
+                if (steps[step](event)) ::raise(SIGKILL);
+            };
+            try {
+                PendingResult result =
+                    WriteTemporaryResult(ops, target, bytes.data(), bytes.size(), std::nullopt);
+                PutResultInPlace(ops, result);
+            } catch (...) {
+            }
+            ::_exit(3);  // the step was never reached
+        }
+        int status = 0;
+        ASSERT_EQ(::waitpid(child, &status, 0), child);
+        ASSERT_TRUE(WIFSIGNALED(status)) << "the run was not stopped at its step";
+        if (fs::exists(target)) {
+            EXPECT_EQ(Text(target), "result");
+        }
+        for (const fs::directory_entry& entry : fs::directory_iterator(folder)) {
+            const std::string name = entry.path().filename().string();
+            if (entry.path() != target) {
+                EXPECT_EQ(name.rfind(".stampwise-", 0), 0u) << name;
+            }
+        }
+
+        RecordingOps later;
+        later.RefusesNoReplace = later.RefusesLinks = later.RefusesExchange = true;
+        const std::uint8_t again[] = {'l', 'a', 't', 'e', 'r'};
+        PendingResult result = WriteTemporaryResult(later, target, again, 5,
+                                                    fs::exists(target) ? std::optional(StampOf(target))
+                                                                       : std::nullopt);
+        PutResultInPlace(later, result);
+        EXPECT_EQ(Text(target), "later");
+        EXPECT_FALSE(fs::exists(lock));
+    }
+}
+
+TEST(ResultFiles, AKillWhileLandingLeavesNoPartialResultWithoutNoReplaceRenamesOrLinks) {
+    TempFolder dir;
+    CheckThatKillsLeaveNoPartialResult(dir.Path().string());
 }
 
 // An exFAT image through FUSE on a loop device: the camera card's file system, which does not
@@ -333,6 +504,10 @@ TEST_F(ExfatDisk, NamesInAnotherLetterCaseAreAnotherFileNeverReplaced) {
     EXPECT_EQ(suffixRows[0].Result, kReportError);
     EXPECT_TRUE(ReadFileBytes(card + "/cam/img_s.jpg") == original);
     EXPECT_FALSE(HasTemporaryFiles(card + "/cam"));
+}
+
+TEST_F(ExfatDisk, AKillWhileLandingLeavesNoPartialResult) {
+    CheckThatKillsLeaveNoPartialResult(mount_);
 }
 
 }  // namespace
