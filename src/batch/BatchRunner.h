@@ -44,7 +44,7 @@ public:
 // What an operation puts into the runner.
 struct BatchOperation {
     OperationTexts Texts;          // what the question, the report and the messages say
-    std::string OperationPhrase;   // resize: by its rule; watermark: empty
+    std::string OperationPhrase;   // the question's middle phrase; empty when it has none
     TransformStep Step;
     // Before the first file. A throw ends the batch before any file, with the error's text as
     // the final message; nothing is written.
