@@ -68,20 +68,12 @@ std::string FolderOf(const std::string& path) {
     throw std::runtime_error(kOccupiedOutputErrorText + target);
 }
 
-// The answer of the landing functions below when the name's lock stayed with another run.
-constexpr int kLockKept = kLockKeptByAnotherRun;
+// MoveWithoutReplacing's answer where the file system has no means to.
+constexpr int kNoMeans = -2;
 
-// Puts from at to while nothing is there, for a caller that holds to's lock: a check and a rename.
-int RenameIntoFreeName(ResultFileOps& ops, const std::string& from, const std::string& to) {
-    FileStamp there;
-    const int error = ops.Stamp(to, there);
-    if (error == 0) return EEXIST;
-    if (error != ENOENT) return error;
-    return ops.Rename(from, to);
-}
-
-// Puts from at to where nothing is. 0, EEXIST when something is, or another error.
-int MoveWhereNothingIs(ResultFileOps& ops, const std::string& from, const std::string& to) {
+// Puts from at to where nothing is, in one system call that cannot replace anything. 0, EEXIST
+// when something is, kNoMeans, or another error.
+int MoveWithoutReplacing(ResultFileOps& ops, const std::string& from, const std::string& to) {
     int error = ops.RenameNoReplace(from, to);
     if (!IsUnsupported(error)) return error;
     // FUSE and some network file systems refuse the flag; a hard link never replaces either.
@@ -91,13 +83,36 @@ int MoveWhereNothingIs(ResultFileOps& ops, const std::string& from, const std::s
         return 0;
     }
     if (error != EPERM && !IsUnsupported(error) && error != EMLINK) return error;
+    return kNoMeans;
+}
+
+// A check and a rename, for a caller that holds to's lock.
+int RenameIfFree(ResultFileOps& ops, const std::string& from, const std::string& to) {
+    FileStamp there;
+    const int error = ops.Stamp(to, there);
+    if (error == 0) return EEXIST;
+    if (error != ENOENT) return error;
+    return ops.Rename(from, to);
+}
+
+// Puts from at to while nothing is there, for a caller that holds to's lock. Where the file
+// system has the means, without replacing, since a run landing on a free name takes no lock there.
+int MoveIntoFreeName(ResultFileOps& ops, const std::string& from, const std::string& to) {
+    const int moved = MoveWithoutReplacing(ops, from, to);
+    return moved != kNoMeans ? moved : RenameIfFree(ops, from, to);
+}
+
+// Puts from at to where nothing is. 0, EEXIST when something is, or another error.
+int MoveWhereNothingIs(ResultFileOps& ops, const std::string& from, const std::string& to) {
+    const int moved = MoveWithoutReplacing(ops, from, to);
+    if (moved != kNoMeans) return moved;
     // No hard links (FAT, exFAT): a check and a rename, under the name's lock so that no other run
     // lands between them. Nothing is ever made under the name itself, so a kill leaves only the
     // temporary file and the lock.
     ResultNameLock lock(ops, to);
-    error = lock.Take();
+    const int error = lock.Take();
     if (error != 0) return error;
-    return RenameIntoFreeName(ops, from, to);
+    return RenameIfFree(ops, from, to);
 }
 
 // Puts from at to in place of the file stamped planned, and only of that one, under to's lock:
@@ -124,11 +139,11 @@ int ReplacePlannedFile(ResultFileOps& ops, std::string& from, const std::string&
         if (error != 0) from.clear();
         return error != 0 ? error : EEXIST;
     }
-    if (error == ENOENT) return RenameIntoFreeName(ops, from, to);  // the planned file is gone
+    if (error == ENOENT) return MoveIntoFreeName(ops, from, to);  // the planned file is gone
     if (!IsUnsupported(error)) return error;
     FileStamp there;
     error = ops.Stamp(to, there);
-    if (error == ENOENT) return RenameIntoFreeName(ops, from, to);
+    if (error == ENOENT) return MoveIntoFreeName(ops, from, to);
     if (error != 0) return error;
     if (!(there == planned)) return EEXIST;
     return ops.Rename(from, to);
@@ -185,7 +200,7 @@ void PutResultInPlace(ResultFileOps& ops, PendingResult& result) {
     const auto fail = [&](int errorNumber) {
         DiscardResult(ops, result);
         if (errorNumber == EEXIST) ThrowOccupied(result.Target);
-        if (errorNumber == kLockKept) {
+        if (errorNumber == kLockKeptByAnotherRun) {
             throw std::runtime_error(kLockedOutputErrorText + ResultLockPath(result.Target) + ")");
         }
         throw EFCreateError(result.Target, errorNumber);

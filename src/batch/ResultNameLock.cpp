@@ -60,7 +60,8 @@ int ResultNameLock::Take() {
         int error = ops_.CreateNew(path_, fd);
         if (error == 0) {
             isHeld_ = true;
-            error = ops_.Write(fd, reinterpret_cast<const std::uint8_t*>(owner.data()), owner.size());
+            const auto* bytes = reinterpret_cast<const std::uint8_t*>(owner.data());
+            error = ops_.Write(fd, bytes, owner.size());
             const int closeError = ops_.Close(fd);
             if (error == 0) error = closeError;
             if (error != 0) {

@@ -77,7 +77,8 @@ int ReadFileStamp(const std::string& path, FileStamp& stamp) {
     stamp.Device = static_cast<std::uint64_t>(info.st_dev);
     stamp.Inode = static_cast<std::uint64_t>(info.st_ino);
     stamp.SizeBytes = static_cast<std::int64_t>(info.st_size);
-    stamp.ModifiedNs = static_cast<std::int64_t>(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec;
+    stamp.ModifiedNs =
+        static_cast<std::int64_t>(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec;
     return 0;
 }
 

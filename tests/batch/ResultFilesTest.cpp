@@ -96,7 +96,9 @@ public:
         Record("exchange " + first + " " + second);
         return real_.Exchange(first, second);
     }
-    int Stamp(const std::string& path, FileStamp& stamp) override { return real_.Stamp(path, stamp); }
+    int Stamp(const std::string& path, FileStamp& stamp) override {
+        return real_.Stamp(path, stamp);
+    }
     int ReadOwner(const std::string& path, std::string& text) override {
         return real_.ReadOwner(path, text);
     }
@@ -227,7 +229,8 @@ TEST(ResultFiles, AResultKeepsThePermissionsOfTheFileItReplaces) {
     const std::string path = dir.WriteFile("out.jpg", "an earlier result");
     ASSERT_EQ(::chmod(path.c_str(), 0604), 0);
     const std::uint8_t bytes[] = {'n', 'e', 'w'};
-    PendingResult result = WriteTemporaryResult(SystemResultFileOps(), path, bytes, 3, StampOf(path));
+    PendingResult result =
+        WriteTemporaryResult(SystemResultFileOps(), path, bytes, 3, StampOf(path));
     PutResultInPlace(SystemResultFileOps(), result);
     EXPECT_EQ(Text(path), "new");
     struct stat info {};
@@ -410,9 +413,9 @@ void CheckThatKillsLeaveNoPartialResult(const std::string& folder) {
         RecordingOps later;
         later.RefusesNoReplace = later.RefusesLinks = later.RefusesExchange = true;
         const std::uint8_t again[] = {'l', 'a', 't', 'e', 'r'};
-        PendingResult result = WriteTemporaryResult(later, target, again, 5,
-                                                    fs::exists(target) ? std::optional(StampOf(target))
-                                                                       : std::nullopt);
+        const std::optional<FileStamp> earlier =
+            fs::exists(target) ? std::optional(StampOf(target)) : std::nullopt;
+        PendingResult result = WriteTemporaryResult(later, target, again, 5, earlier);
         PutResultInPlace(later, result);
         EXPECT_EQ(Text(target), "later");
         EXPECT_FALSE(fs::exists(lock));
