@@ -30,7 +30,7 @@ PictureSize ComputeNewSize(int width, int height, ResizeMode mode, int value);
 // result with the library's grey in it. The result carries the source's credit unless metadata
 // says None (WriteExifCredit). It is in sRGB (only the pixels it keeps are converted), or
 // with ProfileHandling::Keep holds an RGB source's pixels as stored and its profile.
-void ResizePicture(const std::string& sourcePath, ResizeMode mode, int value, StepOutcome& outcome,
+void ResizePicture(const SourceFile& file, ResizeMode mode, int value, StepOutcome& outcome,
                    ResultMetadata metadata = ResultMetadata::Credit,
                    ProfileHandling profiles = ProfileHandling::ConvertToSrgb);
 
@@ -41,7 +41,7 @@ struct ResizedPicture {
     std::vector<std::uint8_t> KeptProfile;
 };
 // ResizePicture up to the encoding; outcome gets the sizes, not the bytes.
-ResizedPicture ResizePixels(const std::string& sourcePath, ResizeMode mode, int value,
+ResizedPicture ResizePixels(const SourceFile& file, ResizeMode mode, int value,
                             StepOutcome& outcome, ResultMetadata metadata = ResultMetadata::Credit,
                             ProfileHandling profiles = ProfileHandling::ConvertToSrgb);
 

@@ -48,12 +48,13 @@ constexpr int kBandRows = 16;
 
 // A file turned out of its row order (upside down, or on its side) has no upright row before the
 // whole stored picture is decoded, so it is stamped whole.
-void StampWholePicture(const std::vector<std::uint8_t>& source, const TBitmap& preparedLogo,
+void StampWholePicture(const std::vector<std::uint8_t>& source, const JpegHeader& header,
+                       const TBitmap& preparedLogo,
                        const PlacementSet& placements, int marginPx, int opacity,
                        ProfileHandling profiles, const std::vector<std::uint8_t>& exifSegment,
                        const std::vector<std::uint8_t>& keptProfile, StepOutcome& outcome) {
     TBitmap picture;
-    DecodeJpeg(source.data(), source.size(), picture, JpegDamage::Refuse, profiles);
+    DecodeJpeg(source.data(), source.size(), header, picture, JpegDamage::Refuse, profiles);
     outcome.SourceSize = PictureSize{picture.Width(), picture.Height()};
     outcome.NewSize = outcome.SourceSize;
     const TBitmap stamped = StampLogo(std::move(picture), preparedLogo, placements, marginPx, opacity);
@@ -62,11 +63,15 @@ void StampWholePicture(const std::vector<std::uint8_t>& source, const TBitmap& p
 
 }  // namespace
 
-void StampPicture(const std::string& sourcePath, const TBitmap& preparedLogo,
+void StampPicture(const SourceFile& file, const TBitmap& preparedLogo,
                   const PlacementSet& placements, int marginPx, int opacity, StepOutcome& outcome,
                   ResultMetadata metadata, ProfileHandling profiles) {
-    const std::vector<std::uint8_t> source = ReadWholeFile(sourcePath);
-    const JpegHeader header = ReadJpegHeader(source.data(), source.size());
+    const std::vector<std::uint8_t> source = ReadWholeFile(file.Path);
+    // The header is parsed once: here, unless the memory estimate read it from these same bytes.
+    const JpegHeader* known = file.Header ? file.Header->For(source) : nullptr;
+    JpegHeader own;
+    if (known == nullptr) own = ReadJpegHeader(source.data(), source.size());
+    const JpegHeader& header = known != nullptr ? *known : own;
     // The header's size already, so that a file failing before its first row reports it.
     outcome.SourceSize = PictureSize{header.Width, header.Height};
     const std::vector<std::uint8_t> exifSegment = WriteExifCredit(header.Credit, metadata);
@@ -75,13 +80,13 @@ void StampPicture(const std::string& sourcePath, const TBitmap& preparedLogo,
             ? ProfileToKeep(header.Colours == JpegColours::Rgb, header.IccProfile)
             : std::vector<std::uint8_t>();
     if (!KeepsRowOrder(header.Orientation)) {
-        StampWholePicture(source, preparedLogo, placements, marginPx, opacity, profiles, exifSegment,
+        StampWholePicture(source, header, preparedLogo, placements, marginPx, opacity, profiles, exifSegment,
                           keptProfile, outcome);
         return;
     }
     // A damaged source fails rather than being stamped: the reader refuses it after its last row,
     // before the result is complete.
-    JpegRowReader reader(source.data(), source.size(), JpegDamage::Refuse, profiles);
+    JpegRowReader reader(source.data(), source.size(), header, JpegDamage::Refuse, profiles);
     const int width = reader.Width();
     const int height = reader.Height();
     outcome.SourceSize = PictureSize{width, height};
@@ -155,11 +160,11 @@ BatchOperation MakeWatermarkOperation(const WatermarkSettings& settings) {
         batch->Stamp = std::make_shared<const TBitmap>(
             PrepareLogo(s.Logo, size.Width, size.Height, s.NoiseLevel));
     };
-    operation.Step = [batch](const std::string& sourcePath, StepOutcome& outcome) {
+    operation.Step = [batch](const SourceFile& file, StepOutcome& outcome) {
         const std::shared_ptr<const TBitmap> stamp = batch->Stamp;
         if (!stamp) throw std::logic_error("the watermark stamp was not prepared for this batch");
         const WatermarkSettings& s = batch->Settings;
-        StampPicture(sourcePath, *stamp, s.Placements, s.MarginPx, s.Opacity, outcome, s.Metadata,
+        StampPicture(file, *stamp, s.Placements, s.MarginPx, s.Opacity, outcome, s.Metadata,
                      s.Profiles);
     };
     operation.CleanUp = [batch] { batch->Stamp.reset(); };

@@ -52,7 +52,7 @@ bool RunWatermarkChecks(const std::string& logoPath, const PlacementSet& placeme
 // The result carries the source's credit unless metadata says None (WriteExifCredit). The
 // picture is stamped in sRGB, or with ProfileHandling::Keep as stored, the result then carrying
 // the source's RGB profile.
-void StampPicture(const std::string& sourcePath, const TBitmap& preparedLogo,
+void StampPicture(const SourceFile& file, const TBitmap& preparedLogo,
                   const PlacementSet& placements, int marginPx, int opacity, StepOutcome& outcome,
                   ResultMetadata metadata = ResultMetadata::Credit,
                   ProfileHandling profiles = ProfileHandling::ConvertToSrgb);
