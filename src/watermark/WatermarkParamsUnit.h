@@ -127,6 +127,7 @@ private:
     void BuildSizeGroup();
     void BuildPositionGroup();
     void BuildScrollGroups();
+    void BuildBottomRow();
     stampwise::WizardHost& forms_;
     stampwise::TBitmap currentLogo_;
     stampwise::TBitmap samplePicture_;
