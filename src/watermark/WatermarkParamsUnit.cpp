@@ -24,6 +24,7 @@
 
 #include "batch/WizardHost.h"
 #include "imaging/JpegImage.h"
+#include "widgets/PathLabelUnit.h"
 #include "widgets/SizeRuleGroupUnit.h"
 #include "widgets/SpinEditUnit.h"
 #include "widgets/WizardLookUnit.h"
@@ -289,7 +290,12 @@ void TWatermarkParamsForm::BuildBottomRow() {
     // The logo's path and size share the row of "Дальше": until a logo is loaded they are empty,
     // and lines of their own would stand as an empty band across the window.
     constexpr int kRowTop = 398;
-    lblLogoPath = MakeBoldLabel(this, "lblLogoPath");
+    // A long path is cut in its middle, whole in the tooltip: the row is shorter than the window.
+    lblLogoPath = new TPathLabel(this);
+    lblLogoPath->setObjectName(QStringLiteral("lblLogoPath"));
+    QFont bold = lblLogoPath->font();
+    bold.setBold(true);
+    lblLogoPath->setFont(bold);
     lblLogoPath->setGeometry(8, kRowTop, 436, 18);
     lblLogoSize = MakeBoldLabel(this, "lblLogoSize");
     lblLogoSize->setGeometry(8, kRowTop + 18, 436, 18);
@@ -340,7 +346,7 @@ void TWatermarkParamsForm::ImagePreviewClick() {
     sbAlphaChange();
     lblWarning->hide();
     ImagePreview->setToolTip(QString::fromUtf8(stampwise::kChangeLogoHint));
-    lblLogoPath->setText(QString::fromStdString(*path));
+    lblLogoPath->SetPath(QString::fromStdString(*path));
 }
 
 const TBitmap* TWatermarkParamsForm::SamplePicture() {
