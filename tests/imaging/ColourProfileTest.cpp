@@ -236,7 +236,7 @@ TEST(ColourProfile, BrokenProfilesAreNoProfile) {
         EXPECT_EQ(FirstDifference(Decoded(c.file), untagged), -1) << c.name;
         // Nor is a broken profile passed on to a result.
         const JpegHeader header = ReadJpegHeader(c.file.data(), c.file.size());
-        EXPECT_TRUE(ProfileToKeep(true, header.IccProfile).empty()) << c.name;
+        EXPECT_TRUE(ProfileToKeep(JpegColours::Rgb, header.IccProfile).empty()) << c.name;
     }
 }
 
