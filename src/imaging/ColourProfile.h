@@ -38,7 +38,7 @@ public:
     SrgbConversion(SrgbConversion&&) noexcept;
     SrgbConversion& operator=(SrgbConversion&&) noexcept;
 
-    // Both made through one cache for the whole process, so that a batch's files make the
+    // All made through one cache for the whole process, so that a batch's files make the
     // conversion of their profile once.
     //
     // For an RGB picture with the embedded profile icc (empty for an untagged one). No conversion
