@@ -264,8 +264,8 @@ TEST(WatermarkOperation, AKeptProfileGetsTheLogoInItsOwnColours) {
     StepOutcome outcome;
     operation.Step(source, outcome);
     operation.CleanUp();
-    ASSERT_NE(outcome.Picture.Data(), nullptr);
-    const std::vector<std::uint8_t>& result = outcome.Picture.Data()->Bytes;
+    const std::vector<std::uint8_t>& result = outcome.Bytes;
+    ASSERT_FALSE(result.empty());
     TBitmap seen;
     DecodeJpeg(result.data(), result.size(), seen, JpegDamage::Refuse);
     TBitmap stored;
