@@ -10,7 +10,7 @@
 // APP2 chunks), from which the file's SrgbConversion is made before the library starts, in the C++
 // frames; inside the library's frames it only converts rows. Four-component files are read as CMYK
 // (the library turns YCCK into CMYK) into rows of the library's own pool and converted from there;
-// an RGB file's rows are converted where they lie.
+// an RGB file's rows are converted where they lie, and a grey file's colour map once.
 //
 // Damage is judged in Finish, by the one rule in JpegErrorTrap.h, from the warnings the trap kept:
 // the library has by then delivered every row it could (and, for a caller that refuses damage,
@@ -64,6 +64,7 @@ struct LibraryState {
     bool isSkipping = false;                 // jpeg_skip_scanlines gives the rows reading gives
     JSAMPARRAY inkRows = nullptr;            // kRowsPerCall rows of CMYK, for a four-component file
     JSAMPARRAY indexRow = nullptr;           // one row of colour-map indices, for a grey file
+    std::uint8_t greyOf[256] = {};           // the grey of each colour-map index, converted
     JSAMPROW scratchRow = nullptr;           // a row read only to be dropped, made when first needed
     int rowsDone = 0;                        // of the current ReadRows
     JOCTET* icc = nullptr;                   // the joined profile, malloc'ed by the library
@@ -234,7 +235,16 @@ StepFault StartStep(LibraryState& s) {
         s.inkRows = (*s.info.mem->alloc_sarray)(common, JPOOL_IMAGE, s.info.output_width * 4, kRowsPerCall);
     }
     // Quantized output is one colour-map index per pixel; the map's single component is the grey.
-    if (s.isGrayscale) s.indexRow = (*s.info.mem->alloc_sarray)(common, JPOOL_IMAGE, s.info.output_width, 1);
+    // A grey profile's conversion goes on the map's levels rather than on every pixel: the
+    // quantizer dithers against the map itself, which therefore stays as the library made it.
+    if (s.isGrayscale) {
+        s.indexRow = (*s.info.mem->alloc_sarray)(common, JPOOL_IMAGE, s.info.output_width, 1);
+        for (int i = 0; i < s.info.actual_number_of_colors && i < 256; ++i) {
+            std::uint8_t grey[3] = {s.info.colormap[0][i], s.info.colormap[0][i], s.info.colormap[0][i]};
+            if (s.toSrgb != nullptr) s.toSrgb->Convert(grey, grey, 1);
+            s.greyOf[i] = grey[0];
+        }
+    }
     s.isSkipping = CanSkipRows(s.info, s.isGrayscale);
     s.width = static_cast<int>(s.info.output_width);
     s.height = static_cast<int>(s.info.output_height);
@@ -269,7 +279,7 @@ bool PassOverTo(LibraryState& s, int row) {
 }
 
 void WidenGreyRow(const LibraryState& s, const JSAMPLE* indices, std::uint8_t* out) {
-    const JSAMPLE* greys = s.info.colormap[0];
+    const std::uint8_t* greys = s.greyOf;
     const int width = static_cast<int>(s.info.output_width);
     for (int x = 0; x < width; ++x, out += 3) {
         const std::uint8_t g = greys[indices[x]];
@@ -362,7 +372,9 @@ SrgbConversion ConversionFor(const JpegHeader& header, ProfileHandling profiles)
             return SrgbConversion::ForRgb(header.IccProfile);
         case JpegColours::Cmyk: return SrgbConversion::ForCmyk(header.IccProfile, false);
         case JpegColours::InvertedCmyk: return SrgbConversion::ForCmyk(header.IccProfile, true);
-        case JpegColours::Grey: break;
+        case JpegColours::Grey:
+            if (profiles == ProfileHandling::Keep) return SrgbConversion();
+            return SrgbConversion::ForGrey(header.IccProfile);
     }
     return SrgbConversion();
 }
@@ -375,9 +387,11 @@ DecompressSession::DecompressSession(const std::uint8_t* data, std::size_t size)
     if (!ReadHeaderStep(s, data, size, ownHeader_, true)) ThrowFailure();
     const std::unique_ptr<JOCTET, decltype(&std::free)> icc(std::exchange(s.icc, nullptr), &std::free);
     // Neither throws: an orientation or a credit that cannot be had is none.
+    bool isExifAdobeRgb = false;
     if (const jpeg_saved_marker_ptr m = ExifMarkerOf(s.info); m != nullptr) {
         ownHeader_.Orientation = ReadExifOrientation(m->data, m->data_length);
         ownHeader_.Credit = ReadExifCredit(m->data, m->data_length);
+        isExifAdobeRgb = IsExifAdobeRgb(m->data, m->data_length);
     }
     if (SwapsSides(ownHeader_.Orientation)) std::swap(ownHeader_.Width, ownHeader_.Height);
     if (icc != nullptr) {
@@ -386,6 +400,9 @@ DecompressSession::DecompressSession(const std::uint8_t* data, std::size_t size)
         } catch (const std::bad_alloc&) {
             throw EOutOfResources();
         }
+    } else if (isExifAdobeRgb && ownHeader_.Colours == JpegColours::Rgb) {
+        // An embedded profile wins; without one, the camera's Exif is the only word on its colours.
+        ownHeader_.IccProfile = AdobeRgbProfile();
     }
 }
 

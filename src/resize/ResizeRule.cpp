@@ -72,11 +72,10 @@ ResizedPicture ResizePixels(const SourceFile& file, ResizeMode mode, int value,
             const PictureSize planned = ComputeNewSize(width, height, mode, value);
             isSampled = planned.Width >= 1 && planned.Height >= 1 && planned.Height < height &&
                         source.Data() != nullptr;
-            const bool isRgb = source.Data() != nullptr && source.Data()->Colours == JpegColours::Rgb;
             if (isSampled) {
-                // An RGB file's rows come as stored: its conversion to sRGB waits for the copy
-                // below, so that it touches only the pixels the result keeps. (A CMYK file's rows
-                // are converted as they are read.)
+                // An RGB or grey file's rows come as stored: its conversion to sRGB waits for the
+                // copy below, so that it touches only the pixels the result keeps. (A CMYK file's
+                // rows are converted as they are read.)
                 const std::vector<std::uint8_t>& bytes = source.Data()->Bytes;
                 DecodeJpegSampledRows(bytes.data(), bytes.size(), *source.Header(), planned.Height,
                                       decoded, JpegDamage::Refuse, ProfileHandling::Keep);
@@ -104,11 +103,16 @@ ResizedPicture ResizePixels(const SourceFile& file, ResizeMode mode, int value,
             StretchCopy(result, Rect{0, 0, size.Width, size.Height}, decoded);
             // Nearest-neighbour copies pixels unchanged and a conversion works pixel by pixel, so
             // converting after the copy gives what converting the whole source first would.
-            if (isSampled && isRgb && profiles == ProfileHandling::ConvertToSrgb) {
-                SrgbConversion::ForRgb(source.Data()->IccProfile).ConvertPicture(result);
+            if (isSampled && profiles == ProfileHandling::ConvertToSrgb) {
+                const JpegColours colours = source.Data()->Colours;
+                if (colours == JpegColours::Rgb) {
+                    SrgbConversion::ForRgb(source.Data()->IccProfile).ConvertPicture(result);
+                } else if (colours == JpegColours::Grey) {
+                    SrgbConversion::ForGrey(source.Data()->IccProfile).ConvertPicture(result);
+                }
             }
             if (profiles == ProfileHandling::Keep) {
-                keptProfile = ProfileToKeep(isRgb, source.Data()->IccProfile);
+                keptProfile = ProfileToKeep(source.Data()->Colours, source.Data()->IccProfile);
             }
         } catch (...) {
             // What the source picture reports after the failure: 0 × 0 for a file that could not
