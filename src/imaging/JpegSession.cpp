@@ -48,6 +48,7 @@ struct LibraryState {
 
     jpeg_decompress_struct info;
     ErrorTrap trap;
+    DataSource source;
     bool isLive = false;  // jpeg_create_decompress done and jpeg_destroy_decompress not yet
     // The failure that ended the session, with the library's code and words for a library error.
     StepFault fault = StepFault::None;
@@ -80,8 +81,14 @@ void End(LibraryState& s) noexcept {
     s.isLive = false;
 }
 
-// At a setjmp's return: keeps the library's error and frees its state.
+// At a setjmp's return: keeps the library's error, or the source's stop at an overrun, and frees
+// the library's state.
 void KeepError(LibraryState& s) noexcept {
+    if (s.source.isStoppingAtOverrun && s.source.isOverrun) {
+        s.fault = StepFault::TooLittleData;
+        End(s);
+        return;
+    }
     s.fault = StepFault::Library;
     s.errorCode = s.trap.manager.msg_code;
     std::memcpy(s.errorText, s.trap.errorText, sizeof s.errorText);
@@ -121,7 +128,7 @@ bool ReadHeaderStep(LibraryState& s, const std::uint8_t* data, std::size_t size,
     s.info.err = ArmTrap(s.trap);
     jpeg_create_decompress(&s.info);
     s.isLive = true;
-    jpeg_mem_src(&s.info, data, static_cast<unsigned long>(size));
+    UseDataSource(s.info, s.source, data, size);
     // Kept whole (a segment is at most 64 KiB) so that the Exif block can be parsed after the header,
     // and the ICC profile's chunks joined.
     jpeg_save_markers(&s.info, JPEG_APP0 + 1, 0xFFFF);
@@ -151,10 +158,10 @@ bool ReadHeaderStep(LibraryState& s, const std::uint8_t* data, std::size_t size,
 // With Huffman coding every block of a scan costs at least one bit, so the data left after the
 // first scan's header must hold that many bits for the scan's blocks. A few hundred bytes that
 // announce 16384 × 16384 pixels would otherwise cost the picture's storage (and, progressive,
-// every coefficient of it) before the data runs out. Arithmetic coding may spend less than a bit
-// on a block, so it is not judged here.
-bool HasDataForFirstScan(const jpeg_decompress_struct& info) {
-    if (info.arith_code) return true;
+// every coefficient of it) before the data runs out. Arithmetic coding may spend far less than a
+// bit on a block of a flat picture, so for it this only says that the data must be looked at:
+// there the scan's own decoder finds out (ProbeStep), before the picture is made.
+bool HasBitPerBlockOfFirstScan(const jpeg_decompress_struct& info) {
     std::uint64_t blocks = 0;
     for (int i = 0; i < info.comps_in_scan; ++i) {
         const jpeg_component_info* component = info.cur_comp_info[i];
@@ -188,14 +195,24 @@ bool CanSkipRows(const jpeg_decompress_struct& info, bool isGrayscale) {
 #endif
 }
 
-// Starts the library with the fixed settings. A library error, and a conversion that does not fit
-// the file's colours, longjmp; the system's own refusals come before jpeg_start_decompress, which
-// already allocates buffers of the picture's width (and, for progressive files, coefficients for
-// the whole picture). No C++ object with a destructor may live in this frame.
-StepFault StartStep(LibraryState& s) {
+// A row of the library's own pool, as wide as one output row, for rows read only to be dropped.
+JSAMPROW ScratchRow(LibraryState& s) {
+    if (s.scratchRow == nullptr) {
+        s.scratchRow = (*s.info.mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(&s.info), JPOOL_IMAGE,
+                                                   s.info.output_width * s.info.output_components, 1)[0];
+    }
+    return s.scratchRow;
+}
+
+// The system's refusals before the library starts: a conversion that does not fit the file's
+// colours (a library error, which longjmps), a picture too large, and data too short for its first
+// scan. Returns None also for arithmetic-coded data that is thin for its scan but may be whole;
+// isWorthProbing then says whether it must be looked at before the picture is made. No C++ object
+// with a destructor may live in this frame.
+StepFault CheckStep(LibraryState& s, bool& isWorthProbing) {
     if (setjmp(s.trap.jump) != 0) {
         KeepError(s);
-        return StepFault::Library;
+        return s.fault;
     }
     // Four-component pixels reach the rows only through their conversion.
     const bool isInk = s.info.jpeg_color_space == JCS_CMYK || s.info.jpeg_color_space == JCS_YCCK;
@@ -205,10 +222,75 @@ StepFault StartStep(LibraryState& s) {
         End(s);
         return StepFault::OutOfResources;
     }
-    if (!HasDataForFirstScan(s.info)) {
-        End(s);
-        return StepFault::TooLittleData;
+    isWorthProbing = false;
+    if (!HasBitPerBlockOfFirstScan(s.info)) {
+        if (!s.info.arith_code) {
+            End(s);
+            return StepFault::TooLittleData;
+        }
+        isWorthProbing = true;
     }
+    return StepFault::None;
+}
+
+// Where the first scan's entropy-coded data ends: at the first marker after the scan's header
+// (which the library has just read) that is neither a stuffed zero nor a restart marker.
+std::size_t FirstScanEnd(const LibraryState& s) {
+    const std::uint8_t* data = s.source.data;
+    const std::size_t size = s.source.size;
+    std::size_t at = static_cast<std::size_t>(s.info.src->next_input_byte - data);
+    for (; at + 1 < size; ++at) {
+        if (data[at] != 0xFF) continue;
+        const std::uint8_t code = data[at + 1];
+        if (code != 0x00 && code != 0xFF && (code < JPEG_RST0 || code > JPEG_RST0 + 7)) return at;
+    }
+    return size;
+}
+
+// Runs a second decompressor over the bytes up to the end of the first scan's data, through that
+// scan, as cheaply as the library allows (whole rows of blocks of a single scan are only
+// entropy-decoded when it can skip them), and stops it as soon as the scan asks for more zeros past
+// its data than a complete one does. The arithmetic decoder would take them from the scan's end
+// marker on without a word, and decode a huge picture announced by a few bytes from nothing.
+// Returns TooLittleData then, Library for any other library error, None for a scan that its data
+// holds. Only the library's buffers for a few rows are made, and of a progressive file's
+// coefficients only what the scan reached. No C++ object with a destructor may live in this frame.
+StepFault ProbeStep(LibraryState& p, const std::uint8_t* data, std::size_t size) {
+    if (setjmp(p.trap.jump) != 0) {
+        KeepError(p);
+        return p.fault;
+    }
+    p.info.err = ArmTrap(p.trap);
+    jpeg_create_decompress(&p.info);
+    p.isLive = true;
+    UseDataSource(p.info, p.source, data, size);
+    p.source.isStoppingAtOverrun = true;
+    jpeg_read_header(&p.info, TRUE);
+    p.info.dct_method = JDCT_IFAST;
+    p.info.do_fancy_upsampling = FALSE;
+    // A file of several scans is read (up to the end of these bytes) by jpeg_start_decompress.
+    jpeg_start_decompress(&p.info);
+    const JDIMENSION height = jpeg_has_multiple_scans(&p.info) ? 0 : p.info.output_height;
+#if defined(LIBJPEG_TURBO_VERSION)
+    if (height > 1) jpeg_skip_scanlines(&p.info, height - 1);
+#endif
+    while (p.info.output_scanline < height) {
+        JSAMPROW discard = ScratchRow(p);
+        if (jpeg_read_scanlines(&p.info, &discard, 1) != 1) break;
+    }
+    End(p);
+    return StepFault::None;
+}
+
+// Starts the library with the fixed settings. A library error longjmps. jpeg_start_decompress already allocates buffers of the picture's width
+// (and, for progressive files, coefficients for the whole picture). No C++ object with a
+// destructor may live in this frame.
+StepFault StartStep(LibraryState& s) {
+    if (setjmp(s.trap.jump) != 0) {
+        KeepError(s);
+        return s.fault;
+    }
+    const bool isInk = s.info.jpeg_color_space == JCS_CMYK || s.info.jpeg_color_space == JCS_YCCK;
 
     s.isGrayscale = s.info.jpeg_color_space == JCS_GRAYSCALE;
     s.info.scale_num = 1;
@@ -242,15 +324,6 @@ StepFault StartStep(LibraryState& s) {
 }
 
 int NextRowOf(const LibraryState& s) { return static_cast<int>(s.info.output_scanline); }
-
-// A row of the library's own pool, as wide as one output row, for rows read only to be dropped.
-JSAMPROW ScratchRow(LibraryState& s) {
-    if (s.scratchRow == nullptr) {
-        s.scratchRow = (*s.info.mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(&s.info), JPOOL_IMAGE,
-                                                   s.info.output_width * s.info.output_components, 1)[0];
-    }
-    return s.scratchRow;
-}
 
 // Reads and drops the rows before row; false when the library stops short of it.
 bool PassOverTo(LibraryState& s, int row) {
@@ -349,7 +422,7 @@ bool FinishStep(LibraryState& s) {
             if (status == JPEG_REACHED_EOI || status == JPEG_SUSPENDED) break;
         }
     }
-    s.damage = JudgeDamage(s.trap, s.info);
+    s.damage = JudgeDamage(s.trap, s.source, s.info);
     End(s);
     return true;
 }
@@ -398,11 +471,26 @@ DecompressSession::~DecompressSession() = default;
 
 JpegHeader DecompressSession::TakeHeader() { return std::move(ownHeader_); }
 
-void DecompressSession::Start(ProfileHandling profiles) {
+void DecompressSession::Start(ProfileHandling profiles, JpegDamage damage) {
+    LibraryState& s = *state_;
     toSrgb_ = ConversionFor(Header(), profiles);
-    state_->toSrgb = toSrgb_.IsNone() ? nullptr : &toSrgb_;
-    state_->fault = StartStep(*state_);
-    if (state_->fault != StepFault::None) ThrowFailure();
+    s.toSrgb = toSrgb_.IsNone() ? nullptr : &toSrgb_;
+    const bool isRefusing = damage == JpegDamage::Refuse;
+    bool isWorthProbing = false;
+    s.fault = CheckStep(s, isWorthProbing);
+    if (s.fault != StepFault::None) ThrowFailure();
+    if (isWorthProbing && isRefusing) {
+        const auto probe = std::make_unique<LibraryState>();
+        const StepFault probed = ProbeStep(*probe, s.source.data, FirstScanEnd(s));
+        // Any other failure the decode itself meets again, with its rows.
+        if (probed == StepFault::TooLittleData) {
+            End(s);
+            s.fault = probed;
+            ThrowFailure();
+        }
+    }
+    s.fault = StartStep(s);
+    if (s.fault != StepFault::None) ThrowFailure();
 }
 
 int DecompressSession::Width() const { return state_->width; }

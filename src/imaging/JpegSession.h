@@ -38,8 +38,11 @@ public:
     // Starts the library with the fixed settings and the header's conversion to sRGB (none for an
     // RGB file with ProfileHandling::Keep). Throws EJPEG for a library error, EOutOfResources beyond
     // kMaxPicturePixels (before the library holds anything of the picture's size), and EJPEG as
-    // for data that ends early when the data cannot hold the first scan.
-    void Start(ProfileHandling profiles);
+    // for data that ends early when the data cannot hold the first scan. With JpegDamage::Refuse
+    // also when an arithmetic-coded scan turns out longer than its data before the caller makes
+    // the picture (a scan of a thin single-scan file is run through first; the scans of a file of
+    // several are read here anyway).
+    void Start(ProfileHandling profiles, JpegDamage damage);
 
     // After Start: the stored picture.
     int Width() const;
