@@ -88,9 +88,13 @@ std::vector<std::string> TFormSet::FileListEntries() const { return SelectFilesF
 
 stampwise::TargetTexts TFormSet::TargetFieldTexts() const { return SelectTargetForm->Targets(); }
 
-std::unique_ptr<stampwise::BatchView> TFormSet::ReportView(FormId paramsForm) {
-    return std::make_unique<TReportBatchView>(*ReportForm, boxes_, Form(paramsForm));
+void TFormSet::StartBatch(FormId paramsForm, const stampwise::BatchOperation& operation) {
+    stampwise::BatchInputs inputs;
+    inputs.Targets = TargetFieldTexts();
+    ReportForm->RunBatch(job_, SelectedSourceFolder(), inputs, operation, Form(paramsForm), boxes_);
 }
+
+void TFormSet::StopBatch() { ReportForm->StopBatch(); }
 
 stampwise::TJPEGImage* TFormSet::PreviewPicture() {
     return MainForm != nullptr ? MainForm->PreviewPicture() : nullptr;

@@ -43,7 +43,9 @@ public:
     std::string SelectedSourceFolder() const override;
     std::vector<std::string> FileListEntries() const override;
     stampwise::TargetTexts TargetFieldTexts() const override;
-    std::unique_ptr<stampwise::BatchView> ReportView(stampwise::FormId paramsForm) override;
+    void StartBatch(stampwise::FormId paramsForm, const stampwise::BatchOperation& operation) override;
+    // Stops a batch under way as its stop button does: the program's signals end a run so.
+    void StopBatch();
     stampwise::TJPEGImage* PreviewPicture() override;
 
     // A window with its own type, for the program's start-up, its tests and its screenshots; the

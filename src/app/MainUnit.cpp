@@ -16,6 +16,7 @@
 #include "app/FormSetUnit.h"
 #include "app/WindowShape.h"
 #include "imaging/ImageErrors.h"
+#include "job/WizardFlow.h"
 
 // Outside any namespace, as Qt's resource registration requires. The pictures are compiled into
 // the program by the build (tools/artwork), so they are only registered, never loaded from disk;
@@ -100,6 +101,10 @@ TMainForm::TMainForm(TFormSet& forms, PulseTicks ticks)
     connect(Timer, &QTimer::timeout, this, &TMainForm::TimerTimer);
 
     FormCreate();
+    // The window has no caption of its own, but a task bar names the program by the title its
+    // main window gives the window system: that is the application title.
+    winId();
+    windowHandle()->setTitle(QString::fromUtf8(stampwise::kApplicationTitle));
     if (ticks == PulseTicks::FromTimer) Timer->start();
 }
 

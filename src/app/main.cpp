@@ -17,6 +17,7 @@
 #include "app/FormSetUnit.h"
 #include "app/MainUnit.h"
 #include "app/MessageBoxUnit.h"
+#include "app/RussianQtTextsUnit.h"
 #include "platform/InterruptSignals.h"
 #include "imaging/PictureMemory.h"
 
@@ -28,7 +29,7 @@ int main(int argc, char* argv[]) {
     SetDesktopIdentity();
 
     QTranslator qtTranslations;
-    InstallQtTranslations(qtTranslations);
+    InstallRussianQtTexts(qtTranslations);
 
     TQtMessageBoxes boxes;
     TFormSet forms(boxes);
@@ -55,6 +56,8 @@ int main(int argc, char* argv[]) {
         QObject::connect(wake.get(), &QSocketNotifier::activated, [&] {
             char bytes[16];
             [[maybe_unused]] const ssize_t drained = ::read(wakeFd, bytes, sizeof bytes);
+            // A batch under way hears it while it waits for a file, as it hears its stop button.
+            forms.StopBatch();
             closer.start();
             QApplication::quit();
         });

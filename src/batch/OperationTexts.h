@@ -1,7 +1,7 @@
 // Everything the runner and the windows say that differs between operations: the question's
 // source and target phrases, the report's result caption, the final messages and the default
-// names of the target window and the command. Each operation fills one (ResizeTexts,
-// WatermarkTexts); the runner only joins what it is given, so it branches on no operation.
+// names of the target window and the command. Each operation fills one in its own folder; the
+// runner only joins what it is given, so it branches on no operation.
 #pragma once
 
 #include <string>
@@ -27,7 +27,7 @@ struct NameDefaults {
 };
 
 struct OperationTexts {
-    std::string Keyword;  // the job's Operation: "resize", "watermark"
+    std::string Keyword;  // the job's Operation, as the main window's buttons set it
     // The question's first phrase, by source kind ("folder" or "files"; "" for anything else).
     std::string (*SourcePhrase)(const std::string& sourceKind, const std::string& folder,
                                 int fileCount) = nullptr;

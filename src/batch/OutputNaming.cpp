@@ -69,15 +69,13 @@ std::string PlannedOutputPath(const std::string& source, const std::string& targ
     return output;
 }
 
-std::string BuildOutputPath(const std::string& source, const std::string& targetMode,
-                            const TargetTexts& targets, std::string* folderError) {
-    if (targetMode == keyword::kSubfolder) {
-        const std::string folder = Split(source).Folder + targets.Subfolder;
-        if (!EnsureFolder(folder) && folderError != nullptr) {
-            *folderError = kCannotCreateFolderText + folder;
-        }
-    }
-    return PlannedOutputPath(source, targetMode, targets);
+std::string MakeOutputFolder(const std::string& outputPath, const std::string& targetMode) {
+    if (targetMode != keyword::kSubfolder) return "";
+    // The name holds no "/", so the folder is exactly the source's folder and the subfolder text,
+    // as typed: the message names it so.
+    const std::string folder = Split(outputPath).Folder;
+    const std::string made = folder.empty() ? folder : folder.substr(0, folder.size() - 1);
+    return EnsureFolder(made) ? "" : kCannotCreateFolderText + made;
 }
 
 std::string FileKey(const std::string& path) {

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "batch/BatchRunner.h"
+#include "batch/OperationTexts.h"
 
 namespace stampwise {
 
@@ -26,14 +26,15 @@ inline constexpr const char* kEarlierOutputErrorText =
     "Это имя оставлено за результатом файла, который стоит в списке раньше: ";
 
 // The output path of source for targetMode ("folder", "subfolder", "prefix", "suffix"), with "/"
-// as the separator. In the "subfolder" mode the subfolder is made when missing (one level); when
-// that fails, *folderError receives "Невозможно создать каталог " + D (the save will then fail).
-std::string BuildOutputPath(const std::string& source, const std::string& targetMode,
-                            const TargetTexts& targets, std::string* folderError);
-
-// The path BuildOutputPath gives, without making any folder: for planning a batch before it runs.
+// as the separator; empty for any other mode. Makes no folder: the plan of a batch works it out
+// once for each file before the first one starts.
 std::string PlannedOutputPath(const std::string& source, const std::string& targetMode,
                               const TargetTexts& targets);
+
+// In the "subfolder" mode, makes the folder of outputPath (a planned path) when it is missing, one
+// level only; empty when it is there now, else "Невозможно создать каталог " + the folder (the save
+// will then fail). Other modes make nothing.
+std::string MakeOutputFolder(const std::string& outputPath, const std::string& targetMode);
 
 // One spelling per path: absolute, with links, "." and ".." resolved as far as the path exists.
 // FileIdentity's key for a file that does not exist (yet).

@@ -128,6 +128,29 @@ private:
     TReportForm& report_;
 };
 
+// The batch runner's view of this window: the rows into the list, a folder message in a box
+// before its row, and the events handled while the runner waits, so the windows paint and the
+// stop is heard.
+class TReportBatchView final : public stampwise::BatchView {
+public:
+    TReportBatchView(TReportForm& report, stampwise::MessageBoxes& boxes)
+        : report_(report), boxes_(boxes) {}
+
+    void AddRow(const stampwise::ReportRow& row, const std::string& folderMessage) override {
+        if (!folderMessage.empty()) boxes_.Information(folderMessage);
+        report_.AddRow(row);
+        report_.RepaintList();
+    }
+    void ShowProgress(int done, int total) override { report_.ShowProgress(done, total); }
+    // Everything, so the windows keep painting and the stop button is heard; the report window's
+    // gate keeps every other input out until the final message.
+    void WaitTick() override { QApplication::processEvents(); }
+
+private:
+    TReportForm& report_;
+    stampwise::MessageBoxes& boxes_;
+};
+
 QIcon LoadRowIcon(const QString& resource) {
     QPixmap pixmap(resource);
     // The artwork is drawn on white; as in an image list, that colour is the background, so a
@@ -318,14 +341,18 @@ void TReportForm::btnViewResultClick() {
 }
 
 void TReportForm::btnStopClick() {
-    isStopRequested_ = true;
+    stop_.request_stop();
     btnStop->setEnabled(false);  // pressed once; the files under way still finish
+}
+
+void TReportForm::StopBatch() {
+    if (IsBatchRunning() && btnStop->isEnabled()) btnStop->click();
 }
 
 void TReportForm::btnFinishedClick() { forms_.Flow().ReportFinishedClicked(); }
 
 void TReportForm::BeginBatch() {
-    isStopRequested_ = false;
+    stop_ = std::stop_source();
     inputGate_ = std::make_unique<TBatchInputGate>(*this);
     btnStop->setEnabled(true);
     // What the gate keeps out looks so: the batch must end, or be stopped, first.
@@ -348,50 +375,44 @@ void TReportForm::closeEvent(QCloseEvent* event) {
     QWidget::closeEvent(event);
 }
 
-bool TReportBatchView::AskQuestion(const std::string& text) { return boxes_.Question(text); }
+void TReportForm::RunBatch(stampwise::JobState& job, const std::string& sourceFolder,
+                           stampwise::BatchInputs inputs, const stampwise::BatchOperation& operation,
+                           QWidget* paramsWindow, stampwise::MessageBoxes& boxes) {
+    const std::string question = stampwise::BuildConfirmationText(
+        operation.Texts, job.SourceKind, sourceFolder, static_cast<int>(job.SourceFiles.size()),
+        operation.OperationPhrase, job.TargetMode, inputs.Targets);
+    if (!boxes.Question(question)) return;
+    // Every file would fail on it, one by one: said once, and the parameters window stays for
+    // another try.
+    if (const std::string refusal = stampwise::TargetRefusal(job.TargetMode, inputs.Targets);
+        !refusal.empty()) {
+        boxes.Notice(refusal);
+        return;
+    }
 
-void TReportBatchView::ShowInformation(const std::string& text) { boxes_.Information(text); }
-
-void TReportBatchView::HideParamsWindow() {
-    if (paramsWindow_ != nullptr) paramsWindow_->hide();
-}
-
-void TReportBatchView::ClearReportRows() { report_.ClearRows(); }
-
-void TReportBatchView::ClearReportColumns() { report_.ClearColumns(); }
-
-void TReportBatchView::AddReportColumn(const stampwise::ReportColumn& column) {
-    report_.AddColumn(column);
-}
-
-void TReportBatchView::AddReportRow(const stampwise::ReportRow& row) { report_.AddRow(row); }
-
-void TReportBatchView::RepaintReport() { report_.RepaintList(); }
-
-void TReportBatchView::ShowReport() {
-    report_.ShowReport();
-    report_.BeginBatch();
-}
-
-void TReportBatchView::ProcessPendingEvents() { QApplication::processEvents(); }
-
-void TReportBatchView::WaitTick() {
-    // Everything, so the windows keep painting and the stop button is heard; the report window's
-    // gate keeps every other input out until the final message.
+    if (paramsWindow != nullptr) paramsWindow->hide();
+    ClearRows();
+    ClearColumns();
+    ShowReport();
+    BeginBatch();
+    // Ends the batch for the windows also when the runner is left by an exception.
+    struct BatchEnd {
+        TReportForm& report;
+        ~BatchEnd() {
+            if (report.IsBatchRunning()) report.EndBatch();
+        }
+    } batchEnd{*this};
+    for (const stampwise::ReportColumn& column : stampwise::ReportColumns(operation.Texts)) {
+        AddColumn(column);
+    }
     QApplication::processEvents();
-}
 
-void TReportBatchView::ReportProgress(int done, int total) { report_.ShowProgress(done, total); }
-
-void TReportBatchView::PicturesReleased() {
+    inputs.Stop = stop_.get_token();
+    TReportBatchView view(*this, boxes);
+    const stampwise::BatchSummary summary = stampwise::RunBatch(job, inputs, operation, view);
+    // Every picture of the batch is gone: the memory goes back to the system, since a program
+    // that keeps pictures' memory for reuse would otherwise hold the batch's peak while it waits.
     stampwise::ReturnPictureMemory();
-    report_.EndBatch();
+    EndBatch();
+    boxes.Information(summary.FinalMessage);
 }
-
-TReportBatchView::~TReportBatchView() {
-    if (report_.IsBatchRunning()) report_.EndBatch();
-}
-
-void TReportBatchView::ShowNotice(const std::string& text) { boxes_.Notice(text); }
-
-bool TReportBatchView::StopRequested() const { return report_.IsStopRequested(); }

@@ -3,21 +3,21 @@
 // stops a running batch (so does Escape, or closing the window, while it runs). The user may resize
 // it; the path columns take the room.
 //
-// TReportBatchView is the batch runner's view of the windows: its question and messages go through
-// the message boxes, its rows into this window's list, and it hides the parameters window that
-// started the batch. While the batch runs the windows take no input but the stop.
+// RunBatch is the windows' side of a batch: the question and the messages go through the message
+// boxes, the rows into this window's list, and the parameters window that started the batch hides.
+// While the batch runs the windows take no input but the stop.
 #pragma once
 
 #include <QIcon>
 #include <QWidget>
-#include <atomic>
 #include <functional>
 #include <memory>
 #include <optional>
+#include <stop_token>
 #include <string>
 
-#include "job/MessageBoxes.h"
 #include "batch/BatchRunner.h"
+#include "job/MessageBoxes.h"
 
 class QCloseEvent;
 class QFontMetrics;
@@ -50,6 +50,17 @@ public:
     // The shell's "open" on a file; its outcome is ignored. Tests record the paths instead.
     std::function<void(const std::string& path)> OpenInShell;
 
+    // Asks the question about job in boxes; on Yes (and a target that can take the results) hides
+    // paramsWindow, sets the report up, runs the batch with this window's stop button as its stop,
+    // and ends with the final message. On No nothing changes; a refused target is said in a notice
+    // and the parameters window stays.
+    void RunBatch(stampwise::JobState& job, const std::string& sourceFolder,
+                  stampwise::BatchInputs inputs, const stampwise::BatchOperation& operation,
+                  QWidget* paramsWindow, stampwise::MessageBoxes& boxes);
+    // Stops the running batch as the stop button does (the program's signals come here too);
+    // nothing when no batch runs.
+    void StopBatch();
+
     // The list operations the batch needs.
     void ClearRows();
     void ClearColumns();
@@ -59,13 +70,10 @@ public:
     void ShowProgress(int done, int total);
     void ShowReport();
 
-    // A batch begins: the stop button is enabled and the windows take no other input until
-    // EndBatch (a dialog of the batch keeps its own).
-    void BeginBatch();
-    void EndBatch();
     bool IsBatchRunning() const { return inputGate_ != nullptr; }
-    // Whether the stop button was pressed in the running batch; safe from any thread.
-    bool IsStopRequested() const { return isStopRequested_; }
+    // Whether the running batch was asked to stop, and its stop as a token; safe from any thread.
+    bool IsStopRequested() const { return stop_.stop_requested(); }
+    std::stop_token StopToken() const { return stop_.get_token(); }
 
     // Image 0: success, image 1: failure.
     QIcon RowIcon(int imageIndex) const;
@@ -86,46 +94,19 @@ private:
     void LayOut();
     // Widens every column but the two path columns to this row's text where it does not fit.
     void FitColumnsToRow(QTreeWidgetItem* item);
+    // A batch begins: the stop button is enabled and the windows take no other input until
+    // EndBatch (a dialog of the batch keeps its own).
+    void BeginBatch();
+    void EndBatch();
 
     stampwise::WizardHost& forms_;
     QIcon okIcon_;
     QIcon errorIcon_;
     std::unique_ptr<QObject> inputGate_;  // while a batch runs
-    std::atomic<bool> isStopRequested_{false};
+    std::stop_source stop_;               // the running batch's, made afresh for each
 };
 
 // path as a path column shows it in widthPx: whole when it fits, else with the middle of its folder
 // part elided and the file name whole, or only the name (elided in its middle) when the name
 // alone leaves no room for the folder.
 QString ElidePathKeepingName(const QString& path, const QFontMetrics& metrics, int widthPx);
-
-class TReportBatchView final : public stampwise::BatchView {
-public:
-    TReportBatchView(TReportForm& report, stampwise::MessageBoxes& boxes, QWidget* paramsWindow)
-        : report_(report), boxes_(boxes), paramsWindow_(paramsWindow) {}
-    // Ends the batch for the window also when the runner was left by an exception.
-    ~TReportBatchView() override;
-    TReportBatchView(const TReportBatchView&) = delete;
-    TReportBatchView& operator=(const TReportBatchView&) = delete;
-
-    bool AskQuestion(const std::string& text) override;
-    void ShowInformation(const std::string& text) override;
-    void HideParamsWindow() override;
-    void ClearReportRows() override;
-    void ClearReportColumns() override;
-    void AddReportColumn(const stampwise::ReportColumn& column) override;
-    void AddReportRow(const stampwise::ReportRow& row) override;
-    void RepaintReport() override;
-    void ShowReport() override;
-    void ProcessPendingEvents() override;
-    void WaitTick() override;
-    void ReportProgress(int done, int total) override;
-    void PicturesReleased() override;
-    void ShowNotice(const std::string& text) override;
-    bool StopRequested() const override;
-
-private:
-    TReportForm& report_;
-    stampwise::MessageBoxes& boxes_;
-    QWidget* paramsWindow_;
-};

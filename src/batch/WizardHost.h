@@ -1,10 +1,9 @@
 // What a window of the wizard may ask of the set of windows around it: the job and its flow, the
-// message boxes, what the source and target windows hold now, the report window as the view of a
-// batch, and the main window's preview picture. The form set (app/FormSetUnit) implements it, so a
-// window reaches the others through this and never includes the windows above it.
+// message boxes, what the source and target windows hold now, the start of a batch, and the main
+// window's preview picture. The form set (app/FormSetUnit) implements it, so a window reaches the
+// others through this and never includes the windows above it.
 #pragma once
 
-#include <memory>
 #include <string>
 #include <vector>
 
@@ -32,9 +31,10 @@ public:
     // The target window's four fields, exactly as they stand.
     virtual TargetTexts TargetFieldTexts() const = 0;
 
-    // The report window as the view of a batch that paramsForm starts; the view hides paramsForm
-    // when the batch begins.
-    virtual std::unique_ptr<BatchView> ReportView(FormId paramsForm) = 0;
+    // Starts a batch of operation over the job from the parameters window paramsForm, with what
+    // the source and target windows hold now: the question, then the report window in its place
+    // while the files run, then the final message (TReportForm::RunBatch).
+    virtual void StartBatch(FormId paramsForm, const BatchOperation& operation) = 0;
     // The main window's sample picture, or null while there is none.
     virtual TJPEGImage* PreviewPicture() = 0;
 };

@@ -9,9 +9,11 @@
 #include <cerrno>
 #include <cstddef>
 #include <filesystem>
+#include <functional>
 #include <fstream>
 #include <istream>
 #include <ostream>
+#include <stop_token>
 #include <system_error>
 #include <unordered_map>
 #include <unordered_set>
@@ -33,30 +35,25 @@ namespace {
 constexpr const char* kProgramName = "stampwise-batch";
 
 // What the command shows of a batch: a line per row as soon as it comes, the progress for a
-// terminal. The folder messages are not repeated: each such file's row carries the same text.
+// terminal. The folder messages are not repeated: each such file's row carries the same text. After
+// every row and at every tick it asks hearSignal, which turns a signal into the batch's stop.
 class CommandView final : public BatchView {
 public:
-    CommandView(std::ostream& out, std::ostream& err, bool showProgress, bool isJson)
-        : out_(out), err_(err), showProgress_(showProgress), isJson_(isJson) {}
+    CommandView(std::ostream& out, std::ostream& err, bool showProgress, bool isJson,
+                std::function<void()> hearSignal)
+        : out_(out), err_(err), showProgress_(showProgress), isJson_(isJson),
+          hearSignal_(std::move(hearSignal)) {}
 
-    bool AskQuestion(const std::string&) override { return true; }
-    bool AsksQuestion() const override { return false; }
-    void ShowInformation(const std::string&) override {}
-    void HideParamsWindow() override {}
-    void ClearReportRows() override {}
-    void ClearReportColumns() override {}
-    void AddReportColumn(const ReportColumn&) override {}
-    void AddReportRow(const ReportRow& row) override {
+    void AddRow(const ReportRow& row, const std::string&) override {
         out_ << (isJson_ ? FormatJsonRow(row) : FormatReportLine(row)) << '\n' << std::flush;
+        hearSignal_();
     }
-    void RepaintReport() override {}
-    void ShowReport() override {}
-    void ProcessPendingEvents() override {}
-    void ReportProgress(int done, int total) override {
+    void ShowProgress(int done, int total) override {
         if (!showProgress_) return;
         err_ << '\r' << done << '/' << total << std::flush;
         hasProgressLine_ = true;
     }
+    void WaitTick() override { hearSignal_(); }
 
     void EndProgress() {
         if (hasProgressLine_) err_ << '\n' << std::flush;
@@ -67,6 +64,7 @@ private:
     std::ostream& err_;
     bool showProgress_;
     bool isJson_;
+    std::function<void()> hearSignal_;
     bool hasProgressLine_ = false;
 };
 
@@ -279,8 +277,15 @@ int RunBatchCommand(const std::vector<std::string>& arguments, std::istream& in,
         inputs.ProcessFirst = shard.First;
         inputs.ProcessLast = shard.Last;
     }
-    inputs.StopRequested = [&] { return signalNumber() != 0; };
-    CommandView view(out, err, showProgress, o.Json);
+    // A signal stops the batch through its one stop source: heard before the first file, after
+    // every row and while the batch waits for a file.
+    std::stop_source stop;
+    const auto hearSignal = [&] {
+        if (signalNumber() != 0) stop.request_stop();
+    };
+    hearSignal();
+    inputs.Stop = stop.get_token();
+    CommandView view(out, err, showProgress, o.Json, hearSignal);
     const BatchSummary summary = RunBatch(job, inputs, operation, view);
     view.EndProgress();
     // Also when interrupted: the rows printed stay, and the last line says what became of the run

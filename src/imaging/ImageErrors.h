@@ -9,7 +9,7 @@
 namespace stampwise {
 
 // Base of every picture failure. ErrorNumber() is the system's errno behind it, 0 when there is
-// none, so that a reader of the failure (FailureReasons.h) can say what happened in its own words.
+// none, so that a reader of the failure (the batch's words for it) can say what happened.
 class EImageError : public std::runtime_error {
 public:
     explicit EImageError(const std::string& message, int errorNumber = 0)

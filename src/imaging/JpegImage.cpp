@@ -1,6 +1,6 @@
-// TJPEGImage's state: the kept bytes and header, the bitmap decoded at most once, and the bytes that
-// are encoded only when there are none yet. The codec calls themselves are in JpegSession.cpp and
-// JpegEncoder.cpp; whole-file reading is in PictureFileIo.cpp, and saving a result is the batch's.
+// TJPEGImage's state: the kept bytes and header, and the bitmap decoded at most once. The codec calls
+// themselves are in JpegSession.cpp; whole-file reading is in PictureFileIo.cpp, and encoding and
+// saving a result are the operations' (EncodeJpeg) and the batch's.
 #include "imaging/JpegImage.h"
 
 #include <istream>
@@ -10,7 +10,6 @@
 
 #include "imaging/ImageErrors.h"
 #include "imaging/JpegDecoder.h"
-#include "imaging/JpegEncoder.h"
 #include "imaging/PictureFileIo.h"
 
 namespace stampwise {
@@ -34,7 +33,6 @@ void TJPEGImage::ReadFromStream(std::istream& stream) {
 
 void TJPEGImage::ReadFromBytes(std::vector<std::uint8_t> bytes) {
     bitmap_.reset();
-    profileToWrite_.clear();
     progressive_ = false;
     data_.emplace();
     data_->Bytes = std::move(bytes);
@@ -68,29 +66,6 @@ const TBitmap& TJPEGImage::DecodedBitmap(JpegDamage damage, ProfileHandling prof
     bitmap_.emplace();
     if (data_) DecodeJpeg(data_->Bytes.data(), data_->Bytes.size(), *bitmap_, damage, profiles);
     return *bitmap_;
-}
-
-void TJPEGImage::AssignBitmap(const TBitmap& bitmap, std::vector<std::uint8_t> exifSegment,
-                              std::vector<std::uint8_t> iccProfile) {
-    bitmap_ = bitmap;
-    exifSegment_ = std::move(exifSegment);
-    profileToWrite_ = std::move(iccProfile);
-    data_.reset();
-    progressive_ = false;
-}
-
-const std::vector<std::uint8_t>& TJPEGImage::EncodedBytes(const std::string& path) {
-    if (!data_) {
-        // A zero-length result would read back as no picture at all; refuse it as a failed save.
-        if (!bitmap_ || bitmap_->Empty()) throw EFCreateError(path, "The picture is empty");
-        TJPEGData encoded;
-        encoded.Bytes = EncodeJpeg(*bitmap_, exifSegment_, profileToWrite_);
-        encoded.Width = bitmap_->Width();
-        encoded.Height = bitmap_->Height();
-        data_ = std::move(encoded);
-    }
-    if (data_->Bytes.empty()) throw EFCreateError(path, "The picture is empty");
-    return data_->Bytes;
 }
 
 void TBitmap::AssignJpeg(TJPEGImage& jpeg) {

@@ -1,8 +1,7 @@
-// TJPEGImage: a JPEG picture that keeps a file's bytes, reads the header size without decoding,
-// decodes into a TBitmap on first need and encodes a bitmap with the fixed settings when its bytes
-// are asked for.
+// TJPEGImage: a JPEG picture that keeps a file's bytes, reads the header size without decoding and
+// decodes into a TBitmap on first need. A result is encoded by EncodeJpeg (JpegEncoder.h), not here.
 //
-// The libjpeg calls live in JpegSession.cpp and JpegEncoder.cpp; this class only keeps state.
+// The libjpeg calls live in JpegSession.cpp; this class only keeps state.
 #pragma once
 
 #include <cstdint>
@@ -63,21 +62,9 @@ public:
                                  ProfileHandling profiles = ProfileHandling::ConvertToSrgb);
     bool HasBitmap() const { return bitmap_.has_value(); }
 
-    // Holds a copy of the bitmap (shared storage) and drops the compressed data. exifSegment, when
-    // not empty, goes into the file when the bitmap is encoded (WriteExifCredit's payload),
-    // and so does iccProfile, the colour profile the result keeps.
-    void AssignBitmap(const TBitmap& bitmap, std::vector<std::uint8_t> exifSegment = {},
-                      std::vector<std::uint8_t> iccProfile = {});
-
-    // The bytes of the file the picture makes: the compressed data, encoded first when there is
-    // none. An empty picture is refused with EFCreateError naming path, the file it was meant for.
-    const std::vector<std::uint8_t>& EncodedBytes(const std::string& path);
-
 private:
     std::optional<TJPEGData> data_;
     std::optional<TBitmap> bitmap_;
-    std::vector<std::uint8_t> exifSegment_;
-    std::vector<std::uint8_t> profileToWrite_;
     bool progressive_ = false;
 };
 

@@ -1,8 +1,8 @@
 // The signals that end a run early: SIGINT, SIGTERM, SIGHUP and SIGPIPE (standard output closed).
 // Their handler only records the first signal's number and wakes an event loop through a pipe;
-// the batch asks InterruptSignal() through BatchInputs::StopRequested, starts no new file, lets
-// the files under way finish (so no temporary file is left), and the program then exits with
-// 128 + the number.
+// each program turns it into a request on its batch's stop source (BatchInputs::Stop), so the
+// batch starts no new file and lets the files under way finish (no temporary file is left), and
+// the program then exits with 128 + the number.
 #pragma once
 
 namespace stampwise {

@@ -8,8 +8,6 @@
 #include <algorithm>
 
 #include "batch/WizardHost.h"
-#include "batch/BatchRunner.h"
-#include "platform/InterruptSignals.h"
 #include "widgets/SizeRuleGroupUnit.h"
 #include "widgets/SpinEditUnit.h"
 #include "widgets/WizardLookUnit.h"
@@ -106,14 +104,7 @@ void TResizeParamsForm::rbWidthClick() {
 }
 
 void TResizeParamsForm::btnNextClick() {
-    stampwise::BatchInputs inputs;
-    inputs.SourceFolder = forms_.SelectedSourceFolder();
-    inputs.Targets = forms_.TargetFieldTexts();
-    // Ended by a signal: no new file starts, the files started finish (see app/main.cpp).
-    inputs.StopRequested = [] { return stampwise::InterruptSignal() != 0; };
     const TSpinEdit* spin = CheckedSpinEdit();
-    const auto view = forms_.ReportView(stampwise::FormId::ResizeParamsForm);
-    stampwise::RunBatch(forms_.Job(), inputs,
-                        stampwise::MakeResizeOperation(CheckedMode(), spin->Value(), spin->Text()),
-                        *view);
+    forms_.StartBatch(FormId::ResizeParamsForm,
+                      stampwise::MakeResizeOperation(CheckedMode(), spin->Value(), spin->Text()));
 }

@@ -19,6 +19,7 @@
 #include "imaging/ExifOrientation.h"
 #include "imaging/IntegerMath.h"
 #include "imaging/JpegDecoder.h"
+#include "imaging/JpegEncoder.h"
 #include "imaging/JpegImage.h"
 #include "imaging/PictureCost.h"
 #include "imaging/Raster.h"
@@ -43,11 +44,13 @@ PictureSize ComputeNewSize(int width, int height, ResizeMode mode, int value) {
     return {width, height};
 }
 
-void ResizePicture(const std::string& sourcePath, ResizeMode mode, int value, StepOutcome& outcome,
-                   ResultMetadata metadata, ProfileHandling profiles) {
-    TBitmap result;
-    std::vector<std::uint8_t> exifSegment;
-    std::vector<std::uint8_t> keptProfile;
+ResizedPicture ResizePixels(const std::string& sourcePath, ResizeMode mode, int value,
+                            StepOutcome& outcome, ResultMetadata metadata,
+                            ProfileHandling profiles) {
+    ResizedPicture resized;
+    TBitmap& result = resized.Picture;
+    std::vector<std::uint8_t>& exifSegment = resized.ExifSegment;
+    std::vector<std::uint8_t>& keptProfile = resized.KeptProfile;
     {
         // The source's bytes and pixels live only in this block, so they are gone before the
         // result is encoded: at most one source and one result are held per file.
@@ -114,7 +117,13 @@ void ResizePicture(const std::string& sourcePath, ResizeMode mode, int value, St
             throw;
         }
     }
-    outcome.Picture.AssignBitmap(result, std::move(exifSegment), std::move(keptProfile));
+    return resized;
+}
+
+void ResizePicture(const std::string& sourcePath, ResizeMode mode, int value, StepOutcome& outcome,
+                   ResultMetadata metadata, ProfileHandling profiles) {
+    const ResizedPicture resized = ResizePixels(sourcePath, mode, value, outcome, metadata, profiles);
+    outcome.Bytes = EncodeJpeg(resized.Picture, resized.ExifSegment, resized.KeptProfile);
 }
 
 std::uint64_t EstimateResizeMemory(std::uint64_t fileBytes, const JpegHeader& header,

@@ -3,8 +3,10 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "batch/BatchRunner.h"
+#include "imaging/Bitmap.h"
 #include "imaging/ColourProfile.h"
 #include "imaging/ExifWriter.h"
 #include "imaging/JpegDecoder.h"
@@ -20,7 +22,7 @@ using ResizeMode = SizeMode;
 PictureSize ComputeNewSize(int width, int height, ResizeMode mode, int value);
 
 // The resize TransformStep: read, decode, size rule, a new picture of the new size, one
-// StretchCopy, AssignBitmap. A reduction decodes only the rows the copy samples, which gives the
+// StretchCopy, encoded into outcome.Bytes. A reduction decodes only the rows the copy samples, which gives the
 // same pixels. Sizes are the upright picture's (a file's Exif orientation already applied). A new
 // width or height below 1 fails the file (after filling both sizes): a picture of no pixels is
 // never written.
@@ -31,6 +33,17 @@ PictureSize ComputeNewSize(int width, int height, ResizeMode mode, int value);
 void ResizePicture(const std::string& sourcePath, ResizeMode mode, int value, StepOutcome& outcome,
                    ResultMetadata metadata = ResultMetadata::Credit,
                    ProfileHandling profiles = ProfileHandling::ConvertToSrgb);
+
+// What ResizePicture encodes: the result's pixels and what its file carries besides them.
+struct ResizedPicture {
+    TBitmap Picture;
+    std::vector<std::uint8_t> ExifSegment;
+    std::vector<std::uint8_t> KeptProfile;
+};
+// ResizePicture up to the encoding; outcome gets the sizes, not the bytes.
+ResizedPicture ResizePixels(const std::string& sourcePath, ResizeMode mode, int value,
+                            StepOutcome& outcome, ResultMetadata metadata = ResultMetadata::Credit,
+                            ProfileHandling profiles = ProfileHandling::ConvertToSrgb);
 
 // What resizing a file to newSize costs in memory at its peak (fileBytes and header: the source's).
 // A reduction decodes only the rows it samples (all of them when the picture is stored on its side,

@@ -22,8 +22,6 @@
 #include <utility>
 
 #include "batch/WizardHost.h"
-#include "batch/BatchRunner.h"
-#include "platform/InterruptSignals.h"
 #include "imaging/JpegImage.h"
 #include "widgets/SizeRuleGroupUnit.h"
 #include "widgets/SpinEditUnit.h"
@@ -404,11 +402,5 @@ void TWatermarkParamsForm::btnNextClick() {
                                        forms_.Boxes())) {
         return;
     }
-    stampwise::BatchInputs inputs;
-    inputs.SourceFolder = forms_.SelectedSourceFolder();
-    inputs.Targets = forms_.TargetFieldTexts();
-    // Ended by a signal: no new file starts, the files started finish (see app/main.cpp).
-    inputs.StopRequested = [] { return stampwise::InterruptSignal() != 0; };
-    const auto view = forms_.ReportView(stampwise::FormId::WatermarkParamsForm);
-    stampwise::RunBatch(forms_.Job(), inputs, stampwise::MakeWatermarkOperation(Settings()), *view);
+    forms_.StartBatch(FormId::WatermarkParamsForm, stampwise::MakeWatermarkOperation(Settings()));
 }

@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <exception>
 
-#include "imaging/FailureReasons.h"
+#include "batch/FailureReasons.h"
 #include "imaging/ImageErrors.h"
 #include "imaging/IntegerMath.h"
 #include "imaging/JpegImage.h"

@@ -57,7 +57,7 @@ void StampWholePicture(const std::vector<std::uint8_t>& source, const TBitmap& p
     outcome.SourceSize = PictureSize{picture.Width(), picture.Height()};
     outcome.NewSize = outcome.SourceSize;
     const TBitmap stamped = StampLogo(std::move(picture), preparedLogo, placements, marginPx, opacity);
-    outcome.Picture.ReadFromBytes(EncodeJpeg(stamped, exifSegment, keptProfile));
+    outcome.Bytes = EncodeJpeg(stamped, exifSegment, keptProfile);
 }
 
 }  // namespace
@@ -110,7 +110,7 @@ void StampPicture(const std::string& sourcePath, const TBitmap& preparedLogo,
         }
         writer.WriteRows(rows, got);
     }
-    outcome.Picture.ReadFromBytes(writer.Finish());
+    outcome.Bytes = writer.Finish();
 }
 
 namespace {

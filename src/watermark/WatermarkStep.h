@@ -44,7 +44,7 @@ bool RunWatermarkChecks(const std::string& logoPath, const PlacementSet& placeme
                         MessageBoxes& boxes);
 
 // Stamps the prepared logo on one source picture; source size = new size = the picture's size, set
-// as soon as its header is read. The result is handed back encoded (outcome.Picture holds the JPEG
+// as soon as its header is read. The result is handed back encoded (outcome.Bytes holds the JPEG
 // bytes, which the runner saves as they are): byte for byte the encoding of StampLogo's picture,
 // made a band of rows at a time without ever holding the picture whole (except for a file whose
 // orientation turns its rows out of order). Throws on a file that cannot be read or decoded, or is

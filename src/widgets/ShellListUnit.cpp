@@ -4,6 +4,7 @@
 #include <QFileSystemModel>
 #include <QHeaderView>
 #include <QItemSelectionModel>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPalette>
 #include <iterator>
@@ -11,10 +12,16 @@
 namespace {
 
 // The file system model with the list's own column captions: Qt's read "Name", "Size", "Type"
-// unless its translations happen to be installed, and the program speaks Russian either way.
+// unless its translations happen to be installed, and the program speaks Russian either way. A
+// name's tooltip is the item's whole path, since a long name is cut in its middle.
 class TRussianFileSystemModel final : public QFileSystemModel {
 public:
     using QFileSystemModel::QFileSystemModel;
+
+    QVariant data(const QModelIndex& index, int role) const override {
+        if (role == Qt::ToolTipRole && index.column() == 0) return filePath(index);
+        return QFileSystemModel::data(index, role);
+    }
 
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override {
         static const char* const kCaptions[] = {"Имя", "Размер", "Тип", "Изменён"};
@@ -29,20 +36,7 @@ public:
 }  // namespace
 
 TShellFileList::TShellFileList(QWidget* parent) : QTableView(parent) {
-    model_ = new TRussianFileSystemModel(this);
-    // The list is refreshed by choosing the folder again, not by watching it.
-    model_->setOption(QFileSystemModel::DontWatchForChanges, true);
-    model_->setFilter(QDir::AllEntries | QDir::AllDirs | QDir::NoDotAndDotDot);
-    // Names may be edited in place (F2), as in the desktop's own file lists.
-    model_->setReadOnly(false);
-    // The desktop's icons, or the style's where the desktop has no icon theme.
-    model_->setIconProvider(&iconProvider_);
-
-    // The model sorts only what it holds when asked; the folder's entries arrive later, from the
-    // model's own thread, so the list is sorted again once they are all in.
-    connect(model_, &QFileSystemModel::directoryLoaded, this, [this](const QString& path) {
-        if (path == QString::fromStdString(folder_)) model_->sort(0, Qt::AscendingOrder);
-    });
+    UseNewModel();
 
     setShowGrid(true);
     setSelectionMode(QAbstractItemView::SingleSelection);
@@ -50,6 +44,9 @@ TShellFileList::TShellFileList(QWidget* parent) : QTableView(parent) {
     setEditTriggers(QAbstractItemView::EditKeyPressed);
     setSortingEnabled(false);
     setWordWrap(false);
+    // Names that differ only at their ends ("Настоящее фото 1.jpg", "Настоящее фото 2.jpg") stay
+    // told apart.
+    setTextElideMode(Qt::ElideMiddle);
     verticalHeader()->hide();
     verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 4);
     horizontalHeader()->setSectionsClickable(false);
@@ -67,17 +64,41 @@ TShellFileList::TShellFileList(QWidget* parent) : QTableView(parent) {
         "QTableView::item:hover { background-color: #dcebfc; }"
         "QTableView::item:selected { background-color: palette(highlight);"
         " color: palette(highlighted-text); }"));
+
+    connect(this, &QAbstractItemView::doubleClicked, this, [this](const QModelIndex& index) {
+        if (index.isValid() && model_->isDir(index)) emit FolderOpened(model_->filePath(index).toStdString());
+    });
+}
+
+void TShellFileList::UseNewModel() {
+    QFileSystemModel* old = model_;
+    model_ = new TRussianFileSystemModel(this);
+    // The list is read when a folder is chosen, not followed by watching it.
+    model_->setOption(QFileSystemModel::DontWatchForChanges, true);
+    model_->setFilter(QDir::AllEntries | QDir::AllDirs | QDir::NoDotAndDotDot);
+    // Names may be edited in place (F2), as in the desktop's own file lists.
+    model_->setReadOnly(false);
+    // The desktop's icons, or the style's where the desktop has no icon theme.
+    model_->setIconProvider(&iconProvider_);
+
+    // The model sorts only what it holds when asked; the folder's entries arrive later, from the
+    // model's own thread, so the list is sorted again once they are all in.
+    connect(model_, &QFileSystemModel::directoryLoaded, this, [this](const QString& path) {
+        if (path == QString::fromStdString(folder_)) model_->sort(0, Qt::AscendingOrder);
+    });
+    // The view may still show the old one until the caller puts the new one in its place.
+    if (old != nullptr) old->deleteLater();
 }
 
 void TShellFileList::ShowFolder(const std::string& path) {
     folder_ = path;
     if (path.empty()) {
-        setModel(nullptr);
+        SetViewModel(nullptr);
         return;
     }
     const QString folder = QString::fromStdString(path);
-    if (model() == nullptr) {
-        setModel(model_);
+    if (model() != model_) {
+        SetViewModel(model_);
         horizontalHeader()->resizeSection(0, 150);
     }
     model_->setRootPath(folder);
@@ -85,6 +106,27 @@ void TShellFileList::ShowFolder(const std::string& path) {
     setRootIndex(model_->index(folder));
     selectionModel()->clearSelection();
     scrollToTop();
+}
+
+void TShellFileList::Refresh() {
+    // The model reads a folder once and keeps its rows: only a new model reads it anew.
+    if (model() == nullptr) return;
+    UseNewModel();
+    ShowFolder(folder_);
+}
+
+void TShellFileList::SetViewModel(QFileSystemModel* model) {
+    QItemSelectionModel* oldSelection = selectionModel();
+    setModel(model);
+    delete oldSelection;  // the view does not delete the selection model it made for the old one
+}
+
+void TShellFileList::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_F5 || event->matches(QKeySequence::Refresh)) {
+        Refresh();
+        return;
+    }
+    QTableView::keyPressEvent(event);
 }
 
 bool TShellFileList::HasSelection() const {

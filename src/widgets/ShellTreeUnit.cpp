@@ -5,25 +5,16 @@
 #include <QFileSystemModel>
 #include <QHeaderView>
 #include <QItemSelectionModel>
+#include <QKeyEvent>
+#include <QStringList>
 #include <QScrollBar>
 #include <algorithm>
 #include <QTimer>
 
-TShellFolderTree::TShellFolderTree(QWidget* parent, bool watchChanges) : QTreeView(parent) {
-    model_ = new QFileSystemModel(this);
-    model_->setOption(QFileSystemModel::DontWatchForChanges, !watchChanges);
-    model_->setFilter(QDir::AllDirs | QDir::Drives | QDir::NoDotAndDotDot);
-    model_->setReadOnly(true);
-    // The desktop's folder icons, or the style's where the desktop has no icon theme.
-    model_->setIconProvider(&iconProvider_);
-    model_->setRootPath(QStringLiteral("/"));
-    setModel(model_);
-
+TShellFolderTree::TShellFolderTree(QWidget* parent) : QTreeView(parent) {
     // One column of names; size, type and date mean little for a folder tree. It is as wide as
     // its longest shown name, so no name is cut: a narrow tree scrolls sideways instead.
-    for (int column = 1; column < model_->columnCount(); ++column) hideColumn(column);
     header()->setStretchLastSection(false);
-    header()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
     header()->hide();
     // The root "/" is the single top item; it carries no expander of its own.
     setRootIsDecorated(false);
@@ -31,14 +22,60 @@ TShellFolderTree::TShellFolderTree(QWidget* parent, bool watchChanges) : QTreeVi
     setSelectionBehavior(QAbstractItemView::SelectRows);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     setHeaderHidden(true);
-
     setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
+
+    UseNewModel();
+    OpenAt(QDir::homePath());
+}
+
+void TShellFolderTree::UseNewModel() {
+    QFileSystemModel* old = model_;
+    model_ = new QFileSystemModel(this);
+    // A folder's rows are read once, when it is first opened, and then only followed by watching
+    // it: without watching, a folder made meanwhile would never show, not even after collapsing
+    // and opening its parent again.
+    model_->setOption(QFileSystemModel::DontWatchForChanges, false);
+    model_->setFilter(QDir::AllDirs | QDir::Drives | QDir::NoDotAndDotDot);
+    model_->setReadOnly(true);
+    // The desktop's folder icons, or the style's where the desktop has no icon theme.
+    model_->setIconProvider(&iconProvider_);
+    model_->setRootPath(QStringLiteral("/"));
+    QItemSelectionModel* oldSelection = selectionModel();
+    setModel(model_);
+    // The view deletes neither the old model nor the selection model it made for it.
+    delete oldSelection;
+    if (old != nullptr) old->deleteLater();
+
+    for (int column = 1; column < model_->columnCount(); ++column) hideColumn(column);
+    header()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
     connect(model_, &QFileSystemModel::layoutChanged, this, &TShellFolderTree::KeepScrollTarget);
     connect(model_, &QFileSystemModel::rowsInserted, this, &TShellFolderTree::KeepScrollTarget);
     connect(model_, &QFileSystemModel::directoryLoaded, this, &TShellFolderTree::KeepScrollTarget);
     connect(selectionModel(), &QItemSelectionModel::selectionChanged, this,
-            [this] { emit SelectedPathChanged(); });
-    OpenAt(QDir::homePath());
+            &TShellFolderTree::NoteSelection);
+}
+
+void TShellFolderTree::NoteSelection() {
+    // The selection model also reports rows moved by sorting or by folders made and removed
+    // beside the selected one; only another folder is a change.
+    const std::string path = SelectedPath();
+    if (path == reportedPath_) return;
+    reportedPath_ = path;
+    emit SelectedPathChanged();
+}
+
+void TShellFolderTree::Refresh() {
+    // The open folders, top down, so each is opened after its parent.
+    QStringList open;
+    for (QModelIndex row = model_->index(0, 0); row.isValid(); row = indexBelow(row)) {
+        if (isExpanded(row)) open.append(model_->filePath(row));
+    }
+    const std::string selected = SelectedPath();
+    UseNewModel();
+    for (const QString& path : open) expand(model_->index(path));
+    if (!selected.empty()) SelectPath(selected);
+    NoteSelection();
+    emit Refreshed();
 }
 
 void TShellFolderTree::scrollTo(const QModelIndex& index, ScrollHint hint) {
@@ -87,6 +124,10 @@ void TShellFolderTree::wheelEvent(QWheelEvent* event) {
 
 void TShellFolderTree::keyPressEvent(QKeyEvent* event) {
     scrollTarget_ = QPersistentModelIndex();
+    if (event->matches(QKeySequence::Refresh) || event->key() == Qt::Key_F5) {
+        Refresh();
+        return;
+    }
     QTreeView::keyPressEvent(event);
 }
 

@@ -107,8 +107,12 @@ void CenterOnScreen(QWidget* window) {
     QScreen* screen = window->screen() ? window->screen() : QGuiApplication::primaryScreen();
     if (!screen) return;
     const QRect area = screen->availableGeometry();
-    const QSize size = window->frameGeometry().size();
-    window->move(area.center() - QPoint(size.width() / 2, size.height() / 2));
+    // The client area is centred, not the frame: the frame's size is known only while the window
+    // manager frames the window, so a frame-based place moved by the title bar's height from one
+    // showing to the next. Placed by its client area (setGeometry, not move) the window asks the
+    // window manager for the same place every time.
+    const QSize size = window->size();
+    window->setGeometry(QRect(area.center() - QPoint(size.width() / 2, size.height() / 2), size));
 }
 
 void SetUpWizardWindow(QWidget* window, stampwise::FormId id, int clientWidth, int clientHeight) {

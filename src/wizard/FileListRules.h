@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "imaging/FailureReasons.h"  // OpenErrorText: the information dialog of a failed preview
+#include "batch/FailureReasons.h"  // OpenErrorText: the information dialog of a failed preview
 
 namespace stampwise {
 

@@ -7,7 +7,11 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QPalette>
+#include <QHelpEvent>
 #include <QPushButton>
+#include <QStyle>
+#include <QStyledItemDelegate>
+#include <QToolTip>
 #include <exception>
 
 #include "batch/WizardHost.h"
@@ -20,12 +24,27 @@
 
 using stampwise::FormId;
 
+namespace {
+
+// A list box's rows are as wide as their texts and the list scrolls sideways, so nothing would
+// be cut; rows that ask for no width are made as wide as the list, and a longer text is cut.
+class TFitRowsDelegate final : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+        return {1, QStyledItemDelegate::sizeHint(option, index).height()};
+    }
+};
+
+}  // namespace
+
 TSelectFilesForm::TSelectFilesForm(stampwise::WizardHost& forms) : QWidget(nullptr), forms_(forms) {
     SetUpWizardWindow(this, FormId::SelectFilesForm, 713, 520);
 
     gbFiles = MakeBlueGroupBox(this, "gbFiles", "Файлы с картинками");
     gbFiles->setGeometry(8, 8, 460, 300);
-    stvFilesSource = new TShellFolderTree(gbFiles, /*watchChanges=*/false);
+    stvFilesSource = new TShellFolderTree(gbFiles);
     stvFilesSource->setObjectName(QStringLiteral("stvFilesSource"));
     stvFilesSource->setGeometry(8, 22, 180, 270);
     slvFiles = new TShellFileList(gbFiles);
@@ -64,6 +83,10 @@ TSelectFilesForm::TSelectFilesForm(stampwise::WizardHost& forms) : QWidget(nullp
     FilesList->setSelectionMode(QAbstractItemView::SingleSelection);
     FilesList->setSortingEnabled(false);
     FilesList->setToolTip(QStringLiteral("Щелкните на файле для его просмотра"));
+    // Paths of one folder differ at their ends: a long one is cut in its middle, and shown whole
+    // in the tooltip in place of the hint.
+    FilesList->setTextElideMode(Qt::ElideMiddle);
+    FilesList->setItemDelegate(new TFitRowsDelegate(FilesList));
     FilesList->viewport()->installEventFilter(this);
 
     btnNext = MakeNextButton(this);
@@ -71,7 +94,10 @@ TSelectFilesForm::TSelectFilesForm(stampwise::WizardHost& forms) : QWidget(nullp
 
     connect(stvFilesSource, &TShellFolderTree::SelectedPathChanged, this,
             [this] { slvFiles->ShowFolder(stvFilesSource->SelectedPath()); });
+    connect(stvFilesSource, &TShellFolderTree::Refreshed, slvFiles, &TShellFileList::Refresh);
     connect(slvFiles, &TShellFileList::Clicked, this, &TSelectFilesForm::slvFilesClick);
+    connect(slvFiles, &TShellFileList::FolderOpened, this,
+            [this](const std::string& folder) { stvFilesSource->SelectPath(folder); });
     connect(btnAddToList, &QPushButton::clicked, this, &TSelectFilesForm::SpeedButton1Click);
     connect(btnRemoveFromList, &QPushButton::clicked, this, &TSelectFilesForm::SpeedButton2Click);
     connect(FilesList, &QListWidget::itemSelectionChanged, this, [this] {
@@ -95,7 +121,22 @@ bool TSelectFilesForm::eventFilter(QObject* watched, QEvent* event) {
     if (watched == FilesList->viewport() && event->type() == QEvent::MouseButtonPress) {
         hasPressChangedSelection_ = false;
     }
+    if (watched == FilesList->viewport() && event->type() == QEvent::ToolTip) {
+        const auto* help = static_cast<QHelpEvent*>(event);
+        const QListWidgetItem* item = FilesList->itemAt(help->pos());
+        if (item != nullptr && IsCut(item)) {
+            QToolTip::showText(help->globalPos(), item->text(), FilesList->viewport());
+            return true;
+        }
+    }
     return QWidget::eventFilter(watched, event);
+}
+
+bool TSelectFilesForm::IsCut(const QListWidgetItem* item) const {
+    // The style keeps this margin on either side of an item's text.
+    const int margin = FilesList->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, FilesList) + 1;
+    const int room = FilesList->visualItemRect(item).width() - 2 * margin;
+    return FilesList->fontMetrics().horizontalAdvance(item->text()) > room;
 }
 
 std::vector<std::string> TSelectFilesForm::Entries() const {

@@ -19,6 +19,7 @@ class TShellFolderTree;
 class QGroupBox;
 class QLabel;
 class QListWidget;
+class QListWidgetItem;
 class QPushButton;
 
 class TSelectFilesForm : public QWidget {
@@ -57,6 +58,8 @@ private:
     // Loads path into the preview; on failure shows the error dialog and keeps the old picture.
     bool LoadPreview(const std::string& path);
     void RefreshRemoveButton();
+    // Whether the entry's text is too long for its row and shown cut.
+    bool IsCut(const QListWidgetItem* item) const;
 
     stampwise::WizardHost& forms_;
     // Set while the program itself changes FilesList, whose selection signals are then no clicks.

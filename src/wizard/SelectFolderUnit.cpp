@@ -7,6 +7,7 @@
 #include <QStandardPaths>
 
 #include "batch/WizardHost.h"
+#include "widgets/PathLabelUnit.h"
 #include "widgets/ShellTreeUnit.h"
 #include "widgets/WizardLookUnit.h"
 #include "wizard/StartFolder.h"
@@ -31,11 +32,12 @@ TSelectFolderForm::TSelectFolderForm(stampwise::WizardHost& forms) : QWidget(nul
     MakeBlue(lblSourceFolder);
     lblSourceFolder->setGeometry(12, 8, 376, 20);
 
-    stvSourceFolder = new TShellFolderTree(this, /*watchChanges=*/true);
+    stvSourceFolder = new TShellFolderTree(this);
     stvSourceFolder->setObjectName(QStringLiteral("stvSourceFolder"));
     stvSourceFolder->setGeometry(12, 32, 376, 348);
 
-    lblSelectedSourceFolder = MakeLabel(this, "lblSelectedSourceFolder", "");
+    lblSelectedSourceFolder = new TPathLabel(this);
+    lblSelectedSourceFolder->setObjectName(QStringLiteral("lblSelectedSourceFolder"));
     QFont bold = lblSelectedSourceFolder->font();
     bold.setBold(true);
     lblSelectedSourceFolder->setFont(bold);
@@ -60,7 +62,7 @@ void TSelectFolderForm::SetSelectedFolder(const std::string& path) {
 }
 
 void TSelectFolderForm::stvSourceFolderChange() {
-    lblSelectedSourceFolder->setText(QString::fromStdString(SelectedFolder()));
+    lblSelectedSourceFolder->SetPath(QString::fromStdString(SelectedFolder()));
 }
 
 void TSelectFolderForm::btnNextClick() {

@@ -8,6 +8,7 @@
 namespace stampwise {
 class WizardHost;
 }
+class TPathLabel;
 class TShellFolderTree;
 class QLabel;
 class QPushButton;
@@ -19,7 +20,7 @@ public:
 
     QLabel* lblSourceFolder = nullptr;
     TShellFolderTree* stvSourceFolder = nullptr;
-    QLabel* lblSelectedSourceFolder = nullptr;
+    TPathLabel* lblSelectedSourceFolder = nullptr;
     QPushButton* btnNext = nullptr;
 
     // The full path of the folder selected in the tree, or empty.

@@ -6,6 +6,10 @@
 #include <QAbstractButton>
 #include <QMessageBox>
 #include <QTimer>
+#include <QTranslator>
+#include <functional>
+
+#include "app/RussianQtTextsUnit.h"
 
 #include "batch/BatchRunner.h"
 #include "watermark/WatermarkTexts.h"
@@ -33,6 +37,41 @@ TEST(QuestionBox, ShowsEachLineBreakOfTheTextAsOne) {
         EXPECT_FALSE(line.trimmed().isEmpty()) << shown.toStdString();
         EXPECT_FALSE(line.contains(QLatin1Char('\r'))) << shown.toStdString();
     }
+}
+
+// Qt's Russian words, loaded whatever the locale (the tests run under any LANG, C.UTF-8 too).
+class RussianQtTexts : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_TRUE(InstallRussianQtTexts(translator)); }
+    void TearDown() override { QCoreApplication::removeTranslator(&translator); }
+
+    // Opens a box through show, reads the texts of its buttons and closes it with the last one.
+    static QStringList ButtonTextsOf(const std::function<void()>& show) {
+        QStringList texts;
+        QTimer::singleShot(0, [&] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            ASSERT_NE(box, nullptr);
+            for (QAbstractButton* button : box->buttons()) texts.append(button->text().remove(u'&'));
+            texts.sort();
+            box->buttons().last()->click();
+        });
+        show();
+        return texts;
+    }
+
+    QTranslator translator;
+};
+
+TEST_F(RussianQtTexts, AQuestionAnswersYesOrNoInRussian) {
+    TQtMessageBoxes boxes;
+    EXPECT_EQ(ButtonTextsOf([&] { boxes.Question("Закрыть программу?"); }),
+              (QStringList{QStringLiteral("Да"), QStringLiteral("Нет")}));
+}
+
+TEST_F(RussianQtTexts, TheInformationDialogKeepsItsOwnWords) {
+    TQtMessageBoxes boxes;
+    EXPECT_EQ(ButtonTextsOf([&] { boxes.Information("Ошибка"); }),
+              (QStringList{QStringLiteral("Cancel"), QStringLiteral("OK")}));
 }
 
 }  // namespace

@@ -5,41 +5,7 @@
 # xprop or xwininfo.
 #   check_pulse_x11.sh PATH/TO/stampwise
 set -uo pipefail
-program="$1"
-for tool in Xvfb xprop xwininfo; do
-  command -v "$tool" >/dev/null 2>&1 || { echo "SKIPPED: no $tool"; exit 77; }
-done
-
-scratch="$(mktemp -d)"
-pids=()
-cleanup() {
-  for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null; done
-  wait 2>/dev/null
-  rm -rf "$scratch"
-}
-trap cleanup EXIT
-
-# The server picks a free display and writes its number once it accepts clients.
-Xvfb -displayfd 3 -screen 0 800x600x24 -nolisten tcp 3>"$scratch/display" 2>"$scratch/xvfb.log" &
-pids+=($!)
-# Generous waits throughout: a loaded machine may take long to start either program, and only
-# starting is waited for; the readings themselves need no more than a tick every 100 ms.
-for _ in $(seq 600); do [ -s "$scratch/display" ] && break; sleep 0.1; done
-[ -s "$scratch/display" ] || { echo "FAILED: Xvfb did not start"; cat "$scratch/xvfb.log"; exit 1; }
-export DISPLAY=":$(head -n1 "$scratch/display")"
-
-mkdir "$scratch/home"
-HOME="$scratch/home" XDG_CONFIG_HOME="$scratch/home/.config" QT_QPA_PLATFORM=xcb \
-  "$program" >"$scratch/program.log" 2>&1 &
-pids+=($!)
-
-window=""
-for _ in $(seq 600); do
-  window="$(xwininfo -root -tree 2>/dev/null | awk '/\("stampwise" / && / 400x500\+/ {print $1; exit}')"
-  [ -n "$window" ] && break
-  sleep 0.1
-done
-[ -n "$window" ] || { echo "FAILED: the main window did not appear"; cat "$scratch/program.log"; exit 1; }
+source "$(dirname "$0")/x11_program.sh" "$1"
 
 opacity() { xprop -id "$window" _NET_WM_WINDOW_OPACITY 2>/dev/null | awk -F' = ' '/CARDINAL/ {print $2}'; }
 

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <stdexcept>
+#include <stop_token>
 #include <string>
 #include <vector>
 
@@ -36,7 +37,6 @@ protected:
         job.Operation = "resize";
         job.SourceKind = "files";
         job.TargetMode = "subfolder";
-        inputs.SourceFolder = dir.String();
         inputs.Targets = {dir.String() + "/out", "Resized", "resized_", "_resized"};
     }
 
@@ -65,56 +65,24 @@ protected:
     RecordingBatchView view;
 };
 
-TEST_F(BatchRunnerTest, DeclinedQuestionChangesNothing) {
-    job.SourceFiles = {Picture("a.jpg")};
-    view.Answer = false;
-
-    const BatchSummary summary = ResizeToWidth(20);
-
-    EXPECT_FALSE(summary.Confirmed);
-    EXPECT_EQ(view.Events, std::vector<std::string>{"question"});
-    EXPECT_EQ(job.SourceFiles.size(), 1u);
-    EXPECT_FALSE(fs::exists(dir.String() + "/Resized"));
-}
-
-TEST_F(BatchRunnerTest, SetsUpTheReportBeforeTheFirstFileAndEndsWithTheMessage) {
+TEST_F(BatchRunnerTest, RowsComeAfterTheFirstProgressAndTheFinalMessageEndsTheBatch) {
     const std::string a = Picture("a.jpg");
     job.SourceFiles = {a};
 
-    ResizeToWidth(20);
+    const BatchSummary summary = ResizeToWidth(20);
 
-    const std::vector<std::string> expected = {
-        "question",
-        "hide params",
-        "clear rows",
-        "clear columns",
-        "show report",
-        "column: Исходный файл",
-        "column: Размер",
-        "column: Преобразованный файл",
-        "column: Размер",
-        "column: Результат",
-        "process events",
-        "row: " + a,
-        "repaint",
-        "pictures released",
-        "information: Размеры картинок удачно изменены!",
-    };
-    EXPECT_EQ(view.Events, expected);
-    EXPECT_EQ(view.Questions.at(0),
-              "Вы действительно хотите преобразовать выбранные 1 файла(ов),\n\rчтобы их ширина "
-              "стала 20 пикс., и сохранить в подкаталог [Resized]?");
+    EXPECT_EQ(view.Events, std::vector<std::string>{"row: " + a});
+    EXPECT_EQ(summary.FinalMessage, "Размеры картинок удачно изменены!");
     EXPECT_TRUE(job.SourceFiles.empty());
     EXPECT_EQ(view.Progress, (std::vector<std::pair<int, int>>{{0, 1}, {1, 1}}));
 }
 
-TEST_F(BatchRunnerTest, EmptyListGivesTheColumnsNoRowsAndTheFinalMessage) {
+TEST_F(BatchRunnerTest, EmptyListGivesNoRowsAndTheFinalMessage) {
     const BatchSummary summary = ResizeToWidth(20);
 
-    EXPECT_TRUE(summary.Confirmed);
-    EXPECT_EQ(view.Columns.size(), 5u);
     EXPECT_TRUE(view.Rows.empty());
-    EXPECT_EQ(view.Informations, std::vector<std::string>{"Размеры картинок удачно изменены!"});
+    EXPECT_EQ(view.Progress, (std::vector<std::pair<int, int>>{{0, 0}}));
+    EXPECT_EQ(summary.FinalMessage, "Размеры картинок удачно изменены!");
     EXPECT_TRUE(job.SourceFiles.empty());
 }
 
@@ -148,7 +116,7 @@ TEST_F(BatchRunnerTest, SubfolderModeWritesIntoTheNewSubfolder) {
 
     EXPECT_EQ(view.Rows.at(0).OutputPath, dir.String() + "/Resized/a.jpg");
     EXPECT_EQ(JpegFileSize(dir.String() + "/Resized/a.jpg"), (PictureSize{20, 15}));
-    EXPECT_EQ(view.Informations.size(), 1u);  // the final message only
+    EXPECT_TRUE(view.Informations.empty());  // no folder message
 }
 
 TEST_F(BatchRunnerTest, PrefixModeWritesBesideTheSource) {
@@ -203,6 +171,7 @@ TEST_F(BatchRunnerTest, ResultOverAnotherSourceOfTheBatchFailsNamingItAndLeavesI
                                            : std::vector<std::string>{a, other};
             inputs.Jobs = jobs;
 
+            const BatchSummary summary =
             RunBatch(job, inputs, MakeResizeOperation(ResizeMode::Width, 20, "20"), fresh);
 
             ASSERT_EQ(fresh.Rows.size(), 2u);
@@ -311,8 +280,8 @@ TEST_F(BatchRunnerTest, UncreatableSubfolderIsSaidOncePerFolderAndFailsEachOfIts
                               "information: " + message, "row: " + a, "row: " + b,
                               "information: Невозможно создать каталог " + two + "/Blocked",
                               "row: " + c,
-                              "information: Размеры изменены не у всех картинок: ошибок 3 из 3.",
                           }));
+    EXPECT_EQ(summary.FinalMessage, "Размеры изменены не у всех картинок: ошибок 3 из 3.");
     ASSERT_EQ(view.Rows.size(), 3u);
     EXPECT_EQ(view.Rows[1].ImageIndex, 1);
     EXPECT_EQ(view.Rows[1].Result, "Ошибка!");
@@ -346,10 +315,10 @@ TEST_F(BatchRunnerTest, UnreadableFilesFailAloneWithNoSizes) {
     EXPECT_TRUE(FileExists(dir.String() + "/Resized/last.jpg"));
     EXPECT_FALSE(FileExists(dir.String() + "/Resized/text.jpg"));
     EXPECT_EQ(summary.Failed, 2);
-    EXPECT_EQ(view.Informations.back(), "Размеры изменены не у всех картинок: ошибок 2 из 4.");
+    EXPECT_EQ(summary.FinalMessage, "Размеры изменены не у всех картинок: ошибок 2 из 4.");
 }
 
-TEST_F(BatchRunnerTest, SecondBatchShowsOnlyItsOwnRowsUnderFiveColumns) {
+TEST_F(BatchRunnerTest, SecondBatchGivesOnlyItsOwnRowsAndItsOperationsMessage) {
     job.SourceFiles = {Picture("a.jpg"), Picture("b.jpg")};
     ResizeToWidth(20);
     ASSERT_EQ(view.Rows.size(), 2u);
@@ -359,13 +328,12 @@ TEST_F(BatchRunnerTest, SecondBatchShowsOnlyItsOwnRowsUnderFiveColumns) {
     watermark.OperationPhrase = "";
     job.Operation = "watermark";
     job.SourceFiles = {Picture("c.jpg")};
-    RunBatch(job, inputs, watermark, view);
+    RecordingBatchView second;
+    const BatchSummary summary = RunBatch(job, inputs, watermark, second);
 
-    ASSERT_EQ(view.Columns.size(), 5u);
-    EXPECT_EQ(view.Columns[2].Caption, "Обработанный файл");
-    ASSERT_EQ(view.Rows.size(), 1u);
-    EXPECT_EQ(view.Rows[0].Caption, dir.String() + "/c.jpg");
-    EXPECT_EQ(view.Informations.back(), "Логотипы удачно нанесены на картинки!");
+    ASSERT_EQ(second.Rows.size(), 1u);
+    EXPECT_EQ(second.Rows[0].Caption, dir.String() + "/c.jpg");
+    EXPECT_EQ(summary.FinalMessage, "Логотипы удачно нанесены на картинки!");
 }
 
 TEST_F(BatchRunnerTest, ResultThatWouldReplaceItsSourceFailsAndLeavesItUntouched) {
@@ -394,14 +362,15 @@ TEST_F(BatchRunnerTest, ResultThatWouldReplaceItsSourceFailsAndLeavesItUntouched
         job.SourceFiles = {a};
         inputs.Targets = c.targets;
 
-        RunBatch(job, inputs, MakeResizeOperation(ResizeMode::Width, 20, "20"), fresh);
+        const BatchSummary summary =
+            RunBatch(job, inputs, MakeResizeOperation(ResizeMode::Width, 20, "20"), fresh);
 
         ASSERT_EQ(fresh.Rows.size(), 1u);
         EXPECT_EQ(fresh.Rows[0].Result, "Ошибка!");
         EXPECT_EQ(fresh.Rows[0].ErrorText, kSameFileErrorText);
         EXPECT_EQ(fresh.Rows[0].SourceSize, "40x30");
         EXPECT_EQ(ReadFileBytes(a), before);
-        EXPECT_EQ(fresh.Informations.back(), "Размеры изменены не у всех картинок: ошибок 1 из 1.");
+        EXPECT_EQ(summary.FinalMessage, "Размеры изменены не у всех картинок: ошибок 1 из 1.");
     }
 }
 
@@ -428,6 +397,7 @@ TEST_F(BatchRunnerTest, FailedFileLeavesAnEarlierResultIntact) {
     // The source is broken now: its step fails before anything is saved.
     dir.WriteFile("a.jpg", "broken");
     job.SourceFiles = {a};
+    view.Rows.clear();
     ResizeToWidth(10);
     EXPECT_EQ(view.Rows.at(0).Result, "Ошибка!");
     EXPECT_EQ(ReadFileBytes(result), earlier);
@@ -440,20 +410,18 @@ TEST_F(BatchRunnerTest, FailedSaveLeavesAnEarlierResultIntact) {
     const std::string result = dir.String() + "/Resized/a.jpg";
     const std::vector<std::uint8_t> earlier = ReadFileBytes(result);
 
-    // A step whose picture cannot be encoded: the save itself fails.
+    // A step that gives no bytes: the save itself fails.
     BatchOperation emptyPicture;
     emptyPicture.Texts = ResizeTexts();
-    emptyPicture.Step = [](const std::string&, StepOutcome& outcome) {
-        outcome.SourceSize = {40, 30};
-        outcome.Picture.AssignBitmap(TBitmap());
-    };
+    emptyPicture.Step = [](const std::string&, StepOutcome& outcome) { outcome.SourceSize = {40, 30}; };
     job.SourceFiles = {a};
+    view.Rows.clear();
     RunBatch(job, inputs, emptyPicture, view);
 
     ASSERT_EQ(view.Rows.size(), 1u);
     EXPECT_EQ(view.Rows[0].Result, "Ошибка!");
     EXPECT_EQ(view.Rows[0].OutputPath, result);
-    EXPECT_NE(view.Rows[0].ErrorText, "");
+    EXPECT_EQ(view.Rows[0].ErrorText, "Cannot create file \"" + result + "\". The picture is empty");
     EXPECT_EQ(ReadFileBytes(result), earlier);
 }
 
@@ -466,10 +434,9 @@ TEST_F(BatchRunnerTest, TargetFolderThatCannotTakeFilesIsSaidOnceAndNothingStart
 
     const BatchSummary summary = ResizeToWidth(20);
 
-    EXPECT_EQ(view.Events, (std::vector<std::string>{
-                               "question",
-                               "notice: Нельзя сохранить файлы в каталог " + dir.String() + "/plain/out",
-                           }));
+    EXPECT_TRUE(view.Events.empty());
+    EXPECT_TRUE(view.Progress.empty());
+    EXPECT_EQ(summary.FinalMessage, "Нельзя сохранить файлы в каталог " + dir.String() + "/plain/out");
     EXPECT_EQ(job.SourceFiles, sources);  // the parameters window stays, ready for another try
     EXPECT_TRUE(summary.PrepareFailed);
 }
@@ -481,14 +448,16 @@ TEST_F(BatchRunnerTest, StopLetsTheFilesUnderWayFinishAndStartsNoOther) {
         SCOPED_TRACE(jobs);
         fs::remove_all(dir.String() + "/Resized");
         view.Events.clear();
-        view.Stop = false;
+        view.Rows.clear();
+        std::stop_source stop;
+        inputs.Stop = stop.get_token();
         inputs.Jobs = jobs;
         job.SourceFiles = sources;
         BatchOperation op = MakeResizeOperation(ResizeMode::Width, 20, "20");
         const TransformStep resize = op.Step;
         // The user presses the stop button while the third file is worked on.
         op.Step = [&](const std::string& path, StepOutcome& outcome) {
-            if (path == sources[2]) view.Stop = true;
+            if (path == sources[2]) stop.request_stop();
             resize(path, outcome);
         };
 
@@ -501,8 +470,8 @@ TEST_F(BatchRunnerTest, StopLetsTheFilesUnderWayFinishAndStartsNoOther) {
         EXPECT_GE(done, 3);
         EXPECT_LT(done, 12);
         EXPECT_TRUE(summary.Stopped);
-        EXPECT_EQ(view.Events.back(), "information: Обработка остановлена: обработано " +
-                                          std::to_string(done) + " из 12.");
+        EXPECT_EQ(summary.FinalMessage, "Обработка остановлена: обработано " +
+                                            std::to_string(done) + " из 12.");
         for (int i = 0; i < 12; ++i) {
             const std::string result = dir.String() + "/Resized/p" + std::to_string(i) + ".jpg";
             EXPECT_EQ(FileExists(result), i < done) << i;
@@ -538,12 +507,10 @@ TEST_F(BatchRunnerTest, PreparesBeforeTheFirstFileAndCleansUpBeforeTheMessage) {
     const std::string a = Picture("a.jpg");
     job.SourceFiles = {a};
 
-    RunBatch(job, inputs, op, view);
+    const BatchSummary summary = RunBatch(job, inputs, op, view);
 
-    const std::vector<std::string> tail(view.Events.end() - 7, view.Events.end());
-    EXPECT_EQ(tail, (std::vector<std::string>{"process events", "prepare", "row: " + a, "repaint",
-                                              "clean up", "pictures released",
-                                              "information: Размеры картинок удачно изменены!"}));
+    EXPECT_EQ(view.Events, (std::vector<std::string>{"prepare", "row: " + a, "clean up"}));
+    EXPECT_EQ(summary.FinalMessage, "Размеры картинок удачно изменены!");
 }
 
 TEST_F(BatchRunnerTest, FailedPreparationProcessesNoFile) {
@@ -556,32 +523,37 @@ TEST_F(BatchRunnerTest, FailedPreparationProcessesNoFile) {
     const BatchSummary summary = RunBatch(job, inputs, op, view);
 
     EXPECT_TRUE(view.Rows.empty());
-    EXPECT_EQ(view.Informations, std::vector<std::string>{"Логотип не читается"});
+    EXPECT_EQ(summary.FinalMessage, "Логотип не читается");
     EXPECT_TRUE(cleanedUp);
     EXPECT_EQ(summary.Failed, 1);
     EXPECT_FALSE(fs::exists(dir.String() + "/Resized"));
     EXPECT_TRUE(job.SourceFiles.empty());
 }
 
-TEST_F(BatchRunnerTest, ViewThatDoesNotAskRunsWithoutTheQuestion) {
-    view.Asks = false;
-    job.SourceFiles = {Picture("a.jpg")};
-
-    const BatchSummary summary = ResizeToWidth(20);
-
-    EXPECT_TRUE(summary.Confirmed);
-    EXPECT_TRUE(view.Questions.empty());
-    EXPECT_EQ(view.Rows.size(), 1u);
+// The row of a batch of source alone.
+ReportRow RowOf(const std::string& source, const std::string& targetMode, const TargetTexts& targets,
+                const TransformStep& step) {
+    JobState job;
+    job.SourceKind = "files";
+    job.TargetMode = targetMode;
+    job.SourceFiles = {source};
+    BatchInputs inputs;
+    inputs.Targets = targets;
+    BatchOperation operation;
+    operation.Texts = ResizeTexts();
+    operation.Step = step;
+    RecordingBatchView view;
+    RunBatch(job, inputs, operation, view);
+    return view.Rows.size() == 1 ? view.Rows[0] : ReportRow{kReportImageOk, source, "", "", "", "", "no row"};
 }
 
-TEST(ProcessOneFile, NeverThrows) {
+TEST(FileWork, NeverThrows) {
     const TransformStep odd = [](const std::string&, StepOutcome&) { throw 42; };
-    const FileOutcome outcome = ProcessOneFile("/nowhere/a.jpg", "prefix", {}, odd);
-    EXPECT_EQ(outcome.Row.Result, "Ошибка!");
-    EXPECT_NE(outcome.Row.ErrorText, "");
+    const ReportRow row = RowOf("/nowhere/a.jpg", "prefix", {}, odd);
+    EXPECT_EQ(row.Result, "Ошибка!");
+    EXPECT_NE(row.ErrorText, "");
 
-    const FileOutcome noStep = ProcessOneFile("/nowhere/a.jpg", "prefix", {}, TransformStep());
-    EXPECT_EQ(noStep.Row.Result, "Ошибка!");
+    EXPECT_EQ(RowOf("/nowhere/a.jpg", "prefix", {}, TransformStep()).Result, "Ошибка!");
 }
 
 }  // namespace
@@ -594,7 +566,7 @@ namespace {
 // root (CI), in a child process that gives root up first.
 std::string ReasonWithoutRoot(const std::string& source, const std::string& targetMode,
                               const TargetTexts& targets, const TransformStep& step) {
-    if (::geteuid() != 0) return ProcessOneFile(source, targetMode, targets, step).Row.ErrorText;
+    if (::geteuid() != 0) return RowOf(source, targetMode, targets, step).ErrorText;
     int pipeEnds[2];
     if (::pipe(pipeEnds) != 0) return "no pipe";
     const pid_t child = ::fork();
@@ -602,7 +574,7 @@ std::string ReasonWithoutRoot(const std::string& source, const std::string& targ
         ::close(pipeEnds[0]);
         constexpr uid_t kNobody = 65534;
         if (::setgid(kNobody) != 0 || ::setuid(kNobody) != 0) ::_exit(1);
-        const std::string reason = ProcessOneFile(source, targetMode, targets, step).Row.ErrorText;
+        const std::string reason = RowOf(source, targetMode, targets, step).ErrorText;
         const ssize_t written = ::write(pipeEnds[1], reason.data(), reason.size());
         ::_exit(written == static_cast<ssize_t>(reason.size()) ? 0 : 1);
     }
@@ -636,10 +608,10 @@ TEST(FailureReasons, TheUsualCausesAreSaidInRussianBeforeTheSystemsOrTheLibrarys
     fs::permissions(dir / "locked", readOnly);
     const TransformStep step = MakeResizeOperation(ResizeMode::Width, 20, "20").Step;
     const TargetTexts beside{"", "Resized", "small_", "_small"};
-    const TargetTexts missingFolder{dir / "missing", "", "", ""};
+    const TargetTexts missingFolder{"", "", "missing/", ""};
     const TargetTexts longPrefix{"", "", std::string(300, 'p'), ""};
     const auto reason = [&](const std::string& source, const std::string& mode, const TargetTexts& targets) {
-        return ProcessOneFile(source, mode, targets, step).Row.ErrorText;
+        return RowOf(source, mode, targets, step).ErrorText;
     };
 
     const struct {
@@ -654,7 +626,7 @@ TEST(FailureReasons, TheUsualCausesAreSaidInRussianBeforeTheSystemsOrTheLibrarys
          "Не удалось прочитать файл: это не обычный файл (", "Is a directory)"},
         {"source name too long", reason(dir / (std::string(300, 'n') + ".jpg"), "subfolder", beside),
          "Не удалось прочитать файл: слишком длинное имя файла (", "File name too long)"},
-        {"missing target folder", reason(good, "folder", missingFolder),
+        {"missing target folder", reason(good, "prefix", missingFolder),
          "Не удалось записать файл: нет такого файла или папки (", "No such file or directory)"},
         {"result name too long", reason(good, "prefix", longPrefix),
          "Не удалось записать файл: слишком длинное имя файла (", "File name too long)"},

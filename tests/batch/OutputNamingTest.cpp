@@ -17,43 +17,42 @@ const TargetTexts kTargets{"/out", "Resized", "resized_", "_resized"};
 
 std::string PathFor(const std::string& source, const std::string& mode,
                     const TargetTexts& targets = kTargets) {
-    std::string error;
-    const std::string path = BuildOutputPath(source, mode, targets, &error);
-    EXPECT_EQ(error, "");
+    const std::string path = PlannedOutputPath(source, mode, targets);
+    EXPECT_EQ(MakeOutputFolder(path, mode), "");
     return path;
 }
 
-TEST(BuildOutputPath, FolderModeJoinsTheTargetFolderAndTheName) {
+TEST(OutputPath, FolderModeJoinsTheTargetFolderAndTheName) {
     EXPECT_EQ(PathFor("/photos/img01.jpg", "folder"), "/out/img01.jpg");
 }
 
-TEST(BuildOutputPath, FolderModeJoinsTextsAsTheyStand) {
+TEST(OutputPath, FolderModeJoinsTextsAsTheyStand) {
     TargetTexts targets = kTargets;
     targets.Folder = "/out/";
     EXPECT_EQ(PathFor("/photos/img01.jpg", "folder", targets), "/out//img01.jpg");
 }
 
-TEST(BuildOutputPath, PrefixGoesBeforeTheWholeName) {
+TEST(OutputPath, PrefixGoesBeforeTheWholeName) {
     EXPECT_EQ(PathFor("/photos/Фото/img01.jpg", "prefix"), "/photos/Фото/resized_img01.jpg");
 }
 
-TEST(BuildOutputPath, SuffixGoesBeforeTheLastExtensionKeepingItsCase) {
+TEST(OutputPath, SuffixGoesBeforeTheLastExtensionKeepingItsCase) {
     EXPECT_EQ(PathFor("/photos/img01.jpg", "suffix"), "/photos/img01_resized.jpg");
     TargetTexts marked = kTargets;
     marked.Suffix = "_marked";
     EXPECT_EQ(PathFor("/photos/IMG.01.JPG", "suffix", marked), "/photos/IMG.01_marked.JPG");
 }
 
-TEST(BuildOutputPath, NameWithoutDotGetsTheSuffixAtItsEnd) {
+TEST(OutputPath, NameWithoutDotGetsTheSuffixAtItsEnd) {
     // The dot of the folder's name is no extension of the file's.
     EXPECT_EQ(PathFor("/my.photos/picture", "suffix"), "/my.photos/picture_resized");
 }
 
-TEST(BuildOutputPath, UnknownModeGivesNoPath) {
+TEST(OutputPath, UnknownModeGivesNoPath) {
     EXPECT_EQ(PathFor("/photos/a.jpg", "Folder"), "");
 }
 
-TEST(BuildOutputPath, SubfolderModeMakesTheSubfolderBesideTheSource) {
+TEST(OutputPath, SubfolderModeMakesTheSubfolderBesideTheSource) {
     TempFolder dir;
     const std::string source = dir.String() + "/img01.jpg";
 
@@ -64,32 +63,32 @@ TEST(BuildOutputPath, SubfolderModeMakesTheSubfolderBesideTheSource) {
               dir.String() + "/Resized/img02.jpg");
 }
 
-TEST(BuildOutputPath, SubfolderThatCannotBeMadeIsReported) {
+TEST(OutputPath, SubfolderThatCannotBeMadeIsReported) {
     TempFolder dir;
     dir.WriteFile("Blocked", "a file where the folder should go");
     TargetTexts targets = kTargets;
     targets.Subfolder = "Blocked";
 
-    std::string error;
-    const std::string path = BuildOutputPath(dir.String() + "/a.jpg", "subfolder", targets, &error);
+    const std::string path = PlannedOutputPath(dir.String() + "/a.jpg", "subfolder", targets);
+    const std::string error = MakeOutputFolder(path, "subfolder");
 
     EXPECT_EQ(path, dir.String() + "/Blocked/a.jpg");
     EXPECT_EQ(error, "Невозможно создать каталог " + dir.String() + "/Blocked");
 }
 
-TEST(BuildOutputPath, SubfolderIsMadeOneLevelOnly) {
+TEST(OutputPath, SubfolderIsMadeOneLevelOnly) {
     TempFolder dir;
     TargetTexts targets = kTargets;
     targets.Subfolder = "a/b";
 
-    std::string error;
-    BuildOutputPath(dir.String() + "/x.jpg", "subfolder", targets, &error);
+    const std::string error =
+        MakeOutputFolder(PlannedOutputPath(dir.String() + "/x.jpg", "subfolder", targets), "subfolder");
 
     EXPECT_EQ(error, "Невозможно создать каталог " + dir.String() + "/a/b");
     EXPECT_FALSE(fs::exists(dir.String() + "/a"));
 }
 
-TEST(BuildOutputPath, OtherModesCreateNothing) {
+TEST(OutputPath, OtherModesCreateNothing) {
     TempFolder dir;
     TargetTexts targets = kTargets;
     targets.Folder = dir.String() + "/missing";

@@ -13,6 +13,7 @@
 #include <map>
 #include <mutex>
 #include <stdexcept>
+#include <stop_token>
 #include <string>
 #include <thread>
 #include <vector>
@@ -109,12 +110,12 @@ BatchRecord RunOver(const TempFolder& root, const std::string& targetMode,
     inputs.Targets = {root / "out", "Resized", "r_", "_r"};
     inputs.Jobs = jobs;
     RecordingBatchView view;
-    view.Asks = false;
 
-    RunBatch(job, inputs, operation, view);
+    const BatchSummary summary = RunBatch(job, inputs, operation, view);
 
     BatchRecord record;
     for (const std::string& e : view.Events) record.events.push_back(Replaced(e, root.String(), "<root>"));
+    record.events.push_back("final: " + summary.FinalMessage);
     for (const ReportRow& row : view.Rows) {
         record.events.push_back(Replaced(row.Caption + "|" + row.SourceSize + "|" + row.OutputPath +
                                              "|" + row.NewSize + "|" + row.Result + "|" +
@@ -222,8 +223,7 @@ protected:
         job.SourceKind = "files";
         inputs.Targets = {dir / "out", "Resized", "r_", "_r"};
         inputs.Jobs = 4;
-        view.Asks = false;
-        dir.MakeFolder("out");
+            dir.MakeFolder("out");
     }
 
     TempFolder dir;
@@ -262,12 +262,11 @@ TEST_F(ParallelBatchTest, RowIsAddedAsSoonAsItsFileAndEveryEarlierOneAreDone) {
     // b.jpg goes on only once a.jpg's row is in the report.
     struct RowSignallingView : RecordingBatchView {
         ObservedSteps* steps = nullptr;
-        void AddReportRow(const ReportRow& row) override {
-            RecordingBatchView::AddReportRow(row);
+        void AddRow(const ReportRow& row, const std::string& folderMessage) override {
+            RecordingBatchView::AddRow(row, folderMessage);
             steps->Record("row " + row.Caption);
         }
     } signalling;
-    signalling.Asks = false;
     signalling.steps = &steps;
     bool sawRowFirst = false;
     steps.BeforeRead = [&](const std::string& path) {
@@ -283,28 +282,22 @@ TEST_F(ParallelBatchTest, RowIsAddedAsSoonAsItsFileAndEveryEarlierOneAreDone) {
 
 // Records which thread every call of the view comes from, and the waiting ticks.
 struct ThreadCheckingView : RecordingBatchView {
+    ObservedSteps* steps = nullptr;
     std::vector<std::thread::id> callers;
     int waitTicks = 0;
     void Note() { callers.push_back(std::this_thread::get_id()); }
-    void ShowInformation(const std::string& text) override {
+    void AddRow(const ReportRow& row, const std::string& folderMessage) override {
         Note();
-        RecordingBatchView::ShowInformation(text);
+        RecordingBatchView::AddRow(row, folderMessage);
     }
-    void AddReportRow(const ReportRow& row) override {
+    void ShowProgress(int done, int total) override {
         Note();
-        RecordingBatchView::AddReportRow(row);
-    }
-    void RepaintReport() override {
-        Note();
-        RecordingBatchView::RepaintReport();
-    }
-    void ReportProgress(int done, int total) override {
-        Note();
-        RecordingBatchView::ReportProgress(done, total);
+        RecordingBatchView::ShowProgress(done, total);
     }
     void WaitTick() override {
         Note();
         ++waitTicks;
+        steps->Record("tick");
     }
 };
 
@@ -313,11 +306,10 @@ TEST_F(ParallelBatchTest, ViewIsCalledOnTheCallingThreadOnlyAndTicksWhileItWaits
     for (const char* name : {"a.jpg", "b.jpg", "c.jpg"}) WriteTestJpeg(dir / name, 40, 30);
     job.SourceFiles = {dir / "a.jpg", dir / "b.jpg", dir / "c.jpg"};
     ThreadCheckingView checking;
-    checking.Asks = false;
+    checking.steps = &steps;
+    // The first file goes on only once the calling thread has ticked while waiting for it.
     steps.BeforeRead = [&](const std::string& path) {
-        if (path == dir / "a.jpg") {
-            std::this_thread::sleep_for(std::chrono::milliseconds(5 * kWaitTickMs));
-        }
+        if (path == dir / "a.jpg") steps.AwaitEvent("tick");
     };
 
     RunBatch(job, inputs, steps.Operation(), checking);
@@ -327,6 +319,39 @@ TEST_F(ParallelBatchTest, ViewIsCalledOnTheCallingThreadOnlyAndTicksWhileItWaits
     for (const std::thread::id id : checking.callers) EXPECT_EQ(id, std::this_thread::get_id());
     EXPECT_EQ(checking.Rows.size(), 3u);
 }
+
+// A count that threads raise, and a bounded wait for it to reach a mark (a runner that never lets
+// it get there fails the test rather than hanging it).
+class Tally {
+public:
+    void Add() {
+        {
+            const std::lock_guard<std::mutex> lock(mutex_);
+            ++count_;
+        }
+        changed_.notify_all();
+    }
+    void Raise(int to) {
+        {
+            const std::lock_guard<std::mutex> lock(mutex_);
+            count_ = std::max(count_, to);
+        }
+        changed_.notify_all();
+    }
+    bool AwaitAtLeast(int mark) {
+        std::unique_lock<std::mutex> lock(mutex_);
+        return changed_.wait_for(lock, std::chrono::seconds(5), [&] { return count_ >= mark; });
+    }
+    int Count() {
+        const std::lock_guard<std::mutex> lock(mutex_);
+        return count_;
+    }
+
+private:
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    int count_ = 0;
+};
 
 TEST_F(ParallelBatchTest, NeverMoreFilesAtOnceOrAheadOfTheReportThanTheJobs) {
     job.TargetMode = "subfolder";
@@ -344,13 +369,15 @@ TEST_F(ParallelBatchTest, NeverMoreFilesAtOnceOrAheadOfTheReportThanTheJobs) {
     std::atomic<int> furthestAhead{0};
     struct CountingView : RecordingBatchView {
         std::atomic<int>* rows = nullptr;
-        void AddReportRow(const ReportRow& row) override {
-            RecordingBatchView::AddReportRow(row);
+        void AddRow(const ReportRow& row, const std::string& folderMessage) override {
+            RecordingBatchView::AddRow(row, folderMessage);
             ++*rows;
         }
     } counting;
-    counting.Asks = false;
     counting.rows = &rowsSeen;
+    // Every file but the first that may start before the first row.
+    const int othersAhead = 3 + FilesWaitingForTheDisk(3) - 1;
+    Tally othersDone;
     BatchOperation op = MakeResizeOperation(ResizeMode::Width, 20, "20");
     op.Step = [&](const std::string& path, StepOutcome& outcome) {
         const int now = ++running;
@@ -361,10 +388,12 @@ TEST_F(ParallelBatchTest, NeverMoreFilesAtOnceOrAheadOfTheReportThanTheJobs) {
         int far = furthestAhead.load();
         while (ahead > far && !furthestAhead.compare_exchange_weak(far, ahead)) {
         }
-        // The first file is slow, so the others would run far ahead if they could.
-        if (indexOf.at(path) == 0) std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        // The first file waits for all the others that may go before its row, so they would run
+        // further ahead if they could.
+        if (indexOf.at(path) == 0) othersDone.AwaitAtLeast(othersAhead);
         ResizePicture(path, ResizeMode::Width, 20, outcome);
         --running;
+        if (indexOf.at(path) != 0) othersDone.Add();
     };
 
     RunBatch(job, inputs, op, counting);
@@ -387,13 +416,30 @@ TEST_F(ParallelBatchTest, MemoryBudgetBoundsTheFilesAtOnce) {
     ASSERT_GT(perFile, 40u * 30u);
     std::atomic<int> running{0};
     std::atomic<int> mostRunning{0};
+    std::atomic<int> expectedMost{1};
+    std::atomic<int> estimatesBefore{0};
+    Tally together;   // the most files seen running at once
+    Tally estimates;  // files weighed for their turn
     BatchOperation op = MakeResizeOperation(ResizeMode::Width, 20, "20");
+    const auto estimate = op.EstimateMemory;
+    op.EstimateMemory = [&, estimate](const std::string& path) {
+        const std::uint64_t bytes = estimate(path);
+        estimates.Add();
+        return bytes;
+    };
     op.Step = [&](const std::string& path, StepOutcome& outcome) {
         const int now = ++running;
         int most = mostRunning.load();
         while (now > most && !mostRunning.compare_exchange_weak(most, now)) {
         }
-        std::this_thread::sleep_for(std::chrono::milliseconds(30));  // long enough to overlap
+        together.Raise(now);
+        // The files of the first turn stay until as many as the budget holds have run together,
+        // and until the next file has been weighed: a runner that let it in beside them would
+        // show it running.
+        if (path < dir / ("p" + std::to_string(expectedMost.load()) + ".jpg")) {
+            together.AwaitAtLeast(expectedMost.load());
+            estimates.AwaitAtLeast(estimatesBefore.load() + expectedMost.load() + 1);
+        }
         ResizePicture(path, ResizeMode::Width, 20, outcome);
         --running;
     };
@@ -406,9 +452,10 @@ TEST_F(ParallelBatchTest, MemoryBudgetBoundsTheFilesAtOnce) {
         SCOPED_TRACE(c.budget);
         const std::vector<std::string> files = job.SourceFiles;
         RecordingBatchView fresh;
-        fresh.Asks = false;
         inputs.MemoryBudget = c.budget;
         mostRunning = 0;
+        expectedMost = c.most;
+        estimatesBefore = estimates.Count();
 
         RunBatch(job, inputs, op, fresh);
 
@@ -451,20 +498,30 @@ TEST_F(ParallelBatchTest, ViewThatThrowsEndsTheBatchWithoutLeavingThreadsBehind)
         job.SourceFiles.push_back(path);
     }
     struct FailingView : RecordingBatchView {
-        void AddReportRow(const ReportRow& row) override {
-            RecordingBatchView::AddReportRow(row);
+        void AddRow(const ReportRow& row, const std::string& folderMessage) override {
+            RecordingBatchView::AddRow(row, folderMessage);
             if (Rows.size() == 2) throw std::runtime_error("the list is gone");
         }
     } failing;
-    failing.Asks = false;
+    std::atomic<int> stepsStarted{0};
+    std::atomic<int> stepsEnded{0};
+    BatchOperation op = MakeResizeOperation(ResizeMode::Width, 20, "20");
+    const TransformStep resize = op.Step;
+    op.Step = [&](const std::string& path, StepOutcome& outcome) {
+        ++stepsStarted;
+        resize(path, outcome);
+        ++stepsEnded;
+    };
 
-    EXPECT_THROW(RunBatch(job, inputs, MakeResizeOperation(ResizeMode::Width, 20, "20"), failing),
-                 std::runtime_error);
+    EXPECT_THROW(RunBatch(job, inputs, op, failing), std::runtime_error);
     EXPECT_EQ(failing.Rows.size(), 2u);
-    // Nothing runs on after RunBatch has left: the results present now stay the only ones.
+    // Nothing runs on after RunBatch has left: every step begun has ended, and no temporary file
+    // of an abandoned save is left.
+    EXPECT_EQ(stepsEnded.load(), stepsStarted.load());
     const std::size_t written = TreeContents(dir.Path() / "Resized").size();
-    std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    EXPECT_EQ(TreeContents(dir.Path() / "Resized").size(), written);
+    for (const auto& [name, bytes] : TreeContents(dir.Path() / "Resized")) {
+        EXPECT_EQ(name.rfind(".stampwise-", 0), std::string::npos) << name;
+    }
     EXPECT_LE(written, static_cast<std::size_t>(2 + 4 + FilesWaitingForTheDisk(4)));
 }
 
@@ -479,14 +536,14 @@ TEST_F(ParallelBatchTest, StopRequestedStartsNoFurtherFileAndTheStartedOnesFinis
     }
     const std::vector<std::string> files = job.SourceFiles;
     inputs.Jobs = 2;
-    std::atomic<bool> stop{false};
-    inputs.StopRequested = [&] { return stop.load(); };
+    std::stop_source stop;
+    inputs.Stop = stop.get_token();
     std::atomic<int> started{0};
     BatchOperation op = MakeResizeOperation(ResizeMode::Width, 20, "20");
     const TransformStep resize = op.Step;
     op.Step = [&](const std::string& path, StepOutcome& outcome) {
         ++started;
-        if (path == files[2]) stop = true;  // a signal while the third file is worked on
+        if (path == files[2]) stop.request_stop();  // a signal while the third file is worked on
         resize(path, outcome);
     };
 

@@ -14,15 +14,18 @@
 #include <QPushButton>
 #include <QTreeWidget>
 #include <chrono>
+#include <condition_variable>
 #include <filesystem>
 #include <functional>
+#include <mutex>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "batch/BatchRunner.h"
 #include "batch/ReportUnit.h"
 #include "resize/ResizeRule.h"
+#include "support/TestPictures.h"
+#include "watermark/WatermarkStep.h"
 #include "support/TempFolder.h"
 #include "support/TestJpegFiles.h"
 #include "uisupport/FormsFixture.h"
@@ -70,8 +73,8 @@ protected:
         BatchInputs inputs;
         inputs.Targets = {"", "Out", "", ""};
         boxes.AnswerNext(true);
-        TReportBatchView view(*report, boxes, forms->Form(FormId::ResizeParamsForm));
-        RunBatch(forms->Job(), inputs, MakeResizeOperation(ResizeMode::Percent, 50, "50"), view);
+        report->RunBatch(forms->Job(), "", inputs, MakeResizeOperation(ResizeMode::Percent, 50, "50"),
+                         forms->Form(FormId::ResizeParamsForm), boxes);
     }
 
     TempFolder folder;
@@ -231,12 +234,39 @@ TEST_F(ReportWindow, DecliningTheQuestionLeavesTheReportAsItWas) {
     report->hide();
     forms->ShowForm(FormId::ResizeParamsForm);
     forms->Job().SourceFiles = {missing};
-    TReportBatchView view(*report, boxes, forms->Form(FormId::ResizeParamsForm));
-    RunBatch(forms->Job(), {}, MakeResizeOperation(ResizeMode::Percent, 50, "50"), view);
+    report->RunBatch(forms->Job(), "", {}, MakeResizeOperation(ResizeMode::Percent, 50, "50"),
+                     forms->Form(FormId::ResizeParamsForm), boxes);
     EXPECT_FALSE(report->isVisible());
     EXPECT_TRUE(forms->Form(FormId::ResizeParamsForm)->isVisible());
     ASSERT_EQ(list->topLevelItemCount(), 1);
     EXPECT_EQ(list->topLevelItem(0)->text(0).toStdString(), good);
+}
+
+TEST_F(ReportWindow, AnsweringNoWritesNothingAndTheNextRunAsksAgain) {
+    forms->Job().Operation = "watermark";
+    forms->Job().SourceKind = "files";
+    forms->Job().TargetMode = "subfolder";
+    forms->Job().SourceFiles = {good};
+    BatchInputs inputs;
+    inputs.Targets = {"", "Marked", "", ""};
+    WatermarkSettings settings;
+    settings.Logo = TrimLogo(FilledPicture(6, 4, RGBColor(200, 20, 20)));
+    settings.Placements = {LogoPlacement::Middle};
+    const BatchOperation operation = MakeWatermarkOperation(settings);
+
+    boxes.AnswerNext(false);
+    report->RunBatch(forms->Job(), "", inputs, operation, nullptr, boxes);
+
+    EXPECT_EQ(forms->Job().SourceFiles.size(), 1u);
+    EXPECT_FALSE(std::filesystem::exists(folder / "Marked"));
+    EXPECT_EQ(boxes.shown.size(), 1u);  // the question only
+
+    boxes.AnswerNext(true);
+    report->RunBatch(forms->Job(), "", inputs, operation, nullptr, boxes);
+    EXPECT_EQ(boxes.shown.at(1).kind, ShownBox::Kind::Question);
+    ASSERT_EQ(list->topLevelItemCount(), 1);
+    EXPECT_EQ(list->topLevelItem(0)->text(4).toStdString(), kReportOk);
+    EXPECT_TRUE(FileExists(folder / "Marked/good.jpg"));
 }
 
 TEST_F(ReportWindow, AWiderWindowWidensThePathColumnsAndKeepsItsSizeFromBatchToBatch) {
@@ -255,7 +285,8 @@ TEST_F(ReportWindow, AWiderWindowWidensThePathColumnsAndKeepsItsSizeFromBatchToB
     EXPECT_GE(list->columnWidth(0), pathWidth + 140);
 }
 
-// The user stops a batch of ten files while the fourth is worked on, by each of the three ways.
+// The user stops a batch of ten files while the fourth is worked on, by each of the three ways,
+// and so does a signal to the program.
 // The step waits until the stop has been heard, so exactly the fourth file is under way.
 TEST_F(ReportWindow, StopInTheMiddleFinishesTheFileUnderWayAndStartsNoOther) {
     std::vector<std::string> files;
@@ -288,6 +319,10 @@ TEST_F(ReportWindow, StopInTheMiddleFinishesTheFileUnderWayAndStartsNoOther) {
              QCoreApplication::postEvent(list, new QKeyEvent(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier));
          }},
         {"the close box", [&] { QCoreApplication::postEvent(report, new QCloseEvent); }},
+        // As the program's signal notifier calls it, on the windows' thread.
+        {"a signal", [&] {
+             QMetaObject::invokeMethod(report, [&] { forms->StopBatch(); }, Qt::QueuedConnection);
+         }},
     };
     for (const Way& way : ways) {
         SCOPED_TRACE(way.name);
@@ -307,15 +342,17 @@ TEST_F(ReportWindow, StopInTheMiddleFinishesTheFileUnderWayAndStartsNoOther) {
             if (path == files[3]) {
                 postClick(otherButton);  // no other input is taken meanwhile
                 way.press();
-                for (int wait = 0; wait < 15000 && !report->IsStopRequested(); ++wait) {
-                    std::this_thread::sleep_for(std::chrono::milliseconds(2));
-                }
+                // Until the stop is heard (the calling thread's next tick), or a bound that fails
+                // the test rather than hanging it.
+                std::mutex mutex;
+                std::condition_variable_any heard;
+                std::unique_lock<std::mutex> lock(mutex);
+                heard.wait_for(lock, report->StopToken(), std::chrono::seconds(30), [] { return false; });
             }
             resize(path, outcome);
         };
         boxes.AnswerNext(true);
-        TReportBatchView view(*report, boxes, forms->Form(FormId::ResizeParamsForm));
-        RunBatch(forms->Job(), inputs, op, view);
+        report->RunBatch(forms->Job(), "", inputs, op, forms->Form(FormId::ResizeParamsForm), boxes);
 
         ASSERT_EQ(list->topLevelItemCount(), 4);
         for (int i = 0; i < 10; ++i) {

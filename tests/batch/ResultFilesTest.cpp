@@ -135,7 +135,6 @@ TEST(ResultFiles, EveryResultIsFlushedAndClosedBeforeItsRename) {
     inputs.Jobs = 3;
     inputs.FileOps = &ops;
     RecordingBatchView view;
-    view.Asks = false;
 
     const BatchSummary summary =
         RunBatch(job, inputs, MakeResizeOperation(ResizeMode::Width, 20, "20"), view);
@@ -236,7 +235,6 @@ TEST(ResultFiles, FileThatAppearsAfterPlanningFailsNamingThePathAndStays) {
     BatchInputs inputs;
     inputs.Targets.Folder = dir / "out";
     RecordingBatchView view;
-    view.Asks = false;
     BatchOperation op = MakeResizeOperation(ResizeMode::Width, 20, "20");
     const TransformStep resize = op.Step;
     op.Step = [&](const std::string& path, StepOutcome& outcome) {
@@ -300,7 +298,6 @@ protected:
         inputs.Targets = targets;
         inputs.Jobs = 2;
         RecordingBatchView view;
-        view.Asks = false;
         RunBatch(job, inputs, MakeResizeOperation(ResizeMode::Width, 20, "20"), view);
         return view.Rows;
     }

@@ -490,7 +490,6 @@ TEST(BatchCommandRun, WatermarkGivesWhatTheSameSettingsGiveInTheWindows) {
     BatchInputs inputs;
     inputs.Targets.Suffix = "_window";
     testing::RecordingBatchView view;
-    view.Asks = false;
     RunBatch(job, inputs, MakeWatermarkOperation(settings), view);
     ASSERT_EQ(view.Rows.at(0).Result, "Успешно");
 

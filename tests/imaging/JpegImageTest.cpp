@@ -159,18 +159,6 @@ TEST_F(JpegImageFiles, ReadFromStreamReadsFromTheCurrentPositionToTheEnd) {
     EXPECT_EQ(jpeg.Data()->Bytes, bytes);
 }
 
-TEST_F(JpegImageFiles, AssignBitmapDropsTheCompressedData) {
-    TJPEGImage jpeg;
-    jpeg.ReadFromFile(Write("a.jpg", Encoded(20, 10)));
-    TBitmap picture;
-    picture.ChangeSize(3, 4);
-    jpeg.AssignBitmap(picture);
-    EXPECT_EQ(jpeg.Data(), nullptr);
-    EXPECT_EQ(jpeg.Width(), 3);
-    EXPECT_EQ(jpeg.Height(), 4);
-    EXPECT_TRUE(jpeg.DecodedBitmap().SharesStorageWith(picture));
-}
-
 TEST_F(JpegImageFiles, StretchCopyOfAJpegDrawsItsDecodedPixels) {
     TJPEGImage jpeg;
     jpeg.ReadFromFile(Write("a.jpg", Encoded(8, 8)));
@@ -178,27 +166,6 @@ TEST_F(JpegImageFiles, StretchCopyOfAJpegDrawsItsDecodedPixels) {
     dest.ChangeSize(8, 8);
     StretchCopy(dest, {0, 0, 8, 8}, jpeg);
     EXPECT_EQ(testing::FirstDifference(dest, jpeg.DecodedBitmap()), -1);
-}
-
-TEST_F(JpegImageFiles, APictureReadAndNotReplacedGivesBackItsOwnBytes) {
-    const std::vector<std::uint8_t> bytes = Encoded(9, 9);
-    TJPEGImage jpeg;
-    jpeg.ReadFromFile(Write("a.jpg", bytes));
-    EXPECT_EQ(jpeg.EncodedBytes(folder.String() + "/copy.jpg"), bytes);
-}
-
-TEST_F(JpegImageFiles, AnEmptyPictureHasNoBytesToSave) {
-    const std::string path = folder.String() + "/out.jpg";
-    for (auto [w, h] : {std::pair{0, 5}, {5, 0}}) {
-        TBitmap empty;
-        empty.ChangeSize(w, h);
-        TJPEGImage jpeg;
-        jpeg.AssignBitmap(empty);
-        EXPECT_THROW(jpeg.EncodedBytes(path), EFCreateError);
-    }
-    TJPEGImage never;
-    EXPECT_EQ(MessageOf<EFCreateError>([&] { never.EncodedBytes(path); }),
-              "Cannot create file \"" + path + "\". The picture is empty");
 }
 
 // Mutated and cut-short files either decode or fail with EJPEG; the library's longjmp must never

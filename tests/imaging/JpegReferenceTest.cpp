@@ -4,6 +4,7 @@
 
 #include <set>
 
+#include "imaging/JpegEncoder.h"
 #include "imaging/JpegImage.h"
 #include "support/ReferenceCodec.h"
 #include "support/TempFolder.h"
@@ -137,9 +138,7 @@ TEST_F(JpegReference, EncodedFilesAreByteIdenticalToCjpeg) {
     for (auto [w, h] : {std::pair{61, 47}, {1, 1}, {16, 16}, {17, 9}, {300, 2}, {1001, 767}}) {
         SCOPED_TRACE(std::to_string(w) + "x" + std::to_string(h));
         const TBitmap picture = MakePhotoLike(w, h, static_cast<unsigned>(w * h));
-        TJPEGImage jpeg;
-        jpeg.AssignBitmap(picture);
-        const std::vector<std::uint8_t> ours = jpeg.EncodedBytes(folder.String() + "/ours.jpg");
+        const std::vector<std::uint8_t> ours = EncodeJpeg(picture);
         const std::vector<std::uint8_t> reference = CjpegEncode(picture, folder.String());
         EXPECT_TRUE(ours == reference) << "ours " << ours.size() << " bytes, cjpeg " << reference.size();
     }
@@ -158,9 +157,7 @@ TEST_F(JpegReference, ResavedGrayscaleIsThreeComponentBaselineWithoutSourceMarke
     source.ReadFromFile(path);
     TBitmap pixels;
     pixels.AssignJpeg(source);
-    TJPEGImage result;
-    result.AssignBitmap(pixels);
-    const std::vector<std::uint8_t> written = result.EncodedBytes(folder.String() + "/result.jpg");
+    const std::vector<std::uint8_t> written = EncodeJpeg(pixels);
     EXPECT_EQ(testing::JpegFrameComponents(written), 3);
     const std::vector<int> markers = testing::JpegMarkersBeforeScan(written);
     // SOI, JFIF APP0, two quantization tables, baseline frame, four Huffman tables, scan.

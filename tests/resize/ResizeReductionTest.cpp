@@ -54,8 +54,7 @@ StepResult StepResize(const std::string& path, ResizeMode mode, int value) {
     StepResult r;
     StepOutcome outcome;
     try {
-        ResizePicture(path, mode, value, outcome);
-        r.picture = outcome.Picture.DecodedBitmap();  // the assigned pixels, not a decode
+        r.picture = ResizePixels(path, mode, value, outcome).Picture;  // before the encoding
     } catch (const std::exception& e) {
         r.error = e.what();
     }

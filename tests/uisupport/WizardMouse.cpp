@@ -24,6 +24,20 @@ void ClickItem(QAbstractItemView* view, const QModelIndex& index) {
     ClickAt(view->viewport(), view->visualRect(index).center());
 }
 
+void DoubleClickItem(QAbstractItemView* view, const QModelIndex& index) {
+    ClickItem(view, index);
+    QWidget* viewport = view->viewport();
+    const QPointF local(view->visualRect(index).center());
+    const QPointF global(viewport->mapToGlobal(local));
+    QMouseEvent press(QEvent::MouseButtonDblClick, local, global, Qt::LeftButton, Qt::LeftButton,
+                      Qt::NoModifier);
+    QApplication::sendEvent(viewport, &press);
+    QMouseEvent release(QEvent::MouseButtonRelease, local, global, Qt::LeftButton, Qt::NoButton,
+                        Qt::NoModifier);
+    QApplication::sendEvent(viewport, &release);
+    QApplication::processEvents();
+}
+
 void ClickEmptyPart(QAbstractItemView* view) {
     QWidget* viewport = view->viewport();
     ClickAt(viewport, QPoint(viewport->width() / 2, viewport->height() - 3));

@@ -14,6 +14,9 @@ namespace stampwise::testing {
 void ClickAt(QWidget* widget, QPoint position, Qt::MouseButton button = Qt::LeftButton);
 // A click in the middle of the item's cell.
 void ClickItem(QAbstractItemView* view, const QModelIndex& index);
+// A double click in the middle of the item's cell, as the window system sends it: a click, then
+// a second press that is a double click, and its release.
+void DoubleClickItem(QAbstractItemView* view, const QModelIndex& index);
 // A click in the view below its last row, where there is no item.
 void ClickEmptyPart(QAbstractItemView* view);
 

@@ -6,7 +6,7 @@
 #include <cmath>
 #include <string>
 
-#include "imaging/FailureReasons.h"
+#include "batch/FailureReasons.h"
 #include "support/TempFolder.h"
 #include "support/TestBmpFiles.h"
 #include "support/TestJpegFiles.h"

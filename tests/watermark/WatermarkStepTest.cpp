@@ -155,8 +155,7 @@ TEST(StampPicture, StreamedResultIsTheWholePicturesByteForByte) {
                     const TBitmap decoded = DecodeJpegFile(path);
                     EXPECT_EQ(outcome.SourceSize, (PictureSize{decoded.Width(), decoded.Height()}));
                     EXPECT_EQ(outcome.NewSize, outcome.SourceSize);
-                    ASSERT_NE(outcome.Picture.Data(), nullptr);
-                    EXPECT_TRUE(outcome.Picture.Data()->Bytes ==
+                    EXPECT_TRUE(outcome.Bytes ==
                                 WholePictureResult(path, stamp, placements, margin, 150));
                 }
             }
@@ -232,8 +231,7 @@ TEST(WatermarkOperation, TheStampHasOneSizeForSmallAndLargePictures) {
         WritePatternJpeg(source, width, height, 2);
         StepOutcome outcome;
         operation.Step(source, outcome);
-        ASSERT_NE(outcome.Picture.Data(), nullptr);
-        EXPECT_TRUE(outcome.Picture.Data()->Bytes ==
+        EXPECT_TRUE(outcome.Bytes ==
                     EncodeJpeg(ReferenceStamp(DecodeJpegFile(source), stamp, settings.Placements, 3, 150)))
             << width << "x" << height;
     }
@@ -292,7 +290,6 @@ protected:
         job.Operation = keyword::kWatermark;
         job.SourceKind = keyword::kFolder;
         job.TargetMode = keyword::kSubfolder;
-        inputs.SourceFolder = sources;
         inputs.Targets = TargetTexts{dir.MakeFolder("out"), "Marked", "wm_", "_marked"};
     }
 
@@ -334,6 +331,7 @@ TEST_F(WatermarkBatch, EachPlacementAloneStampsWhereTheRulesSay) {
         inputs.Targets.Suffix = "_" + std::to_string(index);
         job.SourceFiles = {photo};
         const BatchOperation operation = MakeWatermarkOperation(TestSettings({placement}));
+        view.Rows.clear();
 
         RunBatch(job, inputs, operation, view);
 
@@ -356,14 +354,14 @@ TEST_P(WatermarkBatchTargets, EveryFileGetsAllSevenStampsAndAFailedFileDoesNotSt
     const std::vector<std::string> files = job.SourceFiles;
     const BatchOperation operation = MakeWatermarkOperation(TestSettings(testing::kEveryPlacement));
 
+    const std::string question =
+        BuildConfirmationText(operation.Texts, job.SourceKind, sources, 4, operation.OperationPhrase,
+                              job.TargetMode, inputs.Targets);
     const BatchSummary summary = RunBatch(job, inputs, operation, view);
 
-    ASSERT_EQ(view.Questions.size(), 1u);
     // The watermark's own phrases, with nothing between the source and the target phrase.
-    EXPECT_EQ(view.Questions[0].rfind("Вы действительно хотите поместить логотип на \n\r", 0), 0u);
-    EXPECT_NE(view.Questions[0].find(")\n\rи сохранить результаты "), std::string::npos);
-    ASSERT_EQ(view.Columns.size(), 5u);
-    EXPECT_EQ(view.Columns[2].Caption, "Обработанный файл");
+    EXPECT_EQ(question.rfind("Вы действительно хотите поместить логотип на \n\r", 0), 0u);
+    EXPECT_NE(question.find(")\n\rи сохранить результаты "), std::string::npos);
 
     auto output = [&](const std::string& name) {
         const std::string mode = GetParam();
@@ -391,8 +389,8 @@ TEST_P(WatermarkBatchTargets, EveryFileGetsAllSevenStampsAndAFailedFileDoesNotSt
     }
     EXPECT_FALSE(FileExists(output("broken.jpg")));
     EXPECT_EQ(summary.Failed, 1);
-    EXPECT_EQ(view.Informations, std::vector<std::string>{
-                                     "Логотипы нанесены не на все картинки: ошибок 1 из 4."});
+    EXPECT_TRUE(view.Informations.empty());
+    EXPECT_EQ(summary.FinalMessage, "Логотипы нанесены не на все картинки: ошибок 1 из 4.");
     EXPECT_TRUE(job.SourceFiles.empty());
 }
 
@@ -406,18 +404,16 @@ TEST_F(WatermarkBatch, ASecondBatchWithTheSameSettingsGivesTheSameFilesAndOnlyIt
     const BatchOperation operation =
         MakeWatermarkOperation(TestSettings({LogoPlacement::TopLeft, LogoPlacement::Middle}));
 
-    RunBatch(job, inputs, operation, view);
+    EXPECT_EQ(RunBatch(job, inputs, operation, view).FinalMessage, kWatermarkDoneText);
     ASSERT_EQ(view.Rows.size(), 2u);
     const std::vector<std::uint8_t> firstResult = ReadFileBytes(sources + "/Marked/a.jpg");
-    EXPECT_EQ(view.Informations.back(), kWatermarkDoneText);
 
     job.SourceFiles = {b};
-    RunBatch(job, inputs, operation, view);
+    RecordingBatchView second;
+    EXPECT_EQ(RunBatch(job, inputs, operation, second).FinalMessage, kWatermarkDoneText);
 
-    ASSERT_EQ(view.Rows.size(), 1u);
-    EXPECT_EQ(view.Rows[0].Caption, b);
-    EXPECT_EQ(view.Columns.size(), 5u);
-    EXPECT_EQ(view.Informations.back(), kWatermarkDoneText);
+    ASSERT_EQ(second.Rows.size(), 1u);
+    EXPECT_EQ(second.Rows[0].Caption, b);
     ExpectStampedFile(b, sources + "/Marked/b.jpg", {LogoPlacement::TopLeft, LogoPlacement::Middle},
                       3, 150);
     EXPECT_EQ(ReadFileBytes(sources + "/Marked/a.jpg"), firstResult);
@@ -441,31 +437,11 @@ TEST_F(WatermarkBatch, AFailedPreparationEndsTheBatchBeforeTheFirstFile) {
     WatermarkSettings settings = TestSettings({LogoPlacement::Middle});
     settings.Logo = TrimLogo(FilledPicture(20, 10, kColorWhite));
 
-    RunBatch(job, inputs, MakeWatermarkOperation(settings), view);
+    const BatchSummary summary = RunBatch(job, inputs, MakeWatermarkOperation(settings), view);
 
     EXPECT_TRUE(view.Rows.empty());
-    EXPECT_EQ(view.Informations, std::vector<std::string>{kEmptyLogoText});
+    EXPECT_EQ(summary.FinalMessage, kEmptyLogoText);
     EXPECT_FALSE(std::filesystem::exists(sources + "/Marked"));
-}
-
-TEST_F(WatermarkBatch, AnsweringNoWritesNothingAndTheNextPressAsksAgain) {
-    AddPhoto("photo.jpg", 30, 20);
-    const BatchOperation operation = MakeWatermarkOperation(TestSettings({LogoPlacement::Middle}));
-    view.Answer = false;
-
-    const BatchSummary summary = RunBatch(job, inputs, operation, view);
-
-    EXPECT_FALSE(summary.Confirmed);
-    EXPECT_EQ(job.SourceFiles.size(), 1u);
-    EXPECT_FALSE(std::filesystem::exists(sources + "/Marked"));
-    EXPECT_TRUE(view.Informations.empty());
-
-    view.Answer = true;
-    RunBatch(job, inputs, operation, view);
-    EXPECT_EQ(view.Questions.size(), 2u);
-    ASSERT_EQ(view.Rows.size(), 1u);
-    EXPECT_EQ(view.Rows[0].Result, kReportOk);
-    EXPECT_TRUE(FileExists(sources + "/Marked/photo.jpg"));
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
+#include <QToolTip>
 #include <string>
 #include <vector>
 
@@ -52,7 +53,8 @@ protected:
 
     // A mouse click on the shell list's item at path.
     void ClickShellItem(const std::string& path) {
-        const QModelIndex index = shellList->FileModel()->index(QString::fromStdString(path));
+        // Persistent: the rows are sorted once all are in, which may move this one meanwhile.
+        const QPersistentModelIndex index = shellList->FileModel()->index(QString::fromStdString(path));
         ASSERT_TRUE(index.isValid()) << path;
         ASSERT_TRUE(WaitUntil([&] { return shellList->visualRect(index).isValid(); }));
         ClickItem(shellList, index);
@@ -270,6 +272,68 @@ TEST_F(FileListWindow, TheArrowKeysPreviewEachEntryInTurn) {
     EXPECT_EQ(preview->PictureSize(), QSize(426, 448));
     PressKey(list, Qt::Key_Up);
     EXPECT_EQ(preview->PictureSize(), QSize(40, 30));
+}
+
+// Folders made by another program while the window is open: the tree, which has read the folder
+// already, shows them as they are, and the list opens one in the tree on a double click.
+TEST_F(FileListWindow, AFolderMadeMeanwhileShowsInTheTreeAndOpensFromTheList) {
+    auto* tree = Control<TShellFolderTree>(FormId::SelectFilesForm, "stvFilesSource");
+    QFileSystemModel* treeModel = tree->FileModel();
+    const QModelIndex listed = treeModel->index(QString::fromStdString(folder.String()));
+    tree->expand(listed);
+    ASSERT_TRUE(WaitUntil([&] { return treeModel->rowCount(listed) == 1; }));  // x.jpg
+    const std::string made = folder.MakeFolder("Двойники");
+    tree->collapse(listed);
+    tree->expand(listed);
+    EXPECT_TRUE(WaitUntil([&] { return treeModel->rowCount(listed) == 2; }));
+
+    PressKey(shellList, Qt::Key_F5);
+    QFileSystemModel* listModel = shellList->FileModel();
+    ASSERT_TRUE(WaitUntil([&] { return listModel->rowCount(shellList->rootIndex()) == 6; }));
+    // The rows are sorted once all are in, which moves them.
+    const QPersistentModelIndex item = listModel->index(QString::fromStdString(made));
+    ASSERT_TRUE(WaitUntil([&] { return shellList->visualRect(item).isValid(); }));
+    DoubleClickItem(shellList, item);
+    EXPECT_EQ(tree->SelectedPath(), made);
+    EXPECT_EQ(shellList->Folder(), made);
+}
+
+TEST_F(FileListWindow, F5InTheTreeReadsTheListedFolderAgainAndKeepsItChosen) {
+    auto* tree = Control<TShellFolderTree>(FormId::SelectFilesForm, "stvFilesSource");
+    folder.WriteFile("late.jpg", "x");
+    PressKey(tree, Qt::Key_F5);
+    EXPECT_EQ(tree->SelectedPath(), folder.String());
+    EXPECT_EQ(shellList->Folder(), folder.String());
+    QFileSystemModel* listModel = shellList->FileModel();
+    EXPECT_TRUE(WaitUntil([&] { return listModel->rowCount(shellList->rootIndex()) == 6; }));
+}
+
+// Names of one folder differ at their ends; cut at the end they could not be told apart.
+TEST_F(FileListWindow, LongNamesAreCutInTheMiddleAndShownWholeInTheirTooltips) {
+    const std::string stem(120, 'n');
+    const std::string longPhoto = folder / (stem + "1.jpg");
+    WriteTestJpeg(longPhoto, 8, 6);
+    PressKey(shellList, Qt::Key_F5);
+    QFileSystemModel* listModel = shellList->FileModel();
+    const QModelIndex item = listModel->index(QString::fromStdString(longPhoto));
+    ASSERT_TRUE(WaitUntil([&] { return listModel->rowCount(shellList->rootIndex()) == 6; }));
+    EXPECT_EQ(item.data(Qt::ToolTipRole).toString().toStdString(), longPhoto);
+
+    ClickShellItem(longPhoto);
+    add->click();
+    ClickShellItem(small);
+    add->click();
+    auto tooltipOver = [this](int row) {
+        QToolTip::hideText();
+        const QPoint at = list->visualItemRect(list->item(row)).center();
+        QHelpEvent help(QEvent::ToolTip, at, list->viewport()->mapToGlobal(at));
+        QApplication::sendEvent(list->viewport(), &help);
+        return QToolTip::isVisible() ? QToolTip::text().toStdString() : std::string();
+    };
+    EXPECT_LE(list->visualItemRect(list->item(0)).right(), list->viewport()->width());
+    EXPECT_EQ(tooltipOver(0), longPhoto);
+    // A path that fits leaves the list's own hint.
+    EXPECT_EQ(tooltipOver(1), "Щелкните на файле для его просмотра");
 }
 
 TEST_F(FileListWindow, NextWithAnEmptyListShowsTheNoticeAndStays) {

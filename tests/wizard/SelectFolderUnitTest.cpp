@@ -13,6 +13,7 @@
 #include "uisupport/FormsFixture.h"
 #include "uisupport/WizardMouse.h"
 #include "wizard/SelectFolderUnit.h"
+#include "widgets/PathLabelUnit.h"
 #include "widgets/ShellTreeUnit.h"
 
 namespace stampwise::testing {
@@ -144,6 +145,19 @@ TEST_F(FolderWindow, ClickingAFolderShowsItsFullPathBelowTheTree) {
         ClickAt(tree->viewport(), tree->visualRect(index).center(), Qt::RightButton);
         return SelectedLabel() == inner;
     }));
+}
+
+TEST_F(FolderWindow, ALongPathIsCutInItsMiddleBelowTheTreeAndShownWholeInTheTooltip) {
+    const std::string deep = folder.MakeFolder(std::string(60, 'a') + "/" + std::string(60, 'b') + "/Фото 2");
+    forms->Window<TSelectFolderForm>(stampwise::FormId::SelectFolderForm)->SetSelectedFolder(deep);
+    auto* label = Control<TPathLabel>(FormId::SelectFolderForm, "lblSelectedSourceFolder");
+    const QString path = QString::fromStdString(deep);
+    EXPECT_EQ(label->text(), path);
+    EXPECT_EQ(label->toolTip(), path);
+    const QString shown = label->ShownText();
+    EXPECT_LE(label->fontMetrics().horizontalAdvance(shown), label->contentsRect().width());
+    EXPECT_TRUE(shown.startsWith(path.left(8))) << shown.toStdString();
+    EXPECT_TRUE(shown.endsWith(QStringLiteral("/Фото 2"))) << shown.toStdString();
 }
 
 TEST_F(FolderWindow, NextWithoutPicturesShowsTheNoticeAndStays) {

@@ -153,8 +153,7 @@ void RunReportBatch(TFormSet& forms, const std::function<void()>& duringFile) {
         resize(path, outcome);
     };
     TReportForm* report = forms.Window<TReportForm>(FormId::ReportForm);
-    TReportBatchView view(*report, boxes, forms.Form(FormId::ResizeParamsForm));
-    stampwise::RunBatch(job, inputs, op, view);
+    report->RunBatch(job, "", inputs, op, forms.Form(FormId::ResizeParamsForm), boxes);
 }
 
 // A click on the stop button as the mouse gives it, through the window system's queue.

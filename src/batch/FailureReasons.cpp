@@ -1,7 +1,7 @@
 // The reasons of failures: tables from the kind of a failure to its Russian words, and the one
 // format that puts the technical text after them. A cause missing from the tables keeps the
 // failure's own message, so a new kind of failure is never hidden, only left untranslated.
-#include "imaging/FailureReasons.h"
+#include "batch/FailureReasons.h"
 
 #include <cerrno>
 #include <cstdio>
