@@ -72,7 +72,7 @@ struct DataSource {
     bool isEnded = false;   // the library asked for bytes past the data
     int zerosLent = 0;      // to the arithmetic-coded scan the data ended in
     bool isOverrun = false;  // that scan asked for more zeros than a complete one does
-    // Then the step is over at once: a look ahead at a scan needs no more (JpegSession's probe).
+    // Then the step is over at once: a look ahead at a scan needs no more (JpegScanProbe.h).
     bool isStoppingAtOverrun = false;
 };
 

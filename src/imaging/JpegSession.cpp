@@ -33,6 +33,7 @@
 #include "imaging/ImageErrors.h"
 #include "imaging/JpegErrorTrap.h"
 #include "imaging/JpegImage.h"
+#include "imaging/JpegScanProbe.h"
 
 namespace stampwise::jpeg_detail {
 
@@ -81,14 +82,8 @@ void End(LibraryState& s) noexcept {
     s.isLive = false;
 }
 
-// At a setjmp's return: keeps the library's error, or the source's stop at an overrun, and frees
-// the library's state.
+// At a setjmp's return: keeps the library's error and frees its state.
 void KeepError(LibraryState& s) noexcept {
-    if (s.source.isStoppingAtOverrun && s.source.isOverrun) {
-        s.fault = StepFault::TooLittleData;
-        End(s);
-        return;
-    }
     s.fault = StepFault::Library;
     s.errorCode = s.trap.manager.msg_code;
     std::memcpy(s.errorText, s.trap.errorText, sizeof s.errorText);
@@ -160,7 +155,7 @@ bool ReadHeaderStep(LibraryState& s, const std::uint8_t* data, std::size_t size,
 // announce 16384 × 16384 pixels would otherwise cost the picture's storage (and, progressive,
 // every coefficient of it) before the data runs out. Arithmetic coding may spend far less than a
 // bit on a block of a flat picture, so for it this only says that the data must be looked at:
-// there the scan's own decoder finds out (ProbeStep), before the picture is made.
+// there the scan's own decoder finds out (JpegScanProbe.h), before the picture is made.
 bool HasBitPerBlockOfFirstScan(const jpeg_decompress_struct& info) {
     std::uint64_t blocks = 0;
     for (int i = 0; i < info.comps_in_scan; ++i) {
@@ -233,58 +228,9 @@ StepFault CheckStep(LibraryState& s, bool& isWorthProbing) {
     return StepFault::None;
 }
 
-// Where the first scan's entropy-coded data ends: at the first marker after the scan's header
-// (which the library has just read) that is neither a stuffed zero nor a restart marker.
-std::size_t FirstScanEnd(const LibraryState& s) {
-    const std::uint8_t* data = s.source.data;
-    const std::size_t size = s.source.size;
-    std::size_t at = static_cast<std::size_t>(s.info.src->next_input_byte - data);
-    for (; at + 1 < size; ++at) {
-        if (data[at] != 0xFF) continue;
-        const std::uint8_t code = data[at + 1];
-        if (code != 0x00 && code != 0xFF && (code < JPEG_RST0 || code > JPEG_RST0 + 7)) return at;
-    }
-    return size;
-}
-
-// Runs a second decompressor over the bytes up to the end of the first scan's data, through that
-// scan, as cheaply as the library allows (whole rows of blocks of a single scan are only
-// entropy-decoded when it can skip them), and stops it as soon as the scan asks for more zeros past
-// its data than a complete one does. The arithmetic decoder would take them from the scan's end
-// marker on without a word, and decode a huge picture announced by a few bytes from nothing.
-// Returns TooLittleData then, Library for any other library error, None for a scan that its data
-// holds. Only the library's buffers for a few rows are made, and of a progressive file's
-// coefficients only what the scan reached. No C++ object with a destructor may live in this frame.
-StepFault ProbeStep(LibraryState& p, const std::uint8_t* data, std::size_t size) {
-    if (setjmp(p.trap.jump) != 0) {
-        KeepError(p);
-        return p.fault;
-    }
-    p.info.err = ArmTrap(p.trap);
-    jpeg_create_decompress(&p.info);
-    p.isLive = true;
-    UseDataSource(p.info, p.source, data, size);
-    p.source.isStoppingAtOverrun = true;
-    jpeg_read_header(&p.info, TRUE);
-    p.info.dct_method = JDCT_IFAST;
-    p.info.do_fancy_upsampling = FALSE;
-    // A file of several scans is read (up to the end of these bytes) by jpeg_start_decompress.
-    jpeg_start_decompress(&p.info);
-    const JDIMENSION height = jpeg_has_multiple_scans(&p.info) ? 0 : p.info.output_height;
-#if defined(LIBJPEG_TURBO_VERSION)
-    if (height > 1) jpeg_skip_scanlines(&p.info, height - 1);
-#endif
-    while (p.info.output_scanline < height) {
-        JSAMPROW discard = ScratchRow(p);
-        if (jpeg_read_scanlines(&p.info, &discard, 1) != 1) break;
-    }
-    End(p);
-    return StepFault::None;
-}
-
-// Starts the library with the fixed settings. A library error longjmps. jpeg_start_decompress already allocates buffers of the picture's width
-// (and, for progressive files, coefficients for the whole picture). No C++ object with a
-// destructor may live in this frame.
+// Starts the library with the fixed settings. A library error longjmps. jpeg_start_decompress
+// already allocates buffers of the picture's width (and, for progressive files, coefficients for
+// the whole picture). No C++ object with a destructor may live in this frame.
 StepFault StartStep(LibraryState& s) {
     if (setjmp(s.trap.jump) != 0) {
         KeepError(s);
@@ -479,15 +425,12 @@ void DecompressSession::Start(ProfileHandling profiles, JpegDamage damage) {
     bool isWorthProbing = false;
     s.fault = CheckStep(s, isWorthProbing);
     if (s.fault != StepFault::None) ThrowFailure();
-    if (isWorthProbing && isRefusing) {
-        const auto probe = std::make_unique<LibraryState>();
-        const StepFault probed = ProbeStep(*probe, s.source.data, FirstScanEnd(s));
-        // Any other failure the decode itself meets again, with its rows.
-        if (probed == StepFault::TooLittleData) {
-            End(s);
-            s.fault = probed;
-            ThrowFailure();
-        }
+    // The library has read the first scan's header and stands at its data.
+    const auto scanStart = static_cast<std::size_t>(s.info.src->next_input_byte - s.source.data);
+    if (isWorthProbing && isRefusing && DoesFirstScanOutrunItsData(s.source.data, s.source.size, scanStart)) {
+        End(s);
+        s.fault = StepFault::TooLittleData;
+        ThrowFailure();
     }
     s.fault = StartStep(s);
     if (s.fault != StepFault::None) ThrowFailure();

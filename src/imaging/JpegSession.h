@@ -38,10 +38,9 @@ public:
     // Starts the library with the fixed settings and the header's conversion to sRGB (none for an
     // RGB file with ProfileHandling::Keep). Throws EJPEG for a library error, EOutOfResources beyond
     // kMaxPicturePixels (before the library holds anything of the picture's size), and EJPEG as
-    // for data that ends early when the data cannot hold the first scan. With JpegDamage::Refuse
-    // also when an arithmetic-coded scan turns out longer than its data before the caller makes
-    // the picture (a scan of a thin single-scan file is run through first; the scans of a file of
-    // several are read here anyway).
+    // for data that ends early when the data cannot hold the first scan: for Huffman coding when
+    // it holds less than a bit per block; for thin arithmetic-coded data, with JpegDamage::Refuse,
+    // when the scan run through first (JpegScanProbe.h) outruns its data.
     void Start(ProfileHandling profiles, JpegDamage damage);
 
     // After Start: the stored picture.
