@@ -45,7 +45,7 @@ struct JpegHeader {
 
 // What a decode does when the picture is damaged: its data ends early (a missing end marker alone
 // is no damage when every scan is there), or its entropy-coded data is broken (bad codes, or stray
-// bytes before a marker once the image data began, bar a few bytes of padding before the end
+// bytes before a marker once the image data began, bar a few fill bytes of padding before the end
 // marker). The rule is JudgeDamage's, in JpegErrorTrap.h. Previews tolerate damage and show the
 // library's substitute pixels; the batch steps refuse it, so that a half-copied or corrupted photo
 // is never reported as a success. Refusing also reads the markers after the last row. Warnings in
