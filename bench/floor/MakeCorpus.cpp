@@ -12,8 +12,12 @@
 //                               one 6000 × 4000 photo twice: DIR/untagged24.jpg, and
 //                               DIR/adobergb24.jpg, the same pixels tagged with an Adobe-RGB-like
 //                               profile (made with Little CMS from Adobe RGB's published primaries
-//                               and gamma), as a camera set to Adobe RGB writes it; and the logo
-//                               as DIR/logo.bmp
+//                               and gamma), as a camera set to Adobe RGB writes it;
+//                               DIR/exifadobergb24.jpg, the same pixels marked as Adobe RGB by
+//                               Exif alone (ColorSpace uncalibrated, interoperability index R03);
+//                               one grey 6000 × 4000 photo untagged (DIR/grey24.jpg) and tagged
+//                               with a grey profile of gamma 1.8 (DIR/greygamma18_24.jpg); and the
+//                               logo as DIR/logo.bmp
 //
 // The pictures imitate photographs where it matters to a codec: smooth shading over large areas,
 // edges and texture at several scales, and sensor-like noise, so that the entropy coder and every
@@ -173,6 +177,29 @@ std::vector<std::uint8_t> AdobeRgbLikeProfile() {
     return bytes;
 }
 
+// A grey profile of gamma 1.8 and D50 white, as scanners and older Mac software write them.
+std::vector<std::uint8_t> Gamma18GreyProfile() {
+    cmsToneCurve* gamma = cmsBuildGamma(nullptr, 1.8);
+    cmsHPROFILE profile = cmsCreateGrayProfile(cmsD50_xyY(), gamma);
+    cmsFreeToneCurve(gamma);
+    cmsUInt32Number size = 0;
+    cmsSaveProfileToMem(profile, nullptr, &size);
+    std::vector<std::uint8_t> bytes(size);
+    cmsSaveProfileToMem(profile, bytes.data(), &size);
+    cmsCloseProfile(profile);
+    return bytes;
+}
+
+// The APP1 block of a camera in Adobe RGB mode: little-endian TIFF, IFD0 pointing to the Exif IFD
+// (at 26), whose ColorSpace is 0xFFFF and whose interoperability pointer leads to the IFD at 56
+// with the index "R03".
+const std::vector<std::uint8_t> kExifAdobeRgb = {
+    'E', 'x', 'i', 'f', 0, 0, 'I', 'I', 42, 0, 8, 0, 0, 0,
+    1, 0, 0x69, 0x87, 4, 0, 1, 0, 0, 0, 26, 0, 0, 0, 0, 0, 0, 0,
+    2, 0, 0x01, 0xA0, 3, 0, 1, 0, 0, 0, 0xFF, 0xFF, 0, 0, 0x05, 0xA0, 4, 0, 1, 0, 0, 0, 56, 0, 0, 0,
+    0, 0, 0, 0,
+    1, 0, 0x01, 0x00, 2, 0, 4, 0, 0, 0, 'R', '0', '3', 0, 0, 0, 0, 0};
+
 }  // namespace
 
 int MakeColourFiles(const std::string& dir) {
@@ -180,6 +207,10 @@ int MakeColourFiles(const std::string& dir) {
     const std::vector<std::uint8_t> pixels = MakePhoto(6000, 4000, 24, false);
     WriteJpeg(dir + "/untagged24.jpg", pixels, 6000, 4000, false, false);
     WriteJpeg(dir + "/adobergb24.jpg", pixels, 6000, 4000, false, false, {}, AdobeRgbLikeProfile());
+    WriteJpeg(dir + "/exifadobergb24.jpg", pixels, 6000, 4000, false, false, kExifAdobeRgb);
+    const std::vector<std::uint8_t> greys = MakePhoto(6000, 4000, 24, true);
+    WriteJpeg(dir + "/grey24.jpg", greys, 6000, 4000, true, false);
+    WriteJpeg(dir + "/greygamma18_24.jpg", greys, 6000, 4000, true, false, {}, Gamma18GreyProfile());
     return 0;
 }
 

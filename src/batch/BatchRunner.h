@@ -53,7 +53,7 @@ struct BatchOperation {
     std::function<void()> CleanUp;
     // The memory the step takes at most for a source file (EstimateFileMemory with the step's
     // work); unset: as a picture decoded whole.
-    std::function<std::uint64_t(const std::string& sourcePath)> EstimateMemory;
+    std::function<FileEstimate(const std::string& sourcePath)> EstimateMemory;
 };
 
 struct BatchInputs {

@@ -137,14 +137,18 @@ bool FileScheduler::WorkOne() {
         if (isLeaving_ || isStopped_ || nextFile_ >= Count()) return false;
         index = nextFile_++;
     }
-    const std::string& source = (*work_.Files)[index];
+    const std::string& path = (*work_.Files)[index];
     FileOutcome outcome;
     std::uint64_t memory = 0;
     std::string noRoom;  // why a file too large even alone fails unread
+    // The header the estimate read goes on to the step, which then does not parse it again.
+    SourceFile source(path);
     try {
         // An unknown budget leaves nothing to share and nothing to check.
         if (work_.MemoryBudget != kUnknownMemory) {
-            memory = work_.EstimateMemory ? work_.EstimateMemory(source) : EstimateFileMemory(source);
+            FileEstimate estimate = work_.EstimateMemory ? work_.EstimateMemory(path) : EstimateFileMemory(path);
+            memory = estimate.Bytes;
+            source.Header = std::move(estimate.Header);
         }
         Admit(index, memory);
         noRoom = memory > work_.MemoryBudget ? CheckRoomAlone(memory) : "";
@@ -153,7 +157,7 @@ bool FileScheduler::WorkOne() {
     }
     bool holdsJob = true;
     try {
-        const TransformStep failing = [&noRoom](const std::string&, StepOutcome&) {
+        const TransformStep failing = [&noRoom](const SourceFile&, StepOutcome&) {
             throw std::runtime_error(noRoom);
         };
         PreparedFile prepared = PrepareFile(
@@ -173,7 +177,7 @@ bool FileScheduler::WorkOne() {
         // Only the coordination itself can get here; the file must still get its row, or the
         // calling thread would wait for it for ever.
         outcome = FileOutcome();
-        outcome.Row.Caption = source;
+        outcome.Row.Caption = path;
         MarkFailed(outcome.Row, kUnknownErrorText);
         outcome.Row.SourceSize = FormatSize({});
         outcome.Row.NewSize = FormatSize({});

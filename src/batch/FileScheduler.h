@@ -49,7 +49,7 @@ public:
         std::string TargetMode;
         TransformStep Step;
         // The memory a file takes at most; unset: as a picture decoded whole.
-        std::function<std::uint64_t(const std::string& sourcePath)> EstimateMemory;
+        std::function<FileEstimate(const std::string& sourcePath)> EstimateMemory;
         int Jobs = 1;  // below 1 counts as 1
         std::uint64_t MemoryBudget = kUnknownMemory;
         MemorySources Memory;  // asked when a file larger than the budget gets its turn alone

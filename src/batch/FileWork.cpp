@@ -22,11 +22,12 @@ void MarkFailed(ReportRow& row, const std::string& text) {
     row.ErrorText = text.empty() ? kUnknownErrorText : text;
 }
 
-PreparedFile PrepareFile(const std::string& sourcePath, const std::string& outputPath,
+PreparedFile PrepareFile(const SourceFile& source, const std::string& outputPath,
                          const std::string& targetMode, const TransformStep& step,
                          ResultFileOps& ops, const SaveTurn& awaitSaveTurn) {
     PreparedFile prepared;
     ReportRow& row = prepared.Outcome.Row;
+    const std::string& sourcePath = source.Path;
     row.Caption = sourcePath;
     // Fresh working values for every file, so a failed row never shows another file's sizes.
     PictureSize sourceSize;
@@ -36,7 +37,7 @@ PreparedFile PrepareFile(const std::string& sourcePath, const std::string& outpu
         StepOutcome outcome;
         try {
             if (!step) throw std::logic_error("Операция не задана");
-            step(sourcePath, outcome);
+            step(source, outcome);
         } catch (...) {
             sourceSize = outcome.SourceSize;
             newSize = outcome.NewSize;

@@ -8,12 +8,14 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "batch/BatchTexts.h"
 #include "batch/ResultFiles.h"
+#include "imaging/PictureCost.h"
 
 namespace stampwise {
 
@@ -25,8 +27,19 @@ struct StepOutcome {
     PictureSize NewSize;
     std::vector<std::uint8_t> Bytes;
 };
-// Given a source file's full path; throws on failure (any std::exception).
-using TransformStep = std::function<void(const std::string& sourcePath, StepOutcome& outcome)>;
+// A source file as a step gets it: its full path, and its header when the memory estimate read it
+// (HeaderReadBefore; null otherwise). It reads as its path, so a step may take just the path.
+struct SourceFile {
+    SourceFile(std::string path, std::shared_ptr<const HeaderReadBefore> header = {})
+        : Path(std::move(path)), Header(std::move(header)) {}
+    operator const std::string&() const { return Path; }
+
+    std::string Path;
+    std::shared_ptr<const HeaderReadBefore> Header;
+};
+
+// Throws on failure (any std::exception).
+using TransformStep = std::function<void(const SourceFile& source, StepOutcome& outcome)>;
 
 // What one file's work gives: its report row, and the subfolder message to show before that row
 // (empty when there is none; the batch shows each folder's message once).
@@ -50,7 +63,7 @@ using SaveTurn = std::function<std::optional<FileStamp>()>;
 // The work of one file up to its save's wait for the disk: step, output folder, the refusal of a
 // result that would replace its own source, and the bytes in a temporary file. outputPath is the
 // plan's; empty for a target mode that names none, which fails the file.
-PreparedFile PrepareFile(const std::string& sourcePath, const std::string& outputPath,
+PreparedFile PrepareFile(const SourceFile& source, const std::string& outputPath,
                          const std::string& targetMode, const TransformStep& step,
                          ResultFileOps& ops, const SaveTurn& awaitSaveTurn);
 

@@ -315,15 +315,17 @@ const std::vector<OptionRow>& OptionTable() {
          .Apply = [](Parser& p) { return p.Target(keyword::kSuffix, &TargetTexts::Suffix); },
          .Help = "beside the source, with TEXT before its extension"},
 
-        {.Heading = "Colour: a picture tagged with a colour profile other than sRGB, and a CMYK picture,\n"
-                    "  is converted to sRGB.\n",
+        {.Heading = "Colour: a picture tagged with a colour profile other than sRGB (a grey one: its\n"
+                    "  curve), one that Exif marks as Adobe RGB, and a CMYK picture, is converted to\n"
+                    "  sRGB.\n",
          .Name = "--keep-profile",
          .Apply = [](Parser& p) {
              p.Options().KeepProfile = true;
              return true;
          },
          .Help = "keep a tagged picture's colours as they are and write its\n"
-                 "profile into the result instead (CMYK is still converted)"},
+                 "profile into the result instead, the logo converted into it\n"
+                 "(CMYK is still converted)"},
 
         {.Heading = "SOURCE: a folder (its *.jpg pictures in any letter case, sorted by name) or a picture\n"
                     "  file; several may be given, and files keep the order given.\n",

@@ -17,10 +17,16 @@
 // with lcms's transform within one level on every probe colour. Any other profile, and CMYK, goes
 // through lcms's transform.
 //
+// A grey picture converts grey to grey: lcms's transform from its profile to a grey profile with
+// sRGB's curve, read once into a table of 256 levels. The decoder applies it to the 236 levels of
+// the library's colour map (not to the dithered pixels one by one), so a converted grey costs what
+// an untagged one does.
+//
 // This does not read the profile out of a JPEG file (the decoder joins its APP2 chunks with
 // jpeg_read_icc_profile) and does not decide which pictures are converted (the decoder and the
 // resize do, by the picture's colour space).
 #include "imaging/ColourProfile.h"
+#include "imaging/LcmsSupport.h"
 
 #include <lcms2.h>
 
@@ -35,40 +41,9 @@
 
 namespace stampwise {
 
+using namespace lcms_detail;
+
 namespace {
-
-extern "C" void IgnoreLcmsError(cmsContext, cmsUInt32Number, const char*) {}
-
-struct ContextCloser {
-    void operator()(cmsContext context) const { cmsDeleteContext(context); }
-};
-using ContextHandle = std::unique_ptr<std::remove_pointer_t<cmsContext>, ContextCloser>;
-
-struct ProfileCloser {
-    void operator()(void* profile) const { cmsCloseProfile(profile); }
-};
-using ProfileHandle = std::unique_ptr<void, ProfileCloser>;
-
-ContextHandle MakeContext() {
-    ContextHandle context(cmsCreateContext(nullptr, nullptr));
-    if (context) cmsSetLogErrorHandlerTHR(context.get(), IgnoreLcmsError);
-    return context;
-}
-
-// A profile of the wanted colour space that converts pixels (not a device link, abstract or
-// named-colour profile), or nothing.
-ProfileHandle OpenProfile(cmsContext context, const std::vector<std::uint8_t>& icc,
-                          cmsColorSpaceSignature space) {
-    if (icc.empty() || icc.size() > 0xFFFFFFFFu) return nullptr;
-    ProfileHandle profile(cmsOpenProfileFromMemTHR(context, icc.data(),
-                                                   static_cast<cmsUInt32Number>(icc.size())));
-    if (!profile || cmsGetColorSpace(profile.get()) != space) return nullptr;
-    const cmsProfileClassSignature kind = cmsGetDeviceClass(profile.get());
-    if (kind == cmsSigLinkClass || kind == cmsSigAbstractClass || kind == cmsSigNamedColorClass) {
-        return nullptr;
-    }
-    return profile;
-}
 
 // Colours a picture is made of: a coarse cube through every corner, and the whole grey ramp,
 // where a difference of tone curves shows first.
@@ -99,19 +74,6 @@ bool MovesNoProbe(cmsHTRANSFORM transform) {
     }
     return true;
 }
-
-// A transform and the context it was made in, released in that order.
-struct LcmsTransform {
-    ContextHandle context;
-    cmsHTRANSFORM transform = nullptr;
-
-    LcmsTransform() = default;
-    LcmsTransform(const LcmsTransform&) = delete;
-    LcmsTransform& operator=(const LcmsTransform&) = delete;
-    ~LcmsTransform() {
-        if (transform != nullptr) cmsDeleteTransform(transform);
-    }
-};
 
 // Linear light in fixed point: 0 is black, kLinearOne white. Fine enough that even sRGB's steepest
 // stretch (its slope of 12.92 near black) moves less than a quarter of a level from one step to
@@ -292,6 +254,8 @@ struct SrgbConversion::Transform {
     bool isUsable = false;   // lcms made a transform from the profile
     LcmsTransform lcms;      // for Kind::RgbProfile and Kind::CmykProfile
     std::unique_ptr<MatrixShaper> shaper;  // for Kind::RgbMatrix
+    std::uint8_t greyLevels[256] = {};     // for Kind::Grey
+    std::vector<std::uint8_t> keptForGrey;  // a grey profile's RGB description (ProfileToKeep)
 };
 
 SrgbConversion::SrgbConversion() = default;
@@ -308,15 +272,26 @@ std::shared_ptr<const SrgbConversion::Transform> SrgbConversion::Make(
     const std::vector<std::uint8_t>& icc, Source source) {
     auto made = std::make_shared<Transform>();
     const bool isRgb = source == Source::Rgb;
-    // Without a usable profile, RGB is taken as sRGB and CMYK goes by the formula.
-    made->kind = isRgb ? Kind::None : Kind::CmykFormula;
+    const bool isGrey = source == Source::Grey;
+    // Without a usable profile, RGB is taken as sRGB, grey as sRGB's grey, and CMYK goes by the
+    // formula.
+    made->kind = isRgb || isGrey ? Kind::None : Kind::CmykFormula;
     if (icc.empty()) return made;
     LcmsTransform& lcms = made->lcms;
     lcms.context = MakeContext();
     if (!lcms.context) return made;
-    const ProfileHandle profile =
-        OpenProfile(lcms.context.get(), icc, isRgb ? cmsSigRgbData : cmsSigCmykData);
+    const ProfileHandle profile = OpenProfile(
+        lcms.context.get(), icc, isRgb ? cmsSigRgbData : isGrey ? cmsSigGrayData : cmsSigCmykData);
     if (!profile) return made;
+    if (isGrey) {
+        if (!GreyLevelsToSrgb(lcms.context.get(), profile.get(), made->greyLevels)) return made;
+        made->isUsable = true;
+        made->keptForGrey = RgbProfileForGrey(lcms.context.get(), profile.get());
+        bool isMoving = false;
+        for (int v = 0; v < 256; ++v) isMoving = isMoving || std::abs(made->greyLevels[v] - v) > 1;
+        if (isMoving) made->kind = Kind::Grey;
+        return made;
+    }
     // lcms's reversed flavour is the inverted storage: 255 is no ink.
     const cmsUInt32Number format = isRgb                            ? TYPE_RGB_8
                                    : source == Source::InvertedCmyk ? TYPE_CMYK_8_REV
@@ -352,6 +327,10 @@ SrgbConversion SrgbConversion::ForRgb(const std::vector<std::uint8_t>& icc) {
 
 SrgbConversion SrgbConversion::ForCmyk(const std::vector<std::uint8_t>& icc, bool isInverted) {
     return ProcessConversions().ForCmyk(icc, isInverted);
+}
+
+SrgbConversion SrgbConversion::ForGrey(const std::vector<std::uint8_t>& icc) {
+    return ProcessConversions().ForGrey(icc);
 }
 
 struct SrgbConversionCache::Entry {
@@ -396,8 +375,28 @@ SrgbConversion SrgbConversionCache::ForCmyk(const std::vector<std::uint8_t>& icc
     return SrgbConversion(source, Find(icc, source));
 }
 
-bool SrgbConversionCache::IsUsableRgb(const std::vector<std::uint8_t>& icc) {
-    return !icc.empty() && Find(icc, SrgbConversion::Source::Rgb)->isUsable;
+SrgbConversion SrgbConversionCache::ForGrey(const std::vector<std::uint8_t>& icc) {
+    if (icc.empty()) return SrgbConversion();
+    return SrgbConversion(SrgbConversion::Source::Grey, Find(icc, SrgbConversion::Source::Grey));
+}
+
+std::vector<std::uint8_t> SrgbConversionCache::ProfileToKeep(JpegColours colours,
+                                                             const std::vector<std::uint8_t>& icc) {
+    if (!HasDeclaredSize(icc)) return {};
+    // Usable means what a viewer needs of it: a transform can be made from it.
+    switch (colours) {
+        case JpegColours::Rgb:
+            if (Find(icc, SrgbConversion::Source::Rgb)->isUsable) return icc;
+            return {};
+        case JpegColours::Grey: {
+            const auto made = Find(icc, SrgbConversion::Source::Grey);
+            if (made->isUsable) return made->keptForGrey;
+            return {};
+        }
+        case JpegColours::Cmyk:
+        case JpegColours::InvertedCmyk: break;
+    }
+    return {};
 }
 
 std::size_t SrgbConversionCache::Size() const {
@@ -414,6 +413,11 @@ void SrgbConversion::Convert(const std::uint8_t* in, std::uint8_t* out,
         case Kind::RgbMatrix:
             transform_->shaper->Convert(in, out, pixelCount);
             return;
+        case Kind::Grey: {
+            const std::uint8_t* levels = transform_->greyLevels;
+            for (std::size_t i = 0; i < 3 * pixelCount; ++i) out[i] = levels[in[i]];
+            return;
+        }
         case Kind::RgbProfile:
         case Kind::CmykProfile:
             // lcms counts pixels in 32 bits; a row is far shorter.
@@ -443,10 +447,8 @@ void SrgbConversion::ConvertPicture(TBitmap& picture) const {
     }
 }
 
-std::vector<std::uint8_t> ProfileToKeep(bool isRgbSource, const std::vector<std::uint8_t>& icc) {
-    // Usable means what a viewer needs of it: a transform can be made from it.
-    if (!isRgbSource || !ProcessConversions().IsUsableRgb(icc)) return {};
-    return icc;
+std::vector<std::uint8_t> ProfileToKeep(JpegColours colours, const std::vector<std::uint8_t>& icc) {
+    return ProcessConversions().ProfileToKeep(colours, icc);
 }
 
 }  // namespace stampwise

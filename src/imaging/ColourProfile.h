@@ -1,7 +1,9 @@
 // Turning decoded pixels into sRGB with Little CMS: an RGB picture whose embedded ICC profile is not
-// sRGB, and every four-component (CMYK) picture, through its profile when it has a usable one or
-// by the plain ink formula when it has none. Results are always sRGB unless a step keeps the
-// source's profile instead (ProfileHandling::Keep), which leaves RGB pixels as stored.
+// sRGB, a grey picture whose grey profile's curve is not sRGB's (it stays grey), and every
+// four-component (CMYK) picture, through its profile when it has a usable one or by the plain ink
+// formula when it has none. Results are always sRGB unless a step keeps the source's profile
+// instead (ProfileHandling::Keep), which leaves RGB and grey pixels as stored. The other way, the
+// logo's sRGB colours go into a kept profile's space (ConvertSrgbPictureInto).
 //
 // A conversion is made from a file's profile bytes once and then shared, read-only, by every file
 // with the same bytes, on any thread (SrgbConversionCache). Reading the profile out of a file is
@@ -24,6 +26,10 @@ namespace stampwise {
 // always RGB, and a CMYK profile cannot describe it.
 enum class ProfileHandling { ConvertToSrgb, Keep };
 
+// The colours a file's frame holds. Four-component files are CMYK (a YCCK file is read as CMYK);
+// Adobe's, which carry an APP14 marker, store them inverted (255 is no ink).
+enum class JpegColours { Grey, Rgb, Cmyk, InvertedCmyk };
+
 class SrgbConversion {
 public:
     // No conversion: pixels stay as they are.
@@ -32,7 +38,7 @@ public:
     SrgbConversion(SrgbConversion&&) noexcept;
     SrgbConversion& operator=(SrgbConversion&&) noexcept;
 
-    // Both made through one cache for the whole process, so that a batch's files make the
+    // All made through one cache for the whole process, so that a batch's files make the
     // conversion of their profile once.
     //
     // For an RGB picture with the embedded profile icc (empty for an untagged one). No conversion
@@ -44,6 +50,11 @@ public:
     // it, else R = (255 - C)(255 - K) / 255 and so on. isInverted: the file stores 255 for no ink,
     // as Adobe's files do (their APP14 marker says so).
     static SrgbConversion ForCmyk(const std::vector<std::uint8_t>& icc, bool isInverted);
+    // For a grey picture with the embedded grey profile icc, as RGB pixels whose three channels are
+    // the grey: each level through the profile to sRGB's tone curve, grey to grey (one channel in,
+    // one out, so no tint). No conversion when the profile is missing, is no grey profile lcms can
+    // use, or moves no level by more than one (a grey with sRGB's curve).
+    static SrgbConversion ForGrey(const std::vector<std::uint8_t>& icc);
 
     bool IsNone() const { return kind_ == Kind::None; }
     // Bytes per pixel of the input: 3, or 4 for CMYK.
@@ -58,10 +69,10 @@ public:
 private:
     friend class SrgbConversionCache;
     // RgbMatrix: a matrix-shaper profile, converted by lcms's numbers in tables of our own, which
-    // is several times faster than lcms's loop (ColourProfile.cpp).
-    enum class Kind { None, RgbMatrix, RgbProfile, CmykProfile, CmykFormula };
-    // How the profile's pixels are stored: RGB, CMYK, or CMYK with 255 for no ink.
-    enum class Source { Rgb, Cmyk, InvertedCmyk };
+    // is several times faster than lcms's loop (ColourProfile.cpp). Grey: a table of 256 levels.
+    enum class Kind { None, RgbMatrix, RgbProfile, CmykProfile, CmykFormula, Grey };
+    // How the profile's pixels are stored: RGB, CMYK, CMYK with 255 for no ink, or grey.
+    enum class Source { Rgb, Cmyk, InvertedCmyk, Grey };
     // What a profile made: the kind of conversion, the lcms context and transform, the tables;
     // never changed once made (ColourProfile.cpp).
     struct Transform;
@@ -88,8 +99,9 @@ public:
     // What SrgbConversion::ForRgb and ForCmyk give for the same arguments.
     SrgbConversion ForRgb(const std::vector<std::uint8_t>& icc);
     SrgbConversion ForCmyk(const std::vector<std::uint8_t>& icc, bool isInverted);
-    // Whether lcms can make a transform from the RGB profile icc (ProfileToKeep).
-    bool IsUsableRgb(const std::vector<std::uint8_t>& icc);
+    SrgbConversion ForGrey(const std::vector<std::uint8_t>& icc);
+    // What ProfileToKeep gives for a source of these colours with the profile icc.
+    std::vector<std::uint8_t> ProfileToKeep(JpegColours colours, const std::vector<std::uint8_t>& icc);
     // The number of profiles held.
     std::size_t Size() const;
 
@@ -103,8 +115,21 @@ private:
     std::vector<Entry> entries_;  // the most recently used first
 };
 
-// The profile a result keeps under ProfileHandling::Keep: an RGB source's own bytes when lcms can
-// convert with them as an RGB profile (a broken one is not passed on), else nothing.
-std::vector<std::uint8_t> ProfileToKeep(bool isRgbSource, const std::vector<std::uint8_t>& icc);
+// The profile a result keeps under ProfileHandling::Keep, else nothing. Only a sound profile is
+// passed on: its declared size is its length, and lcms makes a transform from it.
+// An RGB source keeps its own bytes. A grey source's result is RGB, which a grey profile cannot
+// describe (a viewer ignores it there), so it gets an RGB profile made from the grey's: sRGB's
+// primaries and white, and the grey's tone curve on all three channels, which puts every grey
+// level where the grey profile puts it.
+std::vector<std::uint8_t> ProfileToKeep(JpegColours colours, const std::vector<std::uint8_t>& icc);
+
+// Adobe RGB (1998) as its format publishes it, made with lcms: its primaries, D65 white, gamma
+// 563/256; for files that Exif alone marks as Adobe RGB. The same bytes on every call.
+std::vector<std::uint8_t> AdobeRgbProfile();
+
+// Every pixel of an sRGB picture, in place, into the space of the RGB profile icc (relative
+// colorimetric with black-point compensation, as the other way). False, and the picture as it
+// was, when the profile is not one ProfileToKeep would pass on.
+bool ConvertSrgbPictureInto(const std::vector<std::uint8_t>& icc, TBitmap& picture);
 
 }  // namespace stampwise

@@ -128,4 +128,61 @@ Orientation ReadExifOrientation(const std::uint8_t* segment, std::size_t size) n
     return Orientation::AsStored;
 }
 
+// The Exif IFD's colour space and the interoperability index: two directories below IFD0, each
+// found through a pointer that is checked against the segment before it is followed, and only
+// those two tags read. A directory is never visited twice and there is no recursion: a pointer
+// loop can lead nowhere but to the next fixed step.
+namespace {
+
+constexpr std::uint16_t kExifIfdTag = 0x8769;
+constexpr std::uint16_t kInteropIfdTag = 0xA005;
+constexpr std::uint16_t kColorSpaceTag = 0xA001;
+constexpr std::uint16_t kInteropIndexTag = 0x0001;
+constexpr std::uint16_t kTypeLong = 4;
+constexpr std::uint16_t kTypeIfd = 13;
+constexpr std::uint16_t kUncalibrated = 0xFFFF;
+
+// The entry of tag in a directory of the TIFF bytes, or 0 (no entry can start there).
+std::size_t FindEntry(const Ifd0& ifd, std::uint16_t tag) {
+    for (std::size_t i = 0; i < ifd.entryCount; ++i) {
+        const std::size_t entry = ifd.firstEntry + i * kEntryBytes;
+        if (ifd.tiff.U16(entry) == tag) return entry;
+    }
+    return 0;
+}
+
+// The directory a pointer entry (a single LONG or IFD) leads to; no entries when it does not fit.
+Ifd0 FollowPointer(const Ifd0& from, std::uint16_t tag) {
+    Ifd0 none{from.tiff, 0, 0};
+    const std::size_t entry = FindEntry(from, tag);
+    if (entry == 0) return none;
+    const std::uint16_t type = from.tiff.U16(entry + 2);
+    if ((type != kTypeLong && type != kTypeIfd) || from.tiff.U32(entry + 4) != 1) return none;
+    const TiffBytes& tiff = from.tiff;
+    const std::size_t ifd = tiff.U32(entry + 8);
+    if (ifd > tiff.size || tiff.size - ifd < 2) return none;
+    const std::size_t entryCount = tiff.U16(ifd);
+    const std::size_t firstEntry = ifd + 2;
+    if ((tiff.size - firstEntry) / kEntryBytes < entryCount) return none;
+    return Ifd0{tiff, firstEntry, entryCount};
+}
+
+}  // namespace
+
+bool IsExifAdobeRgb(const std::uint8_t* segment, std::size_t size) noexcept {
+    const Ifd0 exif = FollowPointer(FindIfd0(segment, size), kExifIfdTag);
+    const std::size_t colorSpace = FindEntry(exif, kColorSpaceTag);
+    if (colorSpace == 0 || exif.tiff.U16(colorSpace + 2) != kTypeShort ||
+        exif.tiff.U32(colorSpace + 4) != 1 || exif.tiff.U16(colorSpace + 8) != kUncalibrated) {
+        return false;
+    }
+    const Ifd0 interop = FollowPointer(exif, kInteropIfdTag);
+    const std::size_t index = FindEntry(interop, kInteropIndexTag);
+    // "R03", with its NUL or without, sits in the value field itself.
+    if (index == 0 || interop.tiff.U16(index + 2) != kTypeAscii) return false;
+    const std::uint32_t count = interop.tiff.U32(index + 4);
+    if (count != 3 && count != 4) return false;
+    return std::memcmp(interop.tiff.data + index + 8, "R03", count) == 0;
+}
+
 }  // namespace stampwise

@@ -32,4 +32,10 @@ struct ExifCredit {
 // nothing else of the block is looked at.
 ExifCredit ReadExifCredit(const std::uint8_t* segment, std::size_t size) noexcept;
 
+// Whether an APP1 payload marks the picture as Adobe RGB the way the DCF rule has cameras do it:
+// the Exif IFD's ColorSpace (0xA001) is 0xFFFF, uncalibrated, and the interoperability index (tag
+// 1 of the IFD that the Exif IFD's tag 0xA005 points to) is "R03". "R98", a ColorSpace of 1 (sRGB),
+// anything missing or unreadable: false. Read as carefully as the orientation.
+bool IsExifAdobeRgb(const std::uint8_t* segment, std::size_t size) noexcept;
+
 }  // namespace stampwise

@@ -50,7 +50,7 @@ void ReadStoredPicture(DecompressSession& session, std::vector<std::uint8_t*>& r
 }
 
 void Decode(DecompressSession& session, TBitmap& bitmap, JpegDamage damage, ProfileHandling profiles) {
-    session.Start(profiles);
+    session.Start(profiles, damage);
     const Orientation orientation = session.Header().Orientation;
     std::vector<std::uint8_t*> rows = SizeStoredPicture(session, bitmap);
     try {
@@ -95,7 +95,7 @@ void SampleSwappedRows(DecompressSession& session, int rowCount, TBitmap& bitmap
 
 void DecodeSampled(DecompressSession& session, int rowCount, TBitmap& bitmap, JpegDamage damage,
                    ProfileHandling profiles) {
-    session.Start(profiles);
+    session.Start(profiles, damage);
     const Orientation orientation = session.Header().Orientation;
     if (SwapsSides(orientation)) {
         SampleSwappedRows(session, rowCount, bitmap, damage);
@@ -181,7 +181,7 @@ JpegRowReader::JpegRowReader(const std::uint8_t* data, std::size_t size, const J
 }
 
 void JpegRowReader::Begin(ProfileHandling profiles) {
-    session_->Start(profiles);
+    session_->Start(profiles, damage_);
     const Orientation orientation = session_->Header().Orientation;
     if (!KeepsRowOrder(orientation)) {
         throw std::invalid_argument("JpegRowReader: the orientation turns the rows out of their order");

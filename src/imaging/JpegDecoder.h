@@ -2,8 +2,8 @@
 // rows a reduction samples, or every row in turn for work that never needs the whole picture.
 // Every one of them gives the upright picture: a file's Exif orientation (ExifOrientation.h) is
 // applied to its size and its pixels before a caller sees either. And every one gives sRGB: an RGB
-// file tagged with another profile is converted (unless the caller keeps the profile), a CMYK or
-// YCCK file always (ColourProfile.h).
+// or grey file tagged with another profile is converted (unless the caller keeps the profile), a
+// CMYK or YCCK file always (ColourProfile.h).
 // Each decoder is one decompression session (JpegSession.h), which holds every libjpeg
 // decompression call of the system. A caller that has read a file's header already passes it to
 // the overloads that take one, and the header is not worked out a second time.
@@ -25,10 +25,6 @@ namespace jpeg_detail {
 class DecompressSession;  // JpegSession.h
 }
 
-// The colours a file's frame holds. Four-component files are CMYK (a YCCK file is read as CMYK);
-// Adobe's, which carry an APP14 marker, store them inverted (255 is no ink).
-enum class JpegColours { Grey, Rgb, Cmyk, InvertedCmyk };
-
 struct JpegHeader {
     // Upright: a stored 4000 × 3000 picture whose orientation swaps the sides is 3000 × 4000.
     int Width = 0;
@@ -39,7 +35,8 @@ struct JpegHeader {
     ExifCredit Credit;  // from the first Exif block, like the orientation
     JpegColours Colours = JpegColours::Rgb;
     // The embedded ICC profile, its APP2 chunks joined; empty when there is none or the chunks do
-    // not make one whole profile.
+    // not make one whole profile. An RGB file without one that its Exif marks as Adobe RGB (colour
+    // space uncalibrated, interoperability index "R03") gets AdobeRgbProfile().
     std::vector<std::uint8_t> IccProfile;
     // The 8 × 8 blocks of all components: a progressive file keeps 128 bytes of coefficients for
     // each until its last scan.
@@ -48,7 +45,7 @@ struct JpegHeader {
 
 // What a decode does when the picture is damaged: its data ends early (a missing end marker alone
 // is no damage when every scan is there), or its entropy-coded data is broken (bad codes, or stray
-// bytes before a marker once the image data began, bar a few bytes of padding before the end
+// bytes before a marker once the image data began, bar a few fill bytes of padding before the end
 // marker). The rule is JudgeDamage's, in JpegErrorTrap.h. Previews tolerate damage and show the
 // library's substitute pixels; the batch steps refuse it, so that a half-copied or corrupted photo
 // is never reported as a success. Refusing also reads the markers after the last row. Warnings in
@@ -63,7 +60,8 @@ JpegHeader ReadJpegHeader(const std::uint8_t* data, std::size_t size);
 // the size was known) or sized with the rows decoded so far, turned upright like a complete
 // picture. Colour files give their RGB pixels, in sRGB: converted from an embedded profile that is
 // not sRGB unless profiles is ProfileHandling::Keep (then as stored); four-component files are
-// converted either way. Grayscale files give the library's 236 dithered grey levels. Throws EJPEG
+// converted either way. Grayscale files give the library's 236 dithered grey levels, each through
+// the file's grey profile to sRGB's curve when it has one that differs (not with Keep). Throws EJPEG
 // for a library error (the library's words in LibraryText()) and EOutOfResources beyond
 // kMaxPicturePixels. With JpegDamage::Refuse, a damaged picture throws EJPEG with the library's
 // warning as its message and the fault (EJPEG::Fault()), once every row is in (bitmap then holds
@@ -86,8 +84,8 @@ void DecodeJpeg(const std::uint8_t* data, std::size_t size, const JpegHeader& he
 // std::invalid_argument for a row count out of range. Refusing damage also reads past the last
 // sampled row to the picture's end, so a file cut short below it is refused as the full decode
 // refuses it.
-// With ProfileHandling::Keep an RGB file's rows come as stored, for a caller that converts only the
-// pixels it keeps (SrgbConversion::ForRgb) or keeps the profile.
+// With ProfileHandling::Keep an RGB or grey file's rows come as stored, for a caller that converts
+// only the pixels it keeps (SrgbConversion::ForRgb, ForGrey) or keeps the profile.
 void DecodeJpegSampledRows(const std::uint8_t* data, std::size_t size, int rowCount, TBitmap& bitmap,
                            JpegDamage damage = JpegDamage::Tolerate,
                            ProfileHandling profiles = ProfileHandling::ConvertToSrgb);

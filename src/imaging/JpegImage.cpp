@@ -14,10 +14,12 @@
 
 namespace stampwise {
 
-void TJPEGImage::ReadFromFile(const std::string& path) {
+void TJPEGImage::ReadFromFile(const std::string& path, const HeaderReadBefore* known) {
     // Read completely before anything changes: a file that cannot be opened leaves the picture as
     // it was, and no file stays open, so a result may later be saved over its own source.
-    ReadFromBytes(ReadWholeFile(path));
+    std::vector<std::uint8_t> bytes = ReadWholeFile(path);
+    const JpegHeader* header = known != nullptr ? known->For(bytes) : nullptr;
+    ReadFromBytes(std::move(bytes), header);
 }
 
 void TJPEGImage::ReadFromStream(std::istream& stream) {
@@ -31,21 +33,23 @@ void TJPEGImage::ReadFromStream(std::istream& stream) {
     ReadFromBytes(std::move(bytes));
 }
 
-void TJPEGImage::ReadFromBytes(std::vector<std::uint8_t> bytes) {
+void TJPEGImage::ReadFromBytes(std::vector<std::uint8_t> bytes, const JpegHeader* known) {
     bitmap_.reset();
+    header_.reset();
     progressive_ = false;
     data_.emplace();
     data_->Bytes = std::move(bytes);
     // An empty input is accepted here and fails only when decoded.
     if (data_->Bytes.empty()) return;
     // On a header error the bytes stay and the size stays 0 × 0.
-    JpegHeader header = ReadJpegHeader(data_->Bytes.data(), data_->Bytes.size());
+    const JpegHeader& header =
+        header_.emplace(known != nullptr ? *known : ReadJpegHeader(data_->Bytes.data(), data_->Bytes.size()));
     data_->Width = header.Width;
     data_->Height = header.Height;
     data_->Grayscale = header.Grayscale;
-    data_->Credit = std::move(header.Credit);
+    data_->Credit = header.Credit;
     data_->Colours = header.Colours;
-    data_->IccProfile = std::move(header.IccProfile);
+    data_->IccProfile = header.IccProfile;
     progressive_ = header.Progressive;
 }
 
@@ -64,7 +68,11 @@ const TBitmap& TJPEGImage::DecodedBitmap(JpegDamage damage, ProfileHandling prof
     // Kept before decoding starts, so that a failure leaves it (empty, or sized with the rows the
     // library delivered) and a later call returns it instead of failing again.
     bitmap_.emplace();
-    if (data_) DecodeJpeg(data_->Bytes.data(), data_->Bytes.size(), *bitmap_, damage, profiles);
+    if (data_ && header_) {
+        DecodeJpeg(data_->Bytes.data(), data_->Bytes.size(), *header_, *bitmap_, damage, profiles);
+    } else if (data_) {
+        DecodeJpeg(data_->Bytes.data(), data_->Bytes.size(), *bitmap_, damage, profiles);
+    }
     return *bitmap_;
 }
 

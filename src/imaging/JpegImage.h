@@ -12,6 +12,7 @@
 
 #include "imaging/Bitmap.h"
 #include "imaging/JpegDecoder.h"
+#include "imaging/PictureCost.h"
 
 namespace stampwise {
 
@@ -39,11 +40,13 @@ public:
     // EFOpenError when the file cannot be opened (the picture is then unchanged), EJPEG when the
     // header is not a JPEG header (the picture then holds the bytes and reports 0 × 0).
     // A zero-length file reads without error as 0 × 0 and fails when decoded.
-    void ReadFromFile(const std::string& path);
+    // known: the file's header read before, when the bytes read now still start as they did then
+    // (HeaderReadBefore), so it is not parsed again.
+    void ReadFromFile(const std::string& path, const HeaderReadBefore* known = nullptr);
     // The same, from the stream's current position to its end.
     void ReadFromStream(std::istream& stream);
-    // The same, from bytes in memory.
-    void ReadFromBytes(std::vector<std::uint8_t> bytes);
+    // The same, from bytes in memory; known, when given, is the header of these bytes.
+    void ReadFromBytes(std::vector<std::uint8_t> bytes, const JpegHeader* known = nullptr);
 
     // The decoded bitmap's size when there is one, else the header's (upright), also after a
     // decoding that failed before the bitmap was sized. Never decodes.
@@ -53,6 +56,8 @@ public:
     bool IsProgressive() const { return progressive_; }
     // The compressed data, if any.
     const TJPEGData* Data() const { return data_ ? &*data_ : nullptr; }
+    // The whole header, once one was read.
+    const JpegHeader* Header() const { return header_ ? &*header_ : nullptr; }
 
     // Decodes on the first call, turned upright as the file's Exif orientation says and in sRGB
     // unless profiles keeps an RGB file's pixels as stored (EJPEG on a library error, or with
@@ -64,6 +69,7 @@ public:
 
 private:
     std::optional<TJPEGData> data_;
+    std::optional<JpegHeader> header_;  // for decoding without parsing the header again
     std::optional<TBitmap> bitmap_;
     bool progressive_ = false;
 };

@@ -10,7 +10,7 @@
 // APP2 chunks), from which the file's SrgbConversion is made before the library starts, in the C++
 // frames; inside the library's frames it only converts rows. Four-component files are read as CMYK
 // (the library turns YCCK into CMYK) into rows of the library's own pool and converted from there;
-// an RGB file's rows are converted where they lie.
+// an RGB file's rows are converted where they lie, and a grey file's colour map once.
 //
 // Damage is judged in Finish, by the one rule in JpegErrorTrap.h, from the warnings the trap kept:
 // the library has by then delivered every row it could (and, for a caller that refuses damage,
@@ -33,6 +33,7 @@
 #include "imaging/ImageErrors.h"
 #include "imaging/JpegErrorTrap.h"
 #include "imaging/JpegImage.h"
+#include "imaging/JpegScanProbe.h"
 
 namespace stampwise::jpeg_detail {
 
@@ -48,6 +49,7 @@ struct LibraryState {
 
     jpeg_decompress_struct info;
     ErrorTrap trap;
+    DataSource source;
     bool isLive = false;  // jpeg_create_decompress done and jpeg_destroy_decompress not yet
     // The failure that ended the session, with the library's code and words for a library error.
     StepFault fault = StepFault::None;
@@ -64,6 +66,7 @@ struct LibraryState {
     bool isSkipping = false;                 // jpeg_skip_scanlines gives the rows reading gives
     JSAMPARRAY inkRows = nullptr;            // kRowsPerCall rows of CMYK, for a four-component file
     JSAMPARRAY indexRow = nullptr;           // one row of colour-map indices, for a grey file
+    std::uint8_t greyOf[256] = {};           // the grey of each colour-map index, converted
     JSAMPROW scratchRow = nullptr;           // a row read only to be dropped, made when first needed
     int rowsDone = 0;                        // of the current ReadRows
     JOCTET* icc = nullptr;                   // the joined profile, malloc'ed by the library
@@ -121,7 +124,7 @@ bool ReadHeaderStep(LibraryState& s, const std::uint8_t* data, std::size_t size,
     s.info.err = ArmTrap(s.trap);
     jpeg_create_decompress(&s.info);
     s.isLive = true;
-    jpeg_mem_src(&s.info, data, static_cast<unsigned long>(size));
+    UseDataSource(s.info, s.source, data, size);
     // Kept whole (a segment is at most 64 KiB) so that the Exif block can be parsed after the header,
     // and the ICC profile's chunks joined.
     jpeg_save_markers(&s.info, JPEG_APP0 + 1, 0xFFFF);
@@ -151,10 +154,10 @@ bool ReadHeaderStep(LibraryState& s, const std::uint8_t* data, std::size_t size,
 // With Huffman coding every block of a scan costs at least one bit, so the data left after the
 // first scan's header must hold that many bits for the scan's blocks. A few hundred bytes that
 // announce 16384 × 16384 pixels would otherwise cost the picture's storage (and, progressive,
-// every coefficient of it) before the data runs out. Arithmetic coding may spend less than a bit
-// on a block, so it is not judged here.
-bool HasDataForFirstScan(const jpeg_decompress_struct& info) {
-    if (info.arith_code) return true;
+// every coefficient of it) before the data runs out. Arithmetic coding may spend far less than a
+// bit on a block of a flat picture, so for it this only says that the data must be looked at:
+// there the scan's own decoder finds out (JpegScanProbe.h), before the picture is made.
+bool HasBitPerBlockOfFirstScan(const jpeg_decompress_struct& info) {
     std::uint64_t blocks = 0;
     for (int i = 0; i < info.comps_in_scan; ++i) {
         const jpeg_component_info* component = info.cur_comp_info[i];
@@ -188,14 +191,24 @@ bool CanSkipRows(const jpeg_decompress_struct& info, bool isGrayscale) {
 #endif
 }
 
-// Starts the library with the fixed settings. A library error, and a conversion that does not fit
-// the file's colours, longjmp; the system's own refusals come before jpeg_start_decompress, which
-// already allocates buffers of the picture's width (and, for progressive files, coefficients for
-// the whole picture). No C++ object with a destructor may live in this frame.
-StepFault StartStep(LibraryState& s) {
+// A row of the library's own pool, as wide as one output row, for rows read only to be dropped.
+JSAMPROW ScratchRow(LibraryState& s) {
+    if (s.scratchRow == nullptr) {
+        s.scratchRow = (*s.info.mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(&s.info), JPOOL_IMAGE,
+                                                   s.info.output_width * s.info.output_components, 1)[0];
+    }
+    return s.scratchRow;
+}
+
+// The system's refusals before the library starts: a conversion that does not fit the file's
+// colours (a library error, which longjmps), a picture too large, and data too short for its first
+// scan. Returns None also for arithmetic-coded data that is thin for its scan but may be whole;
+// isWorthProbing then says whether it must be looked at before the picture is made. No C++ object
+// with a destructor may live in this frame.
+StepFault CheckStep(LibraryState& s, bool& isWorthProbing) {
     if (setjmp(s.trap.jump) != 0) {
         KeepError(s);
-        return StepFault::Library;
+        return s.fault;
     }
     // Four-component pixels reach the rows only through their conversion.
     const bool isInk = s.info.jpeg_color_space == JCS_CMYK || s.info.jpeg_color_space == JCS_YCCK;
@@ -205,10 +218,26 @@ StepFault StartStep(LibraryState& s) {
         End(s);
         return StepFault::OutOfResources;
     }
-    if (!HasDataForFirstScan(s.info)) {
-        End(s);
-        return StepFault::TooLittleData;
+    isWorthProbing = false;
+    if (!HasBitPerBlockOfFirstScan(s.info)) {
+        if (!s.info.arith_code) {
+            End(s);
+            return StepFault::TooLittleData;
+        }
+        isWorthProbing = true;
     }
+    return StepFault::None;
+}
+
+// Starts the library with the fixed settings. A library error longjmps. jpeg_start_decompress
+// already allocates buffers of the picture's width (and, for progressive files, coefficients for
+// the whole picture). No C++ object with a destructor may live in this frame.
+StepFault StartStep(LibraryState& s) {
+    if (setjmp(s.trap.jump) != 0) {
+        KeepError(s);
+        return s.fault;
+    }
+    const bool isInk = s.info.jpeg_color_space == JCS_CMYK || s.info.jpeg_color_space == JCS_YCCK;
 
     s.isGrayscale = s.info.jpeg_color_space == JCS_GRAYSCALE;
     s.info.scale_num = 1;
@@ -234,7 +263,16 @@ StepFault StartStep(LibraryState& s) {
         s.inkRows = (*s.info.mem->alloc_sarray)(common, JPOOL_IMAGE, s.info.output_width * 4, kRowsPerCall);
     }
     // Quantized output is one colour-map index per pixel; the map's single component is the grey.
-    if (s.isGrayscale) s.indexRow = (*s.info.mem->alloc_sarray)(common, JPOOL_IMAGE, s.info.output_width, 1);
+    // A grey profile's conversion goes on the map's levels rather than on every pixel: the
+    // quantizer dithers against the map itself, which therefore stays as the library made it.
+    if (s.isGrayscale) {
+        s.indexRow = (*s.info.mem->alloc_sarray)(common, JPOOL_IMAGE, s.info.output_width, 1);
+        for (int i = 0; i < s.info.actual_number_of_colors && i < 256; ++i) {
+            std::uint8_t grey[3] = {s.info.colormap[0][i], s.info.colormap[0][i], s.info.colormap[0][i]};
+            if (s.toSrgb != nullptr) s.toSrgb->Convert(grey, grey, 1);
+            s.greyOf[i] = grey[0];
+        }
+    }
     s.isSkipping = CanSkipRows(s.info, s.isGrayscale);
     s.width = static_cast<int>(s.info.output_width);
     s.height = static_cast<int>(s.info.output_height);
@@ -242,15 +280,6 @@ StepFault StartStep(LibraryState& s) {
 }
 
 int NextRowOf(const LibraryState& s) { return static_cast<int>(s.info.output_scanline); }
-
-// A row of the library's own pool, as wide as one output row, for rows read only to be dropped.
-JSAMPROW ScratchRow(LibraryState& s) {
-    if (s.scratchRow == nullptr) {
-        s.scratchRow = (*s.info.mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(&s.info), JPOOL_IMAGE,
-                                                   s.info.output_width * s.info.output_components, 1)[0];
-    }
-    return s.scratchRow;
-}
 
 // Reads and drops the rows before row; false when the library stops short of it.
 bool PassOverTo(LibraryState& s, int row) {
@@ -269,7 +298,7 @@ bool PassOverTo(LibraryState& s, int row) {
 }
 
 void WidenGreyRow(const LibraryState& s, const JSAMPLE* indices, std::uint8_t* out) {
-    const JSAMPLE* greys = s.info.colormap[0];
+    const std::uint8_t* greys = s.greyOf;
     const int width = static_cast<int>(s.info.output_width);
     for (int x = 0; x < width; ++x, out += 3) {
         const std::uint8_t g = greys[indices[x]];
@@ -349,7 +378,7 @@ bool FinishStep(LibraryState& s) {
             if (status == JPEG_REACHED_EOI || status == JPEG_SUSPENDED) break;
         }
     }
-    s.damage = JudgeDamage(s.trap, s.info);
+    s.damage = JudgeDamage(s.trap, s.source, s.info);
     End(s);
     return true;
 }
@@ -362,7 +391,9 @@ SrgbConversion ConversionFor(const JpegHeader& header, ProfileHandling profiles)
             return SrgbConversion::ForRgb(header.IccProfile);
         case JpegColours::Cmyk: return SrgbConversion::ForCmyk(header.IccProfile, false);
         case JpegColours::InvertedCmyk: return SrgbConversion::ForCmyk(header.IccProfile, true);
-        case JpegColours::Grey: break;
+        case JpegColours::Grey:
+            if (profiles == ProfileHandling::Keep) return SrgbConversion();
+            return SrgbConversion::ForGrey(header.IccProfile);
     }
     return SrgbConversion();
 }
@@ -375,9 +406,11 @@ DecompressSession::DecompressSession(const std::uint8_t* data, std::size_t size)
     if (!ReadHeaderStep(s, data, size, ownHeader_, true)) ThrowFailure();
     const std::unique_ptr<JOCTET, decltype(&std::free)> icc(std::exchange(s.icc, nullptr), &std::free);
     // Neither throws: an orientation or a credit that cannot be had is none.
+    bool isExifAdobeRgb = false;
     if (const jpeg_saved_marker_ptr m = ExifMarkerOf(s.info); m != nullptr) {
         ownHeader_.Orientation = ReadExifOrientation(m->data, m->data_length);
         ownHeader_.Credit = ReadExifCredit(m->data, m->data_length);
+        isExifAdobeRgb = IsExifAdobeRgb(m->data, m->data_length);
     }
     if (SwapsSides(ownHeader_.Orientation)) std::swap(ownHeader_.Width, ownHeader_.Height);
     if (icc != nullptr) {
@@ -386,6 +419,9 @@ DecompressSession::DecompressSession(const std::uint8_t* data, std::size_t size)
         } catch (const std::bad_alloc&) {
             throw EOutOfResources();
         }
+    } else if (isExifAdobeRgb && ownHeader_.Colours == JpegColours::Rgb) {
+        // An embedded profile wins; without one, the camera's Exif is the only word on its colours.
+        ownHeader_.IccProfile = AdobeRgbProfile();
     }
 }
 
@@ -398,11 +434,23 @@ DecompressSession::~DecompressSession() = default;
 
 JpegHeader DecompressSession::TakeHeader() { return std::move(ownHeader_); }
 
-void DecompressSession::Start(ProfileHandling profiles) {
+void DecompressSession::Start(ProfileHandling profiles, JpegDamage damage) {
+    LibraryState& s = *state_;
     toSrgb_ = ConversionFor(Header(), profiles);
-    state_->toSrgb = toSrgb_.IsNone() ? nullptr : &toSrgb_;
-    state_->fault = StartStep(*state_);
-    if (state_->fault != StepFault::None) ThrowFailure();
+    s.toSrgb = toSrgb_.IsNone() ? nullptr : &toSrgb_;
+    const bool isRefusing = damage == JpegDamage::Refuse;
+    bool isWorthProbing = false;
+    s.fault = CheckStep(s, isWorthProbing);
+    if (s.fault != StepFault::None) ThrowFailure();
+    // The library has read the first scan's header and stands at its data.
+    const auto scanStart = static_cast<std::size_t>(s.info.src->next_input_byte - s.source.data);
+    if (isWorthProbing && isRefusing && DoesFirstScanOutrunItsData(s.source.data, s.source.size, scanStart)) {
+        End(s);
+        s.fault = StepFault::TooLittleData;
+        ThrowFailure();
+    }
+    s.fault = StartStep(s);
+    if (s.fault != StepFault::None) ThrowFailure();
 }
 
 int DecompressSession::Width() const { return state_->width; }

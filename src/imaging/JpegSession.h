@@ -38,8 +38,10 @@ public:
     // Starts the library with the fixed settings and the header's conversion to sRGB (none for an
     // RGB file with ProfileHandling::Keep). Throws EJPEG for a library error, EOutOfResources beyond
     // kMaxPicturePixels (before the library holds anything of the picture's size), and EJPEG as
-    // for data that ends early when the data cannot hold the first scan.
-    void Start(ProfileHandling profiles);
+    // for data that ends early when the data cannot hold the first scan: for Huffman coding when
+    // it holds less than a bit per block; for thin arithmetic-coded data, with JpegDamage::Refuse,
+    // when the scan run through first (JpegScanProbe.h) outruns its data.
+    void Start(ProfileHandling profiles, JpegDamage damage);
 
     // After Start: the stored picture.
     int Width() const;

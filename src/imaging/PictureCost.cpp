@@ -67,15 +67,23 @@ std::uint64_t DecodedWholeMemory(std::uint64_t fileBytes, const JpegHeader& head
     return cost.Total(cost.File() + cost.Library() + turned * cost.Picture());
 }
 
-std::uint64_t EstimateFileMemory(const std::string& path, const PictureMemoryEstimate& estimate) {
+const JpegHeader* HeaderReadBefore::For(const std::uint8_t* data, std::size_t size) const {
+    if (size < head_.size() || !std::equal(head_.begin(), head_.end(), data)) return nullptr;
+    return &header_;
+}
+
+FileEstimate EstimateFileMemory(const std::string& path, const PictureMemoryEstimate& estimate) {
     // The header is nearly always in the first few kilobytes; only metadata larger than this
     // (an Exif thumbnail, APP segments of up to 64 KiB each) makes more of the file worth reading.
     constexpr std::size_t kHeaderBytes = 16 * 1024;
     constexpr std::size_t kLongestHeaderBytes = 1u << 20;
     try {
-        const FileHead head = ReadFileHead(path, kHeaderBytes);
+        FileHead head = ReadFileHead(path, kHeaderBytes);
         const std::uint64_t noPicture = PictureCost(head.FileBytes, {}).Total(0);
         JpegHeader header;
+        // Only a header found in the first read is kept for the file's work: the bytes it is
+        // checked against stay small, and larger headers are rare.
+        bool isKept = true;
         try {
             header = ReadJpegHeader(head.Bytes.data(), head.Bytes.size());
         } catch (const std::exception&) {
@@ -87,9 +95,12 @@ std::uint64_t EstimateFileMemory(const std::string& path, const PictureMemoryEst
             } catch (const std::exception&) {
                 return noPicture;
             }
+            isKept = false;
         }
-        if (estimate) return estimate(head.FileBytes, header);
-        return DecodedWholeMemory(head.FileBytes, header, false);
+        const std::uint64_t bytes =
+            estimate ? estimate(head.FileBytes, header) : DecodedWholeMemory(head.FileBytes, header, false);
+        if (!isKept) return bytes;
+        return {bytes, std::make_shared<const HeaderReadBefore>(std::move(header), std::move(head.Bytes))};
     } catch (...) {
         return 0;  // a file that cannot be opened, or is no regular file, fails before it holds anything
     }

@@ -8,9 +8,12 @@
 // What the system grants is platform/MemoryLimits'.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
+#include <vector>
 
 #include "imaging/JpegDecoder.h"
 
@@ -57,10 +60,38 @@ std::uint64_t DecodedWholeMemory(std::uint64_t fileBytes, const JpegHeader& head
 using PictureMemoryEstimate =
     std::function<std::uint64_t(std::uint64_t fileBytes, const JpegHeader& header)>;
 
+// A file's header as it was read from the file's first bytes for its estimate, kept for the work
+// that reads the whole file later, so that the header is parsed once. The file may be replaced in
+// between, so the header holds only for bytes that still start with the bytes it was read from.
+class HeaderReadBefore {
+public:
+    HeaderReadBefore(JpegHeader header, std::vector<std::uint8_t> head)
+        : header_(std::move(header)), head_(std::move(head)) {}
+    // The header, when data starts with the bytes it was read from; else null.
+    const JpegHeader* For(const std::uint8_t* data, std::size_t size) const;
+    const JpegHeader* For(const std::vector<std::uint8_t>& data) const { return For(data.data(), data.size()); }
+
+private:
+    JpegHeader header_;
+    std::vector<std::uint8_t> head_;
+};
+
+// What a file costs, and its header when that was read (null for a file that is no JPEG, cannot
+// be read, or whose header lies beyond the first bytes read). It reads as its bytes, so a cost
+// computes and compares as a number.
+struct FileEstimate {
+    FileEstimate(std::uint64_t bytes = 0, std::shared_ptr<const HeaderReadBefore> header = {})
+        : Bytes(bytes), Header(std::move(header)) {}
+    operator std::uint64_t() const { return Bytes; }
+
+    std::uint64_t Bytes;
+    std::shared_ptr<const HeaderReadBefore> Header;
+};
+
 // The cost of a file, from its size and its header (estimate; unset: decoded whole, as stored). A
 // file that is no JPEG costs its bytes (it is read whole before it fails); one that cannot be read
 // costs nothing. Reads no more than the header from a regular file, and nothing from any other
 // kind of file.
-std::uint64_t EstimateFileMemory(const std::string& path, const PictureMemoryEstimate& estimate = {});
+FileEstimate EstimateFileMemory(const std::string& path, const PictureMemoryEstimate& estimate = {});
 
 }  // namespace stampwise

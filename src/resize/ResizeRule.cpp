@@ -44,7 +44,7 @@ PictureSize ComputeNewSize(int width, int height, ResizeMode mode, int value) {
     return {width, height};
 }
 
-ResizedPicture ResizePixels(const std::string& sourcePath, ResizeMode mode, int value,
+ResizedPicture ResizePixels(const SourceFile& file, ResizeMode mode, int value,
                             StepOutcome& outcome, ResultMetadata metadata,
                             ProfileHandling profiles) {
     ResizedPicture resized;
@@ -59,7 +59,7 @@ ResizedPicture ResizePixels(const std::string& sourcePath, ResizeMode mode, int 
         TBitmap decoded;
         bool isSampled = false;
         try {
-            source.ReadFromFile(sourcePath);
+            source.ReadFromFile(file.Path, file.Header.get());
             if (source.Data() != nullptr) exifSegment = WriteExifCredit(source.Data()->Credit, metadata);
             const int width = source.Width();
             const int height = source.Height();
@@ -72,14 +72,13 @@ ResizedPicture ResizePixels(const std::string& sourcePath, ResizeMode mode, int 
             const PictureSize planned = ComputeNewSize(width, height, mode, value);
             isSampled = planned.Width >= 1 && planned.Height >= 1 && planned.Height < height &&
                         source.Data() != nullptr;
-            const bool isRgb = source.Data() != nullptr && source.Data()->Colours == JpegColours::Rgb;
             if (isSampled) {
-                // An RGB file's rows come as stored: its conversion to sRGB waits for the copy
-                // below, so that it touches only the pixels the result keeps. (A CMYK file's rows
-                // are converted as they are read.)
+                // An RGB or grey file's rows come as stored: its conversion to sRGB waits for the
+                // copy below, so that it touches only the pixels the result keeps. (A CMYK file's
+                // rows are converted as they are read.)
                 const std::vector<std::uint8_t>& bytes = source.Data()->Bytes;
-                DecodeJpegSampledRows(bytes.data(), bytes.size(), planned.Height, decoded,
-                                      JpegDamage::Refuse, ProfileHandling::Keep);
+                DecodeJpegSampledRows(bytes.data(), bytes.size(), *source.Header(), planned.Height,
+                                      decoded, JpegDamage::Refuse, ProfileHandling::Keep);
             } else {
                 // Not a reduction: the source has no more pixels than the result, so converting
                 // while decoding costs no more.
@@ -104,11 +103,16 @@ ResizedPicture ResizePixels(const std::string& sourcePath, ResizeMode mode, int 
             StretchCopy(result, Rect{0, 0, size.Width, size.Height}, decoded);
             // Nearest-neighbour copies pixels unchanged and a conversion works pixel by pixel, so
             // converting after the copy gives what converting the whole source first would.
-            if (isSampled && isRgb && profiles == ProfileHandling::ConvertToSrgb) {
-                SrgbConversion::ForRgb(source.Data()->IccProfile).ConvertPicture(result);
+            if (isSampled && profiles == ProfileHandling::ConvertToSrgb) {
+                const JpegColours colours = source.Data()->Colours;
+                if (colours == JpegColours::Rgb) {
+                    SrgbConversion::ForRgb(source.Data()->IccProfile).ConvertPicture(result);
+                } else if (colours == JpegColours::Grey) {
+                    SrgbConversion::ForGrey(source.Data()->IccProfile).ConvertPicture(result);
+                }
             }
             if (profiles == ProfileHandling::Keep) {
-                keptProfile = ProfileToKeep(isRgb, source.Data()->IccProfile);
+                keptProfile = ProfileToKeep(source.Data()->Colours, source.Data()->IccProfile);
             }
         } catch (...) {
             // What the source picture reports after the failure: 0 × 0 for a file that could not
@@ -120,9 +124,9 @@ ResizedPicture ResizePixels(const std::string& sourcePath, ResizeMode mode, int 
     return resized;
 }
 
-void ResizePicture(const std::string& sourcePath, ResizeMode mode, int value, StepOutcome& outcome,
+void ResizePicture(const SourceFile& file, ResizeMode mode, int value, StepOutcome& outcome,
                    ResultMetadata metadata, ProfileHandling profiles) {
-    const ResizedPicture resized = ResizePixels(sourcePath, mode, value, outcome, metadata, profiles);
+    const ResizedPicture resized = ResizePixels(file, mode, value, outcome, metadata, profiles);
     outcome.Bytes = EncodeJpeg(resized.Picture, resized.ExifSegment, resized.KeptProfile);
 }
 
@@ -163,9 +167,8 @@ BatchOperation MakeResizeOperation(ResizeMode mode, int value, const std::string
     operation.Texts = ResizeTexts();
     operation.OperationPhrase = ResizeOperationPhrase(mode, valueText);
     // The rule is captured by value: every file of the batch uses the one confirmed.
-    operation.Step = [mode, value, metadata, profiles](const std::string& sourcePath,
-                                                       StepOutcome& outcome) {
-        ResizePicture(sourcePath, mode, value, outcome, metadata, profiles);
+    operation.Step = [mode, value, metadata, profiles](const SourceFile& file, StepOutcome& outcome) {
+        ResizePicture(file, mode, value, outcome, metadata, profiles);
     };
     operation.EstimateMemory = [mode, value](const std::string& sourcePath) {
         return EstimateFileMemory(sourcePath, [mode, value](std::uint64_t fileBytes,

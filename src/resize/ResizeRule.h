@@ -29,8 +29,9 @@ PictureSize ComputeNewSize(int width, int height, ResizeMode mode, int value);
 // A damaged source (cut short, broken data) fails with the library's warning rather than giving a
 // result with the library's grey in it. The result carries the source's credit unless metadata
 // says None (WriteExifCredit). It is in sRGB (only the pixels it keeps are converted), or
-// with ProfileHandling::Keep holds an RGB source's pixels as stored and its profile.
-void ResizePicture(const std::string& sourcePath, ResizeMode mode, int value, StepOutcome& outcome,
+// with ProfileHandling::Keep holds an RGB or grey source's pixels as stored and its profile
+// (ProfileToKeep).
+void ResizePicture(const SourceFile& file, ResizeMode mode, int value, StepOutcome& outcome,
                    ResultMetadata metadata = ResultMetadata::Credit,
                    ProfileHandling profiles = ProfileHandling::ConvertToSrgb);
 
@@ -41,7 +42,7 @@ struct ResizedPicture {
     std::vector<std::uint8_t> KeptProfile;
 };
 // ResizePicture up to the encoding; outcome gets the sizes, not the bytes.
-ResizedPicture ResizePixels(const std::string& sourcePath, ResizeMode mode, int value,
+ResizedPicture ResizePixels(const SourceFile& file, ResizeMode mode, int value,
                             StepOutcome& outcome, ResultMetadata metadata = ResultMetadata::Credit,
                             ProfileHandling profiles = ProfileHandling::ConvertToSrgb);
 

@@ -20,9 +20,11 @@
 #include <cstring>
 #include <exception>
 #include <utility>
+#include <vector>
 
 #include "batch/WizardHost.h"
 #include "imaging/JpegImage.h"
+#include "widgets/PathLabelUnit.h"
 #include "widgets/SizeRuleGroupUnit.h"
 #include "widgets/SpinEditUnit.h"
 #include "widgets/WizardLookUnit.h"
@@ -132,15 +134,13 @@ TWatermarkParamsForm::TWatermarkParamsForm(stampwise::WizardHost& forms)
     : QWidget(nullptr), forms_(forms) {
     OpenPictureDialog = RunOpenPictureDialog;
     RegisterArtwork();
-    SetUpWizardWindow(this, FormId::WatermarkParamsForm, 560, 478);
+    SetUpWizardWindow(this, FormId::WatermarkParamsForm, 560, 442);
 
     BuildPreviewGroup();
     BuildSizeGroup();
     BuildScrollGroups();
     BuildPositionGroup();
-
-    btnNext = MakeNextButton(this);
-    btnNext->setGeometry(452, 442, 100, 28);
+    BuildBottomRow();
 
     ImagePreview->OnClick = [this] { ImagePreviewClick(); };
     lblWarning->installEventFilter(this);
@@ -207,11 +207,6 @@ void TWatermarkParamsForm::BuildPreviewGroup() {
     zoomGroup_->addButton(btnZoomInPreview);
     zoomGroup_->addButton(btnZoomOutPreview);
     btnZoomOutPreview->setChecked(true);
-
-    lblLogoPath = MakeBoldLabel(this, "lblLogoPath");
-    lblLogoPath->setGeometry(8, 250, 544, 18);
-    lblLogoSize = MakeBoldLabel(this, "lblLogoSize");
-    lblLogoSize->setGeometry(8, 270, 544, 18);
 }
 
 void TWatermarkParamsForm::BuildSizeGroup() {
@@ -252,7 +247,7 @@ void TWatermarkParamsForm::BuildScrollGroups() {
 
 void TWatermarkParamsForm::BuildPositionGroup() {
     gbPosition = MakeBlueGroupBox(this, "gbPosition", "Размещение на картинке");
-    gbPosition->setGeometry(8, 294, 544, 140);
+    gbPosition->setGeometry(8, 250, 544, 140);
 
     // Laid out as the placements lie on a picture: three on top, one in the middle, three below.
     struct Box {
@@ -285,7 +280,28 @@ void TWatermarkParamsForm::BuildPositionGroup() {
     const int marginTop = 22 + 3 * 28;
     lblMargin->setGeometry(12, marginTop, 260, 22);
     seMargin = MakeSpinEdit(gbPosition, "seMargin", kMarginSpinStep, 10);
-    PlaceOverGap(seMargin, lblMargin, 0, marginText, 19, marginTop, kMinSpinWidthPx);
+    // The margin's field looks like the size fields above it.
+    std::vector<SpinInGap> spins(gbSize->SpinsInGaps().begin(), gbSize->SpinsInGaps().end());
+    spins.push_back({seMargin, GapRect(lblMargin, 0, marginText, 19, marginTop)});
+    PlaceInGaps(spins, kMinSpinWidthPx);
+}
+
+void TWatermarkParamsForm::BuildBottomRow() {
+    // The logo's path and size share the row of "Дальше": until a logo is loaded they are empty,
+    // and lines of their own would stand as an empty band across the window.
+    constexpr int kRowTop = 398;
+    // A long path is cut in its middle, whole in the tooltip: the row is shorter than the window.
+    lblLogoPath = new TPathLabel(this);
+    lblLogoPath->setObjectName(QStringLiteral("lblLogoPath"));
+    QFont bold = lblLogoPath->font();
+    bold.setBold(true);
+    lblLogoPath->setFont(bold);
+    lblLogoPath->setGeometry(8, kRowTop, 436, 18);
+    lblLogoSize = MakeBoldLabel(this, "lblLogoSize");
+    lblLogoSize->setGeometry(8, kRowTop + 18, 436, 18);
+
+    btnNext = MakeNextButton(this);
+    btnNext->setGeometry(452, kRowTop + 4, 100, 28);
 }
 
 void TWatermarkParamsForm::showEvent(QShowEvent* event) {
@@ -330,7 +346,7 @@ void TWatermarkParamsForm::ImagePreviewClick() {
     sbAlphaChange();
     lblWarning->hide();
     ImagePreview->setToolTip(QString::fromUtf8(stampwise::kChangeLogoHint));
-    lblLogoPath->setText(QString::fromStdString(*path));
+    lblLogoPath->SetPath(QString::fromStdString(*path));
 }
 
 const TBitmap* TWatermarkParamsForm::SamplePicture() {

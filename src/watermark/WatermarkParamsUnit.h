@@ -13,6 +13,7 @@
 #include "watermark/LogoCompositing.h"
 #include "watermark/WatermarkPreview.h"
 #include "watermark/WatermarkStep.h"
+#include "widgets/PathLabelUnit.h"
 
 namespace stampwise {
 class WizardHost;
@@ -62,7 +63,7 @@ public:
     QToolButton* btnPaintedBackground = nullptr;
     QToolButton* btnZoomInPreview = nullptr;
     QToolButton* btnZoomOutPreview = nullptr;
-    QLabel* lblLogoPath = nullptr;
+    TPathLabel* lblLogoPath = nullptr;
     QLabel* lblLogoSize = nullptr;
 
     TSizeRuleGroup* gbSize = nullptr;
@@ -127,6 +128,7 @@ private:
     void BuildSizeGroup();
     void BuildPositionGroup();
     void BuildScrollGroups();
+    void BuildBottomRow();
     stampwise::WizardHost& forms_;
     stampwise::TBitmap currentLogo_;
     stampwise::TBitmap samplePicture_;

@@ -7,8 +7,9 @@
 // stamping the whole decoded picture (StampLogo) and encoding it gives. Only a file whose Exif
 // orientation puts its rows out of their stored order is decoded and stamped whole.
 // Each row is in sRGB before the logo is blended on it (the reader converts a tagged or CMYK
-// source), so the logo's colours land as they are; with ProfileHandling::Keep an RGB source's rows
-// stay as stored and the result carries the source's profile.
+// source), so the logo's colours land as they are; with ProfileHandling::Keep an RGB or grey
+// source's rows stay as stored, the result carries the source's profile, and the logo is blended
+// in that profile's colours (StampColours.h).
 #include "watermark/WatermarkStep.h"
 
 #include <algorithm>
@@ -22,6 +23,7 @@
 #include "imaging/JpegEncoder.h"
 #include "imaging/PictureCost.h"
 #include "imaging/PictureFileIo.h"
+#include "watermark/StampColours.h"
 
 namespace stampwise {
 
@@ -48,12 +50,13 @@ constexpr int kBandRows = 16;
 
 // A file turned out of its row order (upside down, or on its side) has no upright row before the
 // whole stored picture is decoded, so it is stamped whole.
-void StampWholePicture(const std::vector<std::uint8_t>& source, const TBitmap& preparedLogo,
+void StampWholePicture(const std::vector<std::uint8_t>& source, const JpegHeader& header,
+                       const TBitmap& preparedLogo,
                        const PlacementSet& placements, int marginPx, int opacity,
                        ProfileHandling profiles, const std::vector<std::uint8_t>& exifSegment,
                        const std::vector<std::uint8_t>& keptProfile, StepOutcome& outcome) {
     TBitmap picture;
-    DecodeJpeg(source.data(), source.size(), picture, JpegDamage::Refuse, profiles);
+    DecodeJpeg(source.data(), source.size(), header, picture, JpegDamage::Refuse, profiles);
     outcome.SourceSize = PictureSize{picture.Width(), picture.Height()};
     outcome.NewSize = outcome.SourceSize;
     const TBitmap stamped = StampLogo(std::move(picture), preparedLogo, placements, marginPx, opacity);
@@ -62,35 +65,43 @@ void StampWholePicture(const std::vector<std::uint8_t>& source, const TBitmap& p
 
 }  // namespace
 
-void StampPicture(const std::string& sourcePath, const TBitmap& preparedLogo,
+void StampPicture(const SourceFile& file, const TBitmap& preparedLogo,
                   const PlacementSet& placements, int marginPx, int opacity, StepOutcome& outcome,
-                  ResultMetadata metadata, ProfileHandling profiles) {
-    const std::vector<std::uint8_t> source = ReadWholeFile(sourcePath);
-    const JpegHeader header = ReadJpegHeader(source.data(), source.size());
+                  ResultMetadata metadata, ProfileHandling profiles, StampColours* stampColours) {
+    const std::vector<std::uint8_t> source = ReadWholeFile(file.Path);
+    // The header is parsed once: here, unless the memory estimate read it from these same bytes.
+    const JpegHeader* known = file.Header ? file.Header->For(source) : nullptr;
+    JpegHeader own;
+    if (known == nullptr) own = ReadJpegHeader(source.data(), source.size());
+    const JpegHeader& header = known != nullptr ? *known : own;
     // The header's size already, so that a file failing before its first row reports it.
     outcome.SourceSize = PictureSize{header.Width, header.Height};
     const std::vector<std::uint8_t> exifSegment = WriteExifCredit(header.Credit, metadata);
     const std::vector<std::uint8_t> keptProfile =
         profiles == ProfileHandling::Keep
-            ? ProfileToKeep(header.Colours == JpegColours::Rgb, header.IccProfile)
+            ? ProfileToKeep(header.Colours, header.IccProfile)
             : std::vector<std::uint8_t>();
+    const std::shared_ptr<const TBitmap> stampInProfile =
+        keptProfile.empty() ? nullptr
+        : stampColours != nullptr ? stampColours->For(keptProfile)
+                                  : StampInProfile(preparedLogo, keptProfile);
+    const TBitmap& stamp = stampInProfile ? *stampInProfile : preparedLogo;
     if (!KeepsRowOrder(header.Orientation)) {
-        StampWholePicture(source, preparedLogo, placements, marginPx, opacity, profiles, exifSegment,
+        StampWholePicture(source, header, stamp, placements, marginPx, opacity, profiles, exifSegment,
                           keptProfile, outcome);
         return;
     }
     // A damaged source fails rather than being stamped: the reader refuses it after its last row,
     // before the result is complete.
-    JpegRowReader reader(source.data(), source.size(), JpegDamage::Refuse, profiles);
+    JpegRowReader reader(source.data(), source.size(), header, JpegDamage::Refuse, profiles);
     const int width = reader.Width();
     const int height = reader.Height();
     outcome.SourceSize = PictureSize{width, height};
     outcome.NewSize = outcome.SourceSize;  // stamping never changes a picture's size
 
     const std::vector<Rect> stamps =
-        preparedLogo.Empty() ? std::vector<Rect>()
-                             : StampRects(placements, width, height, preparedLogo.Width(),
-                                          preparedLogo.Height(), marginPx);
+        stamp.Empty() ? std::vector<Rect>()
+                      : StampRects(placements, width, height, stamp.Width(), stamp.Height(), marginPx);
     // A result is about as large as its source: one buffer of that size usually holds it whole.
     JpegRowWriter writer(width, height, source.size(), exifSegment, keptProfile);
     TBitmap band;
@@ -105,7 +116,7 @@ void StampPicture(const std::string& sourcePath, const TBitmap& preparedLogo,
         // in the same order as in the whole picture, so overlapping stamps pile up alike.
         for (int i = 0; i < got; ++i) {
             for (const Rect& rect : stamps) {
-                BlendLogoRow(rows[i], width, first + i, preparedLogo, rect, opacity);
+                BlendLogoRow(rows[i], width, first + i, stamp, rect, opacity);
             }
         }
         writer.WriteRows(rows, got);
@@ -137,6 +148,7 @@ std::uint64_t EstimateStampMemory(std::uint64_t fileBytes, const JpegHeader& hea
 struct WatermarkBatch {
     WatermarkSettings Settings;
     std::shared_ptr<const TBitmap> Stamp;
+    std::shared_ptr<StampColours> StampsInProfiles;  // with ProfileHandling::Keep
 };
 
 }  // namespace
@@ -154,15 +166,20 @@ BatchOperation MakeWatermarkOperation(const WatermarkSettings& settings) {
         const LogoSize size = ComputeLogoSize(s.Logo.Width(), s.Logo.Height(), s.SizeMode, s.SizeValue);
         batch->Stamp = std::make_shared<const TBitmap>(
             PrepareLogo(s.Logo, size.Width, size.Height, s.NoiseLevel));
+        batch->StampsInProfiles = std::make_shared<StampColours>(batch->Stamp);
     };
-    operation.Step = [batch](const std::string& sourcePath, StepOutcome& outcome) {
+    operation.Step = [batch](const SourceFile& file, StepOutcome& outcome) {
         const std::shared_ptr<const TBitmap> stamp = batch->Stamp;
+        const std::shared_ptr<StampColours> stampsInProfiles = batch->StampsInProfiles;
         if (!stamp) throw std::logic_error("the watermark stamp was not prepared for this batch");
         const WatermarkSettings& s = batch->Settings;
-        StampPicture(sourcePath, *stamp, s.Placements, s.MarginPx, s.Opacity, outcome, s.Metadata,
-                     s.Profiles);
+        StampPicture(file, *stamp, s.Placements, s.MarginPx, s.Opacity, outcome, s.Metadata,
+                     s.Profiles, stampsInProfiles.get());
     };
-    operation.CleanUp = [batch] { batch->Stamp.reset(); };
+    operation.CleanUp = [batch] {
+        batch->Stamp.reset();
+        batch->StampsInProfiles.reset();
+    };
     operation.EstimateMemory = [](const std::string& sourcePath) {
         return EstimateFileMemory(sourcePath, EstimateStampMemory);
     };

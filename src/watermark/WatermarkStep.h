@@ -12,6 +12,7 @@
 #include "imaging/ColourProfile.h"
 #include "imaging/ExifWriter.h"
 #include "watermark/LogoCompositing.h"
+#include "watermark/StampColours.h"
 #include "watermark/WatermarkTexts.h"
 
 namespace stampwise {
@@ -51,11 +52,13 @@ bool RunWatermarkChecks(const std::string& logoPath, const PlacementSet& placeme
 // damaged (cut short, broken data: the library's warning).
 // The result carries the source's credit unless metadata says None (WriteExifCredit). The
 // picture is stamped in sRGB, or with ProfileHandling::Keep as stored, the result then carrying
-// the source's RGB profile.
-void StampPicture(const std::string& sourcePath, const TBitmap& preparedLogo,
+// the source's profile (ProfileToKeep) and the stamp going into its colours first: through
+// stampColours, the batch's, or made for this file alone when it is null.
+void StampPicture(const SourceFile& file, const TBitmap& preparedLogo,
                   const PlacementSet& placements, int marginPx, int opacity, StepOutcome& outcome,
                   ResultMetadata metadata = ResultMetadata::Credit,
-                  ProfileHandling profiles = ProfileHandling::ConvertToSrgb);
+                  ProfileHandling profiles = ProfileHandling::ConvertToSrgb,
+                  StampColours* stampColours = nullptr);
 
 // Everything the runner needs for a watermark batch, with the settings copied in now. Prepare makes
 // the stamp once (ComputeLogoSize, PrepareLogo) and throws kEmptyLogoText for an empty logo, or

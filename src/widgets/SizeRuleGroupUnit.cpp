@@ -27,13 +27,24 @@ QString GapCaption(const char* before, int gapSpaces, const char* after) {
            QString::fromUtf8(after);
 }
 
-void PlaceOverGap(TSpinEdit* spin, const QWidget* captioned, int textLeft, const char* before,
-                  int gapSpaces, int top, int minWidthPx) {
+QRect GapRect(const QWidget* captioned, int textLeft, const char* before, int gapSpaces, int top) {
     const QFontMetrics metrics = captioned->fontMetrics();
     const int gapLeft = captioned->x() + textLeft +
                         metrics.horizontalAdvance(QString::fromUtf8(before) + QLatin1Char(' '));
     const int gapWidth = metrics.horizontalAdvance(QString(gapSpaces - 2, QLatin1Char(' ')));
-    spin->setGeometry(gapLeft, top, std::max(gapWidth, minWidthPx), kLineHeightPx);
+    return {gapLeft, top, gapWidth, kLineHeightPx};
+}
+
+void PlaceInGaps(std::span<const SpinInGap> spins, int minWidthPx) {
+    if (spins.empty()) return;
+    int widthPx = spins.front().gap.width();
+    for (const SpinInGap& placed : spins) widthPx = std::min(widthPx, placed.gap.width());
+    widthPx = std::max(widthPx, minWidthPx);
+    for (const SpinInGap& placed : spins) {
+        const QRect& gap = placed.gap;
+        placed.spin->setGeometry(gap.left() + (gap.width() - widthPx) / 2, gap.top(), widthPx,
+                                 gap.height());
+    }
 }
 
 TSpinEdit* MakeSpinEdit(QWidget* parent, const char* name, int step, int value) {
@@ -67,11 +78,11 @@ TSizeRuleGroup::TSizeRuleGroup(QWidget* window, const char* name, const char* ca
         radio->setObjectName(QString::fromLatin1(line.radioName));
         radio->setGeometry(kRadioLeftPx, top, look.radioWidthPx, kLineHeightPx);
         TSpinEdit* spin = MakeSpinEdit(this, line.spinName, look.spinStep, line.value);
-        PlaceOverGap(spin, radio, indicatorPx, line.before, line.gapSpaces, top,
-                     look.minSpinWidthPx);
         radios_[i] = radio;
         spins_[i] = spin;
+        spinsInGaps_[i] = {spin, GapRect(radio, indicatorPx, line.before, line.gapSpaces, top)};
     }
+    PlaceInGaps(spinsInGaps_, look.minSpinWidthPx);
     radios_[0]->setChecked(true);
     spins_[2]->setEnabled(false);
     // Wired only now, so the first choice above reports nothing to a window still being built.

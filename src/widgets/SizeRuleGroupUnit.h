@@ -7,18 +7,27 @@
 #pragma once
 
 #include <QGroupBox>
+#include <QRect>
 #include <QString>
 #include <array>
+#include <span>
 
 class QRadioButton;
 class TSpinEdit;
 
 // A caption with a run of gapSpaces spaces that a spin edit covers.
 QString GapCaption(const char* before, int gapSpaces, const char* after);
-// Places spin over the gap of a caption that starts textLeft pixels from captioned's left edge,
-// one space in from either end of the gap and never narrower than minWidthPx.
-void PlaceOverGap(TSpinEdit* spin, const QWidget* captioned, int textLeft, const char* before,
-                  int gapSpaces, int top, int minWidthPx);
+// The run of spaces of a caption that starts textLeft pixels from captioned's left edge, one space
+// in from either end, on the line at top, in the coordinates of captioned's parent.
+QRect GapRect(const QWidget* captioned, int textLeft, const char* before, int gapSpaces, int top);
+struct SpinInGap {
+    TSpinEdit* spin;
+    QRect gap;  // in the coordinates of spin's parent
+};
+// Gives the spin edits of one window one width, the narrowest gap's but never less than
+// minWidthPx, and centres each in its own gap. The runs of spaces were counted for one font; in
+// another the gaps differ, and fields of one window that followed them would differ too.
+void PlaceInGaps(std::span<const SpinInGap> spins, int minWidthPx);
 TSpinEdit* MakeSpinEdit(QWidget* parent, const char* name, int step, int value);
 
 class TSizeRuleGroup : public QGroupBox {
@@ -52,6 +61,9 @@ public:
     // The chosen line, 0 to 2.
     int CheckedLine() const;
     TSpinEdit* CheckedSpinEdit() const { return spins_[CheckedLine()]; }
+    // The three fields with their gaps, for a window that gives them and fields of its own one
+    // width (PlaceInGaps).
+    const std::array<SpinInGap, 3>& SpinsInGaps() const { return spinsInGaps_; }
     void ApplyEnabling();
 
 signals:
@@ -61,4 +73,5 @@ signals:
 private:
     std::array<QRadioButton*, 3> radios_{};
     std::array<TSpinEdit*, 3> spins_{};
+    std::array<SpinInGap, 3> spinsInGaps_{};
 };

@@ -38,3 +38,11 @@ for _ in $(seq 600); do
   sleep 0.1
 done
 [ -n "$window" ] || { echo "FAILED: the main window did not appear"; cat "$scratch/program.log"; exit 1; }
+# The tree lists the window from its creation on, while the program is still setting it up; once
+# it is shown, the set-up is done.
+for _ in $(seq 600); do
+  xwininfo -id "$window" 2>/dev/null | grep -q 'Map State: IsViewable' && break
+  sleep 0.1
+done
+xwininfo -id "$window" 2>/dev/null | grep -q 'Map State: IsViewable' ||
+  { echo "FAILED: the main window was not shown"; cat "$scratch/program.log"; exit 1; }

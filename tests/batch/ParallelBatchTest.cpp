@@ -566,5 +566,36 @@ TEST_F(ParallelBatchTest, StopRequestedStartsNoFurtherFileAndTheStartedOnesFinis
     EXPECT_EQ(TreeContents(dir.Path() / "Resized").size(), view.Rows.size());  // no temporary file
 }
 
+// The header read for a file's estimate reaches its step only while the file is as it was: one
+// replaced in between is worked from its own header, for either operation.
+TEST_F(ParallelBatchTest, AFileReplacedAfterItsEstimateIsWorkedFromItsOwnHeader) {
+    job.TargetMode = "subfolder";
+    inputs.MemoryBudget = 1u << 30;
+    const std::string path = dir / "a.jpg";
+    WatermarkSettings stamp;
+    stamp.Logo = SmallLogo();
+    stamp.Placements = {LogoPlacement::Middle};
+    const BatchOperation operations[] = {MakeResizeOperation(ResizeMode::Percent, 50, "50"),
+                                         MakeWatermarkOperation(stamp)};
+    for (BatchOperation op : operations) {
+        SCOPED_TRACE(op.Texts.Keyword);
+        WriteTestJpeg(path, 40, 30);
+        job.SourceFiles = {path};
+        const auto estimate = op.EstimateMemory;
+        op.EstimateMemory = [&, estimate](const std::string& p) {
+            FileEstimate e = estimate(p);
+            EXPECT_NE(e.Header, nullptr);
+            WriteTestJpeg(p, 24, 36);
+            return e;
+        };
+        RecordingBatchView rows;
+
+        RunBatch(job, inputs, op, rows);
+
+        ASSERT_EQ(rows.Rows.size(), 1u);
+        EXPECT_EQ(rows.Rows[0].SourceSize, "24x36");
+    }
+}
+
 }  // namespace
 }  // namespace stampwise

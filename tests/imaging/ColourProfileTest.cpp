@@ -8,6 +8,8 @@
 
 #include <algorithm>
 #include <array>
+#include <cmath>
+#include <cstring>
 #include <cstdlib>
 #include <cstdio>
 #include <latch>
@@ -236,8 +238,178 @@ TEST(ColourProfile, BrokenProfilesAreNoProfile) {
         EXPECT_EQ(FirstDifference(Decoded(c.file), untagged), -1) << c.name;
         // Nor is a broken profile passed on to a result.
         const JpegHeader header = ReadJpegHeader(c.file.data(), c.file.size());
-        EXPECT_TRUE(ProfileToKeep(true, header.IccProfile).empty()) << c.name;
+        EXPECT_TRUE(ProfileToKeep(JpegColours::Rgb, header.IccProfile).empty()) << c.name;
     }
+}
+
+}  // namespace
+}  // namespace stampwise
+
+namespace stampwise {
+namespace {
+
+Bytes Saved(cmsHPROFILE profile) {
+    cmsUInt32Number size = 0;
+    cmsSaveProfileToMem(profile, nullptr, &size);
+    Bytes bytes(size);
+    cmsSaveProfileToMem(profile, bytes.data(), &size);
+    cmsCloseProfile(profile);
+    return bytes;
+}
+
+// A grey profile with the tone curve (freed here), as other software writes its grey profiles.
+Bytes GreyProfile(cmsToneCurve* curve) {
+    Bytes bytes = Saved(cmsCreateGrayProfile(cmsD50_xyY(), curve));
+    cmsFreeToneCurve(curve);
+    return bytes;
+}
+
+double SrgbEncoded(double linear) {
+    return linear <= 0.0031308 ? 12.92 * linear : 1.055 * std::pow(linear, 1 / 2.4) - 0.055;
+}
+
+// Each grey level goes through its profile's curve to light and back out on sRGB's curve; a grey
+// with sRGB's curve changes nothing. Kept, the levels stay as stored and the result gets an RGB
+// profile that puts every grey where the grey profile puts it.
+TEST(ColourProfile, GreyPicturesComeOutOnSrgbsCurveAndStayGrey) {
+    const Bytes file = testing::EncodeWithLibjpeg(testing::MakePhotoLike(29, 19, 8), false, true);
+    const TBitmap untagged = Decoded(file);
+    const double srgbCurve[5] = {2.4, 1 / 1.055, 0.055 / 1.055, 1 / 12.92, 0.04045};
+    const struct {
+        const char* name;
+        Bytes profile;
+        double gamma;  // 0: sRGB's curve
+    } cases[] = {
+        {"gamma 1.8", GreyProfile(cmsBuildGamma(nullptr, 1.8)), 1.8},
+        {"linear", GreyProfile(cmsBuildGamma(nullptr, 1.0)), 1.0},
+        {"sRGB's curve", GreyProfile(cmsBuildParametricToneCurve(nullptr, 4, srgbCurve)), 0},
+    };
+    for (const auto& c : cases) {
+        const Bytes tagged = testing::WithIccProfile(file, c.profile);
+        const TBitmap converted = Decoded(tagged);
+        EXPECT_EQ(FirstDifference(Decoded(tagged, ProfileHandling::Keep), untagged), -1) << c.name;
+        if (c.gamma == 0) {
+            EXPECT_EQ(FirstDifference(converted, untagged), -1) << c.name;
+            continue;
+        }
+        int worst = 0;
+        for (int y = 0; y < untagged.Height(); ++y) {
+            for (int x = 0; x < untagged.Width(); ++x) {
+                const int stored = RedOf(untagged.PixelAt(x, y));
+                const ColorValue out = converted.PixelAt(x, y);
+                ASSERT_TRUE(RedOf(out) == GreenOf(out) && GreenOf(out) == BlueOf(out)) << c.name;
+                const double expected = 255 * SrgbEncoded(std::pow(stored / 255.0, c.gamma));
+                worst = std::max(worst, static_cast<int>(std::lround(std::fabs(RedOf(out) - expected))));
+            }
+        }
+        EXPECT_LE(worst, 1) << c.name;
+
+        const Bytes kept = ProfileToKeep(JpegColours::Grey, c.profile);
+        cmsHPROFILE rgb = cmsOpenProfileFromMem(kept.data(), static_cast<cmsUInt32Number>(kept.size()));
+        ASSERT_NE(rgb, nullptr) << c.name;
+        ASSERT_EQ(cmsGetColorSpace(rgb), cmsSigRgbData) << c.name;
+        cmsHPROFILE grey = cmsOpenProfileFromMem(c.profile.data(), static_cast<cmsUInt32Number>(c.profile.size()));
+        cmsHPROFILE lab = cmsCreateLab4Profile(nullptr);
+        cmsHTRANSFORM fromRgb = cmsCreateTransform(rgb, TYPE_RGB_8, lab, TYPE_Lab_DBL, INTENT_RELATIVE_COLORIMETRIC, 0);
+        cmsHTRANSFORM fromGrey = cmsCreateTransform(grey, TYPE_GRAY_8, lab, TYPE_Lab_DBL, INTENT_RELATIVE_COLORIMETRIC, 0);
+        for (int v : {0, 16, 64, 128, 200, 255}) {
+            const std::uint8_t asRgb[3] = {static_cast<std::uint8_t>(v), static_cast<std::uint8_t>(v),
+                                           static_cast<std::uint8_t>(v)};
+            const std::uint8_t asGrey = static_cast<std::uint8_t>(v);
+            cmsCIELab viaRgb;
+            cmsCIELab viaGrey;
+            cmsDoTransform(fromRgb, asRgb, &viaRgb, 1);
+            cmsDoTransform(fromGrey, &asGrey, &viaGrey, 1);
+            EXPECT_LT(cmsDeltaE(&viaRgb, &viaGrey), 0.5) << c.name << ", level " << v;
+        }
+        cmsDeleteTransform(fromRgb);
+        cmsDeleteTransform(fromGrey);
+        cmsCloseProfile(lab);
+        cmsCloseProfile(grey);
+        cmsCloseProfile(rgb);
+    }
+}
+
+// A result passes on only a profile whose header declares the length it has: lcms itself opens one
+// that declares more than there is.
+TEST(ColourProfile, KeptProfilesDeclareTheirOwnLength) {
+    const Bytes p3 = testing::DisplayP3Profile();
+    EXPECT_EQ(ProfileToKeep(JpegColours::Rgb, p3), p3);
+    Bytes declaringDouble = p3;
+    Put32(declaringDouble, 0, static_cast<std::uint32_t>(2 * p3.size()));
+    Bytes declaringHuge = p3;
+    Put32(declaringHuge, 0, 0xFFFFFFF0u);
+    Bytes padded = p3;
+    padded.resize(p3.size() + 8, 0);
+    for (const Bytes& profile : {declaringDouble, declaringHuge, padded}) {
+        EXPECT_TRUE(ProfileToKeep(JpegColours::Rgb, profile).empty()) << profile.size();
+    }
+}
+
+// The Exif block of a camera in Adobe RGB mode: ColorSpace in the Exif IFD and the interoperability
+// index in the directory that the Exif IFD points to, little-endian. exifAt and interopAt, when
+// not 0, replace the pointers.
+Bytes CameraExif(std::uint16_t colorSpace, const char* index, std::uint32_t exifAt = 0,
+                 std::uint32_t interopAt = 0) {
+    const std::uint32_t exifIfd = testing::ExifDataOffset(1);
+    const std::uint32_t interopIfd = exifIfd + 2 + 2 * 12 + 4;
+    std::string data;
+    const auto put16 = [&](std::uint32_t v) { data += {static_cast<char>(v & 0xFF), static_cast<char>(v >> 8)}; };
+    const auto put32 = [&](std::uint32_t v) { put16(v & 0xFFFF); put16(v >> 16); };
+    const auto entry = [&](std::uint16_t tag, std::uint16_t type, std::uint32_t count, std::uint32_t value) {
+        put16(tag);
+        put16(type);
+        put32(count);
+        put32(value);
+    };
+    put16(2);
+    entry(0xA001, 3, 1, colorSpace);
+    entry(0xA005, 4, 1, interopAt != 0 ? interopAt : interopIfd);
+    put32(0);
+    put16(1);
+    std::uint32_t text = 0;
+    std::memcpy(&text, index, 4);
+    entry(0x0001, 2, 4, text);
+    put32(0);
+    return testing::ExifPayloadWithData(false, {{0x8769, 4, 1, exifAt != 0 ? exifAt : exifIfd}}, data);
+}
+
+// Marked as Adobe RGB by Exif alone, a picture comes out as one tagged with Adobe RGB; any other
+// mark, a pointer that leads outside the block, or an embedded profile beside the mark, does not.
+TEST(ColourProfile, ExifMarkedAdobeRgbIsReadAsAdobeRgbUnlessAProfileIsEmbedded) {
+    const Bytes plain = EncodeJpeg(testing::MakePhotoLike(33, 21, 9));
+    const TBitmap asAdobe = Decoded(testing::WithIccProfile(plain, testing::AdobeRgbProfile()));
+    const TBitmap asP3 = Decoded(testing::WithIccProfile(plain, testing::DisplayP3Profile()));
+    const TBitmap untagged = Decoded(plain);
+    const struct {
+        const char* name;
+        Bytes file;
+        const TBitmap* expected;
+    } cases[] = {
+        {"R03, uncalibrated", testing::WithApp1(plain, CameraExif(0xFFFF, "R03")), &asAdobe},
+        {"R98, uncalibrated", testing::WithApp1(plain, CameraExif(0xFFFF, "R98")), &untagged},
+        {"R03, sRGB", testing::WithApp1(plain, CameraExif(1, "R03")), &untagged},
+        {"Exif IFD past the end", testing::WithApp1(plain, CameraExif(0xFFFF, "R03", 0xFFF0)), &untagged},
+        {"interoperability IFD past the end", testing::WithApp1(plain, CameraExif(0xFFFF, "R03", 0, 0xFFF0)),
+         &untagged},
+        {"R03 beside Display P3",
+         testing::WithIccProfile(testing::WithApp1(plain, CameraExif(0xFFFF, "R03")), testing::DisplayP3Profile()),
+         &asP3},
+    };
+    for (const auto& c : cases) {
+        const TBitmap picture = Decoded(c.file);
+        int worst = 0;
+        for (int y = 0; y < picture.Height(); ++y) {
+            for (int x = 0; x < picture.Width(); ++x) {
+                const ColorValue a = picture.PixelAt(x, y);
+                const ColorValue b = c.expected->PixelAt(x, y);
+                worst = std::max({worst, std::abs(RedOf(a) - RedOf(b)), std::abs(GreenOf(a) - GreenOf(b)),
+                                  std::abs(BlueOf(a) - BlueOf(b))});
+            }
+        }
+        EXPECT_LE(worst, 1) << c.name;
+    }
+    ASSERT_NE(FirstDifference(asAdobe, untagged), -1);
 }
 
 }  // namespace

@@ -36,13 +36,15 @@ struct Encoding {
     int height;
 };
 
-// cjpeg writes the layouts the project's own encoder never does.
+// cjpeg writes the layouts the project's own encoder never does. Options may name the scan script
+// "separate.scans", one sequential scan per component.
 std::vector<std::uint8_t> EncodeWithCjpeg(const TempFolder& dir, const Encoding& e, unsigned seed) {
     const std::string ppm = dir / "in.ppm";
     const std::string jpg = dir / "out.jpg";
     testing::WritePpm(ppm, MakePhotoLike(e.width, e.height, seed));
-    const int status = testing::RunCommand("cjpeg " + e.cjpegOptions + " " + ShellQuoted(ppm) + " > " +
-                                           ShellQuoted(jpg));
+    dir.WriteFile("separate.scans", "0; 1; 2;\n");
+    const int status = testing::RunCommand("cd " + ShellQuoted(dir.Path().string()) + " && cjpeg " + e.cjpegOptions + " " +
+                                           ShellQuoted(ppm) + " > " + ShellQuoted(jpg));
     EXPECT_EQ(status, 0) << e.cjpegOptions;
     return ReadBytes(jpg);
 }
@@ -344,6 +346,34 @@ TEST(JpegDamage, RefusingFailsCutShortAndBrokenDataWithTheLibrarysWordsAndIgnore
     EXPECT_EQ(testing::FirstDifference(fromJunk, fromGood), -1);
 }
 
+// A few hundred arithmetic-coded bytes announcing 16384 × 16384 pixels: the decoder would go on
+// from zeros past the scan's data and make a picture of noise and grey. The refusal comes before
+// the picture is made. A flat picture's data is as thin, and whole.
+TEST(JpegDamage, AFewArithmeticCodedBytesClaimingAHugePictureEndEarlyBeforeThePictureIsMade) {
+    TempFolder dir;
+    for (const char* options : {"-arithmetic", "-arithmetic -progressive"}) {
+        const std::vector<std::uint8_t> bytes =
+            testing::ClaimingSize(EncodeWithCjpeg(dir, {options, 16, 16}, 7), 16384, 16384);
+        TBitmap picture;
+        try {
+            DecodeJpeg(bytes.data(), bytes.size(), picture, JpegDamage::Refuse);
+            ADD_FAILURE() << options << ": decoded";
+        } catch (const EJPEG& e) {
+            EXPECT_STREQ(e.what(), "Premature end of JPEG file") << options;
+            EXPECT_EQ(e.Fault(), JpegDataFault::EndsEarly) << options;
+        }
+        EXPECT_TRUE(picture.Empty()) << options;
+    }
+    const std::string flat = dir / "flat.ppm";
+    testing::WritePpm(flat, testing::ColourBlocks({0x5080A0}, 512));
+    ASSERT_EQ(testing::RunCommand("cjpeg -arithmetic " + ShellQuoted(flat) + " > " + ShellQuoted(dir / "flat.jpg")), 0);
+    const std::vector<std::uint8_t> thin = ReadBytes(dir / "flat.jpg");
+    ASSERT_LT(thin.size(), 1000u);
+    TBitmap picture;
+    EXPECT_NO_THROW(DecodeJpeg(thin.data(), thin.size(), picture, JpegDamage::Refuse));
+    EXPECT_EQ(picture.Height(), 512);
+}
+
 }  // namespace
 }  // namespace stampwise
 
@@ -461,11 +491,15 @@ TEST(JpegDamage, BrokenImageDataFailsInEveryDecodePathWithTheLibrarysWords) {
     }
 }
 
-// What follows the last scan: a file that lacks only its end marker, or has a few bytes of padding
-// before it, is the complete picture; one whose data stops after an earlier scan is not.
+// What follows the last scan: a file that lacks only its end marker, or has a few fill bytes of
+// padding before it, is the complete picture; stray bytes that are no fill are damage, and data
+// cut a little short (in the last row of blocks, where an arithmetic decoder goes on from zeros),
+// or stopping after an earlier scan, ends early.
 TEST(JpegDamage, AMissingEndMarkerOrPaddingIsTheCompletePictureButAMissingScanIsNot) {
     TempFolder dir;
-    for (const Encoding& encoding : kEncodings) {
+    std::vector<Encoding> encodings(std::begin(kEncodings), std::end(kEncodings));
+    encodings.push_back({"-quality 90 -scans separate.scans", 160, 144});
+    for (const Encoding& encoding : encodings) {
         const std::vector<std::uint8_t> good = EncodeWithCjpeg(dir, encoding, 13);
         ASSERT_GE(good.size(), 4u);
         ASSERT_EQ(good[good.size() - 2], 0xFF);
@@ -474,12 +508,20 @@ TEST(JpegDamage, AMissingEndMarkerOrPaddingIsTheCompletePictureButAMissingScanIs
         DecodeJpeg(good.data(), good.size(), clean);
 
         const std::vector<std::uint8_t> noEnd(good.begin(), good.end() - 2);
+        const std::vector<std::uint8_t> cut(good.begin(), good.end() - 2 - 32);
         std::vector<std::uint8_t> padded = good;
-        padded.insert(padded.end() - 2, {0x00, 0x00, 0x00, 0x00, 0x00});
+        padded.insert(padded.end() - 2, {0x00, 0xFF, 0x00, 0x00, 0xFF, 0xFF, 0x00});
+        std::vector<std::uint8_t> stray = good;
+        // Fewer than padding may be, more than a decoder reads ahead, so that some reach the marker reader.
+        stray.insert(stray.end() - 2, {0x55, 0xBA, 0x13, 0x37, 0x42, 0x99, 0x21, 0x7E, 0x0C, 0x60, 0x5D, 0x31});
         for (const RefusingPath& path : kRefusingPaths) {
             const std::string where = encoding.cjpegOptions + ", " + path.name;
             EXPECT_EQ(path.refusal(noEnd, clean), "") << where << ", no end marker";
             EXPECT_EQ(path.refusal(padded, clean), "") << where << ", padding";
+            const std::string strayRefusal = path.refusal(stray, clean);
+            EXPECT_EQ(strayRefusal.rfind("Corrupt JPEG data: ", 0), 0u) << where << ", stray bytes";
+            EXPECT_NE(strayRefusal.find("extraneous bytes before marker 0xd9"), std::string::npos) << strayRefusal;
+            EXPECT_EQ(path.refusal(cut, clean), "Premature end of JPEG file") << where << ", cut short";
         }
 
         // The data ends just before the last scan: every row has its pixels, but not all of them.

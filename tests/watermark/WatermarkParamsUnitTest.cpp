@@ -204,6 +204,15 @@ TEST_F(WatermarkWindow, OnlyTheCheckedSizeRulesSpinEditIsEnabledAlsoAfterShowing
     EXPECT_FALSE(form->sePercents->isEnabled());
 }
 
+// Each field lies in a run of spaces of its caption, and those runs differ in width from line to
+// line; the fields must not.
+TEST_F(WatermarkWindow, TheSizeAndMarginSpinEditsAreOneWidth) {
+    const int widthPx = form->seWidth->width();
+    EXPECT_EQ(form->seHeight->width(), widthPx);
+    EXPECT_EQ(form->sePercents->width(), widthPx);
+    EXPECT_EQ(form->seMargin->width(), widthPx);
+}
+
 TEST_F(WatermarkWindow, LoadingAFramedLogoShowsItsTrimmedSizeAndSetsTheSpinEdits) {
     form->sePercents->SetText("70");
     const std::string path = WriteLogo("logo.bmp", 300, 200, kLogoColor, 10);

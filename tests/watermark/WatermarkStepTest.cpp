@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "imaging/ImageErrors.h"
+#include "imaging/JpegDecoder.h"
 #include "imaging/JpegEncoder.h"
 #include "imaging/JpegImage.h"
 #include "imaging/PictureCost.h"
@@ -236,6 +237,41 @@ TEST(WatermarkOperation, TheStampHasOneSizeForSmallAndLargePictures) {
             << width << "x" << height;
     }
     operation.CleanUp();
+}
+
+// Under a kept ProPhoto profile the stamp goes into ProPhoto's colours, so that the result, seen
+// through its profile, shows the logo's own colour; a light pixel the blend leaves out stays left
+// out, though in ProPhoto it is no longer white enough.
+TEST(WatermarkOperation, AKeptProfileGetsTheLogoInItsOwnColours) {
+    TempFolder dir;
+    constexpr ColorValue kNavy = RGBColor(0x20, 0x30, 0x60);
+    constexpr ColorValue kGrey = RGBColor(128, 128, 128);
+    // Navy, a see-through band of a whole 16-row block, navy.
+    TBitmap logo = FilledPicture(16, 48, kNavy);
+    for (int y = 16; y < 32; ++y)
+        for (int x = 0; x < 16; ++x) logo.SetPixelAt(x, y, RGBColor(230, 255, 255));
+    WatermarkSettings settings = TestSettings({LogoPlacement::TopLeft});
+    settings.Logo = logo;
+    settings.MarginPx = 0;
+    settings.Opacity = 255;
+    settings.NoiseLevel = 0;
+    settings.Profiles = ProfileHandling::Keep;
+    const std::string source = PathIn(dir, "prophoto.jpg");
+    testing::WriteBytes(source, testing::WithIccProfile(EncodeJpeg(FilledPicture(64, 64, kGrey)),
+                                                        testing::ProPhotoProfile()));
+    const BatchOperation operation = MakeWatermarkOperation(settings);
+    operation.Prepare();
+    StepOutcome outcome;
+    operation.Step(source, outcome);
+    operation.CleanUp();
+    const std::vector<std::uint8_t>& result = outcome.Bytes;
+    ASSERT_FALSE(result.empty());
+    TBitmap seen;
+    DecodeJpeg(result.data(), result.size(), seen, JpegDamage::Refuse);
+    TBitmap stored;
+    DecodeJpeg(result.data(), result.size(), stored, JpegDamage::Refuse, ProfileHandling::Keep);
+    EXPECT_TRUE(testing::ColorsClose(seen.PixelAt(8, 6), kNavy, 3)) << std::hex << seen.PixelAt(8, 6);
+    EXPECT_TRUE(testing::ColorsClose(stored.PixelAt(8, 24), stored.PixelAt(40, 24), 2));
 }
 
 // The runner admits files by this estimate: an upright file streams a band of rows, one whose rows

@@ -558,8 +558,9 @@ TBitmap DrawMainForm() {
     const Color bandText = Rgb(230, 218, 190);
     const double makerWidth = TextWidth("VELMORA", 15, 2.4, 4.5);
     DrawText(canvas, "VELMORA", panel.left + 6 + makerWidth / 2, 430, 15, 2.4, 4.5, Solid(bandText));
-    const double valueWidth = TextWidth("1.07", 20, 2.8, 2.5);
-    DrawText(canvas, "1.07", panel.right - 6 - valueWidth / 2, 425, 20, 2.8, 2.5, Solid(Rgb(244, 232, 204)));
+    // The denomination is the version, written as the About window writes it.
+    const double valueWidth = TextWidth(STAMPWISE_VERSION, 20, 2.8, 2.5);
+    DrawText(canvas, STAMPWISE_VERSION, panel.right - 6 - valueWidth / 2, 425, 20, 2.8, 2.5, Solid(Rgb(244, 232, 204)));
     const double ruleLeft = panel.left + 6 + makerWidth + 12;
     const double ruleRight = panel.right - 6 - valueWidth - 12;
     canvas.Fill({ruleLeft - 1, 430, ruleRight + 1, 450}, [&](Vec p) {
