@@ -156,15 +156,18 @@ std::string FolderReceivingResults(const std::vector<std::string>& folders,
                                    const std::vector<std::string>& files,
                                    const std::string& targetMode, const TargetTexts& targets) {
     if (folders.empty()) return {};
+    PathSpellings spellings;
     std::unordered_map<std::string, std::size_t> folderOf;
-    for (std::size_t i = 0; i < folders.size(); ++i) folderOf.emplace(FileIdentity(folders[i]), i);
+    for (std::size_t i = 0; i < folders.size(); ++i) {
+        folderOf.emplace(FileIdentity(folders[i], spellings), i);
+    }
     std::unordered_set<std::string> checked;  // result folders: most files share a few
     for (const std::string& file : files) {
         std::string resultFolder =
             std::filesystem::path(PlannedOutputPath(file, targetMode, targets)).parent_path().string();
         if (resultFolder.empty()) resultFolder = ".";
         if (!checked.insert(resultFolder).second) continue;
-        if (const auto f = folderOf.find(FileIdentity(resultFolder)); f != folderOf.end()) {
+        if (const auto f = folderOf.find(FileIdentity(resultFolder, spellings)); f != folderOf.end()) {
             return folders[f->second];
         }
     }
