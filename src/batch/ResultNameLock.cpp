@@ -34,7 +34,9 @@ std::string ResultLockPath(const std::string& target) {
     const std::size_t slash = target.rfind('/');
     const std::string name = slash == std::string::npos ? target : target.substr(slash + 1);
     std::uint64_t hash = 14695981039346656037ull;  // FNV-1a
-    for (const char c : FoldCase(name)) hash = (hash ^ static_cast<unsigned char>(c)) * 1099511628211ull;
+    for (const char c : FoldCase(name)) {
+        hash = (hash ^ static_cast<unsigned char>(c)) * 1099511628211ull;
+    }
     char lockName[40];
     std::snprintf(lockName, sizeof lockName, ".stampwise-%016llx.lock",
                   static_cast<unsigned long long>(hash));

@@ -167,7 +167,8 @@ std::string FolderReceivingResults(const std::vector<std::string>& folders,
             std::filesystem::path(PlannedOutputPath(file, targetMode, targets)).parent_path().string();
         if (resultFolder.empty()) resultFolder = ".";
         if (!checked.insert(resultFolder).second) continue;
-        if (const auto f = folderOf.find(FileIdentity(resultFolder, spellings)); f != folderOf.end()) {
+        const auto f = folderOf.find(FileIdentity(resultFolder, spellings));
+        if (f != folderOf.end()) {
             return folders[f->second];
         }
     }

@@ -80,7 +80,8 @@ std::string FoldCase(std::string_view text) {
             AppendUtf8(folded, FoldCase(static_cast<char32_t>(byte)));
         } else if (byte >= 0xC2 && byte <= 0xDF && (next & 0xC0) == 0x80) {
             // Two bytes hold every letter the table folds; longer sequences pass unchanged.
-            AppendUtf8(folded, FoldCase(static_cast<char32_t>(((byte & 0x1F) << 6) | (next & 0x3F))));
+            const auto letter = static_cast<char32_t>(((byte & 0x1F) << 6) | (next & 0x3F));
+            AppendUtf8(folded, FoldCase(letter));
             ++i;
         } else {
             folded += static_cast<char>(byte);

@@ -98,7 +98,9 @@ std::optional<bool> ProbeTellsCaseApart(const std::string& folder) {
         } else if (found == 0) {
             // The same entry, unless the folder lists both spellings.
             bool isListed = std::find(seen.begin(), seen.end(), variant) != seen.end();
-            while (!isListed && (entry = ::readdir(dir)) != nullptr) isListed = variant == entry->d_name;
+            while (!isListed && (entry = ::readdir(dir)) != nullptr) {
+                isListed = variant == entry->d_name;
+            }
             answer = isListed;
         } else {
             isTried = true;
@@ -112,14 +114,17 @@ std::optional<bool> ProbeTellsCaseApart(const std::string& folder) {
 PathSpellings::Spelling PathSpellings::Spell(const std::string& path) {
     const std::size_t slash = path.rfind('/');
     const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
-    // ".", "..", a trailing "/" and a link name nothing in the folder itself: the whole path is
-    // resolved. Any other name is spelled within its folder, whose key is worked out once.
+    // A link leads elsewhere, and ".", ".." or a trailing "/" name no entry of the folder: for
+    // those the whole path is resolved. Any other name is spelled within its folder, whose key is
+    // worked out once.
     struct stat info {};
     if (name.empty() || name == "." || name == ".." ||
         (::lstat(path.c_str(), &info) == 0 && S_ISLNK(info.st_mode))) {
         return SpellWhole(path);
     }
-    const std::string folderPath = slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
+    const std::string folderPath = slash == std::string::npos ? "."
+                                   : slash == 0               ? "/"
+                                                              : path.substr(0, slash);
     std::optional<Spelling> folder;
     {
         const std::lock_guard<std::mutex> lock(mutex_);

@@ -42,7 +42,8 @@ public:
 
 private:
     Spelling SpellWhole(const std::string& path);
-    Spelling SpellIn(const Spelling& folder, const std::string& folderPath, const std::string& name);
+    Spelling SpellIn(const Spelling& folder, const std::string& folderPath,
+                     const std::string& name);
     bool TellsCaseApart(const std::string& folderPath, const std::string& folderKey,
                         bool isParentTellingApart);
 

@@ -532,8 +532,9 @@ TEST_F(ExfatDisk, ASourceUnderAnotherSpellingIsNeverWrittenOver) {
     const std::vector<std::uint8_t> photo = ReadFileBytes(card + "/Photos/a.jpg");
     const std::vector<std::uint8_t> other = ReadFileBytes(card + "/P2/b_s.jpg");
 
-    for (const auto& [mode, targets] : {std::pair<std::string, TargetTexts>{"folder", {card + "/photos", "", "", ""}},
-                                        {"subfolder", {"", "../PHOTOS", "", ""}}}) {
+    const std::pair<std::string, TargetTexts> otherSpellings[] = {
+        {"folder", {card + "/photos", "", "", ""}}, {"subfolder", {"", "../PHOTOS", "", ""}}};
+    for (const auto& [mode, targets] : otherSpellings) {
         SCOPED_TRACE(mode);
         const std::vector<ReportRow> rows = Run(mode, {card + "/Photos/a.jpg"}, targets);
         ASSERT_EQ(rows.size(), 1u);
@@ -563,14 +564,16 @@ TEST_F(ExfatDisk, TheFirstListedKeepsANameInAnyLetterCase) {
         std::vector<ReportRow> rows;
         if (isSharded) {
             rows = Run("folder", files, {target, "", "", ""}, 1, 2);
-            const std::vector<ReportRow> firstShard = Run("folder", files, {target, "", "", ""}, 0, 1);
+            const std::vector<ReportRow> firstShard =
+                Run("folder", files, {target, "", "", ""}, 0, 1);
             rows.insert(rows.begin(), firstShard.begin(), firstShard.end());
         } else {
             rows = Run("folder", files, {target, "", "", ""});
         }
         ASSERT_EQ(rows.size(), 2u);
         EXPECT_EQ(rows[0].Result, kReportOk);
-        EXPECT_EQ(rows[1].ErrorText, (isSharded ? kEarlierOutputErrorText : kTakenOutputErrorText) + files[0]);
+        EXPECT_EQ(rows[1].ErrorText,
+                  (isSharded ? kEarlierOutputErrorText : kTakenOutputErrorText) + files[0]);
         EXPECT_EQ(testing::JpegFileSize(target + "/Фото.jpg"), (PictureSize{20, 15}));
         // Under the first one's spelling, and nothing else beside it.
         std::vector<std::string> names;
