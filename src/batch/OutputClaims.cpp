@@ -21,8 +21,9 @@ std::string LowerAscii(std::string text) {
 }  // namespace
 
 OutputClaims::OutputClaims(const std::vector<std::string>& files, std::size_t first,
-                           const std::string& targetMode, const TargetTexts& targets)
-    : files_(files), first_(static_cast<int>(first)), plans_(files.size()) {
+                           const std::string& targetMode, const TargetTexts& targets,
+                           PathSpellings& spellings)
+    : files_(files), first_(static_cast<int>(first)), spellings_(spellings), plans_(files.size()) {
     std::unordered_map<std::string, int> sourceOf;
     for (std::size_t i = 0; i < files.size(); ++i) {
         plans_[i].SourceKey = FileIdentity(files[i], spellings_);

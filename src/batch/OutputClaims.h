@@ -27,8 +27,10 @@ namespace stampwise {
 
 class OutputClaims {
 public:
+    // spellings are the run's, kept by the caller for as long as the plan.
     OutputClaims(const std::vector<std::string>& files, std::size_t first,
-                 const std::string& targetMode, const TargetTexts& targets);
+                 const std::string& targetMode, const TargetTexts& targets,
+                 PathSpellings& spellings);
 
     // The output path of processed file i; empty for a target mode that names none.
     const std::string& OutputPath(int i) const { return plans_[first_ + i].OutputPath; }
@@ -68,7 +70,7 @@ private:
 
     const std::vector<std::string>& files_;  // the whole list
     const int first_;                        // the first file processed
-    PathSpellings spellings_;
+    PathSpellings& spellings_;
     std::vector<FilePlan> plans_;
     std::vector<int> holders_;  // by group: the file whose result is written there, or -1
     std::vector<FileStamp> written_;  // by group: the stamp of the holder's result
