@@ -62,10 +62,12 @@ using SaveTurn = std::function<std::optional<FileStamp>()>;
 
 // The work of one file up to its save's wait for the disk: step, output folder, the refusal of a
 // result that would replace its own source, and the bytes in a temporary file. outputPath is the
-// plan's; empty for a target mode that names none, which fails the file.
+// plan's; empty for a target mode that names none, which fails the file. spellings are the run's
+// (the plan's), so the folders they probed are not probed again.
 PreparedFile PrepareFile(const SourceFile& source, const std::string& outputPath,
                          const std::string& targetMode, const TransformStep& step,
-                         ResultFileOps& ops, const SaveTurn& awaitSaveTurn);
+                         ResultFileOps& ops, const SaveTurn& awaitSaveTurn,
+                         PathSpellings& spellings);
 
 // The rest of the save: the flush and the rename. The folder is flushed once after its last
 // result (SyncResultFolders).
