@@ -63,8 +63,9 @@ InterruptibleInput::int_type InterruptibleInput::underflow() {
     if (gptr() < egptr()) return traits_type::to_int_type(*gptr());
     for (;;) {
         if (InterruptSignal() != 0) return traits_type::eof();
-        // The wake pipe stays readable once a signal has written to it, so a signal that comes
-        // between the check above and poll() still ends the wait.
+        // The wake pipe stays readable once a signal has written to it (the batch command never
+        // drains it), so a signal that comes between the check above and poll() still ends the
+        // wait.
         pollfd waits[2] = {{fd_, POLLIN, 0}, {wakeReadEnd, POLLIN, 0}};
         const nfds_t count = wakeReadEnd >= 0 ? 2 : 1;
         if (::poll(waits, count, -1) < 0) {
