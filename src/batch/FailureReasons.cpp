@@ -11,6 +11,7 @@
 #include <jpeglib.h>
 #include <jerror.h>
 
+#include "batch/BatchTexts.h"
 #include "imaging/ImageErrors.h"
 
 namespace stampwise {
@@ -30,6 +31,11 @@ constexpr SystemCause kSystemCauses[] = {
     {EDQUOT, "нет места на диске"},
     {ENAMETOOLONG, "слишком длинное имя файла"},
     {EISDIR, "это не обычный файл"},
+    {ENXIO, "это не обычный файл"},  // a socket, or a device without its driver
+    {ELOOP, "символические ссылки ведут по кругу"},
+    {EIO, "ошибка ввода-вывода на диске"},
+    // FAT and exFAT keep no ? : * \ " < > | in a name (ResultFiles words exfat-fuse's refusal so).
+    {EINVAL, "на этом диске недопустимо такое имя"},
 };
 
 // Library errors whose code says it all, before what the data's fault says.
@@ -83,11 +89,19 @@ std::string JpegReason(const EJPEG& error) {
 std::string FailureReason(const std::exception& error) {
     if (const auto* jpeg = dynamic_cast<const EJPEG*>(&error)) return JpegReason(*jpeg);
 
+    // A picture too large to make, or storage that could not be had.
+    if (dynamic_cast<const EOutOfResources*>(&error) != nullptr) {
+        return WithTechnicalText(kNoMemoryText, error.what());
+    }
+
     const char* head = "Ошибка файловой системы: ";
     int errorNumber = 0;
     if (const auto* image = dynamic_cast<const EImageError*>(&error)) {
         errorNumber = image->ErrorNumber();
-        if (dynamic_cast<const EFOpenError*>(&error) != nullptr) head = "Не удалось прочитать файл: ";
+        if (dynamic_cast<const EFOpenError*>(&error) != nullptr ||
+            dynamic_cast<const EReadError*>(&error) != nullptr) {
+            head = "Не удалось прочитать файл: ";
+        }
         if (dynamic_cast<const EFCreateError*>(&error) != nullptr) head = "Не удалось записать файл: ";
     } else if (const auto* system = dynamic_cast<const std::system_error*>(&error)) {
         if (system->code().category() == std::generic_category() ||

@@ -1,5 +1,5 @@
 // Which file of a batch runs when, on how many threads, in how much memory: one scheduler whether
-// the batch has one job or many. The files start in list order on worker threads (std::jthread),
+// the batch has one job or many. The files start in list order on worker threads (WorkerThread),
 // each once a job is free and the files running leave room for its memory estimate in the budget,
 // and their outcomes come back to the calling thread in list order. One std::stop_token is the
 // only way to stop it: once stop is requested no file starts, and the files started finish.
@@ -24,6 +24,7 @@
 #include "batch/OutputClaims.h"
 #include "imaging/PictureCost.h"
 #include "platform/MemoryLimits.h"
+#include "platform/WorkerThread.h"
 
 namespace stampwise {
 
@@ -34,11 +35,15 @@ int DefaultJobCount();
 // being flushed and renamed): those hold no picture, only an open file each.
 int FilesWaitingForTheDisk(int jobs);
 
+// The worker threads a batch of files at jobs starts: one per file running or waiting for the disk.
+int WorkerThreadCount(int jobs, int files);
+
 // How often the calling thread is let go while it waits for the next file: the windows paint then.
 inline constexpr int kWaitTickMs = 40;
 
 // What the files running at once may take: given (when above 0), or what the system grants now less
-// the stacks of the threads for jobs files of count, which count against an address-space limit.
+// the stacks of every worker thread for jobs files of count, which count against an address-space
+// or data limit whole.
 std::uint64_t BatchBudget(std::uint64_t given, const MemorySources& sources, int jobs, int count);
 
 class FileScheduler {
@@ -117,7 +122,7 @@ private:
 
     std::stop_token stop_;
     std::optional<std::stop_callback<OnStop>> onStop_;  // set once everything above is
-    std::vector<std::jthread> workers_;                 // last: joined before the state above goes
+    std::vector<WorkerThread> workers_;                 // last: joined before the state above goes
 };
 
 }  // namespace stampwise

@@ -198,6 +198,13 @@ PendingResult WriteTemporaryResult(ResultFileOps& ops, const std::string& target
 
 void PutResultInPlace(ResultFileOps& ops, PendingResult& result) {
     const auto fail = [&](int errorNumber) {
+        // exfat-fuse refuses a name it cannot store (? : * \ and the like) with ENOENT, where the
+        // kernel's FAT drivers say EINVAL; the temporary file beside it shows the folder is there.
+        FileStamp temporary;
+        if (errorNumber == ENOENT && !result.Temporary.empty() &&
+            ops.Stamp(result.Temporary, temporary) == 0) {
+            errorNumber = EINVAL;
+        }
         DiscardResult(ops, result);
         if (errorNumber == EEXIST) ThrowOccupied(result.Target);
         if (errorNumber == kLockKeptByAnotherRun) {

@@ -5,12 +5,15 @@
 // MakeWatermarkOperation), the logo is read as the watermark window reads it (LoadLogoFile).
 #include "cli/BatchCommand.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <cerrno>
 #include <cstddef>
 #include <filesystem>
 #include <functional>
-#include <fstream>
 #include <istream>
 #include <ostream>
 #include <stop_token>
@@ -34,38 +37,76 @@ namespace {
 
 constexpr const char* kProgramName = "stampwise-batch";
 
+// The report on standard output, and whether it could be written: a run whose report is lost
+// must not exit as if it were done.
+class ReportOutput {
+public:
+    explicit ReportOutput(std::ostream& out) : out_(out) {}
+
+    // Writes and flushes a line (given without its line end).
+    void WriteLine(const std::string& line) { Write(line + '\n'); }
+    void Write(const std::string& text) {
+        errno = 0;
+        out_ << text << std::flush;
+        // The first failed write sets errno; later ones make no system call.
+        if (!out_ && error_ == 0) error_ = errno != 0 ? errno : EIO;
+    }
+    // The errno of the first failed write, or 0.
+    int Error() const { return error_; }
+
+private:
+    std::ostream& out_;
+    int error_ = 0;
+};
+
 // What the command shows of a batch: a line per row as soon as it comes, the progress for a
 // terminal. The folder messages are not repeated: each such file's row carries the same text. After
-// every row and at every tick it asks hearSignal, which turns a signal into the batch's stop.
+// every row and at every tick it asks hearStop, which turns a signal or a lost report into the
+// batch's stop.
 class CommandView final : public BatchView {
 public:
-    CommandView(std::ostream& out, std::ostream& err, bool showProgress, bool isJson,
-                std::function<void()> hearSignal)
+    CommandView(ReportOutput& out, std::ostream& err, bool showProgress, bool isJson,
+                std::function<void()> hearStop)
         : out_(out), err_(err), showProgress_(showProgress), isJson_(isJson),
-          hearSignal_(std::move(hearSignal)) {}
+          hearStop_(std::move(hearStop)) {}
 
     void AddRow(const ReportRow& row, const std::string&) override {
-        out_ << (isJson_ ? FormatJsonRow(row) : FormatReportLine(row)) << '\n' << std::flush;
-        hearSignal_();
+        out_.WriteLine(isJson_ ? FormatJsonRow(row) : FormatReportLine(row));
+        hearStop_();
     }
     void ShowProgress(int done, int total) override {
         if (!showProgress_) return;
         err_ << '\r' << done << '/' << total << std::flush;
         hasProgressLine_ = true;
     }
-    void WaitTick() override { hearSignal_(); }
+    void WaitTick() override { hearStop_(); }
 
     void EndProgress() {
         if (hasProgressLine_) err_ << '\n' << std::flush;
     }
 
 private:
-    std::ostream& out_;
+    ReportOutput& out_;
     std::ostream& err_;
     bool showProgress_;
     bool isJson_;
-    std::function<void()> hearSignal_;
+    std::function<void()> hearStop_;
     bool hasProgressLine_ = false;
+};
+
+// A descriptor closed on every path out of the list's reading.
+class OpenList {
+public:
+    explicit OpenList(int fd) : fd_(fd) {}
+    OpenList(const OpenList&) = delete;
+    OpenList& operator=(const OpenList&) = delete;
+    ~OpenList() {
+        if (fd_ >= 0) ::close(fd_);
+    }
+    int Get() const { return fd_; }
+
+private:
+    int fd_;
 };
 
 // The paths of --files-from appended to sources; false, with the reason on err, when the list
@@ -78,19 +119,23 @@ bool ReadListedPaths(const BatchCommandOptions& o, std::istream& in,
         err << kProgramName << ": --files-from -: standard input cannot be read\n";
         return false;
     }
-    std::ifstream file(o.FilesFrom, std::ios::binary);
-    if (!file.is_open()) {
+    // Read as standard input is, so that a signal also ends the wait on a list that is a pipe
+    // (--files-from <(find ...)).
+    const OpenList list(::open(o.FilesFrom.c_str(), O_RDONLY | O_CLOEXEC));
+    if (list.Get() < 0) {
         err << kProgramName << ": --files-from " << o.FilesFrom << ": " << SystemErrorText(errno)
             << "\n";
         return false;
     }
     // A folder opens but does not read: say so rather than run an empty batch.
-    std::error_code ec;
-    if (std::filesystem::is_directory(o.FilesFrom, ec)) {
+    struct stat info {};
+    if (::fstat(list.Get(), &info) == 0 && S_ISDIR(info.st_mode)) {
         err << kProgramName << ": --files-from " << o.FilesFrom << ": " << SystemErrorText(EISDIR)
             << "\n";
         return false;
     }
+    InterruptibleInput buffer(list.Get());
+    std::istream file(&buffer);
     if (ReadPathList(file, separator, sources)) return true;
     err << kProgramName << ": --files-from " << o.FilesFrom << ": the file cannot be read\n";
     return false;
@@ -190,10 +235,11 @@ ShardRange ShardOf(std::size_t total, int index, int count) {
     return ShardRange{boundary(index - 1), boundary(index)};
 }
 
-int RunBatchCommand(const std::vector<std::string>& arguments, std::istream& in, std::ostream& out,
-                    std::ostream& err, bool showProgress,
-                    const std::function<int()>& interruptSignal) {
-    const auto signalNumber = [&] { return interruptSignal ? interruptSignal() : 0; };
+namespace {
+
+// RunBatchCommand but for what becomes of a report that could not be written.
+int RunCommand(const std::vector<std::string>& arguments, std::istream& in, ReportOutput& out,
+               std::ostream& err, bool showProgress, const std::function<int()>& signalNumber) {
     const ParsedBatchCommand parsed = ParseBatchCommand(arguments);
     if (!parsed.Ok) {
         err << kProgramName << ": " << parsed.Error << "\n"
@@ -202,11 +248,11 @@ int RunBatchCommand(const std::vector<std::string>& arguments, std::istream& in,
     }
     const BatchCommandOptions& o = parsed.Options;
     if (o.ShowHelp) {
-        out << BatchCommandUsage();
+        out.Write(BatchCommandUsage());
         return kExitAllDone;
     }
     if (o.ShowVersion) {
-        out << kProgramName << ' ' << STAMPWISE_VERSION << '\n';
+        out.WriteLine(std::string(kProgramName) + ' ' + STAMPWISE_VERSION);
         return kExitAllDone;
     }
 
@@ -238,7 +284,19 @@ int RunBatchCommand(const std::vector<std::string>& arguments, std::istream& in,
 
     // The whole list before the first file: the runner checks every result against every source.
     std::vector<std::string> sources = o.Sources;
-    if (!o.FilesFrom.empty() && !ReadSourceList(o, in, sources, err)) return kExitUsage;
+    if (!o.FilesFrom.empty()) {
+        const std::size_t given = sources.size();
+        const bool isRead = ReadSourceList(o, in, sources, err);
+        // Ctrl-C while a pipe is still being read ends the run here, before anything is written.
+        if (const int signal = signalNumber(); signal != 0) return InterruptedExitStatus(signal);
+        if (!isRead) return kExitUsage;
+        // As a folder without pictures: a run that did nothing must not report success.
+        if (sources.size() == given) {
+            err << kProgramName << ": --files-from " << EscapeReportField(o.FilesFrom)
+                << ": the list names no file\n";
+            return kExitSomeFailed;
+        }
+    }
 
     std::vector<FolderProblem> folderProblems;
     std::vector<std::string> folders;
@@ -283,27 +341,41 @@ int RunBatchCommand(const std::vector<std::string>& arguments, std::istream& in,
         inputs.ProcessFirst = shard.First;
         inputs.ProcessLast = shard.Last;
     }
-    // A signal stops the batch through its one stop source: heard before the first file, after
-    // every row and while the batch waits for a file.
+    // A signal, or a report that can no longer be written, stops the batch through its one stop
+    // source: heard before the first file, after every row and while the batch waits for a file.
     std::stop_source stop;
-    const auto hearSignal = [&] {
-        if (signalNumber() != 0) stop.request_stop();
+    const auto hearStop = [&] {
+        if (signalNumber() != 0 || out.Error() != 0) stop.request_stop();
     };
-    hearSignal();
+    hearStop();
     inputs.Stop = stop.get_token();
-    CommandView view(out, err, showProgress, o.Json, hearSignal);
+    CommandView view(out, err, showProgress, o.Json, hearStop);
     const BatchSummary summary = RunBatch(job, inputs, operation, view);
     view.EndProgress();
     // Also when interrupted: the rows printed stay, and the last line says what became of the run
     // (where standard output is still there to take it).
     const int signal = signalNumber();
     const int done = summary.PrepareFailed ? summary.Total : summary.Done;
-    out << (o.Json ? FormatJsonEnd(summary.FinalMessage, summary.Total, done, summary.Failed,
-                                   signal != 0)
-                   : EscapeReportField(summary.FinalMessage))
-        << '\n' << std::flush;
+    out.WriteLine(o.Json ? FormatJsonEnd(summary.FinalMessage, summary.Total, done, summary.Failed,
+                                         signal != 0)
+                         : EscapeReportField(summary.FinalMessage));
     if (signal != 0) return InterruptedExitStatus(signal);
     return summary.PrepareFailed || summary.Failed > 0 ? kExitSomeFailed : kExitAllDone;
+}
+
+}  // namespace
+
+int RunBatchCommand(const std::vector<std::string>& arguments, std::istream& in, std::ostream& out,
+                    std::ostream& err, bool showProgress,
+                    const std::function<int()>& interruptSignal) {
+    const auto signalNumber = [&] { return interruptSignal ? interruptSignal() : 0; };
+    ReportOutput report(out);
+    const int status = RunCommand(arguments, in, report, err, showProgress, signalNumber);
+    // A closed pipe has its own status (SIGPIPE's); any other failed write is an error, as the
+    // coreutils make it: the report is lost.
+    if (report.Error() == 0 || report.Error() == EPIPE || signalNumber() != 0) return status;
+    err << kProgramName << ": write error: " << SystemErrorText(report.Error()) << "\n";
+    return status == kExitAllDone ? kExitSomeFailed : status;
 }
 
 }  // namespace stampwise

@@ -62,7 +62,10 @@ ShardRange ShardOf(std::size_t total, int index, int count);
 // only for --files-from -. showProgress puts "K/N" on err after every file (for a terminal).
 // interruptSignal, when given, tells the number of a signal that asks the run to end (0 while
 // none did): then no further file starts, the last line says the run was interrupted and the
-// status is 128 + that number.
+// status is 128 + that number; while --files-from is still being read, the run ends there,
+// writing nothing. A --files-from list without a path stops the run as a folder without pictures
+// does (status 1). A report that cannot be written to out stops the batch too, and is said on err
+// with status 1 (unless standard output was closed: SIGPIPE's status).
 int RunBatchCommand(const std::vector<std::string>& arguments, std::istream& in, std::ostream& out,
                     std::ostream& err, bool showProgress,
                     const std::function<int()>& interruptSignal = {});

@@ -440,14 +440,15 @@ std::string BatchCommandUsage() {
         "Standard output has one line per file, fields separated by tabs: source, its size,\n"
         "result file, its size, \"Успешно\" or \"Ошибка!\" and for a failed file the reason;\n"
         "the last line is the final message. In every field a backslash, tab, line feed and\n"
-        "carriage return are written as \\\\, \\t, \\n and \\r. With --json each file's line is\n"
-        "{\"source\", \"source_size\", \"output\", \"new_size\", \"ok\", \"error\"} (error null on\n"
-        "success) and the last is {\"message\", \"total\", \"succeeded\", \"failed\"}; bytes of a\n"
-        "name that are not UTF-8 appear as \\udc80 to \\udcff.\n"
-        "A folder without pictures, or one that cannot be read, stops the run before any file,\n"
-        "with a message on standard error. Exit status: 0 when every file succeeded, 1 when\n"
-        "some failed or a folder gave no pictures, 2 for a usage error (nothing is written\n"
-        "then).\n";
+        "carriage return are written as \\\\, \\t, \\n and \\r, any other control character as\n"
+        "\\xHH. With --json each file's line is {\"source\", \"source_size\", \"output\",\n"
+        "\"new_size\", \"ok\", \"error\"} (error null on success) and the last is {\"message\",\n"
+        "\"total\", \"succeeded\", \"failed\"}; bytes of a name that are not UTF-8 appear as\n"
+        "\\udc80 to \\udcff.\n"
+        "A folder without pictures, one that cannot be read, or a list without a path stops\n"
+        "the run before any file, with a message on standard error. Exit status: 0 when every\n"
+        "file succeeded, 1 when some failed, a folder or list gave no pictures or the report\n"
+        "could not be written, 2 for a usage error (nothing is written then).\n";
     return usage;
 }
 

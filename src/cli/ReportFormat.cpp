@@ -15,7 +15,19 @@ std::string EscapeReportField(const std::string& text) {
             case '\t': escaped += "\\t"; break;
             case '\n': escaped += "\\n"; break;
             case '\r': escaped += "\\r"; break;
-            default: escaped += c;
+            default: {
+                // Every other control byte (ESC, BEL, DEL...) as \xHH: a name must not drive the
+                // terminal that shows the report.
+                const unsigned char byte = static_cast<unsigned char>(c);
+                if (byte < 0x20 || byte == 0x7F) {
+                    static constexpr char kHex[] = "0123456789abcdef";
+                    escaped += "\\x";
+                    escaped += kHex[byte >> 4];
+                    escaped += kHex[byte & 0xF];
+                } else {
+                    escaped += c;
+                }
+            }
         }
     }
     return escaped;

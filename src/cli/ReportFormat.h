@@ -14,7 +14,8 @@ namespace stampwise {
 // EscapeReportField, so a name with a tab or a line break still gives one line of the same fields.
 std::string FormatReportLine(const ReportRow& row);
 
-// Backslash, tab, line feed and carriage return as \\, \t, \n and \r; everything else as it is.
+// Backslash, tab, line feed and carriage return as \\, \t, \n and \r, every other control byte
+// (below 0x20, and DEL) as \xHH in lower-case hex; everything else as it is.
 std::string EscapeReportField(const std::string& text);
 
 // The --json forms of a row and of the end: one object on one line each, without the line end.

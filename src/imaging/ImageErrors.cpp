@@ -36,6 +36,9 @@ EInvalidGraphic::EInvalidGraphic() : EImageError("Bitmap image is not valid") {}
 
 EReadError::EReadError() : EImageError("Stream read error") {}
 
+EReadError::EReadError(int errorNumber)
+    : EImageError("Stream read error. " + SystemErrorText(errorNumber), errorNumber) {}
+
 EOutOfResources::EOutOfResources() : EImageError("Out of system resources") {}
 
 EUnknownExtension::EUnknownExtension(const std::string& extensionWithoutDot)

@@ -78,10 +78,12 @@ public:
     EInvalidGraphic();
 };
 
-// "Stream read error"
+// "Stream read error": data shorter than it says; with an errorNumber, a read that the system
+// refused, "Stream read error. <reason>".
 class EReadError : public EImageError {
 public:
     EReadError();
+    explicit EReadError(int errorNumber);
 };
 
 // "Out of system resources": a picture too large to make (see kMaxPicturePixels) or storage that

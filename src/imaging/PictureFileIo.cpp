@@ -51,7 +51,7 @@ std::size_t ReadUpTo(const FileDescriptor& file, std::uint8_t* data, std::size_t
         const ssize_t got = ::read(file.Get(), data + filled, size - filled);
         if (got < 0) {
             if (errno == EINTR) continue;
-            throw EReadError();
+            throw EReadError(errno);
         }
         if (got == 0) break;
         filled += static_cast<std::size_t>(got);

@@ -123,11 +123,13 @@ std::uint64_t AvailableMemoryBytes(const MemorySources& sources) {
     const fs::path status = root / "proc/self/status";
     const std::uint64_t addressLimit = ProcessLimit(sources.AddressSpaceLimit, RLIMIT_AS);
     if (addressLimit != kUnknownMemory) {
-        room = std::min(room, RoomUnder(addressLimit, ReadKeyed(status, "VmSize:").value_or(0) * 1024));
+        room = std::min(room, RoomUnder(addressLimit, ReadKeyed(status, "VmSize:").value_or(0) * 1024 +
+                                                          sources.ToBeMappedBytes));
     }
     const std::uint64_t dataLimit = ProcessLimit(sources.DataLimit, RLIMIT_DATA);
     if (dataLimit != kUnknownMemory) {
-        room = std::min(room, RoomUnder(dataLimit, ReadKeyed(status, "VmData:").value_or(0) * 1024));
+        room = std::min(room, RoomUnder(dataLimit, ReadKeyed(status, "VmData:").value_or(0) * 1024 +
+                                                       sources.ToBeMappedBytes));
     }
     return room;
 }

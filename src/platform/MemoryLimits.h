@@ -21,12 +21,17 @@ struct MemorySources {
     // RLIMIT_AS and RLIMIT_DATA in bytes (kUnknownMemory: none); unset: the process's own.
     std::optional<std::uint64_t> AddressSpaceLimit;
     std::optional<std::uint64_t> DataLimit;
+    // What the process is about to map on top of its present size (the stacks of threads it will
+    // start): counted against the address-space and data limits, which count a mapping whole, and
+    // not against the others, which count only the pages touched.
+    std::uint64_t ToBeMappedBytes = 0;
 };
 
 // The least room of: MemAvailable; for every memory control group from the process's own up to
 // the top, its limit less its use (memory.max and memory.current, or memory.limit_in_bytes and
 // memory.usage_in_bytes, the page cache it may drop not counted as use); the address-space limit
-// less the process's virtual size, and the data limit less its data size. kUnknownMemory when none
+// less the process's virtual size, and the data limit less its data size, each also less
+// ToBeMappedBytes. kUnknownMemory when none
 // of them says anything.
 std::uint64_t AvailableMemoryBytes(const MemorySources& sources);
 std::uint64_t AvailableMemoryBytes();

@@ -2,10 +2,13 @@
 #include "batch/BatchRunner.h"
 
 #include <gtest/gtest.h>
+#include <sys/socket.h>
+#include <sys/un.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdint>
+#include <cstring>
 #include <filesystem>
 #include <stdexcept>
 #include <stop_token>
@@ -17,6 +20,7 @@
 #include "resize/ResizeRule.h"
 #include "watermark/WatermarkTexts.h"
 #include "support/RecordingBatchView.h"
+#include "support/ReferenceCodec.h"
 #include "support/TempFolder.h"
 #include "support/TestJpegFiles.h"
 
@@ -606,6 +610,21 @@ TEST(FailureReasons, TheUsualCausesAreSaidInRussianBeforeTheSystemsOrTheLibrarys
     const fs::perms readOnly = fs::perms::owner_read | fs::perms::owner_exec | fs::perms::group_read |
                                fs::perms::group_exec | fs::perms::others_read | fs::perms::others_exec;
     fs::permissions(dir / "locked", readOnly);
+    const std::string socketPath = dir / "socket.jpg";
+    const int listening = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    ASSERT_LT(socketPath.size(), sizeof address.sun_path);
+    std::memcpy(address.sun_path, socketPath.c_str(), socketPath.size() + 1);
+    ASSERT_EQ(::bind(listening, reinterpret_cast<const sockaddr*>(&address), sizeof address), 0);
+    fs::create_symlink("loop2.jpg", dir / "loop1.jpg");
+    fs::create_symlink("loop1.jpg", dir / "loop2.jpg");
+    // Reading this process's memory at address 0 fails as a bad disk's sector does: EIO.
+    fs::create_symlink("/proc/self/mem", dir / "bad-sector.jpg");
+    // Beyond the largest picture the codec makes, with little data: refused before any storage.
+    const std::vector<std::uint8_t> small =
+        testing::EncodeWithLibjpeg(testing::MakePhotoLike(16, 16, 3), false, false);
+    testing::WriteBytes(dir / "huge.jpg", testing::ClaimingSize(small, 17000, 17000));
     const TransformStep step = MakeResizeOperation(ResizeMode::Width, 20, "20").Step;
     const TargetTexts beside{"", "Resized", "small_", "_small"};
     const TargetTexts missingFolder{"", "", "missing/", ""};
@@ -636,7 +655,19 @@ TEST(FailureReasons, TheUsualCausesAreSaidInRussianBeforeTheSystemsOrTheLibrarys
          "Premature end of JPEG file)"},
         {"not a JPEG file", reason(text, "subfolder", beside), "Файл — не картинка JPEG (JPEG error #",
          ": Not a JPEG file: starts with 0x6e 0x6f)"},
+        {"a socket as source", reason(socketPath, "subfolder", beside),
+         "Не удалось прочитать файл: это не обычный файл (", "No such device or address)"},
+        {"a loop of links", reason(dir / "loop1.jpg", "subfolder", beside),
+         "Не удалось прочитать файл: символические ссылки ведут по кругу (",
+         "Too many levels of symbolic links)"},
+        {"a read that fails", reason(dir / "bad-sector.jpg", "subfolder", beside),
+         "Не удалось прочитать файл: ошибка ввода-вывода на диске (", "Input/output error)"},
+        // Refused by the codec ("Out of system resources"), or on a machine with less than its
+        // gigabyte free, by the batch before it is read: the same words either way.
+        {"a picture too large to make", reason(dir / "huge.jpg", "subfolder", beside),
+         "Не хватает памяти для картинки", ""},
     };
+    ::close(listening);
     fs::permissions(dir / "locked", fs::perms::owner_all);  // so that the folder can go
     for (const auto& c : cases) {
         EXPECT_EQ(c.reason.rfind(c.words, 0), 0u) << c.what << ": " << c.reason;

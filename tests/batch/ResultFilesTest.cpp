@@ -584,6 +584,23 @@ TEST_F(ExfatDisk, TheFirstListedKeepsANameInAnyLetterCase) {
     }
 }
 
+TEST_F(ExfatDisk, NamesTheDiskCannotStoreFailSayingSo) {
+    TempFolder sources;  // on a disk that takes any name
+    std::vector<std::string> files;
+    for (const char* name : {"a?.jpg", "b:.jpg", "c*.jpg", "d\\.jpg"}) {
+        files.push_back(sources / name);
+        WriteTestJpeg(files.back(), 40, 30);
+    }
+    fs::create_directories(mount_ + "/out");
+    const std::vector<ReportRow> rows = Run("folder", files, {mount_ + "/out", "", "", ""});
+    ASSERT_EQ(rows.size(), files.size());
+    for (const ReportRow& row : rows) {
+        EXPECT_EQ(row.ErrorText.rfind("Не удалось записать файл: на этом диске недопустимо такое имя (", 0), 0u)
+            << row.ErrorText;
+    }
+    EXPECT_FALSE(HasTemporaryFiles(mount_ + "/out"));
+}
+
 TEST_F(ExfatDisk, AKillWhileLandingLeavesNoPartialResult) {
     CheckThatKillsLeaveNoPartialResult(mount_);
 }

@@ -579,6 +579,23 @@ TEST(BatchCommandFileList, NulSeparatedNamesMayHoldLineBreaks) {
     EXPECT_EQ(JpegFileSize(dir / "two\nlines_r.jpg"), (PictureSize{3, 2}));
 }
 
+// A list without a path, on standard input or in a file, does nothing and says so, as a folder
+// without pictures does; the pictures given besides are not processed either.
+TEST(BatchCommandFileList, EmptyListStopsTheRunAsAFolderWithoutPictures) {
+    TempFolder dir;
+    WriteTestJpeg(dir / "a.jpg", 6, 4);
+    const std::string blank = dir.WriteFile("blank.list", "\n\n");
+    const CommandRun piped = RunInProcess({"resize", "--width", "3", "--files-from", "-", "--null"});
+    const CommandRun listed =
+        RunInProcess({"resize", "--width", "3", "--files-from", blank, dir / "a.jpg"});
+    for (const CommandRun& run : {piped, listed}) {
+        EXPECT_EQ(run.status, 1);
+        EXPECT_EQ(run.out, "");
+        EXPECT_NE(run.err, "");
+    }
+    EXPECT_FALSE(fs::exists(dir / "Resized"));
+}
+
 // N machines with the same list and shards 1/N … N/N together process every file exactly once, in
 // list order, in slices that differ by one file at most; a list shorter than N leaves some empty.
 TEST(BatchCommandFileList, ShardsTogetherGiveTheWholeListOnce) {
@@ -597,7 +614,8 @@ TEST(BatchCommandFileList, ShardsTogetherGiveTheWholeListOnce) {
                     {"resize", "--width", "2", "--shard", shard, "--files-from", "-"}, false,
                     Joined(list, '\n'));
                 const std::vector<std::string> mine = ReportedSources(run.out);
-                EXPECT_EQ(run.status, mine.empty() ? 0 : 1);
+                // An empty slice of a list is done; an empty list stops the run.
+                EXPECT_EQ(run.status, mine.empty() && total > 0 ? 0 : 1);
                 together.insert(together.end(), mine.begin(), mine.end());
                 shortest = std::min(shortest, mine.size());
                 longest = std::max(longest, mine.size());
@@ -894,7 +912,7 @@ TEST(BatchCommandProgram, NamesWithTabsAndLineBreaksKeepTheirLinesInTextAndJson)
     WriteTestJpeg(tab, 40, 30);
     WriteTestJpeg(newline, 40, 30);
     WriteTestJpeg(notUtf8, 40, 30);
-    const std::string missing = dir / "m\r.jpg";
+    const std::string missing = dir / "m\r\x1b[2J\x07\x7f.jpg";  // a name that would clear the screen
 
     const CommandRun text = RunProgram(scratch, {"resize", "--width", "20", "--prefix", "s_", tab,
                                                  newline, missing});
@@ -903,8 +921,9 @@ TEST(BatchCommandProgram, NamesWithTabsAndLineBreaksKeepTheirLinesInTextAndJson)
     const std::string d = dir.String();
     EXPECT_EQ(lines[0], d + "/a\\tb.jpg\t40x30\t" + d + "/s_a\\tb.jpg\t20x15\tУспешно");
     EXPECT_EQ(lines[1], d + "/c\\nd\\\\e.jpg\t40x30\t" + d + "/s_c\\nd\\\\e.jpg\t20x15\tУспешно");
-    EXPECT_EQ(lines[2].rfind(d + "/m\\r.jpg\t0x0\t\t0x0\tОшибка!\tНе удалось прочитать файл: нет такого "
-                                 "файла или папки (Cannot open file \"" + d + "/m\\r.jpg\"", 0),
+    EXPECT_EQ(lines[2].rfind(d + "/m\\r\\x1b[2J\\x07\\x7f.jpg\t0x0\t\t0x0\tОшибка!\tНе удалось прочитать "
+                                 "файл: нет такого файла или папки (Cannot open file \"" + d +
+                                 "/m\\r\\x1b[2J\\x07\\x7f.jpg\"", 0),
               0u);
 
     const CommandRun json = RunProgram(scratch, {"resize", "--width", "20", "--suffix", "_j",
@@ -1375,6 +1394,103 @@ TEST(BatchCommandProgram, SignalsAndAClosedPipeEndTheRunBetweenFilesLeavingNoTem
             EXPECT_EQ(written, lines.size() - 1);
         }
     }
+}
+
+// As the coreutils: a report that cannot be written (a full disk) is an error, whatever was asked.
+TEST(BatchCommandProgram, AReportThatCannotBeWrittenIsAnErrorWithStatusOne) {
+    TempFolder scratch;
+    TempFolder dir;
+    WriteTestJpeg(dir / "a.jpg", 40, 30);
+    for (const Args& args : {Args{"resize", "--width", "20", dir / "a.jpg"}, Args{"--help"}}) {
+        SCOPED_TRACE(args[0]);
+        std::string line = ShellQuoted(STAMPWISE_BATCH_EXE);
+        for (const std::string& a : args) line += " " + ShellQuoted(a);
+        line += " >/dev/full 2>" + ShellQuoted(scratch / "stderr.txt");
+        const int status = std::system(line.c_str());
+        ASSERT_TRUE(WIFEXITED(status));
+        EXPECT_EQ(WEXITSTATUS(status), 1);
+        const std::vector<std::uint8_t> err = ReadFileBytes(scratch / "stderr.txt");
+        EXPECT_NE(std::string(err.begin(), err.end()).find("write error: " + SystemErrorText(ENOSPC)),
+                  std::string::npos);
+    }
+}
+
+// Ctrl-C while the list still comes through a pipe whose writer holds it open: the run ends at
+// once, with nothing on standard output. The signal is sent while the program still blocks it
+// (as started), so it is there when the program begins; without the stop the program waits for
+// the pipe's end, and the test's time limit ends it.
+TEST(BatchCommandProgram, InterruptWhileTheListIsReadEndsTheRunAtOnce) {
+    TempFolder dir;
+    WriteTestJpeg(dir / "a.jpg", 40, 30);
+    int list[2];
+    ASSERT_EQ(::pipe(list), 0);
+    const std::string listed = dir / "a.jpg" + "\n";
+    ASSERT_EQ(::write(list[1], listed.data(), listed.size()), static_cast<ssize_t>(listed.size()));
+    std::vector<std::string> argv = {STAMPWISE_BATCH_EXE, "resize", "--width", "20", "--files-from", "-"};
+    std::vector<char*> pointers;
+    for (std::string& a : argv) pointers.push_back(a.data());
+    pointers.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, list[0], STDIN_FILENO);
+    posix_spawn_file_actions_addclose(&actions, list[0]);
+    posix_spawn_file_actions_addclose(&actions, list[1]);
+    const std::string out = dir / "stdout.txt";
+    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, out.c_str(), O_WRONLY | O_CREAT, 0600);
+    posix_spawnattr_t attributes;
+    posix_spawnattr_init(&attributes);
+    sigset_t blocked;
+    sigemptyset(&blocked);
+    sigaddset(&blocked, SIGINT);
+    posix_spawnattr_setsigmask(&attributes, &blocked);
+    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGMASK);
+    pid_t pid = 0;
+    const int spawned = posix_spawn(&pid, pointers[0], &actions, &attributes, pointers.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    posix_spawnattr_destroy(&attributes);
+    ::close(list[0]);
+    ASSERT_EQ(spawned, 0);
+    ::kill(pid, SIGINT);
+    int status = 0;
+    const pid_t waited = ::waitpid(pid, &status, 0);
+    ::close(list[1]);
+    ASSERT_EQ(waited, pid);
+    ASSERT_TRUE(WIFEXITED(status)) << "ended by signal " << WTERMSIG(status);
+    EXPECT_EQ(WEXITSTATUS(status), 128 + SIGINT);
+    EXPECT_TRUE(ReadFileBytes(out).empty());
+    EXPECT_FALSE(fs::exists(dir / "Resized"));
+}
+
+// Under `ulimit -v`, every thread's stack counts: two large pictures among many small files at four
+// jobs, where the small ones make the batch start many threads.
+TEST(BatchCommandProgram, AllFilesSucceedUnderAnAddressSpaceLimit) {
+#if defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP() << "AddressSanitizer reserves more address space than the limit";
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+    GTEST_SKIP() << "AddressSanitizer reserves more address space than the limit";
+#endif
+#endif
+    TempFolder scratch;
+    TempFolder dir;
+    Args args = {"resize", "--percent", "100", "--jobs", "4", "--subfolder", "out"};
+    const std::vector<std::uint8_t> photo = EncodeJpeg(MakePhotoLike(3000, 2000, 5));
+    for (int i = 0; i < 2; ++i) {
+        args.push_back(dir / ("p" + std::to_string(i) + ".jpg"));
+        testing::WriteBytes(args.back(), photo);
+    }
+    for (int i = 0; i < 20; ++i) {
+        args.push_back(dir / ("s" + std::to_string(i) + ".jpg"));
+        WriteTestJpeg(args.back(), 16, 12);
+    }
+    std::string line = "ulimit -v 200000 && exec " + ShellQuoted(STAMPWISE_BATCH_EXE);
+    for (const std::string& a : args) line += " " + ShellQuoted(a);
+    line += " >" + ShellQuoted(scratch / "out.txt") + " 2>&1";
+    const int status = std::system(("sh -c " + ShellQuoted(line)).c_str());
+
+    const std::vector<std::uint8_t> out = ReadFileBytes(scratch / "out.txt");
+    ASSERT_TRUE(WIFEXITED(status)) << std::string(out.begin(), out.end());
+    EXPECT_EQ(WEXITSTATUS(status), 0) << std::string(out.begin(), out.end());
 }
 
 #endif
