@@ -415,7 +415,7 @@ void TReportForm::RunBatch(stampwise::JobState& job, stampwise::BatchInputs inpu
 
     inputs.Stop = stop_.get_token();
     TReportBatchView view(*this, boxes);
-    stampwise::PacedBatchView paced(view, ReportClock);
+    stampwise::PacedBatchView paced(view);
     const stampwise::BatchSummary summary = stampwise::RunBatch(job, inputs, operation, paced);
     paced.Flush();
     // Every picture of the batch is gone: the memory goes back to the system, since a program

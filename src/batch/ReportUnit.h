@@ -10,7 +10,6 @@
 
 #include <QIcon>
 #include <QWidget>
-#include <chrono>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -50,8 +49,6 @@ public:
 
     // The shell's "open" on a file; its outcome is ignored. Tests record the paths instead.
     std::function<void(const std::string& path)> OpenInShell;
-    // The time by which a batch's rows are paced (PacedBatchView); unset: the steady clock.
-    std::function<std::chrono::steady_clock::time_point()> ReportClock;
 
     // Asks the question about job (its files and the source they were confirmed from) in boxes;
     // on Yes (and a target that can take the results) hides paramsWindow, sets the report up, runs
