@@ -267,6 +267,19 @@ TEST_F(TwoRuns, TheQuestionSummaryAndBatchNameTheSourceLastConfirmed) {
     }
 }
 
+TEST_F(TwoRuns, AnOpenSummarySaysALaterRunsConfirmedSourceAtOnce) {
+    const std::string other = folder.MakeFolder("other");
+    WriteTestJpeg(other + "/o.jpg", 40, 30);
+    FolderRunToTheTargetWindow(folder.String());
+    Click(FormId::SelectTargetForm, "btnNext");
+    ASSERT_TRUE(IsShown(FormId::ResizeParamsForm));
+
+    FolderRunToTheTargetWindow(other);
+
+    const std::string summary = Control<QLabel>(FormId::ResizeParamsForm, "lblHint")->text().toStdString();
+    EXPECT_NE(summary.find("[" + other + "] с расширением jpg (всего 1)"), std::string::npos) << summary;
+}
+
 TEST_F(TwoRuns, TheBatchOfAnEarlierRunNamesItsResultsByTheTargetFieldsAsTheyStandNow) {
     const std::string out = folder.MakeFolder("out");
     const std::string later = folder.MakeFolder("later");
