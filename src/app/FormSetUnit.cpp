@@ -1,13 +1,9 @@
 #include "app/FormSetUnit.h"
 
 #include <QApplication>
-#include <QCoreApplication>
 #include <QGuiApplication>
 #include <QIcon>
-#include <QLibraryInfo>
-#include <QLocale>
 #include <QString>
-#include <QTranslator>
 #include <QWidget>
 
 #include "app/AboutUnit.h"
@@ -82,6 +78,8 @@ void TFormSet::HideForm(FormId id) { Form(id)->hide(); }
 
 void TFormSet::ClearFilesList() { SelectFilesForm->ClearFilesList(); }
 
+void TFormSet::JobChanged() { ResizeParamsForm->rbWidthClick(); }
+
 std::string TFormSet::SelectedSourceFolder() const { return SelectFolderForm->SelectedFolder(); }
 
 std::vector<std::string> TFormSet::FileListEntries() const { return SelectFilesForm->Entries(); }
@@ -91,7 +89,7 @@ stampwise::TargetTexts TFormSet::TargetFieldTexts() const { return SelectTargetF
 void TFormSet::StartBatch(FormId paramsForm, const stampwise::BatchOperation& operation) {
     stampwise::BatchInputs inputs;
     inputs.Targets = TargetFieldTexts();
-    ReportForm->RunBatch(job_, SelectedSourceFolder(), inputs, operation, Form(paramsForm), boxes_);
+    ReportForm->RunBatch(job_, inputs, operation, Form(paramsForm), boxes_);
 }
 
 void TFormSet::StopBatch() { ReportForm->StopBatch(); }
@@ -114,9 +112,3 @@ void SetDesktopIdentity() {
     QApplication::setWindowIcon(icon);
 }
 
-void InstallQtTranslations(QTranslator& translator) {
-    if (translator.load(QLocale::system(), QStringLiteral("qtbase"), QStringLiteral("_"),
-                        QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
-        QCoreApplication::installTranslator(&translator);
-    }
-}

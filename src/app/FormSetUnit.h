@@ -7,7 +7,6 @@
 
 #include "batch/WizardHost.h"
 
-class QTranslator;
 class QWidget;
 class TMainForm;
 enum class PulseTicks;
@@ -39,6 +38,7 @@ public:
     void ShowForm(stampwise::FormId id) override;
     void HideForm(stampwise::FormId id) override;
     void ClearFilesList() override;
+    void JobChanged() override;
 
     std::string SelectedSourceFolder() const override;
     std::vector<std::string> FileListEntries() const override;
@@ -78,6 +78,3 @@ void SetApplicationTitle();
 // Ties the running windows to the installed menu entry (the desktop file's id) and gives them the
 // icon the entry shows, drawn by the artwork generator at every size the desktop asks for.
 void SetDesktopIdentity();
-// Loads Qt's own translations for the system locale into translator and installs it, when they
-// are installed, so the standard Yes and No read in the user's language.
-void InstallQtTranslations(QTranslator& translator);

@@ -10,13 +10,6 @@
 
 namespace stampwise {
 
-std::string TargetRefusal(const std::string& targetMode, const TargetTexts& targets) {
-    if (targetMode == keyword::kFolder && !CanTakeFiles(targets.Folder)) {
-        return kCannotSaveToFolderText + targets.Folder;
-    }
-    return "";
-}
-
 BatchSummary RunBatch(JobState& job, const BatchInputs& inputs, const BatchOperation& operation,
                       BatchView& view) {
     BatchSummary summary;

@@ -24,6 +24,7 @@
 #include "platform/MemoryLimits.h"
 #include "platform/PathSpellings.h"
 #include "batch/OperationTexts.h"
+#include "batch/TargetCheck.h"
 
 namespace stampwise {
 
@@ -94,12 +95,8 @@ struct BatchSummary {
     std::string FinalMessage;
 };
 
-// Empty when the target can take the batch's results; else the notice why not, said once before
-// anything is shown: in the "folder" mode, kCannotSaveToFolderText + a folder that cannot take files.
-std::string TargetRefusal(const std::string& targetMode, const TargetTexts& targets);
-
-// In the "folder" mode a target folder that cannot take files (TargetRefusal) ends the batch at once, before any
-// view call: PrepareFailed, FinalMessage kCannotSaveToFolderText + the folder, job.SourceFiles kept.
+// In the "folder" mode a target folder that cannot take files ends the batch at once, before any
+// view call: PrepareFailed, FinalMessage TargetRefusal's notice, job.SourceFiles kept.
 // Otherwise shows progress 0, prepares the operation, adds one row per file of job.SourceFiles in
 // inputs' range, cleans up, and returns the final message with job.SourceFiles emptied. A
 // subfolder that cannot be made is said once per folder, with the first row of its files.

@@ -24,8 +24,6 @@ inline constexpr const char* kReportError = "Ошибка!";
 inline constexpr const char* kUnknownErrorText = "Неизвестная ошибка";
 // The reason of a file that cannot fit in the memory available, followed by its figures.
 inline constexpr const char* kNoMemoryText = "Не хватает памяти для картинки";
-// The notice of a target folder that cannot take files, followed by the folder.
-inline constexpr const char* kCannotSaveToFolderText = "Нельзя сохранить файлы в каталог ";
 inline constexpr int kReportImageOk = 0;
 inline constexpr int kReportImageError = 1;
 

@@ -1,7 +1,5 @@
 #include "batch/FileWork.h"
 
-#include <unistd.h>
-
 #include <exception>
 #include <filesystem>
 #include <set>
@@ -100,13 +98,6 @@ void SyncResultFolders(const std::vector<std::string>& writtenPaths) {
         folders.insert(parent.empty() ? std::string(".") : parent.string());
     }
     for (const std::string& folder : folders) SyncFolder(folder);
-}
-
-bool CanTakeFiles(const std::string& folder) {
-    std::error_code error;
-    if (folder.empty() || !std::filesystem::is_directory(folder, error)) return false;
-    // The effective rights, and EROFS for a read-only file system, without writing anything.
-    return ::access(folder.c_str(), W_OK | X_OK) == 0;
 }
 
 }  // namespace stampwise

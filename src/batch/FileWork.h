@@ -79,8 +79,5 @@ void MarkFailed(ReportRow& row, const std::string& text);
 // The folder of every result written, each flushed once: its renames are then on the disk too.
 void SyncResultFolders(const std::vector<std::string>& writtenPaths);
 
-// Whether files can be written into folder: it exists, is a folder, and this process may create
-// files in it (the file system not read-only).
-bool CanTakeFiles(const std::string& folder);
 
 }  // namespace stampwise

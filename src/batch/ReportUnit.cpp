@@ -1,6 +1,7 @@
 #include "batch/ReportUnit.h"
 
 #include <algorithm>
+#include <vector>
 
 #include <QApplication>
 #include <QBitmap>
@@ -21,6 +22,7 @@
 #include <QTreeWidget>
 #include <QUrl>
 
+#include "batch/PacedBatchView.h"
 #include "batch/ReportProgress.h"
 #include "batch/ReportToolTip.h"
 #include "batch/WizardHost.h"
@@ -128,9 +130,9 @@ private:
     TReportForm& report_;
 };
 
-// The batch runner's view of this window: the rows into the list, a folder message in a box
-// before its row, and the events handled while the runner waits, so the windows paint and the
-// stop is heard.
+// The batch runner's view of this window, behind a PacedBatchView: the rows into the list and a
+// folder message in a box before its row, painted by the events handled after each run of them,
+// so the windows paint once per run and the stop is heard.
 class TReportBatchView final : public stampwise::BatchView {
 public:
     TReportBatchView(TReportForm& report, stampwise::MessageBoxes& boxes)
@@ -139,12 +141,14 @@ public:
     void AddRow(const stampwise::ReportRow& row, const std::string& folderMessage) override {
         if (!folderMessage.empty()) boxes_.Information(folderMessage);
         report_.AddRow(row);
-        report_.RepaintList();
     }
     void ShowProgress(int done, int total) override { report_.ShowProgress(done, total); }
     // Everything, so the windows keep painting and the stop button is heard; the report window's
     // gate keeps every other input out until the final message.
-    void WaitTick() override { QApplication::processEvents(); }
+    void WaitTick() override {
+        report_.ScrollToLastRow();
+        QApplication::processEvents();
+    }
 
 private:
     TReportForm& report_;
@@ -229,7 +233,8 @@ TReportForm::TReportForm(stampwise::WizardHost& forms)
     connect(btnViewResult, &QPushButton::clicked, this, &TReportForm::btnViewResultClick);
     connect(btnStop, &QPushButton::clicked, this, &TReportForm::btnStopClick);
     connect(btnFinished, &QPushButton::clicked, this, &TReportForm::btnFinishedClick);
-    InstallWizardKeys(this, nullptr);
+    // Enter closes the report as its default button does; during a batch the gate keeps it out.
+    InstallWizardKeys(this, btnFinished);
 }
 
 void TReportForm::LayOut() {
@@ -297,7 +302,12 @@ void TReportForm::AddRow(const stampwise::ReportRow& row) {
     }
     item->setIcon(0, RowIcon(row.ImageIndex));
     FitColumnsToRow(item);
-    lvReport->scrollToItem(item);
+}
+
+void TReportForm::ScrollToLastRow() {
+    // Once per run of rows: each scroll lays the whole list out again.
+    const int count = lvReport->topLevelItemCount();
+    if (count > 0) lvReport->scrollToItem(lvReport->topLevelItem(count - 1));
 }
 
 void TReportForm::FitColumnsToRow(QTreeWidgetItem* item) {
@@ -315,15 +325,11 @@ void TReportForm::ShowReport() {
     forms_.ShowForm(FormId::ReportForm);
 }
 
-void TReportForm::RepaintList() { lvReport->viewport()->repaint(); }
-
 void TReportForm::ShowProgress(int done, int total) {
     lblProgress->setText(QString::fromStdString(stampwise::ReportProgressText(done, total)));
     // A batch of no files is complete at once rather than stuck at an empty bar.
     pbProgress->setRange(0, total > 0 ? total : 1);
     pbProgress->setValue(total > 0 ? done : 1);
-    lblProgress->repaint();
-    pbProgress->repaint();
 }
 
 std::optional<std::string> TReportForm::SelectedRowText(int column) const {
@@ -375,20 +381,20 @@ void TReportForm::closeEvent(QCloseEvent* event) {
     QWidget::closeEvent(event);
 }
 
-void TReportForm::RunBatch(stampwise::JobState& job, const std::string& sourceFolder,
-                           stampwise::BatchInputs inputs, const stampwise::BatchOperation& operation,
-                           QWidget* paramsWindow, stampwise::MessageBoxes& boxes) {
+void TReportForm::RunBatch(stampwise::JobState& job, stampwise::BatchInputs inputs,
+                           const stampwise::BatchOperation& operation, QWidget* paramsWindow,
+                           stampwise::MessageBoxes& boxes) {
     const std::string question = stampwise::BuildConfirmationText(
-        operation.Texts, job.SourceKind, sourceFolder, static_cast<int>(job.SourceFiles.size()),
-        operation.OperationPhrase, job.TargetMode, inputs.Targets);
+        operation.Texts, job.SourceFilesKind, job.SourceFilesFolder,
+        static_cast<int>(job.SourceFiles.size()), operation.OperationPhrase, job.TargetMode,
+        inputs.Targets);
     if (!boxes.Question(question)) return;
-    // Every file would fail on it, one by one: said once, and the parameters window stays for
-    // another try.
-    if (const std::string refusal = stampwise::TargetRefusal(job.TargetMode, inputs.Targets);
-        !refusal.empty()) {
-        boxes.Notice(refusal);
-        return;
-    }
+    // Every file of a folder that cannot take results would fail on it, one by one, after being
+    // read: said once per folder, and the parameters window stays for another try.
+    const std::vector<std::string> refusals =
+        stampwise::TargetRefusals(job.TargetMode, inputs.Targets, job.SourceFiles);
+    for (const std::string& refusal : refusals) boxes.Notice(refusal);
+    if (!refusals.empty()) return;
 
     if (paramsWindow != nullptr) paramsWindow->hide();
     ClearRows();
@@ -409,7 +415,9 @@ void TReportForm::RunBatch(stampwise::JobState& job, const std::string& sourceFo
 
     inputs.Stop = stop_.get_token();
     TReportBatchView view(*this, boxes);
-    const stampwise::BatchSummary summary = stampwise::RunBatch(job, inputs, operation, view);
+    stampwise::PacedBatchView paced(view);
+    const stampwise::BatchSummary summary = stampwise::RunBatch(job, inputs, operation, paced);
+    paced.Flush();
     // Every picture of the batch is gone: the memory goes back to the system, since a program
     // that keeps pictures' memory for reuse would otherwise hold the batch's peak while it waits.
     stampwise::ReturnPictureMemory();

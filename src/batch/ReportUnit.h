@@ -50,13 +50,13 @@ public:
     // The shell's "open" on a file; its outcome is ignored. Tests record the paths instead.
     std::function<void(const std::string& path)> OpenInShell;
 
-    // Asks the question about job in boxes; on Yes (and a target that can take the results) hides
-    // paramsWindow, sets the report up, runs the batch with this window's stop button as its stop,
-    // and ends with the final message. On No nothing changes; a refused target is said in a notice
-    // and the parameters window stays.
-    void RunBatch(stampwise::JobState& job, const std::string& sourceFolder,
-                  stampwise::BatchInputs inputs, const stampwise::BatchOperation& operation,
-                  QWidget* paramsWindow, stampwise::MessageBoxes& boxes);
+    // Asks the question about job (its files and the source they were confirmed from) in boxes;
+    // on Yes (and a target that can take the results) hides paramsWindow, sets the report up, runs
+    // the batch with this window's stop button as its stop, and ends with the final message. On No
+    // nothing changes; a refused target is said in a notice and the parameters window stays.
+    void RunBatch(stampwise::JobState& job, stampwise::BatchInputs inputs,
+                  const stampwise::BatchOperation& operation, QWidget* paramsWindow,
+                  stampwise::MessageBoxes& boxes);
     // Stops the running batch as the stop button does (the program's signals come here too);
     // nothing when no batch runs.
     void StopBatch();
@@ -65,8 +65,10 @@ public:
     void ClearRows();
     void ClearColumns();
     void AddColumn(const stampwise::ReportColumn& column);
+    // A row at the end of the list; painted with the next events, and brought into sight by
+    // ScrollToLastRow.
     void AddRow(const stampwise::ReportRow& row);
-    void RepaintList();
+    void ScrollToLastRow();
     void ShowProgress(int done, int total);
     void ShowReport();
 

@@ -24,7 +24,9 @@ public:
     // What the source and target windows hold, read from their controls at the moment it is
     // needed. Nothing keeps a copy: the windows stay open across runs, and a window of an earlier
     // run must see what a later run left in them, as the user sees it.
-    // The folder selected in the folder window's tree, or empty.
+    // The folder selected in the folder window's tree, or empty: what a source window's "Дальше"
+    // lists. Once listed, the job holds the source it came from (SourceFilesKind,
+    // SourceFilesFolder), and the question and the summaries name that.
     virtual std::string SelectedSourceFolder() const = 0;
     // The file list window's entries, in list order.
     virtual std::vector<std::string> FileListEntries() const = 0;

@@ -18,13 +18,19 @@ inline constexpr const char* kPrefix = "prefix";
 inline constexpr const char* kSuffix = "suffix";
 }  // namespace keyword
 
-// All four start empty. Operation, SourceKind and TargetMode are never reset; SourceFiles is
+// All start empty. Operation, SourceKind and TargetMode are never reset; SourceFiles is
 // rebuilt by ReadSourceFiles and emptied at the end of every confirmed batch.
 struct JobState {
     std::string Operation;    // "resize" or "watermark"
     std::string SourceKind;   // "folder" or "files"
     std::string TargetMode;   // "folder", "subfolder", "prefix" or "suffix"
     std::vector<std::string> SourceFiles;  // full paths, in processing order
+    // The source as the user last confirmed it with "Дальше", set together with SourceFiles by
+    // ReadSourceFiles: the SourceKind it went by and the folder it listed (empty for a file list).
+    // The question and the summaries name these, so they speak of the files the batch takes,
+    // whatever a source window left open shows or SourceKind says by now.
+    std::string SourceFilesKind;
+    std::string SourceFilesFolder;
 };
 
 }  // namespace stampwise

@@ -88,6 +88,8 @@ SourceFilesResult ReadSourceFiles(JobState& job, const std::string& folder,
             result.Notice = kNoJpgInFolderText;
         } else {
             job.SourceFiles = std::move(found);
+            job.SourceFilesKind = keyword::kFolder;
+            job.SourceFilesFolder = folder;
             result.Ok = true;
         }
     }
@@ -96,6 +98,8 @@ SourceFilesResult ReadSourceFiles(JobState& job, const std::string& folder,
             result.Notice = kNoFilesChosenText;
         } else {
             job.SourceFiles = listEntries;
+            job.SourceFilesKind = keyword::kFiles;
+            job.SourceFilesFolder.clear();
             result.Ok = true;
         }
     }

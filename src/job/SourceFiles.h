@@ -20,7 +20,9 @@ struct SourceFilesResult {
 // With SourceKind "folder": the picture files of folder matching "*.jpg" in any letter case
 // (hidden files included, folders never), each as folder + "/" + name, sorted as a file manager
 // shows them. With SourceKind "files": the list entries unchanged, duplicates included.
-// On failure SourceFiles is left exactly as it was. Which branch runs depends on SourceKind alone.
+// On success SourceFilesKind and SourceFilesFolder say which source the list came from; on
+// failure SourceFiles and they are left exactly as they were. Which branch runs depends on
+// SourceKind alone.
 SourceFilesResult ReadSourceFiles(JobState& job, const std::string& folder,
                                   const std::vector<std::string>& listEntries);
 

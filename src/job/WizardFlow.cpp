@@ -72,6 +72,7 @@ bool WizardFlow::NextFromSource(FormId from, const std::string& selectedFolder,
         return false;
     }
     if (from == FormId::SelectFilesForm) job_.SourceKind = keyword::kFiles;
+    windows_.JobChanged();
     windows_.HideForm(from);
     windows_.ShowForm(FormId::SelectTargetForm);
     return true;
@@ -90,6 +91,7 @@ bool WizardFlow::FilesNextClicked(const std::string& selectedFolder,
 void WizardFlow::TargetNextClicked(const std::string& targetMode) {
     windows_.HideForm(FormId::SelectTargetForm);
     job_.TargetMode = targetMode;
+    windows_.JobChanged();
     if (job_.Operation == keyword::kResize) windows_.ShowForm(FormId::ResizeParamsForm);
     if (job_.Operation == keyword::kWatermark) windows_.ShowForm(FormId::WatermarkParamsForm);
 }

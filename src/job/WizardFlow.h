@@ -43,6 +43,9 @@ public:
     virtual void HideForm(FormId id) = 0;
     // Empties the file list window's list of chosen files.
     virtual void ClearFilesList() = 0;
+    // The job's confirmed source or its target mode has changed: a window that shows a summary of
+    // them, open from an earlier step, says it anew.
+    virtual void JobChanged() {}
 };
 
 class WizardFlow {

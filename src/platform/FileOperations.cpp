@@ -109,4 +109,14 @@ int SyncFolder(const std::string& folder) {
     return error;
 }
 
+int FolderWriteAccess(const std::string& folder) {
+    if (folder.empty()) return ENOENT;
+    struct stat info {};
+    if (::stat(folder.c_str(), &info) != 0) return errno == ENOTDIR ? ENOENT : errno;
+    if (!S_ISDIR(info.st_mode)) return ENOTDIR;
+    // The effective ids, as the saves will use them; EROFS comes for a read-only mount whatever
+    // the folder's bits say.
+    return ::faccessat(AT_FDCWD, folder.c_str(), W_OK | X_OK, AT_EACCESS) == 0 ? 0 : errno;
+}
+
 }  // namespace stampwise

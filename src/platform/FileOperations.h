@@ -62,6 +62,12 @@ int ReadFileStamp(const std::string& path, FileStamp& stamp);
 // Up to maxBytes of the file at path.
 int ReadSmallFile(const std::string& path, std::string& text, std::size_t maxBytes);
 
+// Whether this process may make files in folder now: 0, or ENOENT (nothing there, a file where a
+// folder of the path should be, or an empty path), ENOTDIR (a file at the path itself), EACCES (no
+// right to write or enter it), EROFS (a read-only file system), or another error of the system's.
+// Nothing is written.
+int FolderWriteAccess(const std::string& folder);
+
 // Flushes the folder's entries (the renames into it) to the disk. The files themselves are in
 // place either way, so callers may treat a failure as the system's ordinary write-back (some file
 // systems refuse to flush a folder at all).

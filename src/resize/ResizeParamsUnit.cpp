@@ -97,7 +97,7 @@ void TResizeParamsForm::rbWidthClick() {
 
     const stampwise::JobState& job = forms_.Job();
     const std::string summary = stampwise::BuildResizeSummary(
-        job.SourceKind, forms_.SelectedSourceFolder(),
+        job.SourceFilesKind, job.SourceFilesFolder,
         static_cast<int>(job.SourceFiles.size()), job.TargetMode, forms_.TargetFieldTexts(),
         CheckedMode(), CheckedSpinEdit()->Text());
     lblHint->setText(QString::fromStdString(summary));

@@ -141,8 +141,10 @@ void TSelectTargetForm::btnChooseFolderClick() {
     const std::optional<std::string> chosen = ChooseFolder(this, startFolder);
     if (!chosen) return;
     edTargetFolder->setText(QString::fromStdString(*chosen));
-    if (stampwise::IsSourceFolderChosen(forms_.Job().SourceKind, forms_.SelectedSourceFolder(),
-                                        *chosen)) {
+    // The folder the job's files were confirmed from, which the batch reads, not what a folder
+    // window left open shows now.
+    const stampwise::JobState& job = forms_.Job();
+    if (stampwise::IsSourceFolderChosen(job.SourceFilesKind, job.SourceFilesFolder, *chosen)) {
         forms_.Boxes().Notice(stampwise::kSameFolderText);
         edTargetFolder->setText(QString::fromStdString(WorkingFolder()));
     }

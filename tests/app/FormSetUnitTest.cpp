@@ -83,6 +83,7 @@ TEST_F(StartUp, EnterPressesTheWindowsNextOrOkButton) {
         {FormId::ResizeParamsForm, "rbHeight", "btnNext"},
         {FormId::WatermarkParamsForm, "sbAlpha", "btnNext"},
         {FormId::AboutForm, "lblProgName", "btnClose"},
+        {FormId::ReportForm, "lvReport", "btnFinished"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(FormInstanceName(c.form));

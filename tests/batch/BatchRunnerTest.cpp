@@ -440,7 +440,8 @@ TEST_F(BatchRunnerTest, TargetFolderThatCannotTakeFilesIsSaidOnceAndNothingStart
 
     EXPECT_TRUE(view.Events.empty());
     EXPECT_TRUE(view.Progress.empty());
-    EXPECT_EQ(summary.FinalMessage, "Нельзя сохранить файлы в каталог " + dir.String() + "/plain/out");
+    EXPECT_EQ(summary.FinalMessage,
+              "Нельзя сохранить файлы в каталог " + dir.String() + "/plain/out: нет такого каталога");
     EXPECT_EQ(job.SourceFiles, sources);  // the parameters window stays, ready for another try
     EXPECT_TRUE(summary.PrepareFailed);
 }

@@ -67,13 +67,13 @@ protected:
     // A resize batch to half size into the subfolder "Out", answered Yes, through the window's view.
     void RunResize(const std::vector<std::string>& files) {
         forms->Job().Operation = "resize";
-        forms->Job().SourceKind = "files";
+        forms->Job().SourceFilesKind = "files";
         forms->Job().TargetMode = "subfolder";
         forms->Job().SourceFiles = files;
         BatchInputs inputs;
         inputs.Targets = {"", "Out", "", ""};
         boxes.AnswerNext(true);
-        report->RunBatch(forms->Job(), "", inputs, MakeResizeOperation(ResizeMode::Percent, 50, "50"),
+        report->RunBatch(forms->Job(), inputs, MakeResizeOperation(ResizeMode::Percent, 50, "50"),
                          forms->Form(FormId::ResizeParamsForm), boxes);
     }
 
@@ -154,6 +154,7 @@ TEST_F(ReportWindow, SizeColumnsWidenToTheirWidestValueAndPathColumnsShareTheRes
     report->AddRow({kReportImageOk, source, "6000x4000",
                     "/home/user/Фото/Отпуск на море 2026/Камера/Resized/IMG_20260708_123456.jpg",
                     "3000x2000", "Успешно", ""});
+    report->ScrollToLastRow();  // as after each run of rows, which lays the list out
     const QFontMetrics metrics(list->font());
     EXPECT_GE(list->columnWidth(1), metrics.horizontalAdvance(QStringLiteral("6000x4000")));
     EXPECT_GE(list->columnWidth(3), metrics.horizontalAdvance(QStringLiteral("3000x2000")));
@@ -234,7 +235,7 @@ TEST_F(ReportWindow, DecliningTheQuestionLeavesTheReportAsItWas) {
     report->hide();
     forms->ShowForm(FormId::ResizeParamsForm);
     forms->Job().SourceFiles = {missing};
-    report->RunBatch(forms->Job(), "", {}, MakeResizeOperation(ResizeMode::Percent, 50, "50"),
+    report->RunBatch(forms->Job(), {}, MakeResizeOperation(ResizeMode::Percent, 50, "50"),
                      forms->Form(FormId::ResizeParamsForm), boxes);
     EXPECT_FALSE(report->isVisible());
     EXPECT_TRUE(forms->Form(FormId::ResizeParamsForm)->isVisible());
@@ -244,7 +245,7 @@ TEST_F(ReportWindow, DecliningTheQuestionLeavesTheReportAsItWas) {
 
 TEST_F(ReportWindow, AnsweringNoWritesNothingAndTheNextRunAsksAgain) {
     forms->Job().Operation = "watermark";
-    forms->Job().SourceKind = "files";
+    forms->Job().SourceFilesKind = "files";
     forms->Job().TargetMode = "subfolder";
     forms->Job().SourceFiles = {good};
     BatchInputs inputs;
@@ -255,14 +256,14 @@ TEST_F(ReportWindow, AnsweringNoWritesNothingAndTheNextRunAsksAgain) {
     const BatchOperation operation = MakeWatermarkOperation(settings);
 
     boxes.AnswerNext(false);
-    report->RunBatch(forms->Job(), "", inputs, operation, nullptr, boxes);
+    report->RunBatch(forms->Job(), inputs, operation, nullptr, boxes);
 
     EXPECT_EQ(forms->Job().SourceFiles.size(), 1u);
     EXPECT_FALSE(std::filesystem::exists(folder / "Marked"));
     EXPECT_EQ(boxes.shown.size(), 1u);  // the question only
 
     boxes.AnswerNext(true);
-    report->RunBatch(forms->Job(), "", inputs, operation, nullptr, boxes);
+    report->RunBatch(forms->Job(), inputs, operation, nullptr, boxes);
     EXPECT_EQ(boxes.shown.at(1).kind, ShownBox::Kind::Question);
     ASSERT_EQ(list->topLevelItemCount(), 1);
     EXPECT_EQ(list->topLevelItem(0)->text(4).toStdString(), kReportOk);
@@ -330,7 +331,7 @@ TEST_F(ReportWindow, StopInTheMiddleFinishesTheFileUnderWayAndStartsNoOther) {
         boxes.shown.clear();
         EXPECT_FALSE(stop->isEnabled());
         forms->Job().Operation = "resize";
-        forms->Job().SourceKind = "files";
+        forms->Job().SourceFilesKind = "files";
         forms->Job().TargetMode = "subfolder";
         forms->Job().SourceFiles = files;
         BatchInputs inputs;
@@ -352,7 +353,7 @@ TEST_F(ReportWindow, StopInTheMiddleFinishesTheFileUnderWayAndStartsNoOther) {
             resize(path, outcome);
         };
         boxes.AnswerNext(true);
-        report->RunBatch(forms->Job(), "", inputs, op, forms->Form(FormId::ResizeParamsForm), boxes);
+        report->RunBatch(forms->Job(), inputs, op, forms->Form(FormId::ResizeParamsForm), boxes);
 
         ASSERT_EQ(list->topLevelItemCount(), 4);
         for (int i = 0; i < 10; ++i) {

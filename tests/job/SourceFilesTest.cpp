@@ -135,6 +135,25 @@ TEST(ReadSourceFiles, BranchDependsOnSourceKindAlone) {
     EXPECT_EQ(unknown.SourceFiles, std::vector<std::string>{"/kept.jpg"});
 }
 
+TEST(ReadSourceFiles, TheListKeepsTheSourceItWasConfirmedFrom) {
+    TempFolder dir;
+    dir.WriteFile("a.jpg", "x");
+    JobState job = FolderJob();
+    ASSERT_TRUE(ReadSourceFiles(job, dir.String(), {}).Ok);
+    EXPECT_EQ(job.SourceFilesKind, "folder");
+    EXPECT_EQ(job.SourceFilesFolder, dir.String());
+
+    job.SourceKind = keyword::kFiles;
+    ASSERT_TRUE(ReadSourceFiles(job, dir.String(), {"/list/b.jpg"}).Ok);
+    EXPECT_EQ(job.SourceFilesKind, "files");
+    EXPECT_EQ(job.SourceFilesFolder, "");
+
+    // A folder without pictures confirms nothing: the list and its source stay.
+    job.SourceKind = keyword::kFolder;
+    EXPECT_FALSE(ReadSourceFiles(job, dir / "nowhere", {}).Ok);
+    EXPECT_EQ(job.SourceFilesKind, "files");
+}
+
 TEST(NaturalNameLess, OrdersAsAFileManagerShowsNames) {
     std::vector<std::string> names = {"img10.jpg", "IMG2.jpg", "img1.jpg", "b.jpg", "A.jpg", "img02.jpg"};
     std::sort(names.begin(), names.end(), NaturalNameLess);

@@ -3,6 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cerrno>
 #include <string>
 #include <vector>
@@ -34,6 +37,22 @@ TEST(FileOperations, RenameNoReplaceRefusesATakenNameAndExchangeSwapsTheFiles) {
     EXPECT_EQ(ReadFileBytes(a), Bytes("second"));
     EXPECT_EQ(ReadFileBytes(b), Bytes("first"));
     EXPECT_EQ(ExchangeFiles(a, folder.String() + "/missing"), ENOENT);
+}
+
+TEST(FileOperations, FolderWriteAccessSaysWhyAFolderCannotTakeFiles) {
+    TempFolder folder;
+    const std::string file = folder.WriteFile("file", "not a folder");
+    const std::string locked = folder.MakeFolder("locked");
+    ASSERT_EQ(::chmod(locked.c_str(), 0555), 0);
+
+    EXPECT_EQ(FolderWriteAccess(folder.String()), 0);
+    EXPECT_EQ(FolderWriteAccess(folder.String() + "/missing"), ENOENT);
+    EXPECT_EQ(FolderWriteAccess(""), ENOENT);
+    EXPECT_EQ(FolderWriteAccess(file), ENOTDIR);
+    EXPECT_EQ(FolderWriteAccess(file + "/below"), ENOENT);
+    // The superuser may write into a folder without the write bit.
+    EXPECT_EQ(FolderWriteAccess(locked), ::geteuid() == 0 ? 0 : EACCES);
+    ::chmod(locked.c_str(), 0755);
 }
 
 }  // namespace

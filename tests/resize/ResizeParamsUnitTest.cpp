@@ -29,8 +29,9 @@ protected:
         job.SourceKind = "folder";
         job.TargetMode = "subfolder";
         job.SourceFiles.assign(12, folder.String() + "/a.jpg");
-        // What the folder and target windows hold, where this window reads them.
-        forms->Window<TSelectFolderForm>(FormId::SelectFolderForm)->SetSelectedFolder(folder.String());
+        job.SourceFilesKind = "folder";
+        job.SourceFilesFolder = folder.String();
+        // What the target window holds, where this window reads it.
         auto* target = forms->Window<TSelectTargetForm>(FormId::SelectTargetForm);
         target->edTargetFolder->setText(QStringLiteral("/out"));
         target->edSubfolder->setText(QStringLiteral("Resized"));
@@ -107,7 +108,7 @@ TEST_F(ResizeWindow, SummaryForEveryTargetModeAndRule) {
 }
 
 TEST_F(ResizeWindow, AFileListCountsTheSelectedFiles) {
-    forms->Job().SourceKind = "files";
+    forms->Job().SourceFilesKind = "files";
     forms->Job().SourceFiles = {"/a.jpg", "/b.jpg", "/c.jpg"};
     forms->Job().TargetMode = "folder";
     forms->ShowForm(FormId::ResizeParamsForm);

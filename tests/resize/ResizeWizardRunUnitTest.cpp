@@ -1,6 +1,7 @@
 // Whole resize jobs driven through the real windows by their control names, as a user would with
 // the mouse, with the message boxes answered by the test.
 #include <QFileSystemModel>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
@@ -215,25 +216,68 @@ TEST_F(TwoRuns, TheFileListWindowOfAnEarlierRunReadsTheFolderTreeALaterRunChange
     EXPECT_EQ(forms->Job().SourceFiles, std::vector<std::string>{other + "/o.jpg"});
 }
 
-TEST_F(TwoRuns, TheQuestionNamesTheFolderTheTreeHoldsNow) {
-    const std::string empty = folder.MakeFolder("empty");
+// The question, the summary and the batch speak of the source last confirmed with "Дальше", not
+// of what a later run selected in a source window and closed without it.
+TEST_F(TwoRuns, TheQuestionSummaryAndBatchNameTheSourceLastConfirmed) {
+    const std::string other = folder.MakeFolder("other");
+    WriteTestJpeg(other + "/o.jpg", 40, 30);
+    struct Route {
+        const char* name;
+        FormId window;
+        std::string sourcePhrase;  // of the question
+        std::string summaryPhrase;
+        std::vector<std::string> processed;
+    };
+    const Route routes[] = {
+        {"btnSelectFolder", FormId::SelectFolderForm, "в папке [" + folder.String() + "] с расширением jpg (всего 3),",
+         "в папке [" + folder.String() + "] с расширением jpg (всего 3)", {big, small, tall}},
+        {"btnSelectFiles", FormId::SelectFilesForm, "выбранные 1 файла(ов),", "Выбранные 1 файла(ов)", {tall}},
+    };
+    for (const Route& route : routes) {
+        SCOPED_TRACE(route.name);
+        forms = std::make_unique<TFormSet>(boxes, PulseTicks::Injected);
+        forms->ShowForm(FormId::MainForm);
+        boxes.shown.clear();
+        Click(FormId::MainForm, "btnResize");
+        Click(FormId::FilesSelectQueryForm, route.name);
+        SelectFolderInTree(folder.String());
+        Control<QListWidget>(FormId::SelectFilesForm, "FilesList")->addItem(QString::fromStdString(tall));
+        Click(route.window, "btnNext");
+        ASSERT_TRUE(IsShown(FormId::SelectTargetForm));
+        Click(FormId::SelectTargetForm, "rbSuffix");
+        Click(FormId::SelectTargetForm, "btnNext");
+        ASSERT_TRUE(IsShown(FormId::ResizeParamsForm));
+
+        // A later run selects another folder and leaves without "Дальше".
+        Click(FormId::MainForm, "btnResize");
+        Click(FormId::FilesSelectQueryForm, "btnSelectFolder");
+        SelectFolderInTree(other);
+        forms->Form(FormId::SelectFolderForm)->close();
+
+        const std::string summary =
+            Control<QLabel>(FormId::ResizeParamsForm, "lblHint")->text().toStdString();
+        EXPECT_NE(summary.find(route.summaryPhrase), std::string::npos) << summary;
+        boxes.AnswerNext(true);
+        Click(FormId::ResizeParamsForm, "btnNext");
+        ASSERT_FALSE(boxes.shown.empty());
+        EXPECT_NE(boxes.shown[0].text.find(route.sourcePhrase), std::string::npos) << boxes.shown[0].text;
+        std::vector<std::string> processed;
+        for (const auto& row : ReportRows()) processed.push_back(row[0]);
+        EXPECT_EQ(processed, route.processed);
+    }
+}
+
+TEST_F(TwoRuns, AnOpenSummarySaysALaterRunsConfirmedSourceAtOnce) {
+    const std::string other = folder.MakeFolder("other");
+    WriteTestJpeg(other + "/o.jpg", 40, 30);
     FolderRunToTheTargetWindow(folder.String());
     Click(FormId::SelectTargetForm, "btnNext");
     ASSERT_TRUE(IsShown(FormId::ResizeParamsForm));
 
-    Click(FormId::MainForm, "btnResize");
-    Click(FormId::FilesSelectQueryForm, "btnSelectFolder");
-    SelectFolderInTree(empty);
-    Click(FormId::SelectFolderForm, "btnNext");  // no pictures there: only the notice
-    SelectFolderInTree(folder.String());
-    forms->Form(FormId::SelectFolderForm)->close();
-    boxes.shown.clear();
-    Click(FormId::ResizeParamsForm, "btnNext");  // answered No
+    FolderRunToTheTargetWindow(other);
 
-    ASSERT_EQ(boxes.shown.size(), 1u);
-    EXPECT_NE(boxes.shown[0].text.find("[" + folder.String() + "] с расширением jpg (всего 3)"),
-              std::string::npos)
-        << boxes.shown[0].text;
+    const std::string summary = Control<QLabel>(FormId::ResizeParamsForm, "lblHint")->text().toStdString();
+    EXPECT_NE(summary.find("[" + other + "] с расширением jpg (всего 1)"), std::string::npos) << summary;
 }
 
 TEST_F(TwoRuns, TheBatchOfAnEarlierRunNamesItsResultsByTheTargetFieldsAsTheyStandNow) {
@@ -278,39 +322,53 @@ TEST_F(TwoRuns, TheBatchOfAnEarlierRunNamesItsResultsByTheTargetFieldsAsTheyStan
     }
 }
 
-TEST_F(ResizeRun, ATargetFolderThatCannotTakeFilesIsSaidBeforeAnyFile) {
-    folder.WriteFile("plain", "a file, so nothing can be made under it");
-    const std::string target = folder / "plain/out";
-    FolderRunToTheTargetWindow(folder.String());
-    Click(FormId::SelectTargetForm, "rbFolder");
-    SetTargetText("edTargetFolder", target);
-    Click(FormId::SelectTargetForm, "btnNext");
-    boxes.shown.clear();
-    boxes.AnswerNext(true);
-    Click(FormId::ResizeParamsForm, "btnNext");
-
-    ASSERT_EQ(boxes.shown.size(), 2u);
-    EXPECT_EQ(boxes.shown[0].kind, ShownBox::Kind::Question);
-    EXPECT_EQ(boxes.shown[1], (ShownBox{ShownBox::Kind::Notice, "Нельзя сохранить файлы в каталог " + target}));
-    EXPECT_TRUE(IsShown(FormId::ResizeParamsForm));
-    EXPECT_FALSE(IsShown(FormId::ReportForm));
-    EXPECT_EQ(forms->Job().SourceFiles.size(), 3u);
-}
-
-TEST_F(ResizeRun, ASubfolderThatCannotBeMadeIsSaidOnceForAllItsFiles) {
+// A folder that cannot take the results is said before any file is read, once per folder with
+// why, and the parameters window stays for another try.
+TEST_F(ResizeRun, TargetFoldersThatCannotTakeFilesAreSaidBeforeAnyFile) {
     folder.WriteFile("Resized", "a file where the subfolder would go");
-    FolderRunToTheTargetWindow(folder.String());
-    Click(FormId::SelectTargetForm, "btnNext");
-    boxes.shown.clear();
-    boxes.AnswerNext(true);
-    Click(FormId::ResizeParamsForm, "btnNext");
+    const std::string gone = folder / "gone";
+    struct Case {
+        const char* option;
+        const char* field;
+        std::string typed;
+        std::vector<std::string> files;
+        std::vector<std::string> notices;
+    };
+    const Case cases[] = {
+        // Typed text is used as typed: "~" is no home folder.
+        {"rbFolder", "edTargetFolder", "~/Результаты", {big},
+         {"Нельзя сохранить файлы в каталог ~/Результаты: нет такого каталога"}},
+        {"rbCreateSubFolder", "edSubfolder", "Resized", {big},
+         {"Нельзя сохранить файлы в каталог " + folder / "Resized" + ": это файл, а не каталог"}},
+        // The list's files of two folders that have gone since: one notice for each folder.
+        {"rbPrefix", "edPrefix", "s_", {big, gone + "1/a.jpg", gone + "1/b.jpg", gone + "2/c.jpg"},
+         {"Нельзя сохранить файлы в каталог " + gone + "1: нет такого каталога",
+          "Нельзя сохранить файлы в каталог " + gone + "2: нет такого каталога"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.option);
+        Click(FormId::MainForm, "btnResize");
+        Click(FormId::FilesSelectQueryForm, "btnSelectFiles");
+        auto* list = Control<QListWidget>(FormId::SelectFilesForm, "FilesList");
+        for (const std::string& path : c.files) list->addItem(QString::fromStdString(path));
+        Click(FormId::SelectFilesForm, "btnNext");
+        Click(FormId::SelectTargetForm, c.option);
+        SetTargetText(c.field, c.typed);
+        Click(FormId::SelectTargetForm, "btnNext");
+        boxes.shown.clear();
+        boxes.AnswerNext(true);
+        Click(FormId::ResizeParamsForm, "btnNext");
 
-    ASSERT_EQ(boxes.shown.size(), 3u);
-    EXPECT_EQ(boxes.shown[1], (ShownBox{ShownBox::Kind::Information,
-                                        "Невозможно создать каталог " + folder / "Resized"}));
-    EXPECT_EQ(boxes.shown[2].kind, ShownBox::Kind::Information);  // the final message
-    ASSERT_EQ(ReportRows().size(), 3u);
-    for (const auto& row : ReportRows()) EXPECT_EQ(row[4], "Ошибка!");
+        ASSERT_EQ(boxes.shown.size(), c.notices.size() + 1);
+        EXPECT_EQ(boxes.shown[0].kind, ShownBox::Kind::Question);
+        for (std::size_t i = 0; i < c.notices.size(); ++i) {
+            EXPECT_EQ(boxes.shown[i + 1], (ShownBox{ShownBox::Kind::Notice, c.notices[i]}));
+        }
+        EXPECT_TRUE(IsShown(FormId::ResizeParamsForm));
+        EXPECT_FALSE(IsShown(FormId::ReportForm));
+        EXPECT_FALSE(forms->Job().SourceFiles.empty());
+        forms->Form(FormId::ResizeParamsForm)->close();
+    }
 }
 
 }  // namespace

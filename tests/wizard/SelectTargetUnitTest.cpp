@@ -164,9 +164,8 @@ TEST_F(TargetWindow, CancellingTheBrowseChangesNothing) {
 }
 
 TEST_F(TargetWindow, BrowsingToTheFolderSourceIsRefused) {
-    forms->Job().SourceKind = "folder";
-    forms->Window<TSelectFolderForm>(stampwise::FormId::SelectFolderForm)->SetSelectedFolder(folder.String());
-    ASSERT_EQ(forms->Window<TSelectFolderForm>(stampwise::FormId::SelectFolderForm)->SelectedFolder(), folder.String());
+    forms->Job().SourceFilesKind = "folder";
+    forms->Job().SourceFilesFolder = folder.String();
     Click("rbFolder");
     nextChoice = folder.String();
     Click("btnChooseFolder");
@@ -177,8 +176,8 @@ TEST_F(TargetWindow, BrowsingToTheFolderSourceIsRefused) {
 }
 
 TEST_F(TargetWindow, TheSameFolderCheckComparesTheTextExactly) {
-    forms->Job().SourceKind = "folder";
-    forms->Window<TSelectFolderForm>(stampwise::FormId::SelectFolderForm)->SetSelectedFolder(folder.String());
+    forms->Job().SourceFilesKind = "folder";
+    forms->Job().SourceFilesFolder = folder.String();
     Click("rbFolder");
     nextChoice = folder.String() + "/";
     Click("btnChooseFolder");
@@ -191,7 +190,7 @@ TEST_F(TargetWindow, TheSameFolderCheckComparesTheTextExactly) {
 }
 
 TEST_F(TargetWindow, WithAFileListSourceTheFolderOfTheFilesIsAccepted) {
-    forms->Job().SourceKind = "files";
+    forms->Job().SourceFilesKind = "files";
     forms->Window<TSelectFolderForm>(stampwise::FormId::SelectFolderForm)->SetSelectedFolder(folder.String());
     Click("rbFolder");
     nextChoice = folder.String();

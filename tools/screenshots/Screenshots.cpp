@@ -40,6 +40,7 @@
 #include "app/FormSetUnit.h"
 #include "app/MainUnit.h"
 #include "app/MessageBoxUnit.h"
+#include "app/RussianQtTextsUnit.h"
 #include "batch/BatchRunner.h"
 #include "batch/ReportUnit.h"
 #include "job/MessageBoxes.h"
@@ -133,6 +134,7 @@ void RunReportBatch(TFormSet& forms, const std::function<void()>& duringFile) {
     stampwise::JobState& job = forms.Job();
     job.Operation = "resize";
     job.SourceKind = "files";
+    job.SourceFilesKind = "files";
     job.TargetMode = "subfolder";
     job.SourceFiles = BatchPhotos();
     stampwise::BatchInputs inputs;
@@ -153,7 +155,7 @@ void RunReportBatch(TFormSet& forms, const std::function<void()>& duringFile) {
         resize(path, outcome);
     };
     TReportForm* report = forms.Window<TReportForm>(FormId::ReportForm);
-    report->RunBatch(job, "", inputs, op, forms.Form(FormId::ResizeParamsForm), boxes);
+    report->RunBatch(job, inputs, op, forms.Form(FormId::ResizeParamsForm), boxes);
 }
 
 // A click on the stop button as the mouse gives it, through the window system's queue.
@@ -450,7 +452,7 @@ int main(int argc, char* argv[]) {
     UseSampleHome();
     // As the program does at start-up, so the boxes' standard buttons read as a user sees them.
     QTranslator qtTranslations;
-    InstallQtTranslations(qtTranslations);
+    InstallRussianQtTexts(qtTranslations);
     if (argc < 2) {
         std::fprintf(stderr, "usage: %s <outdir> [name...]\n", argv[0]);
         return 2;
