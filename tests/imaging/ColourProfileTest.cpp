@@ -105,6 +105,30 @@ TEST(ColourProfile, WideGamutConversionsAgreeWithLittleCmsWithinOneLevel) {
     }
 }
 
+// A row converts to the same bytes whichever pixels the loop takes together and whether it is
+// converted in place: every run length modulo the loop's step, against pixel by pixel, with
+// colours past sRGB's gamut on both sides, so that the clipping is taken at both ends.
+TEST(ColourProfile, RowsConvertToTheSameBytesAtAnyLengthInPlaceOrNot) {
+    Bytes pixels(3 * 4099);
+    for (std::size_t i = 0; i < pixels.size(); ++i) pixels[i] = static_cast<std::uint8_t>((i * 173 + i / 5 * 61) % 256);
+    for (const Bytes& profile : {testing::DisplayP3Profile(), testing::AdobeRgbProfile(), testing::ProPhotoProfile()}) {
+        const SrgbConversion conversion = SrgbConversion::ForRgb(profile);
+        ASSERT_FALSE(conversion.IsNone());
+        Bytes oneByOne(pixels.size());
+        for (std::size_t i = 0; i < pixels.size(); i += 3) conversion.Convert(&pixels[i], &oneByOne[i], 1);
+
+        Bytes outOfPlace(pixels.size());
+        conversion.Convert(pixels.data(), outOfPlace.data(), pixels.size() / 3);
+        EXPECT_TRUE(outOfPlace == oneByOne);
+        for (std::size_t skipped = 1; skipped <= 3; ++skipped) {
+            Bytes row = pixels;
+            std::uint8_t* from = row.data() + 3 * skipped;
+            conversion.Convert(from, from, pixels.size() / 3 - skipped);
+            EXPECT_TRUE(std::equal(row.begin() + 3 * skipped, row.end(), oneByOne.begin() + 3 * skipped)) << skipped;
+        }
+    }
+}
+
 // The files of a batch share their profile's conversion, made once, from any thread; the cache
 // tells a profile read as RGB from the same bytes read as CMYK, and keeps only a few profiles.
 TEST(ColourProfile, CacheSharesConversionsAcrossThreadsAndStaysBounded) {
