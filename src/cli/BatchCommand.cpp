@@ -258,6 +258,7 @@ int RunBatchCommand(const std::vector<std::string>& arguments, std::istream& in,
     BatchInputs inputs;
     inputs.Targets = o.Targets;
     inputs.Jobs = o.Jobs;
+    inputs.KeepTimes = o.KeepTimes;
     if (o.ShardCount > 1) {
         // Every shard lists a folder when it starts: results of the shards that ran before it
         // would shift its slice, processing some pictures twice and others never.

@@ -5,7 +5,8 @@
 // colour map. The result is what `djpeg -dct float` (with `-colors 236` for grayscale) prints.
 //
 // Rows go straight from libjpeg into the caller's rows: RGB output is already our byte order. The
-// Exif block is read from the APP1 segments the library keeps while reading the header.
+// Exif block, XMP and IPTC are read from the APP1 and APP13 segments the library keeps while
+// reading the header.
 // Colour: the header gives the picture's colour space and its ICC profile (the library joins the
 // APP2 chunks), from which the file's SrgbConversion is made before the library starts, in the C++
 // frames; inside the library's frames it only converts rows. Four-component files are read as CMYK
@@ -23,12 +24,15 @@
 #include <cstdlib>
 #include <cstring>
 #include <new>
+#include <span>
 #include <utility>
+#include <vector>
 
 // jpeglib.h first: its configuration decides which of jerror.h's codes exist.
 #include <jpeglib.h>
 #include <jerror.h>
 
+#include "imaging/EmbeddedCredit.h"
 #include "imaging/ExifReader.h"
 #include "imaging/ImageErrors.h"
 #include "imaging/JpegErrorTrap.h"
@@ -101,15 +105,14 @@ JpegColours ColoursOf(const jpeg_decompress_struct& info) {
     }
 }
 
-// The first Exif APP1 segment, or null; a file may also carry XMP or other APP1 blocks.
-jpeg_saved_marker_ptr ExifMarkerOf(const jpeg_decompress_struct& info) noexcept {
-    static constexpr char kExif[] = "Exif";
+// The kept APP1 (Exif, XMP) and APP13 (Photoshop's, with IPTC) segments, in file order.
+std::vector<AppSegment> MetadataSegmentsOf(const jpeg_decompress_struct& info) {
+    std::vector<AppSegment> segments;
     for (jpeg_saved_marker_ptr m = info.marker_list; m != nullptr; m = m->next) {
-        if (m->marker != JPEG_APP0 + 1 || m->data_length < sizeof kExif) continue;
-        if (std::memcmp(m->data, kExif, sizeof kExif) != 0) continue;
-        return m;
+        if (m->marker != JPEG_APP0 + 1 && m->marker != JPEG_APP0 + 13) continue;
+        segments.push_back({m->marker, std::span<const std::uint8_t>(m->data, m->data_length)});
     }
-    return nullptr;
+    return segments;
 }
 
 // Creates the library's state and reads the header; with isWorkingOut, also the header's figures
@@ -125,10 +128,11 @@ bool ReadHeaderStep(LibraryState& s, const std::uint8_t* data, std::size_t size,
     jpeg_create_decompress(&s.info);
     s.isLive = true;
     UseDataSource(s.info, s.source, data, size);
-    // Kept whole (a segment is at most 64 KiB) so that the Exif block can be parsed after the header,
-    // and the ICC profile's chunks joined.
+    // Kept whole (a segment is at most 64 KiB) so that the Exif block, XMP and IPTC can be parsed
+    // after the header, and the ICC profile's chunks joined.
     jpeg_save_markers(&s.info, JPEG_APP0 + 1, 0xFFFF);
     jpeg_save_markers(&s.info, JPEG_APP0 + 2, 0xFFFF);
+    jpeg_save_markers(&s.info, JPEG_APP0 + 13, 0xFFFF);
     jpeg_read_header(&s.info, TRUE);
     if (!isWorkingOut) return true;
     header.Width = static_cast<int>(s.info.image_width);
@@ -405,12 +409,19 @@ DecompressSession::DecompressSession(const std::uint8_t* data, std::size_t size)
     LibraryState& s = *state_;
     if (!ReadHeaderStep(s, data, size, ownHeader_, true)) ThrowFailure();
     const std::unique_ptr<JOCTET, decltype(&std::free)> icc(std::exchange(s.icc, nullptr), &std::free);
-    // Neither throws: an orientation or a credit that cannot be had is none.
+    // None of the readers throws: an orientation, a credit or a date that cannot be had is none.
     bool isExifAdobeRgb = false;
-    if (const jpeg_saved_marker_ptr m = ExifMarkerOf(s.info); m != nullptr) {
-        ownHeader_.Orientation = ReadExifOrientation(m->data, m->data_length);
-        ownHeader_.Credit = ReadExifCredit(m->data, m->data_length);
-        isExifAdobeRgb = IsExifAdobeRgb(m->data, m->data_length);
+    try {
+        const std::vector<AppSegment> segments = MetadataSegmentsOf(s.info);
+        if (const AppSegment* exif = FindExifSegment(segments); exif != nullptr) {
+            const std::span<const std::uint8_t> m = exif->Payload;
+            ownHeader_.Orientation = ReadExifOrientation(m.data(), m.size());
+            ownHeader_.Date = ReadExifCaptureDate(m.data(), m.size());
+            isExifAdobeRgb = IsExifAdobeRgb(m.data(), m.size());
+        }
+        ownHeader_.Credit = ReadEmbeddedCredit(segments);
+    } catch (const std::bad_alloc&) {
+        throw EOutOfResources();
     }
     if (SwapsSides(ownHeader_.Orientation)) std::swap(ownHeader_.Width, ownHeader_.Height);
     if (icc != nullptr) {
