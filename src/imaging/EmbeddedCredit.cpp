@@ -3,7 +3,6 @@
 // IptcCredit.cpp; the Exif block's is ExifReader.cpp.
 #include "imaging/EmbeddedCredit.h"
 
-#include <algorithm>
 #include <cstring>
 #include <utility>
 
@@ -29,6 +28,19 @@ const AppSegment* FindExifSegment(std::span<const AppSegment> segments) noexcept
         if (segment.Marker == kApp1 && StartsWith(segment.Payload, kExifSignature)) return &segment;
     }
     return nullptr;
+}
+
+SegmentMetadata ReadSegmentMetadata(std::span<const AppSegment> segments) noexcept {
+    SegmentMetadata found;
+    if (const AppSegment* exif = FindExifSegment(segments); exif != nullptr) {
+        const std::uint8_t* data = exif->Payload.data();
+        const std::size_t size = exif->Payload.size();
+        found.Orientation = ReadExifOrientation(data, size);
+        found.Date = ReadExifCaptureDate(data, size);
+        found.IsExifAdobeRgb = IsExifAdobeRgb(data, size);
+    }
+    found.Credit = ReadEmbeddedCredit(segments);
+    return found;
 }
 
 ExifCredit MergeCredit(ExifCredit first, const ExifCredit& rest) {

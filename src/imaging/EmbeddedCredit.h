@@ -2,7 +2,8 @@
 // (ExifReader.h), the XMP packet (dc:creator, dc:rights, photoshop:Credit) and the IPTC records in
 // Photoshop's APP13 segment (By-line, Credit, CopyrightNotice). The result gets one credit, in its
 // Exif block (ExifWriter.h): Exif wins where it has a field, XMP fills what it lacks, IPTC the rest.
-// Nothing else of XMP or IPTC is read, and nothing of them goes into a result.
+// Nothing else of XMP or IPTC is read, and nothing of them goes into a result. This file also
+// joins what the decoder reads from a file's segments (ReadSegmentMetadata).
 //
 // Both readers take untrusted bytes. They are loops over one segment (at most 64 KiB), without
 // recursion on anything the input nests, every length checked before it is used; a text longer
@@ -41,6 +42,20 @@ ExifCredit ReadXmpCredit(std::span<const std::uint8_t> payload) noexcept;
 // By-line (several joined with "; "), or Credit when there is no by-line, and CopyrightNotice.
 // Empty for anything else.
 ExifCredit ReadIptcCredit(std::span<const std::uint8_t> payload) noexcept;
+
+// The segments a file's metadata is read from: the first this many APP1 and APP13 segments.
+inline constexpr std::size_t kMaxMetadataSegments = 16;
+
+// What the segments say besides the pixels: the first Exif block's orientation, capture date and
+// Adobe RGB mark (ExifReader.h), and the credit as ReadEmbeddedCredit joins it. Never fails:
+// what cannot be read is none.
+struct SegmentMetadata {
+    stampwise::Orientation Orientation = stampwise::Orientation::AsStored;
+    ExifCredit Credit;
+    CaptureDate Date;
+    bool IsExifAdobeRgb = false;
+};
+SegmentMetadata ReadSegmentMetadata(std::span<const AppSegment> segments) noexcept;
 
 // Field by field: first's where it has one, else rest's.
 ExifCredit MergeCredit(ExifCredit first, const ExifCredit& rest);

@@ -5,8 +5,7 @@
 // colour map. The result is what `djpeg -dct float` (with `-colors 236` for grayscale) prints.
 //
 // Rows go straight from libjpeg into the caller's rows: RGB output is already our byte order. The
-// Exif block, XMP and IPTC are read from the APP1 and APP13 segments the library keeps while
-// reading the header.
+// metadata is read from the APP1 and APP13 segments the library keeps while reading the header.
 // Colour: the header gives the picture's colour space and its ICC profile (the library joins the
 // APP2 chunks), from which the file's SrgbConversion is made before the library starts, in the C++
 // frames; inside the library's frames it only converts rows. Four-component files are read as CMYK
@@ -26,14 +25,12 @@
 #include <new>
 #include <span>
 #include <utility>
-#include <vector>
 
 // jpeglib.h first: its configuration decides which of jerror.h's codes exist.
 #include <jpeglib.h>
 #include <jerror.h>
 
 #include "imaging/EmbeddedCredit.h"
-#include "imaging/ExifReader.h"
 #include "imaging/ImageErrors.h"
 #include "imaging/JpegErrorTrap.h"
 #include "imaging/JpegImage.h"
@@ -105,14 +102,14 @@ JpegColours ColoursOf(const jpeg_decompress_struct& info) {
     }
 }
 
-// The kept APP1 (Exif, XMP) and APP13 (Photoshop's, with IPTC) segments, in file order.
-std::vector<AppSegment> MetadataSegmentsOf(const jpeg_decompress_struct& info) {
-    std::vector<AppSegment> segments;
-    for (jpeg_saved_marker_ptr m = info.marker_list; m != nullptr; m = m->next) {
+// The first kept APP1 (Exif, XMP) and APP13 (IPTC) segments, as many as segments holds; their count.
+std::size_t MetadataSegmentsOf(const jpeg_decompress_struct& info, std::span<AppSegment> segments) {
+    std::size_t count = 0;
+    for (jpeg_saved_marker_ptr m = info.marker_list; m != nullptr && count < segments.size(); m = m->next) {
         if (m->marker != JPEG_APP0 + 1 && m->marker != JPEG_APP0 + 13) continue;
-        segments.push_back({m->marker, std::span<const std::uint8_t>(m->data, m->data_length)});
+        segments[count++] = {m->marker, std::span<const std::uint8_t>(m->data, m->data_length)};
     }
-    return segments;
+    return count;
 }
 
 // Creates the library's state and reads the header; with isWorkingOut, also the header's figures
@@ -409,20 +406,12 @@ DecompressSession::DecompressSession(const std::uint8_t* data, std::size_t size)
     LibraryState& s = *state_;
     if (!ReadHeaderStep(s, data, size, ownHeader_, true)) ThrowFailure();
     const std::unique_ptr<JOCTET, decltype(&std::free)> icc(std::exchange(s.icc, nullptr), &std::free);
-    // None of the readers throws: an orientation, a credit or a date that cannot be had is none.
-    bool isExifAdobeRgb = false;
-    try {
-        const std::vector<AppSegment> segments = MetadataSegmentsOf(s.info);
-        if (const AppSegment* exif = FindExifSegment(segments); exif != nullptr) {
-            const std::span<const std::uint8_t> m = exif->Payload;
-            ownHeader_.Orientation = ReadExifOrientation(m.data(), m.size());
-            ownHeader_.Date = ReadExifCaptureDate(m.data(), m.size());
-            isExifAdobeRgb = IsExifAdobeRgb(m.data(), m.size());
-        }
-        ownHeader_.Credit = ReadEmbeddedCredit(segments);
-    } catch (const std::bad_alloc&) {
-        throw EOutOfResources();
-    }
+    // Nothing here fails a file: an orientation, a credit or a date that cannot be had is none.
+    AppSegment segments[kMaxMetadataSegments];
+    SegmentMetadata found = ReadSegmentMetadata({segments, MetadataSegmentsOf(s.info, segments)});
+    ownHeader_.Orientation = found.Orientation;
+    ownHeader_.Credit = std::move(found.Credit);
+    ownHeader_.Date = std::move(found.Date);
     if (SwapsSides(ownHeader_.Orientation)) std::swap(ownHeader_.Width, ownHeader_.Height);
     if (icc != nullptr) {
         try {
@@ -430,7 +419,7 @@ DecompressSession::DecompressSession(const std::uint8_t* data, std::size_t size)
         } catch (const std::bad_alloc&) {
             throw EOutOfResources();
         }
-    } else if (isExifAdobeRgb && ownHeader_.Colours == JpegColours::Rgb) {
+    } else if (found.IsExifAdobeRgb && ownHeader_.Colours == JpegColours::Rgb) {
         // An embedded profile wins; without one, the camera's Exif is the only word on its colours.
         ownHeader_.IccProfile = AdobeRgbProfile();
     }

@@ -199,8 +199,10 @@ private:
         return found == std::string_view::npos ? xml.size() : found + end.size();
     }
 
+    // Inside an item, or right inside a property that has had none (a simple property, or an
+    // array written as a plain text, as some software does).
     bool IsCapturing() const {
-        return isInItem_ || (property_ == Property::Credit && depth_ == propertyDepth_);
+        return isInItem_ || (property_ != Property::None && depth_ == propertyDepth_ && !hasItems_);
     }
 
     std::pair<std::string_view, std::string_view> Resolve(std::string_view qualified) const {
@@ -272,12 +274,14 @@ private:
             if (property != Property::None && !IsSeen(property)) {
                 property_ = property;
                 propertyDepth_ = depth_;
+                hasItems_ = false;
                 text_.clear();
             }
         } else if (!isInItem_ && property_ != Property::Credit) {
             const auto [space, local] = Resolve(name);
             if (space == kRdf && local == "li") {
                 isInItem_ = true;
+                hasItems_ = true;
                 itemDepth_ = depth_;
                 isDefaultItem_ = isDefaultLanguage;
                 text_.clear();
@@ -292,7 +296,7 @@ private:
             isInItem_ = false;
         }
         if (property_ != Property::None && depth_ == propertyDepth_) {
-            if (property_ == Property::Credit) Take(property_, text_, true);
+            if (!hasItems_) Take(property_, text_, true);
             MarkSeen(property_);
             property_ = Property::None;
         }
@@ -309,6 +313,7 @@ private:
     bool isInItem_ = false;
     int itemDepth_ = 0;
     bool isDefaultItem_ = false;
+    bool hasItems_ = false;  // the property being read has had an rdf:li
     std::string text_;  // of the item or simple property being read, entities replaced
     unsigned seen_ = 0;
     std::string creators_;

@@ -62,6 +62,7 @@ TEST(EmbeddedCredit, XmpAndIptcFillWhatExifLacksFieldByField) {
         {"XMP credit as an element, creators first",
          {{kApp1, XmpPayload("<photoshop:Credit><![CDATA[Agency]]></photoshop:Credit>" + kCreators)}},
          {"Jane Doe; Ed & Co", ""}},
+        {"XMP creator as a plain text", {{kApp1, XmpPayload("<dc:creator> Jane </dc:creator>")}}, {"Jane", ""}},
         {"a name in another namespace", {{kApp1, XmpPayload("<xmp:creator xmlns:xmp='x'>No</xmp:creator>")}}, {}},
         {"IPTC by-lines and copyright", {{kApp13, iptcBoth}}, {"Ann; Bo", "(c) Ann"}},
         {"IPTC credit without a by-line", {{kApp13, IptcPayload({{2, 110, "Agency"}})}}, {"Agency", ""}},
