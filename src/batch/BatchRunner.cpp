@@ -72,7 +72,9 @@ BatchSummary RunBatch(JobState& job, const BatchInputs& inputs, const BatchOpera
         };
         // The workers start after Prepare and are joined before CleanUp, so what Prepare made is
         // complete before any step reads it and no step still reads it when it goes.
-        OutputClaims claims(listed, first, targetMode, targets);
+        PathSpellings ownSpellings;
+        OutputClaims claims(listed, first, targetMode, targets,
+                            inputs.Spellings != nullptr ? *inputs.Spellings : ownSpellings);
         FileScheduler::Work work;
         work.Files = &files;
         work.Claims = &claims;

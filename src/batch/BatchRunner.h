@@ -22,6 +22,7 @@
 #include "batch/FileScheduler.h"
 #include "batch/FileWork.h"
 #include "platform/MemoryLimits.h"
+#include "platform/PathSpellings.h"
 #include "batch/OperationTexts.h"
 
 namespace stampwise {
@@ -68,6 +69,9 @@ struct BatchInputs {
     std::stop_token Stop;
     // The file operations of the saves; the system's when null (tests record or refuse them).
     ResultFileOps* FileOps = nullptr;
+    // What the caller already found out about the folders of the paths (PathSpellings), so no
+    // folder is probed twice in one run; the batch's own when null.
+    PathSpellings* Spellings = nullptr;
     // Where the memory available is read, also when a file too large for the budget gets its turn
     // alone: it fails unread when its estimate exceeds what is available then.
     MemorySources Memory;

@@ -24,7 +24,8 @@ void MarkFailed(ReportRow& row, const std::string& text) {
 
 PreparedFile PrepareFile(const SourceFile& source, const std::string& outputPath,
                          const std::string& targetMode, const TransformStep& step,
-                         ResultFileOps& ops, const SaveTurn& awaitSaveTurn, bool keepTimes) {
+                         ResultFileOps& ops, const SaveTurn& awaitSaveTurn,
+                         PathSpellings& spellings, bool keepTimes) {
     PreparedFile prepared;
     ReportRow& row = prepared.Outcome.Row;
     const std::string& sourcePath = source.Path;
@@ -56,7 +57,7 @@ PreparedFile PrepareFile(const SourceFile& source, const std::string& outputPath
         const std::optional<FileStamp> replaces = awaitSaveTurn();
         // A result that may not replace anything cannot replace its source either; only a path
         // that held a file at planning is worth asking again (a walk over every level of it).
-        if (replaces && IsSameFile(sourcePath, outputPath)) {
+        if (replaces && IsSameFile(sourcePath, outputPath, spellings)) {
             throw std::runtime_error(kSameFileErrorText);
         }
         // A zero-length result would read back as no picture at all; refuse it as a failed save.

@@ -21,14 +21,15 @@ std::string LowerAscii(std::string text) {
 }  // namespace
 
 OutputClaims::OutputClaims(const std::vector<std::string>& files, std::size_t first,
-                           const std::string& targetMode, const TargetTexts& targets)
-    : files_(files), first_(static_cast<int>(first)), plans_(files.size()) {
+                           const std::string& targetMode, const TargetTexts& targets,
+                           PathSpellings& spellings)
+    : files_(files), first_(static_cast<int>(first)), spellings_(spellings), plans_(files.size()) {
     std::unordered_map<std::string, int> sourceOf;
     for (std::size_t i = 0; i < files.size(); ++i) {
-        plans_[i].SourceKey = FileIdentity(files[i]);
+        plans_[i].SourceKey = FileIdentity(files[i], spellings_);
         sourceOf.emplace(plans_[i].SourceKey, static_cast<int>(i));
     }
-    OutputPathSurvey survey;
+    OutputPathSurvey survey(spellings_);
     std::unordered_map<std::string, int> lastWriter;
     std::unordered_map<std::string, int> lastOfSpelling;
     for (std::size_t i = 0; i < files.size(); ++i) {
@@ -44,9 +45,10 @@ OutputClaims::OutputClaims(const std::vector<std::string>& files, std::size_t fi
         const auto [w, isFirst] = lastWriter.try_emplace(look.Key, static_cast<int>(i));
         plan.Group = isFirst ? static_cast<int>(i) : plans_[w->second].Group;
         if (!isFirst) plan.SaveAfter = std::exchange(w->second, static_cast<int>(i));
-        // Paths that differ in letter case only are one file on a case-insensitive disk: they
-        // take their turns in list order too, so the first in the list gets the name there, and
-        // a later one finds it taken, whatever the number of jobs.
+        // Where the folder was found not to tell letter case apart, the spellings of one name
+        // share a key and so a group above. Paths that differ in ASCII letter case only take
+        // their turns in list order anywhere, as well: should a folder fold case unseen, the
+        // first in the list still gets the name, and a later one finds it taken.
         const auto [c, isFirstSpelling] =
             lastOfSpelling.try_emplace(LowerAscii(look.PathKey), static_cast<int>(i));
         if (!isFirstSpelling) plan.SpellingAfter = std::exchange(c->second, static_cast<int>(i));

@@ -4,11 +4,14 @@
 // results share one path the first in list order that writes it keeps it. A source listed twice
 // may write its result twice: it is the same one. A result replaces only the file that was at its
 // path, under exactly its name, at planning (told by its stamp), or the batch's own earlier result.
+// Paths are one file when FileIdentity says so: in a folder that does not tell letter case apart,
+// when their stored spellings are one (PathSpellings).
 //
 // The plan covers the whole list; the files processed are [first, last) of it, and the methods
 // take their indices within that range. An earlier file outside it keeps its output path, since
-// whether its own run writes it is not known here. The plan makes no folder and writes nothing;
-// the scheduler calls it under its lock.
+// whether its own run writes it is not known here. The plan makes no folder and writes nothing
+// (but PathSpellings' moment's probe file in a folder without a name to probe by); the scheduler
+// calls it under its lock.
 #pragma once
 
 #include <cstddef>
@@ -18,13 +21,16 @@
 
 #include "batch/OperationTexts.h"
 #include "platform/FileOperations.h"
+#include "platform/PathSpellings.h"
 
 namespace stampwise {
 
 class OutputClaims {
 public:
+    // spellings are the run's, kept by the caller for as long as the plan.
     OutputClaims(const std::vector<std::string>& files, std::size_t first,
-                 const std::string& targetMode, const TargetTexts& targets);
+                 const std::string& targetMode, const TargetTexts& targets,
+                 PathSpellings& spellings);
 
     // The output path of processed file i; empty for a target mode that names none.
     const std::string& OutputPath(int i) const { return plans_[first_ + i].OutputPath; }
@@ -43,6 +49,10 @@ public:
     // File i is done; written is its result's stamp on the disk, when it is there.
     void Done(int i, const std::optional<FileStamp>& written);
 
+    // The keys of paths, with what the plan found out about its folders: for later checks of the
+    // same run.
+    PathSpellings& Spellings() { return spellings_; }
+
 private:
     struct FilePlan {
         std::string OutputPath;
@@ -60,6 +70,7 @@ private:
 
     const std::vector<std::string>& files_;  // the whole list
     const int first_;                        // the first file processed
+    PathSpellings& spellings_;
     std::vector<FilePlan> plans_;
     std::vector<int> holders_;  // by group: the file whose result is written there, or -1
     std::vector<FileStamp> written_;  // by group: the stamp of the holder's result

@@ -78,27 +78,19 @@ std::string MakeOutputFolder(const std::string& outputPath, const std::string& t
     return EnsureFolder(made) ? "" : kCannotCreateFolderText + made;
 }
 
-std::string FileKey(const std::string& path) {
-    std::error_code ec;
-    fs::path absolute = fs::absolute(fs::path(path), ec);
-    if (ec) absolute = fs::path(path);
-    fs::path canonical = fs::weakly_canonical(absolute, ec);
-    if (ec) canonical = absolute;
-    return canonical.lexically_normal().string();
+bool IsSameFile(const std::string& source, const std::string& output, PathSpellings& spellings) {
+    return FileIdentity(source, spellings) == FileIdentity(output, spellings);
 }
 
-bool IsSameFile(const std::string& source, const std::string& output) {
-    return FileIdentity(source) == FileIdentity(output);
-}
-
-std::string FileIdentity(const std::string& path) {
+std::string FileIdentity(const std::string& path, PathSpellings& spellings) {
     // Hard links, symbolic links and every spelling of a folder come to the same file here. An
     // absolute path starts with "/", so the two kinds of key never meet.
+    const PathSpellings::Spelling spelling = spellings.Spell(path);
     struct stat info {};
-    if (::stat(path.c_str(), &info) == 0) {
+    if (!spelling.IsCaseBlind && ::stat(path.c_str(), &info) == 0) {
         return "file " + std::to_string(info.st_dev) + ":" + std::to_string(info.st_ino);
     }
-    return FileKey(path);
+    return spelling.Key;
 }
 
 }  // namespace stampwise

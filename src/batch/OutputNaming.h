@@ -5,6 +5,7 @@
 #include <string>
 
 #include "batch/OperationTexts.h"
+#include "platform/PathSpellings.h"
 
 namespace stampwise {
 
@@ -36,17 +37,16 @@ std::string PlannedOutputPath(const std::string& source, const std::string& targ
 // will then fail). Other modes make nothing.
 std::string MakeOutputFolder(const std::string& outputPath, const std::string& targetMode);
 
-// One spelling per path: absolute, with links, "." and ".." resolved as far as the path exists.
-// FileIdentity's key for a file that does not exist (yet).
-std::string FileKey(const std::string& path);
-
-// True when output names the same file as source: the same file when both exist, else the same
-// normalised absolute path. A result must never replace its own source.
-bool IsSameFile(const std::string& source, const std::string& output);
+// True when output names the same file as source: the same file when both exist (on a disk that
+// does not tell letter case apart, the same stored spelling), else the same normalised absolute
+// path. A result must never replace its own source.
+bool IsSameFile(const std::string& source, const std::string& output, PathSpellings& spellings);
 
 // The same decision as a key, for comparing one path with many: two paths name the same file
 // exactly when their keys are equal. The file system's identity (device and inode) of a file that
-// exists, else its normalised absolute path. Taken now: a file made later changes its key.
-std::string FileIdentity(const std::string& path);
+// exists, else its spelling key (PathSpellings); also for a file that exists where some folder on
+// the way does not tell case apart, since the disk's inode numbers may then differ per spelling.
+// Taken now: a file made later changes its key.
+std::string FileIdentity(const std::string& path, PathSpellings& spellings);
 
 }  // namespace stampwise

@@ -234,31 +234,17 @@ OutputPathSurvey::Look OutputPathSurvey::LookAt(const std::string& path) {
     const std::size_t slash = path.rfind('/');
     const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
     const std::string folder = FolderOf(path);
-    if (name.empty() || name == "." || name == "..") {
-        look.PathKey = FileKey(path);
-    } else {
-        // FileKey's answer from the folder's key: resolving the folder once instead of once per
-        // file saves a walk over every level of it.
-        const std::string& folderKey = FolderKey(folder);
-        look.PathKey = folderKey.back() == '/' ? folderKey + name : folderKey + "/" + name;
-    }
+    look.PathKey = spellings_.Spell(path).Key;
+    look.Key = FileIdentity(path, spellings_);
     struct stat info {};
     if (::stat(path.c_str(), &info) == 0) {
-        look.Key = "file " + std::to_string(info.st_dev) + ":" + std::to_string(info.st_ino);
         look.State = IsListedExactly(folder, name) ? PathAtPlanning::Present
                                                    : PathAtPlanning::OtherSpelling;
         ReadFileStamp(path, look.Stamp);
     } else {
-        look.Key = look.PathKey;
         look.State = PathAtPlanning::Missing;
     }
     return look;
-}
-
-const std::string& OutputPathSurvey::FolderKey(const std::string& folder) {
-    const auto found = folderKeys_.find(folder);
-    if (found != folderKeys_.end()) return found->second;
-    return folderKeys_.emplace(folder, FileKey(folder)).first->second;
 }
 
 bool OutputPathSurvey::IsListedExactly(const std::string& folder, const std::string& name) {

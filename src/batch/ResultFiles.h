@@ -26,6 +26,7 @@
 #include <unordered_set>
 
 #include "platform/FileOperations.h"
+#include "platform/PathSpellings.h"
 
 namespace stampwise {
 
@@ -111,23 +112,25 @@ enum class PathAtPlanning {
                     // spelling (a case-insensitive disk): another file, never replaced
 };
 
-// The planning's look at the output paths, with what is shared between paths cached: each
-// folder's normalised key and, once a name in it is found, its listing. Not thread-safe.
+// The planning's look at the output paths, with each folder's listing cached once a name in it is
+// found; the paths' keys come from spellings, which caches what is shared between paths. Not
+// thread-safe.
 class OutputPathSurvey {
 public:
+    explicit OutputPathSurvey(PathSpellings& spellings) : spellings_(spellings) {}
+
     struct Look {
         std::string Key;      // as FileIdentity gives it
-        std::string PathKey;  // the normalised absolute path, whether or not a file is there
+        std::string PathKey;  // the path's spelling key, whether or not a file is there
         PathAtPlanning State = PathAtPlanning::Missing;
         FileStamp Stamp;      // of the file there, when Present
     };
     Look LookAt(const std::string& path);
 
 private:
-    const std::string& FolderKey(const std::string& folder);
     bool IsListedExactly(const std::string& folder, const std::string& name);
 
-    std::unordered_map<std::string, std::string> folderKeys_;
+    PathSpellings& spellings_;
     std::unordered_map<std::string, std::unordered_set<std::string>> listings_;
 };
 

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <sstream>
 
+#include "platform/CaseFolding.h"
 #include "platform/Processes.h"
 
 namespace stampwise {
@@ -33,8 +34,7 @@ std::string ResultLockPath(const std::string& target) {
     const std::size_t slash = target.rfind('/');
     const std::string name = slash == std::string::npos ? target : target.substr(slash + 1);
     std::uint64_t hash = 14695981039346656037ull;  // FNV-1a
-    for (char c : name) {
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    for (const char c : FoldCase(name)) {
         hash = (hash ^ static_cast<unsigned char>(c)) * 1099511628211ull;
     }
     char lockName[40];

@@ -18,10 +18,10 @@
 
 namespace stampwise {
 
-// ".stampwise-<16 hex digits>.lock" in target's folder. The digits hash the name with its ASCII
-// letters in lower case, so the spellings a case-insensitive disk takes for one name share a lock
-// (elsewhere, two names that differ only in case merely take turns); the lock's name is short
-// whatever the result's.
+// ".stampwise-<16 hex digits>.lock" in target's folder. The digits hash the name case-folded as a
+// case-insensitive disk folds it (CaseFolding, Cyrillic and Greek too), so the spellings such a
+// disk takes for one name share a lock (elsewhere, two names that differ only in case merely take
+// turns); the lock's name is short whatever the result's.
 std::string ResultLockPath(const std::string& target);
 
 // Take's answer when another run kept the lock through every attempt.

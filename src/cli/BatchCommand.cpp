@@ -154,17 +154,21 @@ std::vector<std::string> ExpandSources(const std::vector<std::string>& sources,
 
 std::string FolderReceivingResults(const std::vector<std::string>& folders,
                                    const std::vector<std::string>& files,
-                                   const std::string& targetMode, const TargetTexts& targets) {
+                                   const std::string& targetMode, const TargetTexts& targets,
+                                   PathSpellings& spellings) {
     if (folders.empty()) return {};
     std::unordered_map<std::string, std::size_t> folderOf;
-    for (std::size_t i = 0; i < folders.size(); ++i) folderOf.emplace(FileIdentity(folders[i]), i);
+    for (std::size_t i = 0; i < folders.size(); ++i) {
+        folderOf.emplace(FileIdentity(folders[i], spellings), i);
+    }
     std::unordered_set<std::string> checked;  // result folders: most files share a few
     for (const std::string& file : files) {
         std::string resultFolder =
             std::filesystem::path(PlannedOutputPath(file, targetMode, targets)).parent_path().string();
         if (resultFolder.empty()) resultFolder = ".";
         if (!checked.insert(resultFolder).second) continue;
-        if (const auto f = folderOf.find(FileIdentity(resultFolder)); f != folderOf.end()) {
+        const auto f = folderOf.find(FileIdentity(resultFolder, spellings));
+        if (f != folderOf.end()) {
             return folders[f->second];
         }
     }
@@ -257,13 +261,15 @@ int RunBatchCommand(const std::vector<std::string>& arguments, std::istream& in,
 
     BatchInputs inputs;
     inputs.Targets = o.Targets;
+    PathSpellings spellings;  // what the run finds out about its folders, found out once
+    inputs.Spellings = &spellings;
     inputs.Jobs = o.Jobs;
     inputs.KeepTimes = o.KeepTimes;
     if (o.ShardCount > 1) {
         // Every shard lists a folder when it starts: results of the shards that ran before it
         // would shift its slice, processing some pictures twice and others never.
         const std::string receiving =
-            FolderReceivingResults(folders, job.SourceFiles, o.TargetMode, o.Targets);
+            FolderReceivingResults(folders, job.SourceFiles, o.TargetMode, o.Targets, spellings);
         if (!receiving.empty()) {
             err << kProgramName << ": --shard: results of this batch go into the folder "
                 << EscapeReportField(receiving)

@@ -38,11 +38,12 @@ std::vector<std::string> ExpandSources(const std::vector<std::string>& sources,
                                        std::vector<std::string>* folders = nullptr);
 
 // The first of folders that receives a result of one of files (by the file system's identity of
-// the result's folder), or empty. Runs that each list such a folder anew would see each other's
-// results among its pictures.
+// the result's folder, FileIdentity with spellings), or empty. Runs that each list such a folder
+// anew would see each other's results among its pictures.
 std::string FolderReceivingResults(const std::vector<std::string>& folders,
                                    const std::vector<std::string>& files,
-                                   const std::string& targetMode, const TargetTexts& targets);
+                                   const std::string& targetMode, const TargetTexts& targets,
+                                   PathSpellings& spellings);
 
 // The paths of a list, in order: the pieces between separators ('\n', or '\0' for find -print0),
 // exactly as they stand; empty pieces are no paths and are passed over. False when reading failed.

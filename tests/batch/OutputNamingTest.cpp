@@ -22,6 +22,11 @@ std::string PathFor(const std::string& source, const std::string& mode,
     return path;
 }
 
+bool IsSame(const std::string& source, const std::string& output) {
+    PathSpellings spellings;
+    return IsSameFile(source, output, spellings);
+}
+
 TEST(OutputPath, FolderModeJoinsTheTargetFolderAndTheName) {
     EXPECT_EQ(PathFor("/photos/img01.jpg", "folder"), "/out/img01.jpg");
 }
@@ -102,32 +107,35 @@ TEST(IsSameFile, RecognisesTheSourceUnderOtherSpellings) {
     const std::string source = dir.WriteFile("a.jpg", "x");
     fs::create_directory_symlink(dir.Path(), dir.Path() / "link");
 
-    EXPECT_TRUE(IsSameFile(source, source));
-    EXPECT_TRUE(IsSameFile(source, dir.String() + "//a.jpg"));
-    EXPECT_TRUE(IsSameFile(source, dir.String() + "/./a.jpg"));
-    EXPECT_TRUE(IsSameFile(source, dir.String() + "/link/a.jpg"));
+    EXPECT_TRUE(IsSame(source, source));
+    EXPECT_TRUE(IsSame(source, dir.String() + "//a.jpg"));
+    EXPECT_TRUE(IsSame(source, dir.String() + "/./a.jpg"));
+    EXPECT_TRUE(IsSame(source, dir.String() + "/link/a.jpg"));
 }
 
 TEST(IsSameFile, HardLinkIsTheSameFile) {
     TempFolder dir;
     const std::string source = dir.WriteFile("a.jpg", "x");
     fs::create_hard_link(source, dir.Path() / "b.jpg");
-    EXPECT_TRUE(IsSameFile(source, dir.String() + "/b.jpg"));
+    EXPECT_TRUE(IsSame(source, dir.String() + "/b.jpg"));
 }
 
 TEST(IsSameFile, DifferentFilesAreNot) {
     TempFolder dir;
     const std::string a = dir.WriteFile("a.jpg", "x");
     const std::string b = dir.WriteFile("b.jpg", "x");
-    EXPECT_FALSE(IsSameFile(a, b));
-    EXPECT_FALSE(IsSameFile(a, dir.String() + "/missing.jpg"));
+    EXPECT_FALSE(IsSame(a, b));
+    EXPECT_FALSE(IsSame(a, dir.String() + "/missing.jpg"));
+    // A folder that tells letter case apart holds other files under other spellings.
+    EXPECT_FALSE(IsSame(a, dir.String() + "/A.jpg"));
+    EXPECT_FALSE(IsSame(dir.WriteFile("Фото.jpg", "x"), dir.String() + "/ФОТО.jpg"));
 }
 
 TEST(IsSameFile, PathsOfMissingFilesAreComparedNormalised) {
     TempFolder dir;
     const std::string missing = dir.String() + "/sub/missing.jpg";
-    EXPECT_TRUE(IsSameFile(missing, dir.String() + "/sub/../sub/./missing.jpg"));
-    EXPECT_FALSE(IsSameFile(missing, dir.String() + "/sub/other.jpg"));
+    EXPECT_TRUE(IsSame(missing, dir.String() + "/sub/../sub/./missing.jpg"));
+    EXPECT_FALSE(IsSame(missing, dir.String() + "/sub/other.jpg"));
 }
 
 }  // namespace

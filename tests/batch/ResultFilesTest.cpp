@@ -23,6 +23,7 @@
 #include <vector>
 
 #include "batch/BatchRunner.h"
+#include "batch/OutputNaming.h"
 #include "batch/ResultNameLock.h"
 #include "imaging/ImageErrors.h"
 #include "platform/Processes.h"
@@ -360,6 +361,12 @@ TEST(ResultFiles, ANameLockedByALiveRunFailsTheFileNamingTheLock) {
     EXPECT_EQ(left, std::vector<std::string>{lock});
 }
 
+// Every spelling a case-insensitive disk takes for one name, Cyrillic too, takes one lock.
+TEST(ResultFiles, SpellingsOfOneNameShareTheLock) {
+    EXPECT_EQ(ResultLockPath("d/ФОТО_Ёлка.JPG"), ResultLockPath("d/фото_ёлка.jpg"));
+    EXPECT_NE(ResultLockPath("d/фото.jpg"), ResultLockPath("d/фото2.jpg"));
+}
+
 // A run killed at any step of landing a result where the file system has neither no-replace
 // renames nor hard links (its process ends at the step, as at a SIGKILL) leaves nothing under the
 // result's name but the whole result, only hidden files besides, and a later run lands there (the
@@ -461,8 +468,10 @@ protected:
     static int Shell(const std::string& command) {
         return std::system((command + " >/dev/null 2>&1").c_str());
     }
+    // Files [first, last) of the list, as one shard of it.
     std::vector<ReportRow> Run(const std::string& targetMode, const std::vector<std::string>& files,
-                               const TargetTexts& targets) {
+                               const TargetTexts& targets, std::size_t first = 0,
+                               std::size_t last = SIZE_MAX) {
         JobState job;
         job.Operation = "resize";
         job.SourceKind = "files";
@@ -471,6 +480,8 @@ protected:
         BatchInputs inputs;
         inputs.Targets = targets;
         inputs.Jobs = 2;
+        inputs.ProcessFirst = first;
+        inputs.ProcessLast = last;
         RecordingBatchView view;
         RunBatch(job, inputs, MakeResizeOperation(ResizeMode::Width, 20, "20"), view);
         return view.Rows;
@@ -493,7 +504,7 @@ TEST_F(ExfatDisk, NamesInAnotherLetterCaseAreAnotherFileNeverReplaced) {
         Run("folder", {card + "/d1/IMG.JPG", card + "/d2/img.jpg"}, {card + "/out", "", "", ""});
     ASSERT_EQ(rows.size(), 2u);
     EXPECT_EQ(rows[0].Result, kReportOk);
-    EXPECT_EQ(rows[1].ErrorText, kOccupiedOutputErrorText + card + "/out/img.jpg");
+    EXPECT_EQ(rows[1].ErrorText, kTakenOutputErrorText + card + "/d1/IMG.JPG");
     EXPECT_EQ(testing::JpegFileSize(card + "/out/IMG.JPG"), (PictureSize{20, 15}));
 
     // An original whose name is another spelling of a result's.
@@ -507,6 +518,70 @@ TEST_F(ExfatDisk, NamesInAnotherLetterCaseAreAnotherFileNeverReplaced) {
     EXPECT_EQ(suffixRows[0].Result, kReportError);
     EXPECT_TRUE(ReadFileBytes(card + "/cam/img_s.jpg") == original);
     EXPECT_FALSE(HasTemporaryFiles(card + "/cam"));
+}
+
+// exfat-fuse gives every spelling of a file or folder its own inode number: only the stored
+// spelling shows that a result's path is a source's.
+TEST_F(ExfatDisk, ASourceUnderAnotherSpellingIsNeverWrittenOver) {
+    const std::string card = mount_;
+    fs::create_directories(card + "/Photos");
+    fs::create_directories(card + "/P2");
+    WriteTestJpeg(card + "/Photos/a.jpg", 40, 30);
+    WriteTestJpeg(card + "/P2/b.jpg", 40, 30);
+    WriteTestJpeg(card + "/P2/b_s.jpg", 60, 20);
+    const std::vector<std::uint8_t> photo = ReadFileBytes(card + "/Photos/a.jpg");
+    const std::vector<std::uint8_t> other = ReadFileBytes(card + "/P2/b_s.jpg");
+
+    const std::pair<std::string, TargetTexts> otherSpellings[] = {
+        {"folder", {card + "/photos", "", "", ""}}, {"subfolder", {"", "../PHOTOS", "", ""}}};
+    for (const auto& [mode, targets] : otherSpellings) {
+        SCOPED_TRACE(mode);
+        const std::vector<ReportRow> rows = Run(mode, {card + "/Photos/a.jpg"}, targets);
+        ASSERT_EQ(rows.size(), 1u);
+        EXPECT_EQ(rows[0].ErrorText, kSameFileErrorText);
+    }
+    const std::vector<ReportRow> rows =
+        Run("suffix", {card + "/P2/b.jpg", card + "/p2/b_s.jpg"}, {"", "", "", "_s"});
+    ASSERT_EQ(rows.size(), 2u);
+    EXPECT_EQ(rows[0].ErrorText, kOtherSourceErrorText + card + "/p2/b_s.jpg");
+    EXPECT_TRUE(ReadFileBytes(card + "/Photos/a.jpg") == photo);
+    EXPECT_TRUE(ReadFileBytes(card + "/P2/b_s.jpg") == other);
+}
+
+// Фото.jpg and ФОТО.jpg are one name on the card: the first listed keeps it, whichever finishes
+// first (the second is small) and in whichever order the shards run.
+TEST_F(ExfatDisk, TheFirstListedKeepsANameInAnyLetterCase) {
+    const std::string card = mount_;
+    fs::create_directories(card + "/x1");
+    fs::create_directories(card + "/x2");
+    WriteTestJpeg(card + "/x1/Фото.jpg", 1200, 900);
+    WriteTestJpeg(card + "/x2/ФОТО.jpg", 60, 20);
+    const std::vector<std::string> files = {card + "/x1/Фото.jpg", card + "/x2/ФОТО.jpg"};
+    for (const bool isSharded : {false, true}) {
+        SCOPED_TRACE(isSharded);
+        const std::string target = card + (isSharded ? "/o2" : "/o1");
+        fs::create_directories(target);
+        std::vector<ReportRow> rows;
+        if (isSharded) {
+            rows = Run("folder", files, {target, "", "", ""}, 1, 2);
+            const std::vector<ReportRow> firstShard =
+                Run("folder", files, {target, "", "", ""}, 0, 1);
+            rows.insert(rows.begin(), firstShard.begin(), firstShard.end());
+        } else {
+            rows = Run("folder", files, {target, "", "", ""});
+        }
+        ASSERT_EQ(rows.size(), 2u);
+        EXPECT_EQ(rows[0].Result, kReportOk);
+        EXPECT_EQ(rows[1].ErrorText,
+                  (isSharded ? kEarlierOutputErrorText : kTakenOutputErrorText) + files[0]);
+        EXPECT_EQ(testing::JpegFileSize(target + "/Фото.jpg"), (PictureSize{20, 15}));
+        // Under the first one's spelling, and nothing else beside it.
+        std::vector<std::string> names;
+        for (const fs::directory_entry& entry : fs::directory_iterator(target)) {
+            names.push_back(entry.path().filename().string());
+        }
+        EXPECT_EQ(names, std::vector<std::string>{"Фото.jpg"});
+    }
 }
 
 TEST_F(ExfatDisk, AKillWhileLandingLeavesNoPartialResult) {
