@@ -117,7 +117,7 @@ TEST(EmbeddedCredit, HostileSegmentsGiveOnlyWhatWasReadWhole) {
 }
 
 TEST(CaptureDate, ReadOnlyInItsFormsAndWrittenIntoAnAlignedExifIfd) {
-    const CaptureDate full{"2026:12:09 16:30:05", "+03:00", "042"};
+    const CaptureDate full{"2026:12:09 16:30:05", "+03:00", "04217"};
     const struct {
         const char* what;
         CaptureDate stored;
@@ -136,12 +136,13 @@ TEST(CaptureDate, ReadOnlyInItsFormsAndWrittenIntoAnAlignedExifIfd) {
         EXPECT_EQ(ReadExifCaptureDate(exif.data(), exif.size()), c.read) << c.what;
     }
 
-    const ExifCredit credit{"Jane Doe", "(c) Jane"};
+    // Texts of odd lengths, so that nothing falls on an even offset by itself.
+    const ExifCredit credit{"Jane Doe", "(c) Ann"};
     const Bytes written = WriteResultExif(credit, full);
     EXPECT_EQ(ReadExifCaptureDate(written.data(), written.size()), full);
     EXPECT_EQ(ReadExifCredit(written.data(), written.size()), credit);
     // IFD0's third entry points to the Exif IFD, on an even offset; each of its entries' values
-    // too (the fraction's sits in the entry itself).
+    // too.
     const auto u32 = [&](std::size_t at) {
         return written[at] | written[at + 1] << 8 | written[at + 2] << 16 | static_cast<std::uint32_t>(written[at + 3]) << 24;
     };
