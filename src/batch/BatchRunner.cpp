@@ -78,6 +78,7 @@ BatchSummary RunBatch(JobState& job, const BatchInputs& inputs, const BatchOpera
         work.MemoryBudget = BatchBudget(inputs.MemoryBudget, inputs.Memory, inputs.Jobs, count);
         work.Memory = inputs.Memory;
         work.FileOps = inputs.FileOps != nullptr ? inputs.FileOps : &SystemResultFileOps();
+        work.KeepTimes = inputs.KeepTimes;
         FileScheduler scheduler(std::move(work), inputs.Stop);
         summary.Stopped = !scheduler.Run(showFile, [&view] { view.WaitTick(); });
     }

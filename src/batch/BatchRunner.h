@@ -82,6 +82,8 @@ struct BatchInputs {
     // path shared with an earlier entry outside the range is left to that entry.
     std::size_t ProcessFirst = 0;
     std::size_t ProcessLast = std::numeric_limits<std::size_t>::max();
+    // Each result gets its source's modification time, as cp -p gives it.
+    bool KeepTimes = false;
 };
 
 struct BatchSummary {

@@ -192,7 +192,7 @@ bool FileScheduler::WorkOne() {
                 const std::lock_guard<std::mutex> lock(mutex_);
                 return work_.Claims->CheckSave(index);
             },
-            work_.Claims->Spellings());
+            work_.Claims->Spellings(), work_.KeepTimes);
         // The picture is gone, the bytes are with the system: the job and the memory go to the
         // next file while this one waits for the disk.
         holdsJob = false;

@@ -59,6 +59,7 @@ public:
         std::uint64_t MemoryBudget = kUnknownMemory;
         MemorySources Memory;  // asked when a file larger than the budget gets its turn alone
         ResultFileOps* FileOps = nullptr;
+        bool KeepTimes = false;  // results get their sources' modification times (PrepareFile)
     };
 
     FileScheduler(Work work, std::stop_token stop);

@@ -23,7 +23,7 @@ void MarkFailed(ReportRow& row, const std::string& text) {
 PreparedFile PrepareFile(const SourceFile& source, const std::string& outputPath,
                          const std::string& targetMode, const TransformStep& step,
                          ResultFileOps& ops, const SaveTurn& awaitSaveTurn,
-                         PathSpellings& spellings) {
+                         PathSpellings& spellings, bool keepTimes) {
     PreparedFile prepared;
     ReportRow& row = prepared.Outcome.Row;
     const std::string& sourcePath = source.Path;
@@ -62,6 +62,13 @@ PreparedFile PrepareFile(const SourceFile& source, const std::string& outputPath
         if (outcome.Bytes.empty()) throw EFCreateError(outputPath, "The picture is empty");
         prepared.Pending = WriteTemporaryResult(ops, outputPath, outcome.Bytes.data(),
                                                 outcome.Bytes.size(), replaces);
+        if (keepTimes) {
+            if (const int error = TakeModificationTime(prepared.Pending->Fd, sourcePath); error != 0) {
+                DiscardResult(ops, *prepared.Pending);
+                prepared.Pending.reset();
+                throw EFCreateError(outputPath, error);
+            }
+        }
     } catch (const std::exception& e) {
         MarkFailed(row, FailureReason(e));
     } catch (...) {

@@ -63,11 +63,13 @@ using SaveTurn = std::function<std::optional<FileStamp>()>;
 // The work of one file up to its save's wait for the disk: step, output folder, the refusal of a
 // result that would replace its own source, and the bytes in a temporary file. outputPath is the
 // plan's; empty for a target mode that names none, which fails the file. spellings are the run's
-// (the plan's), so the folders they probed are not probed again.
+// (the plan's), so the folders they probed are not probed again. With keepTimes the temporary
+// file gets the source's modification time once its bytes are written, so the result lands with
+// it; a source whose time cannot be had then fails the file.
 PreparedFile PrepareFile(const SourceFile& source, const std::string& outputPath,
                          const std::string& targetMode, const TransformStep& step,
                          ResultFileOps& ops, const SaveTurn& awaitSaveTurn,
-                         PathSpellings& spellings);
+                         PathSpellings& spellings, bool keepTimes = false);
 
 // The rest of the save: the flush and the rename. The folder is flushed once after its last
 // result (SyncResultFolders).

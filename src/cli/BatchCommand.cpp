@@ -322,6 +322,7 @@ int RunCommand(const std::vector<std::string>& arguments, std::istream& in, Repo
     PathSpellings spellings;  // what the run finds out about its folders, found out once
     inputs.Spellings = &spellings;
     inputs.Jobs = o.Jobs;
+    inputs.KeepTimes = o.KeepTimes;
     if (o.ShardCount > 1) {
         // Every shard lists a folder when it starts: results of the shards that ran before it
         // would shift its slice, processing some pictures twice and others never.

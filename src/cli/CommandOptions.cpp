@@ -173,6 +173,33 @@ public:
         }
     }
 
+    // credit and date, comma-separated, or none alone.
+    bool Metadata() {
+        ResultMetadata kept = ResultMetadata::Nothing();
+        const std::string& list = value_;
+        if (list == "none") {
+            Options().Metadata = kept;
+            return true;
+        }
+        for (std::size_t start = 0;;) {
+            const std::size_t comma = list.find(',', start);
+            const std::string item = list.substr(start, comma == std::string::npos ? std::string::npos
+                                                                                     : comma - start);
+            if (item == "credit") {
+                kept.Credit = true;
+            } else if (item == "date") {
+                kept.Date = true;
+            } else {
+                return Fail("option '--metadata' needs credit, date, both comma-separated, or none, not '" +
+                            list + "'");
+            }
+            if (comma == std::string::npos) break;
+            start = comma + 1;
+        }
+        Options().Metadata = kept;
+        return true;
+    }
+
     // K/N with 1 <= K <= N.
     bool Shard() {
         const std::size_t slash = value_.find('/');
@@ -357,20 +384,20 @@ const std::vector<OptionRow>& OptionTable() {
                  "every result against the whole list. A folder that gets\n"
                  "results of the batch is refused: give a list made before the\n"
                  "first run with --files-from instead"},
-        {.Name = "--metadata", .Value = "WHAT",
+        {.Name = "--metadata", .Value = "WHAT", .Apply = [](Parser& p) { return p.Metadata(); },
+         .Help = "what of a source's metadata its result keeps, comma-separated:\n"
+                 "credit (the photographer's Artist and Copyright, from Exif,\n"
+                 "else from XMP or IPTC) and date (when it was taken, Exif's\n"
+                 "DateTimeOriginal with its offset and fraction of a second);\n"
+                 "or none (default: credit,date); location, camera serials\n"
+                 "and the rest never go along"},
+        {.Name = "--keep-times",
          .Apply = [](Parser& p) {
-             if (p.Value() == "credit") {
-                 p.Options().Metadata = ResultMetadata::Credit;
-             } else if (p.Value() == "none") {
-                 p.Options().Metadata = ResultMetadata::None;
-             } else {
-                 return p.Fail("option '--metadata' needs credit or none, not '" + p.Value() + "'");
-             }
+             p.Options().KeepTimes = true;
              return true;
          },
-         .Help = "what of a source's Exif data its result keeps: credit (the\n"
-                 "photographer's Artist and Copyright, the default) or none;\n"
-                 "location, camera serials and the rest never go along"},
+         .Help = "give each result its source's modification time, as cp -p\n"
+                 "does (default: the time it is written)"},
         {.Name = "--json",
          .Apply = [](Parser& p) {
              p.Options().Json = true;
@@ -443,8 +470,8 @@ std::string BatchCommandUsage() {
         "carriage return are written as \\\\, \\t, \\n and \\r, any other control character as\n"
         "\\xHH. With --json each file's line is {\"source\", \"source_size\", \"output\",\n"
         "\"new_size\", \"ok\", \"error\"} (error null on success) and the last is {\"message\",\n"
-        "\"total\", \"succeeded\", \"failed\"}; bytes of a name that are not UTF-8 appear as\n"
-        "\\udc80 to \\udcff.\n"
+        "\"total\", \"succeeded\", \"failed\", \"interrupted\"} (interrupted true when a signal\n"
+        "ended the run early); bytes of a name that are not UTF-8 appear as \\udc80 to \\udcff.\n"
         "A folder without pictures, one that cannot be read, or a list without a path stops\n"
         "the run before any file, with a message on standard error. Exit status: 0 when every\n"
         "file succeeded, 1 when some failed, a folder or list gave no pictures or the report\n"

@@ -41,9 +41,10 @@ struct BatchCommandOptions {
     int ShardIndex = 1;
     int ShardCount = 1;
     bool Json = false;  // one JSON object per line instead of the tab-separated report
-    // What of a source's Exif its result keeps: the credit (Artist, Copyright), or with
-    // --metadata none nothing at all.
-    ResultMetadata Metadata = ResultMetadata::Credit;
+    // What of a source's metadata its result keeps: the credit (Artist, Copyright) and the
+    // capture date, either alone, or with --metadata none nothing at all.
+    ResultMetadata Metadata;
+    bool KeepTimes = false;  // results get their sources' modification times
     bool ShowHelp = false;
     bool ShowVersion = false;
 };

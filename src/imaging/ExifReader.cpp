@@ -1,12 +1,15 @@
 // Reading the orientation and credit tags from an Exif segment. Turning pixels as the orientation
 // says is ExifOrientation.cpp's; writing a result's credit is ExifWriter.cpp's.
 //
-// The parser reads only IFD0 and only those tags; it never follows a pointer it has not checked
-// against the segment's length, and gives up (as stored, no credit) at the first thing it cannot
-// read. It does not look at thumbnails, sub-IFDs or any other tag.
+// The parser reads only IFD0 and only those tags, and the two directories below it that the colour
+// space and the capture date live in; it never follows a pointer it has not checked against the
+// segment's length, and gives up (as stored, no credit, no date) at the first thing it cannot read.
+// It does not look at thumbnails, other sub-IFDs or any other tag.
 #include "imaging/ExifReader.h"
 
+#include <algorithm>
 #include <cstring>
+#include <string_view>
 #include <utility>
 
 namespace stampwise {
@@ -183,6 +186,77 @@ bool IsExifAdobeRgb(const std::uint8_t* segment, std::size_t size) noexcept {
     const std::uint32_t count = interop.tiff.U32(index + 4);
     if (count != 3 && count != 4) return false;
     return std::memcmp(interop.tiff.data + index + 8, "R03", count) == 0;
+}
+
+}  // namespace stampwise
+
+// The capture date: three texts of the Exif IFD, each checked for its form.
+namespace stampwise {
+
+namespace {
+
+constexpr std::uint16_t kDateTimeOriginalTag = 0x9003;
+constexpr std::uint16_t kOffsetTimeOriginalTag = 0x9011;
+constexpr std::uint16_t kSubSecTimeOriginalTag = 0x9291;
+
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
+// Whether text has the form of pattern, where '9' stands for a digit and any other character
+// stands for itself.
+bool HasForm(const std::string& text, std::string_view pattern) {
+    if (text.size() != pattern.size()) return false;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (pattern[i] == '9' ? !IsDigit(text[i]) : text[i] != pattern[i]) return false;
+    }
+    return true;
+}
+
+int TwoDigits(const std::string& text, std::size_t at) { return (text[at] - '0') * 10 + text[at + 1] - '0'; }
+
+// A date as Exif writes it; cameras without a clock write blanks or zeros, which are no date.
+bool IsDateTime(const std::string& text) {
+    if (!HasForm(text, "9999:99:99 99:99:99")) return false;
+    const int month = TwoDigits(text, 5);
+    const int day = TwoDigits(text, 8);
+    return month >= 1 && month <= 12 && day >= 1 && day <= 31 && TwoDigits(text, 11) <= 23 &&
+           TwoDigits(text, 14) <= 59 && TwoDigits(text, 17) <= 60;
+}
+
+bool IsOffset(const std::string& text) {
+    return (HasForm(text, "+99:99") || HasForm(text, "-99:99")) && TwoDigits(text, 1) <= 14 &&
+           TwoDigits(text, 4) <= 59;
+}
+
+bool IsSubSec(const std::string& text) {
+    return !text.empty() && text.size() <= 9 && std::all_of(text.begin(), text.end(), IsDigit);
+}
+
+// The ASCII text of tag in the directory, trailing blanks dropped (Exif pads with them); empty
+// when there is none.
+std::string TextOf(const Ifd0& ifd, std::uint16_t tag) {
+    const std::size_t entry = FindEntry(ifd, tag);
+    if (entry == 0 || ifd.tiff.U16(entry + 2) != kTypeAscii) return std::string();
+    std::string text = ReadText(ifd.tiff, entry);
+    while (!text.empty() && text.back() == ' ') text.pop_back();
+    return text;
+}
+
+}  // namespace
+
+CaptureDate ReadExifCaptureDate(const std::uint8_t* segment, std::size_t size) noexcept {
+    try {
+        const Ifd0 exif = FollowPointer(FindIfd0(segment, size), kExifIfdTag);
+        CaptureDate date;
+        date.DateTime = TextOf(exif, kDateTimeOriginalTag);
+        if (!IsDateTime(date.DateTime)) return CaptureDate{};
+        date.Offset = TextOf(exif, kOffsetTimeOriginalTag);
+        if (!IsOffset(date.Offset)) date.Offset.clear();
+        date.SubSec = TextOf(exif, kSubSecTimeOriginalTag);
+        if (!IsSubSec(date.SubSec)) date.SubSec.clear();
+        return date;
+    } catch (...) {
+        return CaptureDate{};  // no memory for a few bytes: no date, no failure
+    }
 }
 
 }  // namespace stampwise

@@ -1,6 +1,6 @@
-// Reading a JPEG file's Exif block: the orientation (ExifOrientation.h says what it means) and the
-// photographer's credit, which results carry on (ExifWriter.h writes it). Nothing else of the block
-// is read.
+// Reading a JPEG file's Exif block: the orientation (ExifOrientation.h says what it means), the
+// photographer's credit and the capture date, which results carry on (ExifWriter.h writes them).
+// Nothing else of the block is read.
 #pragma once
 
 #include <cstddef>
@@ -37,5 +37,21 @@ ExifCredit ReadExifCredit(const std::uint8_t* segment, std::size_t size) noexcep
 // 1 of the IFD that the Exif IFD's tag 0xA005 points to) is "R03". "R98", a ColorSpace of 1 (sRGB),
 // anything missing or unreadable: false. Read as carefully as the orientation.
 bool IsExifAdobeRgb(const std::uint8_t* segment, std::size_t size) noexcept;
+
+// When the picture was taken, as the Exif IFD (the one IFD0's tag 0x8769 points to) holds it:
+// DateTimeOriginal (0x9003, "YYYY:MM:DD HH:MM:SS"), OffsetTimeOriginal (0x9011, "+HH:MM" or
+// "-HH:MM", the offset from UTC) and SubSecTimeOriginal (0x9291, up to nine digits of a second),
+// without their NULs. A value that is not in its form is left out; the offset and the fraction
+// only qualify a date, so without one they are left out too. Empty when there is no date.
+struct CaptureDate {
+    std::string DateTime;
+    std::string Offset;
+    std::string SubSec;
+    bool Empty() const { return DateTime.empty(); }
+    friend bool operator==(const CaptureDate&, const CaptureDate&) = default;
+};
+
+// The capture date in an APP1 payload, read as carefully as the orientation.
+CaptureDate ReadExifCaptureDate(const std::uint8_t* segment, std::size_t size) noexcept;
 
 }  // namespace stampwise

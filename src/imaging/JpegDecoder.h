@@ -32,7 +32,9 @@ struct JpegHeader {
     stampwise::Orientation Orientation = stampwise::Orientation::AsStored;
     bool Grayscale = false;
     bool Progressive = false;
-    ExifCredit Credit;  // from the first Exif block, like the orientation
+    // From the first Exif block, where it has a field, else from XMP or IPTC (EmbeddedCredit.h).
+    ExifCredit Credit;
+    CaptureDate Date;  // from the first Exif block, like the orientation
     JpegColours Colours = JpegColours::Rgb;
     // The embedded ICC profile, its APP2 chunks joined; empty when there is none or the chunks do
     // not make one whole profile. An RGB file without one that its Exif marks as Adobe RGB (colour

@@ -21,7 +21,7 @@ struct RowWriterState;  // the library's state, in JpegEncoder.cpp
 // `cjpeg -quality 90 -baseline -dct float` writes from the same pixels. The bitmap must not be
 // empty. Throws EJPEG for a library error and EOutOfResources when memory runs out.
 // exifSegment, when not empty, is written as an APP1 segment after the JFIF header
-// (WriteExifCredit's payload), and a non-empty iccProfile after it, in APP2 chunks as ICC.1
+// (WriteResultExif's payload), and a non-empty iccProfile after it, in APP2 chunks as ICC.1
 // says; nothing else changes.
 std::vector<std::uint8_t> EncodeJpeg(const TBitmap& bitmap,
                                      const std::vector<std::uint8_t>& exifSegment = {},

@@ -48,6 +48,7 @@ void TJPEGImage::ReadFromBytes(std::vector<std::uint8_t> bytes, const JpegHeader
     data_->Height = header.Height;
     data_->Grayscale = header.Grayscale;
     data_->Credit = header.Credit;
+    data_->Date = header.Date;
     data_->Colours = header.Colours;
     data_->IccProfile = header.IccProfile;
     progressive_ = header.Progressive;

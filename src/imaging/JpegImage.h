@@ -24,6 +24,7 @@ struct TJPEGData {
     int Height = 0;
     bool Grayscale = false;
     ExifCredit Credit;  // the source's Artist and Copyright, for its results
+    CaptureDate Date;   // and when it was taken
     JpegColours Colours = JpegColours::Rgb;
     std::vector<std::uint8_t> IccProfile;  // the embedded profile, empty when there is none
 };

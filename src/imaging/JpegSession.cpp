@@ -5,7 +5,7 @@
 // colour map. The result is what `djpeg -dct float` (with `-colors 236` for grayscale) prints.
 //
 // Rows go straight from libjpeg into the caller's rows: RGB output is already our byte order. The
-// Exif block is read from the APP1 segments the library keeps while reading the header.
+// metadata is read from the APP1 and APP13 segments the library keeps while reading the header.
 // Colour: the header gives the picture's colour space and its ICC profile (the library joins the
 // APP2 chunks), from which the file's SrgbConversion is made before the library starts, in the C++
 // frames; inside the library's frames it only converts rows. Four-component files are read as CMYK
@@ -23,13 +23,14 @@
 #include <cstdlib>
 #include <cstring>
 #include <new>
+#include <span>
 #include <utility>
 
 // jpeglib.h first: its configuration decides which of jerror.h's codes exist.
 #include <jpeglib.h>
 #include <jerror.h>
 
-#include "imaging/ExifReader.h"
+#include "imaging/EmbeddedCredit.h"
 #include "imaging/ImageErrors.h"
 #include "imaging/JpegErrorTrap.h"
 #include "imaging/JpegImage.h"
@@ -101,15 +102,14 @@ JpegColours ColoursOf(const jpeg_decompress_struct& info) {
     }
 }
 
-// The first Exif APP1 segment, or null; a file may also carry XMP or other APP1 blocks.
-jpeg_saved_marker_ptr ExifMarkerOf(const jpeg_decompress_struct& info) noexcept {
-    static constexpr char kExif[] = "Exif";
-    for (jpeg_saved_marker_ptr m = info.marker_list; m != nullptr; m = m->next) {
-        if (m->marker != JPEG_APP0 + 1 || m->data_length < sizeof kExif) continue;
-        if (std::memcmp(m->data, kExif, sizeof kExif) != 0) continue;
-        return m;
+// The first kept APP1 (Exif, XMP) and APP13 (IPTC) segments, as many as segments holds; their count.
+std::size_t MetadataSegmentsOf(const jpeg_decompress_struct& info, std::span<AppSegment> segments) {
+    std::size_t count = 0;
+    for (jpeg_saved_marker_ptr m = info.marker_list; m != nullptr && count < segments.size(); m = m->next) {
+        if (m->marker != JPEG_APP0 + 1 && m->marker != JPEG_APP0 + 13) continue;
+        segments[count++] = {m->marker, std::span<const std::uint8_t>(m->data, m->data_length)};
     }
-    return nullptr;
+    return count;
 }
 
 // Creates the library's state and reads the header; with isWorkingOut, also the header's figures
@@ -125,10 +125,11 @@ bool ReadHeaderStep(LibraryState& s, const std::uint8_t* data, std::size_t size,
     jpeg_create_decompress(&s.info);
     s.isLive = true;
     UseDataSource(s.info, s.source, data, size);
-    // Kept whole (a segment is at most 64 KiB) so that the Exif block can be parsed after the header,
-    // and the ICC profile's chunks joined.
+    // Kept whole (a segment is at most 64 KiB) so that the Exif block, XMP and IPTC can be parsed
+    // after the header, and the ICC profile's chunks joined.
     jpeg_save_markers(&s.info, JPEG_APP0 + 1, 0xFFFF);
     jpeg_save_markers(&s.info, JPEG_APP0 + 2, 0xFFFF);
+    jpeg_save_markers(&s.info, JPEG_APP0 + 13, 0xFFFF);
     jpeg_read_header(&s.info, TRUE);
     if (!isWorkingOut) return true;
     header.Width = static_cast<int>(s.info.image_width);
@@ -405,13 +406,12 @@ DecompressSession::DecompressSession(const std::uint8_t* data, std::size_t size)
     LibraryState& s = *state_;
     if (!ReadHeaderStep(s, data, size, ownHeader_, true)) ThrowFailure();
     const std::unique_ptr<JOCTET, decltype(&std::free)> icc(std::exchange(s.icc, nullptr), &std::free);
-    // Neither throws: an orientation or a credit that cannot be had is none.
-    bool isExifAdobeRgb = false;
-    if (const jpeg_saved_marker_ptr m = ExifMarkerOf(s.info); m != nullptr) {
-        ownHeader_.Orientation = ReadExifOrientation(m->data, m->data_length);
-        ownHeader_.Credit = ReadExifCredit(m->data, m->data_length);
-        isExifAdobeRgb = IsExifAdobeRgb(m->data, m->data_length);
-    }
+    // Nothing here fails a file: an orientation, a credit or a date that cannot be had is none.
+    AppSegment segments[kMaxMetadataSegments];
+    SegmentMetadata found = ReadSegmentMetadata({segments, MetadataSegmentsOf(s.info, segments)});
+    ownHeader_.Orientation = found.Orientation;
+    ownHeader_.Credit = std::move(found.Credit);
+    ownHeader_.Date = std::move(found.Date);
     if (SwapsSides(ownHeader_.Orientation)) std::swap(ownHeader_.Width, ownHeader_.Height);
     if (icc != nullptr) {
         try {
@@ -419,7 +419,7 @@ DecompressSession::DecompressSession(const std::uint8_t* data, std::size_t size)
         } catch (const std::bad_alloc&) {
             throw EOutOfResources();
         }
-    } else if (isExifAdobeRgb && ownHeader_.Colours == JpegColours::Rgb) {
+    } else if (found.IsExifAdobeRgb && ownHeader_.Colours == JpegColours::Rgb) {
         // An embedded profile wins; without one, the camera's Exif is the only word on its colours.
         ownHeader_.IccProfile = AdobeRgbProfile();
     }

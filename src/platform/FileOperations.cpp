@@ -31,6 +31,14 @@ int TakePermissionBits(int fd, const std::string& path) {
     return 0;
 }
 
+int TakeModificationTime(int fd, const std::string& path) {
+    struct stat source {};
+    if (::stat(path.c_str(), &source) != 0) return errno;
+    // The access time is the file's own: the source's has just been changed by reading it.
+    const struct timespec times[2] = {{0, UTIME_OMIT}, source.st_mtim};
+    return ::futimens(fd, times) == 0 ? 0 : errno;
+}
+
 int WriteAll(int fd, const std::uint8_t* data, std::size_t size) {
     std::size_t written = 0;
     while (written < size) {

@@ -40,6 +40,10 @@ int RenameNoReplace(const std::string& from, const std::string& to);
 // the file system cannot.
 int ExchangeFiles(const std::string& first, const std::string& second);
 
+// Gives the open file fd the modification time of the file at path (a link followed), as cp -p
+// does.
+int TakeModificationTime(int fd, const std::string& path);
+
 // A hard link; EEXIST when something is at to.
 int LinkFile(const std::string& from, const std::string& to);
 

@@ -60,7 +60,9 @@ ResizedPicture ResizePixels(const SourceFile& file, ResizeMode mode, int value,
         bool isSampled = false;
         try {
             source.ReadFromFile(file.Path, file.Header.get());
-            if (source.Data() != nullptr) exifSegment = WriteExifCredit(source.Data()->Credit, metadata);
+            if (source.Data() != nullptr) {
+                exifSegment = WriteResultExif(source.Data()->Credit, source.Data()->Date, metadata);
+            }
             const int width = source.Width();
             const int height = source.Height();
             outcome.SourceSize = {width, height};

@@ -27,12 +27,12 @@ PictureSize ComputeNewSize(int width, int height, ResizeMode mode, int value);
 // width or height below 1 fails the file (after filling both sizes): a picture of no pixels is
 // never written.
 // A damaged source (cut short, broken data) fails with the library's warning rather than giving a
-// result with the library's grey in it. The result carries the source's credit unless metadata
-// says None (WriteExifCredit). It is in sRGB (only the pixels it keeps are converted), or
+// result with the library's grey in it. The result carries the source's credit and capture date
+// as far as metadata keeps them (WriteResultExif). It is in sRGB (only the pixels it keeps are converted), or
 // with ProfileHandling::Keep holds an RGB or grey source's pixels as stored and its profile
 // (ProfileToKeep).
 void ResizePicture(const SourceFile& file, ResizeMode mode, int value, StepOutcome& outcome,
-                   ResultMetadata metadata = ResultMetadata::Credit,
+                   ResultMetadata metadata = {},
                    ProfileHandling profiles = ProfileHandling::ConvertToSrgb);
 
 // What ResizePicture encodes: the result's pixels and what its file carries besides them.
@@ -43,7 +43,7 @@ struct ResizedPicture {
 };
 // ResizePicture up to the encoding; outcome gets the sizes, not the bytes.
 ResizedPicture ResizePixels(const SourceFile& file, ResizeMode mode, int value,
-                            StepOutcome& outcome, ResultMetadata metadata = ResultMetadata::Credit,
+                            StepOutcome& outcome, ResultMetadata metadata = {},
                             ProfileHandling profiles = ProfileHandling::ConvertToSrgb);
 
 // What resizing a file to newSize costs in memory at its peak (fileBytes and header: the source's).
@@ -57,7 +57,7 @@ std::string ResizeOperationPhrase(ResizeMode mode, const std::string& valueText)
 
 // Everything the runner needs for a resize batch.
 BatchOperation MakeResizeOperation(ResizeMode mode, int value, const std::string& valueText,
-                                   ResultMetadata metadata = ResultMetadata::Credit,
+                                   ResultMetadata metadata = {},
                                    ProfileHandling profiles = ProfileHandling::ConvertToSrgb);
 
 // The resize window's summary (lblHint): source part + target part + mode part.

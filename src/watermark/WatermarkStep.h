@@ -31,7 +31,7 @@ struct WatermarkSettings {
     int MarginPx = 10;
     int Opacity = 100;
     int NoiseLevel = 10;
-    ResultMetadata Metadata = ResultMetadata::Credit;  // what of the source's Exif results keep
+    ResultMetadata Metadata;  // what of the source's credit and date results keep
     ProfileHandling Profiles = ProfileHandling::ConvertToSrgb;
 };
 
@@ -50,13 +50,14 @@ bool RunWatermarkChecks(const std::string& logoPath, const PlacementSet& placeme
 // made a band of rows at a time without ever holding the picture whole (except for a file whose
 // orientation turns its rows out of order). Throws on a file that cannot be read or decoded, or is
 // damaged (cut short, broken data: the library's warning).
-// The result carries the source's credit unless metadata says None (WriteExifCredit). The
+// The result carries the source's credit and capture date as far as metadata keeps them
+// (WriteResultExif). The
 // picture is stamped in sRGB, or with ProfileHandling::Keep as stored, the result then carrying
 // the source's profile (ProfileToKeep) and the stamp going into its colours first: through
 // stampColours, the batch's, or made for this file alone when it is null.
 void StampPicture(const SourceFile& file, const TBitmap& preparedLogo,
                   const PlacementSet& placements, int marginPx, int opacity, StepOutcome& outcome,
-                  ResultMetadata metadata = ResultMetadata::Credit,
+                  ResultMetadata metadata = {},
                   ProfileHandling profiles = ProfileHandling::ConvertToSrgb,
                   StampColours* stampColours = nullptr);
 

@@ -112,6 +112,21 @@ TEST(BatchCommandParse, ResizeDefaults) {
     EXPECT_FALSE(o.ShowHelp);
 }
 
+TEST(BatchCommandParse, MetadataListsWhatResultsKeepAndTimesAreKeptOnlyWhenAsked) {
+    EXPECT_EQ(Parsed({"resize", "--width", "8", "p"}).Metadata, ResultMetadata{});
+    EXPECT_FALSE(Parsed({"resize", "--width", "8", "p"}).KeepTimes);
+    EXPECT_TRUE(Parsed({"resize", "--width", "8", "--keep-times", "p"}).KeepTimes);
+    const std::pair<const char*, ResultMetadata> cases[] = {
+        {"credit", {.Credit = true, .Date = false}},
+        {"date", {.Credit = false, .Date = true}},
+        {"date,credit", {.Credit = true, .Date = true}},
+        {"none", ResultMetadata::Nothing()},
+    };
+    for (const auto& [list, kept] : cases) {
+        EXPECT_EQ(Parsed({"resize", "--width", "8", "--metadata", list, "p"}).Metadata, kept) << list;
+    }
+}
+
 TEST(BatchCommandParse, WatermarkDefaultsAreTheWindowsOnes) {
     const BatchCommandOptions o = Parsed({"watermark", "--logo", "logo.bmp", "--at", "middle", "p.jpg"});
     EXPECT_EQ(o.Operation, "watermark");
@@ -227,6 +242,8 @@ TEST(BatchCommandUsageErrors, ExitTwoNameTheArgumentAndWriteNothing) {
         {{"resize", "--percent", "0", src}, "'0'"},
         {{"resize", "--width", "-5", src}, "'-5'"},
         {{"resize", "--width", "8", "--metadata", "all", src}, "'all'"},
+        {{"resize", "--width", "8", "--metadata", "credit,none", src}, "'credit,none'"},
+        {{"resize", "--width", "8", "--metadata", "date,", src}, "'date,'"},
         {{"resize", "--width", "99999999999", src}, "'99999999999'"},
         {{"resize", "--width", "", src}, "'--width'"},
         {{"resize", "--width", "8", "--height", "8", src}, "'--height'"},
@@ -446,6 +463,49 @@ TEST(BatchCommandRun, ResultsKeepTheCreditAndNoOtherExifOrWithMetadataNoneNoExif
             EXPECT_EQ(std::search(result.begin(), result.end(), texts.begin(), texts.begin() + 9), result.end());
         }
     }
+}
+
+// A source whose credit is in XMP and IPTC alone and whose date is in Exif: the result's one Exif
+// block holds what --metadata keeps, and --keep-times gives it the source's modification time.
+TEST(BatchCommandRun, CreditFromXmpAndIptcAndTheCaptureDateAsMetadataAsksAndTheSourcesTimes) {
+    TempFolder dir;
+    const CaptureDate date{"2026:07:14 09:15:02", "+02:00", "25"};
+    std::vector<std::uint8_t> source = EncodeJpeg(testing::MakePhotoLike(40, 30, 5));
+    source = testing::WithSegment(source, 0xED, testing::IptcPayload({{2, 116, "(c) Jane"}, {2, 80, "Iptc Ann"}}));
+    source = testing::WithSegment(
+        source, 0xE1, testing::XmpPayload("<dc:creator><rdf:Seq><rdf:li>Jane Doe</rdf:li></rdf:Seq></dc:creator>"));
+    source = testing::WithApp1(source, testing::ExifDatePayload(date.DateTime, date.Offset, date.SubSec));
+    testing::WriteBytes(dir / "a.jpg", source);
+    const struct timespec taken[2] = {{0, UTIME_OMIT}, {1600000000, 123456789}};
+    ASSERT_EQ(::utimensat(AT_FDCWD, (dir / "a.jpg").c_str(), taken, 0), 0);
+
+    const struct {
+        const char* metadata;
+        ExifCredit credit;
+        CaptureDate date;
+    } cases[] = {
+        {"credit,date", {"Jane Doe", "(c) Jane"}, date},
+        {"credit", {"Jane Doe", "(c) Jane"}, {}},
+        {"date", {}, date},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.metadata);
+        const CommandRun run = RunInProcess({"resize", "--width", "20", "--prefix", "out_", "--metadata",
+                                             c.metadata, "--keep-times", dir / "a.jpg"});
+        ASSERT_EQ(run.status, 0) << run.out;
+        const std::vector<std::vector<std::uint8_t>> payloads = App1Payloads(ReadFileBytes(dir / "out_a.jpg"));
+        ASSERT_EQ(payloads.size(), 1u);
+        const std::vector<std::uint8_t>& kept = payloads[0];
+        EXPECT_EQ(ReadExifCredit(kept.data(), kept.size()), c.credit);
+        EXPECT_EQ(ReadExifCaptureDate(kept.data(), kept.size()), c.date);
+    }
+    struct stat result {};
+    ASSERT_EQ(::stat((dir / "out_a.jpg").c_str(), &result), 0);
+    EXPECT_EQ(result.st_mtim.tv_sec, taken[1].tv_sec);
+    EXPECT_EQ(result.st_mtim.tv_nsec, taken[1].tv_nsec);
+    ASSERT_EQ(RunInProcess({"resize", "--width", "20", "--prefix", "out_", dir / "a.jpg"}).status, 0);
+    ASSERT_EQ(::stat((dir / "out_a.jpg").c_str(), &result), 0);
+    EXPECT_NE(result.st_mtim.tv_sec, taken[1].tv_sec);
 }
 
 TEST(BatchCommandRun, ProgressGoesToStandardErrorOnlyWhenAsked) {

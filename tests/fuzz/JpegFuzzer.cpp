@@ -1,9 +1,11 @@
-// libFuzzer target for the JPEG path: the header, the full decode, the sampled-row decode that
-// refuses damage (reading to the picture's end), and the encode of a small result read back.
+// libFuzzer target for the JPEG path: the header (with the Exif, XMP and IPTC readers behind it),
+// the full decode, the sampled-row decode that refuses damage (reading to the picture's end), and
+// the encode of a small result read back.
 //
-// Beyond "no memory error and no undefined behaviour", three properties of the system are checked on
-// every input: the sampled rows of a picture that decodes both ways are its full decode's rows, an
-// encoded result is an undamaged JPEG file of the same size, and no decode takes more memory than
+// Beyond "no memory error and no undefined behaviour", four properties of the system are checked on
+// every input: a result's Exif block reads back as the credit and date it was made from, the
+// sampled rows of a picture that decodes both ways are its full decode's rows, an encoded result
+// is an undamaged JPEG file of the same size, and no decode takes more memory than
 // the batch's estimate for that file allows (counted through the sanitizer's allocation hooks), so
 // that a file can never cost more than the runner set aside for it.
 #include <cstddef>
@@ -16,6 +18,8 @@
 #include "FuzzMemory.h"
 #include "imaging/Bitmap.h"
 #include "imaging/ExifOrientation.h"
+#include "imaging/ExifReader.h"
+#include "imaging/ExifWriter.h"
 #include "imaging/ImageErrors.h"
 #include "imaging/JpegDecoder.h"
 #include "imaging/JpegEncoder.h"
@@ -49,6 +53,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     } catch (const EImageError&) {
         return 0;
     }
+    // What a result's Exif block is made of reads back from it: the date always, the credit
+    // unless it was too long for the segment and left out.
+    const std::vector<std::uint8_t> exif = WriteResultExif(header.Credit, header.Date);
+    if (ReadExifCaptureDate(exif.data(), exif.size()) != header.Date) std::abort();
+    const ExifCredit credit = ReadExifCredit(exif.data(), exif.size());
+    if (credit != header.Credit && !credit.Empty()) std::abort();
     if (std::int64_t{header.Width} * header.Height > kMaxFuzzPixels) return 0;
 
     const std::uint64_t wholeEstimate = DecodedWholeMemory(size, header, SwapsSides(header.Orientation));

@@ -4,8 +4,8 @@
 // JPEG: 4:2:0, 4:2:2, 4:4:4, 4:1:1, progressive, grey (baseline and progressive), restart markers,
 // arithmetic coding, optimized tables, CMYK (with and without Adobe's marker) and YCCK, an RGB
 // file tagged with a wide-gamut ICC profile in two chunks, a cut-short file; Exif blocks in both
-// byte orders with every orientation, broken Exif blocks, and small display profiles in one or two
-// segments. BMP: 1, 4, 8, 16, 24 and
+// byte orders with every orientation, broken Exif blocks, a capture date in an Exif IFD, the credit
+// in XMP packets and in IPTC records, and small display profiles in one or two segments. BMP: 1, 4, 8, 16, 24 and
 // 32 bits, RLE4 and RLE8 (with a run into the row's padding), bit fields, core, V4 and V5 headers,
 // top-down rows.
 #include <algorithm>
@@ -244,7 +244,74 @@ std::vector<Segment> IccSegments(const Bytes& profile, int count) {
     return segments;
 }
 
+Bytes Text(const std::string& text) { return Bytes(text.begin(), text.end()); }
+
+// An XMP packet's APP1 payload around one rdf:Description's inside.
+Bytes XmpBlock(const std::string& inside) {
+    return Text(std::string("http://ns.adobe.com/xap/1.0/\0", 29) +
+                "<?xpacket begin='' id='W5M0MpCehiHzreSzNTczkc9d'?><x:xmpmeta xmlns:x='adobe:ns:meta/'>"
+                "<rdf:RDF xmlns:rdf='http://www.w3.org/1999/02/22-rdf-syntax-ns#'><rdf:Description "
+                "xmlns:dc='http://purl.org/dc/elements/1.1/' xmlns:photoshop='http://ns.adobe.com/photoshop/1.0/'" +
+                inside + "</rdf:Description></rdf:RDF></x:xmpmeta><?xpacket end='w'?>");
+}
+
+// Photoshop's APP13 payload: a resource of another kind, then the IPTC-NAA resource with records.
+Bytes IptcBlock(const std::string& records) {
+    Bytes b = Text(std::string("Photoshop 3.0\0", 14) + "8BIM");
+    PutBig16(b, 0x03ED);
+    b.insert(b.end(), {3, 'a', 'b', 'c'});  // a name padded to an even length
+    PutBig32(b, 3);
+    b.insert(b.end(), {1, 2, 3, 0});
+    b.insert(b.end(), {'8', 'B', 'I', 'M'});
+    PutBig16(b, 0x0404);
+    b.insert(b.end(), {0, 0});
+    PutBig32(b, static_cast<std::uint32_t>(records.size()));
+    b.insert(b.end(), records.begin(), records.end());
+    if (records.size() % 2 != 0) b.push_back(0);
+    return b;
+}
+
+std::string Dataset(std::uint8_t record, std::uint8_t dataset, const std::string& value) {
+    return std::string{'\x1C', static_cast<char>(record), static_cast<char>(dataset),
+                       static_cast<char>(value.size() >> 8), static_cast<char>(value.size() & 0xFF)} +
+           value;
+}
+
+// The credit in XMP and IPTC, and the capture date in an Exif IFD, alone and together.
+void WriteCreditSeeds(const fs::path& folder, const JpegLayout& layout, const std::string& prefix) {
+    const std::string creators =
+        "><dc:creator><rdf:Seq><rdf:li>Jane &amp; Ed</rdf:li><rdf:li>Ann</rdf:li></rdf:Seq></dc:creator>"
+        "<dc:rights><rdf:Alt><rdf:li xml:lang='x-default'>&#xA9; 2026</rdf:li></rdf:Alt></dc:rights>"
+        "<photoshop:Credit><![CDATA[Agency]]></photoshop:Credit>";
+    const Bytes xmp = XmpBlock(creators);
+    const Bytes xmpAttributes = XmpBlock(" photoshop:Credit='Agency &#1046;'><!-- a comment -->");
+    const Bytes iptc = IptcBlock(Dataset(1, 90, "\x1B%G") + Dataset(2, 80, "Jane") + Dataset(2, 80, "Ed") +
+                                 Dataset(2, 110, "Agency") + Dataset(2, 116, "(c) Jane") +
+                                 "\x1C\x02\x74\x80\x02" + std::string("\x00\x03", 2) + "(c)");
+    // IFD0 with the Exif IFD's pointer; the Exif IFD at 26 with the date (at 68), its offset (at 88) and
+    // fraction of a second (in the entry).
+    Bytes exif = ExifBlock(false, 8, {{0x8769, 4, 1, 26}});
+    Put16(exif, 3);
+    for (const ExifField& f : {ExifField{0x9003, 2, 20, 68}, ExifField{0x9011, 2, 7, 88},
+                               ExifField{0x9291, 2, 3, 0x3532}}) {
+        Put16(exif, f.tag);
+        Put16(exif, f.type);
+        Put32(exif, f.count);
+        Put32(exif, f.value);
+    }
+    Put32(exif, 0);
+    const Bytes texts = Text(std::string("2026:07:14 09:15:02\0+02:00\0", 27));
+    exif.insert(exif.end(), texts.begin(), texts.end());
+    Write(folder / (prefix + "xmp.jpg"), EncodeJpegSeed(layout, 37, 21, {{JPEG_APP0 + 1, xmp}}));
+    Write(folder / (prefix + "xmp_attributes.jpg"), EncodeJpegSeed(layout, 37, 21, {{JPEG_APP0 + 1, xmpAttributes}}));
+    Write(folder / (prefix + "iptc.jpg"), EncodeJpegSeed(layout, 37, 21, {{JPEG_APP0 + 13, iptc}}));
+    Write(folder / (prefix + "exif_date.jpg"), EncodeJpegSeed(layout, 37, 21, {{JPEG_APP0 + 1, exif}}));
+    Write(folder / (prefix + "date_xmp_iptc.jpg"),
+          EncodeJpegSeed(layout, 37, 21, {{JPEG_APP0 + 1, exif}, {JPEG_APP0 + 1, xmp}, {JPEG_APP0 + 13, iptc}}));
+}
+
 void WriteMetadataSeeds(const fs::path& folder, const JpegLayout& layout, const std::string& prefix) {
+    WriteCreditSeeds(folder, layout, prefix);
     constexpr std::uint16_t kOrientation = 0x0112;
     constexpr std::uint16_t kShort = 3;
     constexpr std::uint16_t kLong = 4;

@@ -108,7 +108,7 @@ TEST(ReadExif, ReadsOnlyWellFormedTagsAndOtherwiseKeepsTheStoredPixelsAndNoCredi
         {"Artist running past the end", credit(data, 4000, kAscii), 1, onlyCopyright},
         {"Artist of type SHORT", credit(data, 9, kShort), 1, onlyCopyright},
         {"cut inside the copyright", Cut(both, both.size() - 3), 1, {"Jane Doe", ""}},
-        {"the credit as written for a result", WriteExifCredit(written), 1, written},
+        {"the credit as written for a result", WriteResultExif(written, {}), 1, written},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(static_cast<int>(ReadExifOrientation(c.segment.data(), c.segment.size())), c.expected) << c.what;

@@ -7,6 +7,8 @@
 #include <iterator>
 #include <stdexcept>
 #include <system_error>
+#include <utility>
+#include <vector>
 
 #include "imaging/JpegEncoder.h"
 #include "imaging/JpegImage.h"
@@ -121,14 +123,85 @@ std::vector<std::uint8_t> ExifPayloadWithData(bool isBigEndian, const std::vecto
 
 std::vector<std::uint8_t> WithApp1(const std::vector<std::uint8_t>& jpeg,
                                    const std::vector<std::uint8_t>& payload) {
-    if (jpeg.size() < 2 || payload.size() > 0xFFFF - 2) throw std::invalid_argument("WithApp1");
+    return WithSegment(jpeg, 0xE1, payload);
+}
+
+std::vector<std::uint8_t> WithSegment(const std::vector<std::uint8_t>& jpeg, int marker,
+                                      const std::vector<std::uint8_t>& payload) {
+    if (jpeg.size() < 2 || payload.size() > 0xFFFF - 2) throw std::invalid_argument("WithSegment");
     const std::size_t length = payload.size() + 2;
     std::vector<std::uint8_t> out(jpeg.begin(), jpeg.begin() + 2);
-    out.insert(out.end(), {0xFF, 0xE1, static_cast<std::uint8_t>(length >> 8),
+    out.insert(out.end(), {0xFF, static_cast<std::uint8_t>(marker), static_cast<std::uint8_t>(length >> 8),
                            static_cast<std::uint8_t>(length & 0xFF)});
     out.insert(out.end(), payload.begin(), payload.end());
     out.insert(out.end(), jpeg.begin() + 2, jpeg.end());
     return out;
+}
+
+std::vector<std::uint8_t> XmpPayload(const std::string& inside) {
+    const std::string packet =
+        std::string("http://ns.adobe.com/xap/1.0/\0", 29) +
+        "<?xpacket begin=\"\xEF\xBB\xBF\" id=\"W5M0MpCehiHzreSzNTczkc9d\"?>\n"
+        "<x:xmpmeta xmlns:x=\"adobe:ns:meta/\">\n"
+        " <rdf:RDF xmlns:rdf=\"http://www.w3.org/1999/02/22-rdf-syntax-ns#\">\n"
+        "  <rdf:Description rdf:about=\"\"\n"
+        "    xmlns:dc=\"http://purl.org/dc/elements/1.1/\"\n"
+        "    xmlns:photoshop=\"http://ns.adobe.com/photoshop/1.0/\">\n" +
+        inside +
+        "\n  </rdf:Description>\n </rdf:RDF>\n</x:xmpmeta>\n<?xpacket end=\"w\"?>";
+    return std::vector<std::uint8_t>(packet.begin(), packet.end());
+}
+
+std::vector<std::uint8_t> IptcPayload(const std::vector<IptcDataset>& datasets) {
+    std::string records;
+    for (const IptcDataset& d : datasets) {
+        records += {'\x1C', static_cast<char>(d.Record), static_cast<char>(d.Dataset),
+                    static_cast<char>(d.Value.size() >> 8), static_cast<char>(d.Value.size() & 0xFF)};
+        records += d.Value;
+    }
+    const auto block = [](std::uint16_t id, const std::string& data) {
+        const std::size_t n = data.size();
+        std::string b = "8BIM";
+        b += {static_cast<char>(id >> 8), static_cast<char>(id & 0xFF), '\0', '\0'};  // an empty name
+        b += {static_cast<char>(n >> 24), static_cast<char>(n >> 16 & 0xFF), static_cast<char>(n >> 8 & 0xFF),
+              static_cast<char>(n & 0xFF)};
+        return b + data + (n % 2 != 0 ? std::string(1, '\0') : std::string());
+    };
+    // A resolution block (0x03ED) first, with an odd size, as Photoshop writes one before the IPTC.
+    const std::string all = std::string("Photoshop 3.0\0", 14) + block(0x03ED, std::string(15, '\x01')) +
+                            block(0x0404, records);
+    return std::vector<std::uint8_t>(all.begin(), all.end());
+}
+
+std::vector<std::uint8_t> ExifDatePayload(const std::string& dateTime, const std::string& offset,
+                                          const std::string& subSec) {
+    // IFD0: the pointer alone; the Exif IFD right after it, then the texts, each with its NUL.
+    const std::uint32_t exifIfd = ExifDataOffset(1);
+    std::vector<std::pair<std::uint16_t, std::string>> texts;
+    for (const auto& [tag, text] : {std::pair<std::uint16_t, std::string>{0x9003, dateTime},
+                                    {0x9011, offset}, {0x9291, subSec}}) {
+        if (!text.empty()) texts.emplace_back(tag, text + '\0');
+    }
+    const auto le = [](std::uint32_t v, int bytes) {
+        std::string s;
+        for (int i = 0; i < bytes; ++i) s += static_cast<char>(v >> 8 * i & 0xFF);
+        return s;
+    };
+    std::uint32_t value = exifIfd + 2 + 12 * static_cast<std::uint32_t>(texts.size()) + 4;
+    std::string directory = le(static_cast<std::uint32_t>(texts.size()), 2);
+    std::string values;
+    for (const auto& [tag, text] : texts) {
+        directory += le(tag, 2) + le(2, 2) + le(static_cast<std::uint32_t>(text.size()), 4);
+        if (text.size() <= 4) {
+            directory += text + std::string(4 - text.size(), '\0');
+        } else {
+            directory += le(value, 4);
+            values += text;
+            value += static_cast<std::uint32_t>(text.size());
+        }
+    }
+    directory += le(0, 4);
+    return ExifPayloadWithData(false, {{0x8769, 4, 1, exifIfd}}, directory + values);
 }
 
 std::vector<std::uint8_t> WithExifOrientation(const std::vector<std::uint8_t>& jpeg, int orientation,

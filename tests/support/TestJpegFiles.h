@@ -58,6 +58,26 @@ std::vector<std::uint8_t> ExifPayloadWithData(bool isBigEndian, const std::vecto
 // The file with an APP1 segment holding payload inserted right after its start-of-image marker.
 std::vector<std::uint8_t> WithApp1(const std::vector<std::uint8_t>& jpeg,
                                    const std::vector<std::uint8_t>& payload);
+// The file with a segment of the marker (0xE1 for APP1, 0xED for APP13) holding payload inserted
+// right after its start-of-image marker.
+std::vector<std::uint8_t> WithSegment(const std::vector<std::uint8_t>& jpeg, int marker,
+                                      const std::vector<std::uint8_t>& payload);
+// An APP1 payload holding an XMP packet as Lightroom writes one: the signature, the packet's
+// wrapper, and one rdf:Description (with the dc and photoshop namespaces declared) around inside.
+std::vector<std::uint8_t> XmpPayload(const std::string& inside);
+// One IPTC dataset: record 2 is the application record (80 By-line, 110 Credit, 116 CopyrightNotice).
+struct IptcDataset {
+    std::uint8_t Record = 2;
+    std::uint8_t Dataset = 0;
+    std::string Value;
+};
+// An APP13 payload: "Photoshop 3.0\0", a resource block of another kind, then the IPTC-NAA block
+// (0x0404) holding the datasets.
+std::vector<std::uint8_t> IptcPayload(const std::vector<IptcDataset>& datasets);
+// An Exif APP1 payload whose IFD0 points to an Exif IFD holding the capture date's tags that are
+// not empty (DateTimeOriginal, OffsetTimeOriginal, SubSecTimeOriginal) as ASCII.
+std::vector<std::uint8_t> ExifDatePayload(const std::string& dateTime, const std::string& offset,
+                                          const std::string& subSec);
 // The file tagged with the orientation (a SHORT of count 1, as cameras write it).
 std::vector<std::uint8_t> WithExifOrientation(const std::vector<std::uint8_t>& jpeg, int orientation,
                                               bool isBigEndian);
