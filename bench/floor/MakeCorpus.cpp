@@ -160,6 +160,16 @@ void WriteBmp(const std::string& path, const std::vector<std::uint8_t>& rgb, int
     bench::WriteFile(path, file.data(), static_cast<unsigned long>(file.size()));
 }
 
+// The profile's bytes as lcms writes them; the profile is closed.
+std::vector<std::uint8_t> Saved(cmsHPROFILE profile) {
+    cmsUInt32Number size = 0;
+    cmsSaveProfileToMem(profile, nullptr, &size);
+    std::vector<std::uint8_t> bytes(size);
+    cmsSaveProfileToMem(profile, bytes.data(), &size);
+    cmsCloseProfile(profile);
+    return bytes;
+}
+
 // Adobe RGB (1998) as the format publishes it: D65 white, its primaries, gamma 563/256.
 std::vector<std::uint8_t> AdobeRgbLikeProfile() {
     const cmsCIExyY d65 = {0.3127, 0.3290, 1.0};
@@ -169,12 +179,7 @@ std::vector<std::uint8_t> AdobeRgbLikeProfile() {
     cmsHPROFILE profile = cmsCreateRGBProfile(&d65, &primaries, curves);
     cmsFreeToneCurve(gamma);
     cmsSetProfileVersion(profile, 2.1);
-    cmsUInt32Number size = 0;
-    cmsSaveProfileToMem(profile, nullptr, &size);
-    std::vector<std::uint8_t> bytes(size);
-    cmsSaveProfileToMem(profile, bytes.data(), &size);
-    cmsCloseProfile(profile);
-    return bytes;
+    return Saved(profile);
 }
 
 // A grey profile of gamma 1.8 and D50 white, as scanners and older Mac software write them.
@@ -182,12 +187,7 @@ std::vector<std::uint8_t> Gamma18GreyProfile() {
     cmsToneCurve* gamma = cmsBuildGamma(nullptr, 1.8);
     cmsHPROFILE profile = cmsCreateGrayProfile(cmsD50_xyY(), gamma);
     cmsFreeToneCurve(gamma);
-    cmsUInt32Number size = 0;
-    cmsSaveProfileToMem(profile, nullptr, &size);
-    std::vector<std::uint8_t> bytes(size);
-    cmsSaveProfileToMem(profile, bytes.data(), &size);
-    cmsCloseProfile(profile);
-    return bytes;
+    return Saved(profile);
 }
 
 // The APP1 block of a camera in Adobe RGB mode: little-endian TIFF, IFD0 pointing to the Exif IFD

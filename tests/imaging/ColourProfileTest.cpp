@@ -272,18 +272,9 @@ TEST(ColourProfile, BrokenProfilesAreNoProfile) {
 namespace stampwise {
 namespace {
 
-Bytes Saved(cmsHPROFILE profile) {
-    cmsUInt32Number size = 0;
-    cmsSaveProfileToMem(profile, nullptr, &size);
-    Bytes bytes(size);
-    cmsSaveProfileToMem(profile, bytes.data(), &size);
-    cmsCloseProfile(profile);
-    return bytes;
-}
-
 // A grey profile with the tone curve (freed here), as other software writes its grey profiles.
 Bytes GreyProfile(cmsToneCurve* curve) {
-    Bytes bytes = Saved(cmsCreateGrayProfile(cmsD50_xyY(), curve));
+    Bytes bytes = testing::SavedProfile(cmsCreateGrayProfile(cmsD50_xyY(), curve));
     cmsFreeToneCurve(curve);
     return bytes;
 }

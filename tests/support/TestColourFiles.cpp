@@ -11,15 +11,6 @@ namespace stampwise::testing {
 
 namespace {
 
-Bytes Saved(cmsHPROFILE profile) {
-    cmsUInt32Number size = 0;
-    if (!cmsSaveProfileToMem(profile, nullptr, &size)) throw std::runtime_error("lcms: profile not saved");
-    Bytes bytes(size);
-    cmsSaveProfileToMem(profile, bytes.data(), &size);
-    cmsCloseProfile(profile);
-    return bytes;
-}
-
 cmsToneCurve* SrgbCurve() {
     const cmsFloat64Number parameters[5] = {2.4, 1 / 1.055, 0.055 / 1.055, 1 / 12.92, 0.04045};
     return cmsBuildParametricToneCurve(nullptr, 4, parameters);
@@ -33,7 +24,7 @@ Bytes RgbProfile(const cmsCIExyYTRIPLE& primaries, double version, double gamma 
     cmsHPROFILE profile = cmsCreateRGBProfile(&d65, &primaries, curves);
     cmsFreeToneCurve(curve);
     cmsSetProfileVersion(profile, version);
-    return Saved(profile);
+    return SavedProfile(profile);
 }
 
 struct TintCargo {
@@ -71,7 +62,7 @@ Bytes ProPhotoProfile() {
                       {0.3457, 0.3585, 1.0});
 }
 
-Bytes SrgbProfile() { return Saved(cmsCreate_sRGBProfile()); }
+Bytes SrgbProfile() { return SavedProfile(cmsCreate_sRGBProfile()); }
 
 Bytes SrgbProfileFromPrimaries() {
     return RgbProfile({{0.64, 0.33, 1}, {0.30, 0.60, 1}, {0.15, 0.06, 1}}, 2.1);
@@ -101,7 +92,7 @@ Bytes TintedCmykProfile() {
     cmsWriteTag(profile, cmsSigMediaWhitePointTag, cmsD50_XYZ());
     cmsPipelineFree(toLab);
     cmsDeleteTransform(cargo.srgbToLab);
-    return Saved(profile);
+    return SavedProfile(profile);
 }
 
 std::vector<Bytes> IccChunkPayloads(const Bytes& profile, std::size_t chunkBytes) {
@@ -184,6 +175,15 @@ TBitmap ColourBlocks(const std::vector<ColorValue>& colours, int blockPx) {
         for (int x = 0; x < picture.Width(); ++x) picture.SetPixelAt(x, y, colours[x / blockPx]);
     }
     return picture;
+}
+
+Bytes SavedProfile(cmsHPROFILE profile) {
+    cmsUInt32Number size = 0;
+    if (!cmsSaveProfileToMem(profile, nullptr, &size)) throw std::runtime_error("lcms: profile not saved");
+    Bytes bytes(size);
+    cmsSaveProfileToMem(profile, bytes.data(), &size);
+    cmsCloseProfile(profile);
+    return bytes;
 }
 
 }  // namespace stampwise::testing

@@ -2,6 +2,8 @@
 // by inserting APP2 chunks (well-formed or not), and CMYK and YCCK files written by libjpeg.
 #pragma once
 
+#include <lcms2.h>
+
 #include <cstdint>
 #include <vector>
 
@@ -10,6 +12,9 @@
 namespace stampwise::testing {
 
 using Bytes = std::vector<std::uint8_t>;
+
+// The profile's bytes as lcms writes them; the profile is closed.
+Bytes SavedProfile(cmsHPROFILE profile);
 
 // Display P3 from its published primaries and D65 white, with the sRGB tone curve. sRGB
 // (200, 100, 50) is (187, 105, 61) in it.
