@@ -24,11 +24,18 @@ void PacedBatchView::ShowProgress(int done, int total) {
     FlushIfDue();
 }
 
-void PacedBatchView::WaitTick() { FlushIfDue(); }
+void PacedBatchView::WaitTick() {
+    if (IsDue()) {
+        Flush();
+    } else {
+        shown_.WaitTick();
+    }
+}
+
+bool PacedBatchView::IsDue() const { return !lastRun_ || clock_() - *lastRun_ >= interval_; }
 
 void PacedBatchView::FlushIfDue() {
-    if (lastRun_ && clock_() - *lastRun_ < interval_) return;
-    Flush();
+    if (IsDue()) Flush();
 }
 
 void PacedBatchView::Flush() {
