@@ -81,5 +81,4 @@ void MarkFailed(ReportRow& row, const std::string& text);
 // The folder of every result written, each flushed once: its renames are then on the disk too.
 void SyncResultFolders(const std::vector<std::string>& writtenPaths);
 
-
 }  // namespace stampwise

@@ -1,6 +1,7 @@
 #include "batch/ReportUnit.h"
 
 #include <algorithm>
+#include <utility>
 #include <vector>
 
 #include <QApplication>
@@ -141,18 +142,21 @@ public:
     void AddRow(const stampwise::ReportRow& row, const std::string& folderMessage) override {
         if (!folderMessage.empty()) boxes_.Information(folderMessage);
         report_.AddRow(row);
+        hasNewRows_ = true;
     }
     void ShowProgress(int done, int total) override { report_.ShowProgress(done, total); }
     // Everything, so the windows keep painting and the stop button is heard; the report window's
     // gate keeps every other input out until the final message.
+    // The list scrolls once per run of rows; the ticks between runs only handle the events.
     void WaitTick() override {
-        report_.ScrollToLastRow();
+        if (std::exchange(hasNewRows_, false)) report_.ScrollToLastRow();
         QApplication::processEvents();
     }
 
 private:
     TReportForm& report_;
     stampwise::MessageBoxes& boxes_;
+    bool hasNewRows_ = false;
 };
 
 QIcon LoadRowIcon(const QString& resource) {

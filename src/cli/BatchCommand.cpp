@@ -7,7 +7,6 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -22,6 +21,7 @@
 #include <unordered_set>
 #include <utility>
 
+#include "platform/FileOperations.h"
 #include "platform/InterruptSignals.h"
 #include "batch/OutputNaming.h"
 #include "imaging/ImageErrors.h"
@@ -94,21 +94,6 @@ private:
     bool hasProgressLine_ = false;
 };
 
-// A descriptor closed on every path out of the list's reading.
-class OpenList {
-public:
-    explicit OpenList(int fd) : fd_(fd) {}
-    OpenList(const OpenList&) = delete;
-    OpenList& operator=(const OpenList&) = delete;
-    ~OpenList() {
-        if (fd_ >= 0) ::close(fd_);
-    }
-    int Get() const { return fd_; }
-
-private:
-    int fd_;
-};
-
 // The paths of --files-from appended to sources; false, with the reason on err, when the list
 // cannot be read.
 bool ReadListedPaths(const BatchCommandOptions& o, std::istream& in,
@@ -121,7 +106,7 @@ bool ReadListedPaths(const BatchCommandOptions& o, std::istream& in,
     }
     // Read as standard input is, so that a signal also ends the wait on a list that is a pipe
     // (--files-from <(find ...)).
-    const OpenList list(::open(o.FilesFrom.c_str(), O_RDONLY | O_CLOEXEC));
+    const FileDescriptor list(::open(o.FilesFrom.c_str(), O_RDONLY | O_CLOEXEC));
     if (list.Get() < 0) {
         err << kProgramName << ": --files-from " << o.FilesFrom << ": " << SystemErrorText(errno)
             << "\n";

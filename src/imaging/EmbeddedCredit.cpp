@@ -13,10 +13,7 @@ namespace {
 constexpr int kApp1 = 0xE1;
 constexpr int kApp13 = 0xED;
 
-bool StartsWith(std::span<const std::uint8_t> payload, std::string_view signature) {
-    return payload.size() >= signature.size() &&
-           std::memcmp(payload.data(), signature.data(), signature.size()) == 0;
-}
+using credit_detail::StartsWith;
 
 // "Exif" and its NUL: what ExifReader.h reads.
 constexpr std::string_view kExifSignature{"Exif\0", 5};
@@ -73,6 +70,11 @@ ExifCredit ReadEmbeddedCredit(std::span<const AppSegment> segments) noexcept {
 }
 
 namespace credit_detail {
+
+bool StartsWith(std::span<const std::uint8_t> payload, std::string_view signature) noexcept {
+    return payload.size() >= signature.size() &&
+           std::memcmp(payload.data(), signature.data(), signature.size()) == 0;
+}
 
 bool IsCreditText(std::string_view text) noexcept {
     if (text.empty() || text.size() > kMaxCreditBytes) return false;

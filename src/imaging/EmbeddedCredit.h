@@ -65,6 +65,8 @@ ExifCredit MergeCredit(ExifCredit first, const ExifCredit& rest);
 ExifCredit ReadEmbeddedCredit(std::span<const AppSegment> segments) noexcept;
 
 namespace credit_detail {
+// Whether payload begins with signature, byte for byte (NULs included).
+bool StartsWith(std::span<const std::uint8_t> payload, std::string_view signature) noexcept;
 // Whether text may stand in a credit: not empty, at most kMaxCreditBytes, well-formed UTF-8 (no
 // overlong forms, no surrogates) without NUL bytes.
 bool IsCreditText(std::string_view text) noexcept;

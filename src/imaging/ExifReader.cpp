@@ -188,11 +188,7 @@ bool IsExifAdobeRgb(const std::uint8_t* segment, std::size_t size) noexcept {
     return std::memcmp(interop.tiff.data + index + 8, "R03", count) == 0;
 }
 
-}  // namespace stampwise
-
 // The capture date: three texts of the Exif IFD, each checked for its form.
-namespace stampwise {
-
 namespace {
 
 constexpr std::uint16_t kDateTimeOriginalTag = 0x9003;

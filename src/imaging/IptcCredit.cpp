@@ -16,6 +16,7 @@ namespace {
 
 using credit_detail::AppendName;
 using credit_detail::IsCreditText;
+using credit_detail::StartsWith;
 
 constexpr std::string_view kPhotoshopSignature{"Photoshop 3.0\0", 14};
 constexpr std::string_view kResourceSignature = "8BIM";
@@ -36,9 +37,7 @@ std::uint32_t BigEndian(std::span<const std::uint8_t> bytes, std::size_t at, std
 std::span<const std::uint8_t> IptcResource(std::span<const std::uint8_t> blocks) {
     std::size_t at = 0;
     while (blocks.size() - at >= 4 + 2 + 2 + 4) {
-        if (std::string_view(reinterpret_cast<const char*>(blocks.data()) + at, 4) != kResourceSignature) {
-            return {};
-        }
+        if (!StartsWith(blocks.subspan(at), kResourceSignature)) return {};
         const std::uint16_t id = static_cast<std::uint16_t>(BigEndian(blocks, at + 4, 2));
         // The name: a length byte and its characters, padded to an even count.
         const std::size_t nameBytes = (1 + std::size_t{blocks[at + 6]} + 1) & ~std::size_t{1};
@@ -66,11 +65,7 @@ std::string_view TrimmedValue(std::span<const std::uint8_t> value) {
 }  // namespace
 
 ExifCredit ReadIptcCredit(std::span<const std::uint8_t> payload) noexcept {
-    if (payload.size() < kPhotoshopSignature.size() ||
-        std::string_view(reinterpret_cast<const char*>(payload.data()), kPhotoshopSignature.size()) !=
-            kPhotoshopSignature) {
-        return ExifCredit{};
-    }
+    if (!StartsWith(payload, kPhotoshopSignature)) return ExifCredit{};
     try {
         const std::span<const std::uint8_t> records = IptcResource(payload.subspan(kPhotoshopSignature.size()));
         std::string bylines;

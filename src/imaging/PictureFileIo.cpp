@@ -11,26 +11,11 @@
 #include <new>
 
 #include "imaging/ImageErrors.h"
+#include "platform/FileOperations.h"
 
 namespace stampwise {
 
 namespace {
-
-// Closes on every path out of the readers below.
-class FileDescriptor {
-public:
-    explicit FileDescriptor(int fd) : fd_(fd) {}
-    FileDescriptor(FileDescriptor&& other) noexcept : fd_(other.fd_) { other.fd_ = -1; }
-    FileDescriptor(const FileDescriptor&) = delete;
-    FileDescriptor& operator=(const FileDescriptor&) = delete;
-    ~FileDescriptor() {
-        if (fd_ >= 0) ::close(fd_);
-    }
-    int Get() const { return fd_; }
-
-private:
-    int fd_;
-};
 
 // Opens a file for reading without waiting: a FIFO with no writer would otherwise block open() for
 // ever. Anything but a regular file is refused before it is read; for a regular file the flag

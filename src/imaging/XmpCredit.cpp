@@ -22,6 +22,7 @@ namespace {
 
 using credit_detail::AppendName;
 using credit_detail::IsCreditText;
+using credit_detail::StartsWith;
 
 constexpr std::string_view kXmpSignature{"http://ns.adobe.com/xap/1.0/\0", 29};
 constexpr std::string_view kRdf = "http://www.w3.org/1999/02/22-rdf-syntax-ns#";
@@ -325,11 +326,7 @@ private:
 }  // namespace
 
 ExifCredit ReadXmpCredit(std::span<const std::uint8_t> payload) noexcept {
-    if (payload.size() < kXmpSignature.size() ||
-        std::string_view(reinterpret_cast<const char*>(payload.data()), kXmpSignature.size()) !=
-            kXmpSignature) {
-        return ExifCredit{};
-    }
+    if (!StartsWith(payload, kXmpSignature)) return ExifCredit{};
     try {
         const std::string_view xml(reinterpret_cast<const char*>(payload.data()) + kXmpSignature.size(),
                                    payload.size() - kXmpSignature.size());

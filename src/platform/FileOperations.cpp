@@ -10,6 +10,10 @@
 
 namespace stampwise {
 
+FileDescriptor::~FileDescriptor() {
+    if (fd_ >= 0) ::close(fd_);
+}
+
 namespace {
 
 int ErrorOf(int result) { return result == 0 ? 0 : errno; }

@@ -11,6 +11,21 @@
 
 namespace stampwise {
 
+// An open descriptor (or -1), closed on every path out of its scope; a reader's, whose close has
+// nothing left to report (a writer's goes through CloseFile).
+class FileDescriptor {
+public:
+    explicit FileDescriptor(int fd) : fd_(fd) {}
+    FileDescriptor(FileDescriptor&& other) noexcept : fd_(other.fd_) { other.fd_ = -1; }
+    FileDescriptor(const FileDescriptor&) = delete;
+    FileDescriptor& operator=(const FileDescriptor&) = delete;
+    ~FileDescriptor();
+    int Get() const { return fd_; }
+
+private:
+    int fd_;
+};
+
 // A new file (never an existing one) open for writing, its descriptor in fd; EEXIST when anything
 // is at path.
 int CreateFileExclusively(const std::string& path, int& fd);

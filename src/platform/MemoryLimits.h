@@ -31,8 +31,7 @@ struct MemorySources {
 // the top, its limit less its use (memory.max and memory.current, or memory.limit_in_bytes and
 // memory.usage_in_bytes, the page cache it may drop not counted as use); the address-space limit
 // less the process's virtual size, and the data limit less its data size, each also less
-// ToBeMappedBytes. kUnknownMemory when none
-// of them says anything.
+// ToBeMappedBytes. kUnknownMemory when none of them says anything.
 std::uint64_t AvailableMemoryBytes(const MemorySources& sources);
 std::uint64_t AvailableMemoryBytes();
 

@@ -28,9 +28,9 @@ PictureSize ComputeNewSize(int width, int height, ResizeMode mode, int value);
 // never written.
 // A damaged source (cut short, broken data) fails with the library's warning rather than giving a
 // result with the library's grey in it. The result carries the source's credit and capture date
-// as far as metadata keeps them (WriteResultExif). It is in sRGB (only the pixels it keeps are converted), or
-// with ProfileHandling::Keep holds an RGB or grey source's pixels as stored and its profile
-// (ProfileToKeep).
+// as far as metadata keeps them (WriteResultExif). It is in sRGB (only the pixels it keeps are
+// converted), or with ProfileHandling::Keep holds an RGB or grey source's pixels as stored and its
+// profile (ProfileToKeep).
 void ResizePicture(const SourceFile& file, ResizeMode mode, int value, StepOutcome& outcome,
                    ResultMetadata metadata = {},
                    ProfileHandling profiles = ProfileHandling::ConvertToSrgb);

@@ -76,7 +76,8 @@ void StampPicture(const SourceFile& file, const TBitmap& preparedLogo,
     const JpegHeader& header = known != nullptr ? *known : own;
     // The header's size already, so that a file failing before its first row reports it.
     outcome.SourceSize = PictureSize{header.Width, header.Height};
-    const std::vector<std::uint8_t> exifSegment = WriteResultExif(header.Credit, header.Date, metadata);
+    const std::vector<std::uint8_t> exifSegment =
+        WriteResultExif(header.Credit, header.Date, metadata);
     const std::vector<std::uint8_t> keptProfile =
         profiles == ProfileHandling::Keep
             ? ProfileToKeep(header.Colours, header.IccProfile)

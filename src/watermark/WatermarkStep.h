@@ -51,8 +51,7 @@ bool RunWatermarkChecks(const std::string& logoPath, const PlacementSet& placeme
 // orientation turns its rows out of order). Throws on a file that cannot be read or decoded, or is
 // damaged (cut short, broken data: the library's warning).
 // The result carries the source's credit and capture date as far as metadata keeps them
-// (WriteResultExif). The
-// picture is stamped in sRGB, or with ProfileHandling::Keep as stored, the result then carrying
+// (WriteResultExif). The picture is stamped in sRGB, or with ProfileHandling::Keep as stored, the result then carrying
 // the source's profile (ProfileToKeep) and the stamp going into its colours first: through
 // stampColours, the batch's, or made for this file alone when it is null.
 void StampPicture(const SourceFile& file, const TBitmap& preparedLogo,
